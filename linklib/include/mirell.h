@@ -1,0 +1,146 @@
+/*
+ * mirell.h - HART master library.
+ *
+ * libmirell.so makes the computer a HART master on a serial HART modem. It owns
+ * the serial port and the HART data link (framing, addressing, line timing,
+ * retries, another master and burst devices sharing the loop), a registry of up
+ * to 15 detected instruments, one 50-byte data field shared by request and
+ * reply, and a burst-data buffer.
+ *
+ * Calling order
+ *   1. InitHartEx(port, primary) or InitHart(port); check GetErrorCode() == 0.
+ *      COM port n is the device named by the environment variable MIRELL_COM<n>
+ *      when it is set, else /dev/ttyS<n-1>.
+ *   2. Find the instrument: DetectInstrument() (polling address 0),
+ *      DetectInstrumentWithShortAddress(n) for n = 0..15, or
+ *      DetectInstrumentWithTag(tag). A non-zero result is the instrument handle.
+ *   3. For each command: fill the data field (SetInteger, SetFloat, SetString),
+ *      SendLongCommand(command, handle, byteCount) (or SendShortCommand), then
+ *      WaitForResponse(), then GetErrorCode(). On 0 read the reply
+ *      (GetMessageLength, GetInteger, GetFloat, GetString, GetUnitString). On
+ *      another code get the text with GetErrorMessage, or for code 15 with
+ *      GetInstrumentError.
+ *   4. Optionally ProcessBurstMessages(1), then poll BurstDataUpdated() and
+ *      read with the GetBurst* accessors; ProcessBurstMessages(0) stops it.
+ *   5. ShutDownHart() before the host unloads the library: it stops and joins
+ *      every thread of the library. Unloading does not stop the link by itself.
+ *
+ * Errors
+ *   The library never throws and never aborts on bad arguments. Every call that
+ *   can fail first reports 0 "No error" and then overwrites the error state on
+ *   failure; the state is read with GetErrorCode() and GetErrorMessage().
+ *   A value that cannot be produced is returned as 0.
+ *
+ *     0     "No error"
+ *     2     "Unable to initialize the serial port."
+ *     4     "Internal error. The request was incorrectly formatted."
+ *           (the link still holds an earlier request, or the frame would not
+ *           fit the transmit buffer)
+ *     5     "Instrument already detected and registered."
+ *     6     "Attempted to read/write outside the maximum valid length of the datafield."
+ *     7     "GetInteger/SetInteger reports: Unsupported integer length."
+ *     8     "Invalid instrument handle. Cannot address any instrument."
+ *           (SendLongCommand reports it with two leading blanks)
+ *     9     "Invalid polling address. Instruments must be polled in the short address range 1-15."
+ *     10    "No more instruments can be connected in a Multidropped configuration. (Max 15)"
+ *     15    "The instrument reported an error by sending non-zero status bytes. (0x%04x)"
+ *     16    "Checksum/Parity error in incoming message." or
+ *           "Framing error in incoming message."
+ *     17    "No response pending!"
+ *     1460  "Timed out. Instrument didn't reply. "
+ *
+ *   GetInstrumentError() classifies the status bytes of the last reply:
+ *   0 no error, 11 device malfunction, 13 a response code, 14 a
+ *   command-specific response code (8..15).
+ *
+ * Blocking
+ *   SendLongCommand, SendShortCommand and ManualSendCommand block until the
+ *   frame is on the line (the link waits for a quiet line or its turn between
+ *   another master and a burst device). WaitForResponse blocks until the reply,
+ *   with up to three retries (at most about 10 s). The detection functions
+ *   block for a whole detection (up to four attempts). InitHart opens the port.
+ *   ProcessBurstMessages(0) blocks for about 50 ms. Every other call returns at
+ *   once.
+ *
+ * Thread safety
+ *   The functions are not reentrant and take no lock of their own: a host must
+ *   call them from one thread at a time, and treat a whole transaction (fill,
+ *   send, wait, read) as one indivisible use of the library. Inside, the
+ *   library runs a receive thread, the 10 ms link clock, a transmit timer and,
+ *   when enabled, the burst collector.
+ *
+ * Texts
+ *   Texts are 8-bit and zero-terminated, in buffers owned by the caller.
+ *   GetErrorMessage and GetInstrumentError write at most 100 characters plus
+ *   the terminator; GetString writes 4 * ((byteLength + 2) / 3) characters plus
+ *   the terminator (at most 48 + 1); GetUnitString at most 30 plus the
+ *   terminator.
+ *
+ * Integers of 1 to 4 bytes and IEEE 754 singles in the data field are
+ * big-endian. Texts in the data field are HART packed ASCII.
+ */
+#ifndef MIRELL_H
+#define MIRELL_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define MIRELL_API __attribute__((visibility("default")))
+#else
+#define MIRELL_API
+#endif
+
+/* Starting and stopping the link */
+MIRELL_API void InitHart(int port);
+MIRELL_API void InitHartEx(int port, int primary);
+MIRELL_API void ShutDownHart(void);
+MIRELL_API int GetMasterMode(void);
+MIRELL_API int GetHandle(void);
+MIRELL_API int GetDllTicks(void);
+MIRELL_API int GetDllVersion(int* major, int* minor, int* release, int* build);
+
+/* Errors */
+MIRELL_API int GetErrorCode(void);
+MIRELL_API char* GetErrorMessage(char* text);
+MIRELL_API int GetInstrumentError(char* text);
+MIRELL_API int GetStatusBytes(void);
+
+/* Transactions and the data field */
+MIRELL_API int SendLongCommand(int command, int handle, int byteCount);
+MIRELL_API int SendShortCommand(int command, int handle, int byteCount);
+MIRELL_API void ManualSendCommand(int command, int addressMode, int byteCount, int addressOffset);
+MIRELL_API int WaitForResponse(void);
+MIRELL_API int GetMessageLength(void);
+MIRELL_API unsigned GetInteger(int offset, int length);
+MIRELL_API void SetInteger(int offset, int length, unsigned value);
+MIRELL_API float GetFloat(int offset);
+MIRELL_API void SetFloat(int offset, float value);
+MIRELL_API void GetString(int offset, int byteLength, char* text);
+MIRELL_API void SetString(int offset, int byteLength, const char* text);
+MIRELL_API void GetUnitString(int offset, char* text);
+
+/* Instruments */
+MIRELL_API int DetectInstrument(void);
+MIRELL_API int DetectInstrumentWithShortAddress(int pollingAddress);
+MIRELL_API int DetectInstrumentWithTag(const char* tag);
+MIRELL_API int ForceRegistration(void);
+MIRELL_API void ResetInternalRegistry(void);
+MIRELL_API void SetPollingAddress(int handle, int address);
+MIRELL_API int GetPollingAddress(int handle);
+
+/* Burst data */
+MIRELL_API void ProcessBurstMessages(int flag);
+MIRELL_API int BurstDataUpdated(void);
+MIRELL_API int GetBurstMessageLength(void);
+MIRELL_API unsigned GetBurstInteger(int offset, int length);
+MIRELL_API float GetBurstFloat(int offset);
+MIRELL_API void GetBurstString(int offset, int byteLength, char* text);
+MIRELL_API void GetBurstUnitString(int offset, char* text);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* MIRELL_H */
