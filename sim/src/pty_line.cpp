@@ -52,10 +52,14 @@ PtyLine::PtyLine(std::string link_path) : link_path_(std::move(link_path)) {
   }
 }
 
-PtyLine::~PtyLine() {
+PtyLine::~PtyLine() { close(); }
+
+void PtyLine::close() {
+  if (master_fd_ < 0) return;
   remove_link();
   ::close(slave_fd_);
   ::close(master_fd_);
+  slave_fd_ = master_fd_ = -1;
 }
 
 void PtyLine::make_link() {

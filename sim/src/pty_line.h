@@ -21,6 +21,9 @@ class PtyLine {
   PtyLine(const PtyLine&) = delete;
   PtyLine& operator=(const PtyLine&) = delete;
 
+  // Removes the link and closes the pty; the device path stays known. Idempotent.
+  void close();
+
   int fd() const { return master_fd_; }
   const std::string& device_path() const { return device_path_; }
   const std::string& link_path() const { return link_path_; }

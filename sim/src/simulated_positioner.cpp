@@ -61,6 +61,8 @@ struct SimulatedPositioner::Impl {
     stopping = true;
     wake();
     thread.join();
+    save_state();  // the process values as they stand
+    line.close();
   }
 
   void wake() {
