@@ -53,6 +53,10 @@ std::string usage_text() {
 std::optional<Options> parse_options(const std::vector<std::string>& arguments, std::string& error) {
   Options options;
   auto& line = options.config.line;
+  const auto fail = [&error](std::string message) {
+    error = std::move(message);
+    return std::optional<Options>{};
+  };
   using Setter = std::function<bool(const std::string&)>;
   const std::map<std::string, std::pair<Setter, const char*>> with_value = {
       {"--link", {[&](const std::string& v) { line.link_path = v; return !v.empty(); }, "a path"}},
@@ -125,23 +129,23 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
       options.write_protected = true;
     } else if (name == "--faults") {
       if (!value) {
-        if (i + 1 == arguments.size()) return error = "--faults needs a value", std::nullopt;
+        if (i + 1 == arguments.size()) return fail("--faults needs a value");
         value = arguments[++i];
       }
       std::string fault_error;
       auto plan = parse_fault_plan(*value, fault_error);
-      if (!plan) return error = "--faults: " + fault_error, std::nullopt;
+      if (!plan) return fail("--faults: " + fault_error);
       line.faults = *plan;
     } else if (const auto option = with_value.find(name); option != with_value.end()) {
       if (!value) {
-        if (i + 1 == arguments.size()) return error = name + " needs a value", std::nullopt;
+        if (i + 1 == arguments.size()) return fail(name + " needs a value");
         value = arguments[++i];
       }
       if (!option->second.first(*value)) {
-        return error = name + " wants " + option->second.second + ", not \"" + *value + "\"", std::nullopt;
+        return fail(name + " wants " + option->second.second + ", not \"" + *value + "\"");
       }
     } else {
-      return error = "unknown argument \"" + arguments[i] + "\"", std::nullopt;
+      return fail("unknown argument \"" + arguments[i] + "\"");
     }
   }
   return options;
