@@ -33,8 +33,8 @@ double degreesPerKelvin(TemperatureUnit unit) { return unit == TemperatureUnit::
 
 }  // namespace
 
-const CodedItemTable kLanguages{kLanguageItems, 5, std::nullopt};
-const CodedItemTable kDefaultDisplays{kDefaultDisplayItems, 3, std::nullopt};
+constinit const CodedItemTable kLanguages{kLanguageItems, 5, std::nullopt};
+constinit const CodedItemTable kDefaultDisplays{kDefaultDisplayItems, 3, std::nullopt};
 
 std::optional<TemperatureUnit> temperatureUnitFromName(std::string_view name) {
     if (name == "C") return TemperatureUnit::Celsius;

@@ -15,10 +15,9 @@ constexpr CodedItem kCurvePointCountItems[] = {{3, "3"}, {5, "5"}, {9, "9"}, {17
 
 // ln R with R = 1.33 to the 10th power, the range ratio of the equal-percentage
 // and quick-opening curves.
-const double kLnR = 10 * std::log(1.33);
+double lnR() { return 10 * std::log(1.33); }
 // Quick open's curve starts at 1/240 of the range.
 constexpr double kQuickOpenStart = 1.0 / 240;
-const double kQuickOpenQ = 1 + std::log(kQuickOpenStart) / kLnR;
 
 // Input of row `index` (0-based) of `points` evenly spaced rows.
 double evenlySpacedInput(int index, int points) {
@@ -45,10 +44,6 @@ double interpolate(const CustomCurve& curve, int count, double x) {
     return y0 + (y1 - y0) * (x - x0) / (x1 - x0);
 }
 
-std::optional<float> cellValue(const std::string& text, char decimalSeparator) {
-    return parseSingle(text, decimalSeparator);
-}
-
 // Whole pixels towards zero; values far off the picture are held at a
 // distance any painter can clip, so the conversion is always defined.
 int pixelOffset(double offset) {
@@ -58,8 +53,8 @@ int pixelOffset(double offset) {
 
 }  // namespace
 
-const CodedItemTable kCharacteristics{kCharacteristicItems, 240, std::nullopt};
-const CodedItemTable kCurvePointCounts{kCurvePointCountItems, 33, std::nullopt};
+constinit const CodedItemTable kCharacteristics{kCharacteristicItems, 240, std::nullopt};
+constinit const CodedItemTable kCurvePointCounts{kCurvePointCountItems, 33, std::nullopt};
 
 bool isCurvePointCount(int count) { return indexForCode(kCurvePointCounts, count).has_value(); }
 
@@ -86,12 +81,13 @@ double fixedCurveOutput(FixedCurve curve, double x) {
         case FixedCurve::EqualPercent: {
             // R^(x/100 - 1) - 1/R, both powers taken through ln R so that x = 0
             // gives exactly 0 instead of a rounding residue.
-            const double inverseR = std::exp(-kLnR);
-            return 100 * (std::exp((x / 100 - 1) * kLnR) - inverseR) / (1 - inverseR);
+            const double inverseR = std::exp(-lnR());
+            return 100 * (std::exp((x / 100 - 1) * lnR()) - inverseR) / (1 - inverseR);
         }
-        case FixedCurve::QuickOpen:
-            return 100 * (1 + std::log(kQuickOpenStart + (1 - kQuickOpenStart) * x / 100) / kLnR - kQuickOpenQ) /
-                   (1 - kQuickOpenQ);
+        case FixedCurve::QuickOpen: {
+            const double q = 1 + std::log(kQuickOpenStart) / lnR();
+            return 100 * (1 + std::log(kQuickOpenStart + (1 - kQuickOpenStart) * x / 100) / lnR() - q) / (1 - q);
+        }
     }
     return x;
 }
@@ -165,24 +161,25 @@ CurveGrid customCurveGrid(const CustomCurve& curve, char decimalSeparator) {
 }
 
 CurveGrid CheckCurveGrid(CurveGrid grid, char decimalSeparator) {
-    const int rows = static_cast<int>(grid.size());
-    auto evenlySpacedText = [&](int row) {
-        return formatGeneral(evenlySpacedInput(row, rows), kCurveDigits, decimalSeparator);
+    const std::size_t rows = grid.size();
+    auto evenlySpacedText = [&](std::size_t row) {
+        return formatGeneral(evenlySpacedInput(static_cast<int>(row), static_cast<int>(rows)), kCurveDigits,
+                             decimalSeparator);
     };
 
-    for (int row = 0; row < rows; ++row) {
-        for (std::string* cell : {&grid[static_cast<std::size_t>(row)].input, &grid[static_cast<std::size_t>(row)].output}) {
+    for (std::size_t row = 0; row < rows; ++row) {
+        for (std::string* cell : {&grid[row].input, &grid[row].output}) {
             if (!acceptsFloatText(*cell, 0, 100, decimalSeparator, SignRule::NoSign)) *cell = evenlySpacedText(row);
         }
     }
 
     // Every cell is a number now; the inputs must rise (or stay) from row to row.
-    auto input = [&](int row) { return *cellValue(grid[static_cast<std::size_t>(row)].input, decimalSeparator); };
-    for (int row = 0; row < rows; ++row) {
+    auto input = [&](std::size_t row) { return *parseSingle(grid[row].input, decimalSeparator); };
+    for (std::size_t row = 0; row < rows; ++row) {
         const float value = input(row);
         const float below = row > 0 ? input(row - 1) : value;
         const float above = row + 1 < rows ? input(row + 1) : value;
-        if (value < below || value > above) grid[static_cast<std::size_t>(row)].input = evenlySpacedText(row);
+        if (value < below || value > above) grid[row].input = evenlySpacedText(row);
     }
     return grid;
 }
@@ -190,8 +187,8 @@ CurveGrid CheckCurveGrid(CurveGrid grid, char decimalSeparator) {
 void storeGridInCurve(const CurveGrid& grid, CustomCurve& curve, char decimalSeparator) {
     const std::size_t rows = std::min(grid.size(), curve.input.size());
     for (std::size_t i = 0; i < rows; ++i) {
-        if (auto x = cellValue(grid[i].input, decimalSeparator)) curve.input[i] = *x;
-        if (auto y = cellValue(grid[i].output, decimalSeparator)) curve.output[i] = *y;
+        if (auto x = parseSingle(grid[i].input, decimalSeparator)) curve.input[i] = *x;
+        if (auto y = parseSingle(grid[i].output, decimalSeparator)) curve.output[i] = *y;
     }
 }
 
@@ -204,8 +201,8 @@ PlotPoint curvePlotPoint(double xPercent, double yPercent, int imageHeight) {
 std::vector<PlotPoint> curvePlotLine(const CurveGrid& grid, int imageHeight, char decimalSeparator) {
     std::vector<PlotPoint> line{curvePlotPoint(0, 0, imageHeight)};
     for (const auto& row : grid) {
-        auto x = cellValue(row.input, decimalSeparator);
-        auto y = cellValue(row.output, decimalSeparator);
+        auto x = parseSingle(row.input, decimalSeparator);
+        auto y = parseSingle(row.output, decimalSeparator);
         if (x && y) line.push_back(curvePlotPoint(*x, *y, imageHeight));
     }
     return line;

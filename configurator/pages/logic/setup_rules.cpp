@@ -20,11 +20,11 @@ constexpr FloatEditBounds kStrokeInchBounds{0.2, 6.18, 1.97};
 
 }  // namespace
 
-const CodedItemTable kActuatorTypes{kActuatorTypeItems, 0, std::nullopt};
-const CodedItemTable kActuatorSizes{kActuatorSizeItems, 3, std::nullopt};
-const CodedItemTable kActuatorFunctions{kActuatorFunctionItems, 0, 1};
-const CodedItemTable kDirections{kDirectionItems, 0, std::nullopt};
-const CodedItemTable kTravelControls{kTravelControlItems, 2, std::nullopt};
+constinit const CodedItemTable kActuatorTypes{kActuatorTypeItems, 0, std::nullopt};
+constinit const CodedItemTable kActuatorSizes{kActuatorSizeItems, 3, std::nullopt};
+constinit const CodedItemTable kActuatorFunctions{kActuatorFunctionItems, 0, 1};
+constinit const CodedItemTable kDirections{kDirectionItems, 0, std::nullopt};
+constinit const CodedItemTable kTravelControls{kTravelControlItems, 2, std::nullopt};
 
 std::string_view strokeUnitLabel(StrokeUnit unit) {
     return unit == StrokeUnit::Inch ? "inch" : "mm";
