@@ -8,9 +8,9 @@
 namespace velk {
 namespace {
 
-// The conversion table as the page's documentation writes it, row by row
-// (setpoint unit %, mA, mm, cm, inch, degrees) and column by column (position
-// unit %, mm, cm, inch, degrees).
+// The conversion table written out cell by cell as plain formulas: rows by
+// setpoint unit (%, mA, mm, cm, inch, degrees), columns by position unit (%,
+// mm, cm, inch, degrees).
 using Formula = std::function<double(double v, double S)>;
 const Formula kTable[6][5] = {
     {[](double v, double) { return v; }, [](double v, double S) { return S * v / 100; },

@@ -119,7 +119,7 @@ TEST(ConvertTemperatureFieldTexts, WritesFullPrecisionAndLeavesTextsThatAreNoNum
     EXPECT_EQ(k.hysteresis, "1,5");
     EXPECT_EQ(k.calTemp, "");
 
-    // back and forth through every unit gives the original texts
+    // back and forth through every unit gives the texts it started from
     auto back = convertTemperatureFieldTexts(
         convertTemperatureFieldTexts(convertTemperatureFieldTexts(alarms, T::Celsius, T::Kelvin, '.'),
                                      T::Kelvin, T::Fahrenheit, '.'),
