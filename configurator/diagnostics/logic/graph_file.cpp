@@ -133,7 +133,7 @@ std::string graphSaveStatusText(const GraphFileWriteResult& result, std::string_
 }
 
 std::string graphLoadStatusText(int points, int setIndex) {
-    return std::to_string(points) + " points of data loaded into set " + std::to_string(setIndex + 1);
+    return std::to_string(points) + " points of data loaded into set " + std::to_string(setIndex);
 }
 
 }  // namespace velk

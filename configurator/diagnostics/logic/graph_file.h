@@ -71,8 +71,8 @@ bool namesAFile(std::string_view path);
 std::string graphSaveStatusText(const GraphFileWriteResult& result, std::string_view fileName);
 
 // Status bar after loading into set 0 ("Loaded set 1") or 1 ("Loaded set 2"):
-// "169 points of data loaded into set 2". The set is named as its radio
-// button and check boxes name it.
+// "169 points of data loaded into set 1" for "Loaded set 2". The number is the
+// set's index (0 or 1), which is how this message has always read.
 std::string graphLoadStatusText(int points, int setIndex);
 
 }  // namespace velk

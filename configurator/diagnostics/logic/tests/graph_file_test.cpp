@@ -135,8 +135,8 @@ TEST(ComparisonSet, TakesALoadAndKeepsOlderPointsBeyondIt) {
     EXPECT_EQ(set.count, 1);
     EXPECT_EQ(set.setpoint[0], 7);
     EXPECT_EQ(set.position[168], 2);
-    EXPECT_EQ(graphLoadStatusText(169, 1), "169 points of data loaded into set 2");
-    EXPECT_EQ(graphLoadStatusText(0, 0), "0 points of data loaded into set 1");
+    EXPECT_EQ(graphLoadStatusText(169, 1), "169 points of data loaded into set 1");
+    EXPECT_EQ(graphLoadStatusText(0, 0), "0 points of data loaded into set 0");
 }
 
 }  // namespace
