@@ -55,6 +55,7 @@ void HartMaster::initHart(int port) {
         return;
     }
     link_.close();
+    lastReply_.reset();
     if (!link_.open(setup_.openPort(port), primary_, setup_.clock)) {
         report(kPortFailed, text::kPortFailed);
         return;
@@ -255,10 +256,6 @@ int HartMaster::detectInstrument() { return detect(0, 0); }
 int HartMaster::detectInstrumentWithShortAddress(int pollingAddress) { return detect(pollingAddress, 0); }
 
 int HartMaster::detectInstrumentWithTag(const char* tag) {
-    if (registry_.full()) {
-        report(kRegistryFull, text::kRegistryFull);
-        return 0;
-    }
     field_.setString(0, kTagBytes, tag);
     return detect(0, kTagBytes);
 }
