@@ -127,7 +127,7 @@ void ScriptedSlave::answer(const SlaveRequest& request) {
     arrived_.notify_all();
     const SlaveAnswer reply = script(request, number);
     if (reply.bytes.empty()) return;
-    std::this_thread::sleep_for(reply.delay);
+    if (reply.delay.count() > 0) std::this_thread::sleep_for(reply.delay);
     send(reply.bytes);
 }
 
