@@ -10,7 +10,12 @@
  * Calling order
  *   1. InitHartEx(port, primary) or InitHart(port); check GetErrorCode() == 0.
  *      COM port n is the device named by the environment variable MIRELL_COM<n>
- *      when it is set, else /dev/ttyS<n-1>.
+ *      when it is set, else /dev/ttyS<n-1>. The device is opened exclusively
+ *      (another program holding it, or its advisory lock, makes InitHart fail
+ *      with 2) and its settings are restored when the link stops. InitHart
+ *      forgets all registered instruments; on a link that already runs on the
+ *      same port it only applies the master mode, on another port it moves
+ *      the link there, and after ShutDownHart it opens the port again.
  *   2. Find the instrument: DetectInstrument() (polling address 0),
  *      DetectInstrumentWithShortAddress(n) for n = 0..15, or
  *      DetectInstrumentWithTag(tag). A non-zero result is the instrument handle.
@@ -34,47 +39,72 @@
  *     0     "No error"
  *     2     "Unable to initialize the serial port."
  *     4     "Internal error. The request was incorrectly formatted."
- *           (the link still holds an earlier request, or the frame would not
- *           fit the transmit buffer)
+ *           (the link refused the request: it is not running, it still holds
+ *           an earlier request, the line gave it no turn within 5 s, the
+ *           command is outside 0..255, or the frame would not fit the 50-byte
+ *           transmit buffer: preambles + 8 + data bytes for a long frame)
  *     5     "Instrument already detected and registered."
  *     6     "Attempted to read/write outside the maximum valid length of the datafield."
+ *           (also a text longer than 36 bytes, and a ManualSendCommand
+ *           address outside the data field)
  *     7     "GetInteger/SetInteger reports: Unsupported integer length."
  *     8     "Invalid instrument handle. Cannot address any instrument."
  *           (SendLongCommand reports it with two leading blanks)
  *     9     "Invalid polling address. Instruments must be polled in the short address range 1-15."
  *     10    "No more instruments can be connected in a Multidropped configuration. (Max 15)"
  *     15    "The instrument reported an error by sending non-zero status bytes. (0x%04x)"
- *     16    "Checksum/Parity error in incoming message." or
- *           "Framing error in incoming message."
+ *     16    "Checksum/Parity error in incoming message." (a checksum mismatch,
+ *           or a reply byte received with a parity, framing or overrun error)
+ *           or "Framing error in incoming message." (the reply broke off, was
+ *           not complete within 2.5 s, or another station's frame came in
+ *           its place)
  *     17    "No response pending!"
  *     1460  "Timed out. Instrument didn't reply. "
  *
- *   GetInstrumentError() classifies the status bytes of the last reply:
+ *   GetStatusBytes() is response code * 256 + field-device status of the
+ *   reply the last WaitForResponse (or detection) took; a time-out or a broken
+ *   reply has none and gives 0. Before any, it is that of the last frame the
+ *   link received. GetInstrumentError() classifies the same word:
  *   0 no error, 11 device malfunction, 13 a response code, 14 a
- *   command-specific response code (8..15).
+ *   command-specific response code (8..15) of the last command sent.
+ *
+ *   WaitForResponse makes up to four attempts (the first and three retries,
+ *   each resending the same request) and reports the outcome of the last.
  *
  * Blocking
  *   SendLongCommand, SendShortCommand and ManualSendCommand block until the
  *   frame is on the line (the link waits for a quiet line or its turn between
- *   another master and a burst device). WaitForResponse blocks until the reply,
- *   with up to three retries (at most about 10 s). The detection functions
+ *   another master and a burst device; it gives up after 5 s and reports 4).
+ *   WaitForResponse blocks until the reply, with up to three retries (about
+ *   2 s when the instrument does not answer at all). The detection functions
  *   block for a whole detection (up to four attempts). InitHart opens the port.
- *   ProcessBurstMessages(0) blocks for about 50 ms. Every other call returns at
- *   once.
+ *   ShutDownHart and ProcessBurstMessages(0) return once the threads they stop
+ *   have ended (within a few tens of milliseconds). Every other call returns
+ *   at once.
  *
  * Thread safety
  *   The functions are not reentrant and take no lock of their own: a host must
  *   call them from one thread at a time, and treat a whole transaction (fill,
  *   send, wait, read) as one indivisible use of the library. Inside, the
- *   library runs a receive thread, the 10 ms link clock, a transmit timer and,
- *   when enabled, the burst collector.
+ *   library runs a receive thread, the 10 ms link clock and, when enabled, the
+ *   burst collector; frames are transmitted on the caller's thread. The burst
+ *   collector runs once however often ProcessBurstMessages(1) is called.
+ *   ShutDownHart ends all of them, so a host may unload the library right
+ *   after it; unloading with the link still running stops it first.
  *
  * Texts
  *   Texts are 8-bit and zero-terminated, in buffers owned by the caller.
  *   GetErrorMessage and GetInstrumentError write at most 100 characters plus
  *   the terminator; GetString writes 4 * ((byteLength + 2) / 3) characters plus
- *   the terminator (at most 48 + 1); GetUnitString at most 30 plus the
- *   terminator.
+ *   the terminator (byteLength at most 36, so at most 48 + 1; the whole groups
+ *   of three bytes must lie inside the data field); GetUnitString at most 30
+ *   plus the terminator. A refused call writes nothing into the caller's
+ *   buffer and nothing into the data field.
+ *
+ * Data field
+ *   A successful WaitForResponse copies the reply's data (after the two status
+ *   bytes) into offsets 0..31, zeros past the end of the reply; offsets 32..49
+ *   keep what they held. After a failure the field still holds the request.
  *
  * Integers of 1 to 4 bytes and IEEE 754 singles in the data field are
  * big-endian. Texts in the data field are HART packed ASCII.

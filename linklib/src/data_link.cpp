@@ -12,7 +12,12 @@ bool maySend(LinkState s) {
            s == LinkState::BurstMayTransmit || s == LinkState::BurstPreambleFlood;
 }
 
+// A time-out or a broken reply carries no frame, so no status either: a
+// status left from an earlier reply must not be judged as this one's.
 void clearContents(DeliveredFrame& record) {
+    record.responseCode = 0;
+    record.deviceStatus = 0;
+    record.flags &= ~std::uint32_t{kFlagDeviceStatus};
     record.address = {};
     record.command = 0;
     record.dataLength = 0;
@@ -77,6 +82,15 @@ RequestProgress DataLink::progress(std::uint64_t ticket) const {
     if (builtTicket_ == ticket) return RequestProgress::Built;
     if (droppedTicket_ == ticket) return RequestProgress::Dropped;
     return RequestProgress::Waiting;
+}
+
+bool DataLink::withdraw(std::uint64_t ticket) {
+    if (!requestWaiting_ || pendingTicket_ != ticket || builtTicket_ == ticket) return false;
+    requestWaiting_ = false;
+    droppedTicket_ = ticket;
+    // Nothing waits any more, so there is nothing left for it to drop.
+    busyWatchdog_.clear();
+    return true;
 }
 
 std::optional<DeliveredFrame> DataLink::takeReply() {

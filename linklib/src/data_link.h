@@ -76,6 +76,9 @@ public:
     // Hands a request to the link. On acceptance `ticket` names it.
     SubmitResult submit(const Request& request, std::uint64_t* ticket = nullptr);
     RequestProgress progress(std::uint64_t ticket) const;
+    // Takes back a request whose turn never came (its submitter gives up).
+    // False when its frame has been built meanwhile: it must then be sent.
+    bool withdraw(std::uint64_t ticket);
     // The frame of the last built request.
     const TxFrame& builtFrame() const { return txFrame_; }
 

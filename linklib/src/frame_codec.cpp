@@ -122,7 +122,8 @@ std::optional<LinkEvent> FrameParser::feed(std::uint8_t byte, std::uint8_t lineE
 
         case RxPhase::Preamble: {
             if (byte == kPreamble && lineErrors == 0) {
-                ++preambles_;
+                // Saturates: an endless flood must not overflow the count.
+                if (preambles_ < kPreambleFloodAt) ++preambles_;
                 if (preambles_ >= kPreambleFloodAt) return LinkEvent::TooManyPreambles;
                 return std::nullopt;
             }

@@ -308,5 +308,59 @@ TEST_F(LinkScenario, PreambleFloodLetsAWaitingRequestCutIn) {
     EXPECT_EQ(link.parser().phase(), RxPhase::Hunting);
 }
 
+TEST_F(LinkScenario, WithdrawnRequestIsDroppedAndTheLinkTakesTheNextOne) {
+    open();
+    std::uint64_t ticket = 0;
+    ASSERT_EQ(link.submit(request(1), &ticket), SubmitResult::Accepted);
+    EXPECT_EQ(link.submit(request(2)), SubmitResult::Busy);  // arms the busy watchdog
+
+    EXPECT_TRUE(link.withdraw(ticket));
+    EXPECT_EQ(link.progress(ticket), RequestProgress::Dropped);
+    EXPECT_FALSE(link.requestWaiting());
+    EXPECT_EQ(link.busyWatchdogTicks(), 0) << "nothing left for the busy watchdog to drop";
+    EXPECT_FALSE(link.withdraw(ticket)) << "withdrawing twice changes nothing";
+
+    // The line goes quiet: the withdrawn request must not be sent after all.
+    ticksUntilLeaving(LinkState::Watching);
+    EXPECT_EQ(link.state(), LinkState::Idle);
+    std::uint64_t next = 0;
+    ASSERT_EQ(link.submit(request(3), &next), SubmitResult::Accepted);
+    EXPECT_EQ(link.progress(next), RequestProgress::Built);
+    EXPECT_EQ(link.builtFrame().bytes[5 + 6], 3);
+}
+
+TEST_F(LinkScenario, BuiltRequestCannotBeWithdrawn) {
+    goIdle();
+    std::uint64_t ticket = 0;
+    ASSERT_EQ(link.submit(request(), &ticket), SubmitResult::Accepted);
+    EXPECT_FALSE(link.withdraw(ticket));
+    EXPECT_EQ(link.progress(ticket), RequestProgress::Built);
+    EXPECT_TRUE(link.requestWaiting()) << "still to be transmitted";
+}
+
+TEST_F(LinkScenario, TimeOutAndBrokenRecordsCarryNoStatusOfAnEarlierReply) {
+    goIdle();
+    link.submit(request());
+    link.transmissionDone();
+    receive(testing::ackFrame(true, {0x40, 0x80}));  // rejected, device malfunction
+    ASSERT_EQ(link.takeReply()->statusWord(), 0x4080);
+    ticksUntilLeaving(LinkState::Settling);
+
+    link.submit(request());
+    link.transmissionDone();
+    ticksUntilLeaving(LinkState::AwaitReply);
+    auto timeout = link.takeReply();
+    ASSERT_TRUE(timeout);
+    EXPECT_EQ(timeout->flags, std::uint32_t{kFlagNoReply});
+    EXPECT_EQ(timeout->statusWord(), 0);
+
+    link.armResponseWatchdog();
+    ticks(250);
+    auto broken = link.takeReply();
+    ASSERT_TRUE(broken);
+    EXPECT_EQ(broken->brokenReply, 1u);
+    EXPECT_EQ(broken->statusWord(), 0);
+}
+
 }  // namespace
 }  // namespace mirell

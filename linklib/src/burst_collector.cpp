@@ -1,0 +1,66 @@
+#include "burst_collector.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+
+namespace mirell {
+
+namespace {
+
+constexpr std::chrono::milliseconds kPollInterval{20};
+// Bytes taken from each burst frame; those past its data read as zero.
+constexpr std::size_t kCopiedBytes = 32;
+
+}  // namespace
+
+void BurstCollector::start() {
+    std::lock_guard lock(controlMutex_);
+    if (thread_.joinable()) return;
+    stopping_ = false;
+    try {
+        thread_ = std::thread(&BurstCollector::run, this);
+    } catch (const std::system_error&) {
+        // Nothing runs; the host sees no burst data.
+    }
+}
+
+void BurstCollector::stop() {
+    std::thread finished;
+    {
+        std::lock_guard lock(controlMutex_);
+        if (!thread_.joinable()) return;
+        stopping_ = true;
+        finished = std::move(thread_);
+    }
+    wake_.notify_all();
+    finished.join();
+}
+
+bool BurstCollector::running() const {
+    std::lock_guard lock(controlMutex_);
+    return thread_.joinable();
+}
+
+int BurstCollector::length() const {
+    std::lock_guard lock(dataMutex_);
+    return length_;
+}
+
+void BurstCollector::run() {
+    std::unique_lock control(controlMutex_);
+    while (!stopping_) {
+        control.unlock();
+        if (const auto frame = link_.takeBurst()) {
+            std::lock_guard lock(dataMutex_);
+            std::fill_n(buffer_.bytes.begin(), kCopiedBytes, std::uint8_t{0});
+            std::copy_n(frame->data.begin(), std::min(frame->data.size(), kCopiedBytes), buffer_.bytes.begin());
+            length_ = frame->dataLength;
+            updated_ = true;
+        }
+        control.lock();
+        wake_.wait_for(control, kPollInterval, [this] { return stopping_; });
+    }
+}
+
+}  // namespace mirell

@@ -1,0 +1,359 @@
+#include "hart_master.h"
+
+#include <algorithm>
+
+#include "serial_port.h"
+
+namespace mirell {
+
+namespace {
+
+constexpr int kDetectionPreambles = 5;
+constexpr int kIdentifyCommand = 0;
+constexpr int kTagBytes = 6;
+// Bytes of a reply copied into the data field; those past its data read as zero.
+constexpr std::size_t kReplyBytesCopied = 32;
+constexpr unsigned kMaxPollingAddress = 15;
+
+// Reply bytes of the identity command.
+constexpr std::size_t kIdManufacturer = 1;
+constexpr std::size_t kIdDeviceType = 2;
+constexpr std::size_t kIdPreambles = 3;
+constexpr std::size_t kIdDeviceId = 9;  // three bytes
+
+// Error-word bits that make a received frame unsound: a checksum mismatch or
+// a line error (parity, framing, overrun) on any of its bytes.
+constexpr std::uint32_t kUnsoundFrame =
+    kErrChecksumMismatch | kErrAddress | kErrCommand | kErrData | kErrChecksumByte;
+
+MasterSetup withDefaults(MasterSetup setup) {
+    if (!setup.openPort) setup.openPort = openComPort;
+    return setup;
+}
+
+}  // namespace
+
+HartMaster::HartMaster(MasterSetup setup)
+    : setup_(withDefaults(std::move(setup))), link_(setup_.pacer), burst_(link_) {}
+
+HartMaster::~HartMaster() { shutDownHart(); }
+
+// ---------------------------------------------------------------------------
+// Starting and stopping
+
+void HartMaster::initHartEx(int port, int primary) {
+    primary_ = primary != 0;
+    initHart(port);
+}
+
+void HartMaster::initHart(int port) {
+    registry_.reset();
+    responsePending_ = false;
+    if (link_.isOpen() && port == openPort_) {
+        link_.setPrimaryMaster(primary_);
+        reportNoError();
+        return;
+    }
+    link_.close();
+    lastReply_.reset();
+    if (!link_.open(setup_.openPort(port), primary_, setup_.clock)) {
+        report(kPortFailed, text::kPortFailed);
+        return;
+    }
+    openPort_ = port;
+    reportNoError();
+}
+
+void HartMaster::shutDownHart() {
+    // Every thread of the library ends here, so a host may unload it next.
+    burst_.stop();
+    if (!link_.isOpen()) return;
+    link_.close();
+    responsePending_ = false;
+    reportNoError();
+}
+
+// ---------------------------------------------------------------------------
+// Errors
+
+char* HartMaster::errorMessage(char* text) const {
+    copyText(error_.text(), text, ErrorState::kMaxText);
+    return text;
+}
+
+int HartMaster::statusBytes() const {
+    // The status of the host's own last reply; before there is one, that of
+    // whatever frame the link parsed last.
+    return lastReply_ ? lastReply_->statusWord() : link_.lastParsedStatus();
+}
+
+int HartMaster::instrumentError(char* text) const {
+    const InstrumentError judged =
+        classifyInstrumentStatus(static_cast<std::uint16_t>(statusBytes()), last_.command);
+    copyText(judged.text, text, ErrorState::kMaxText);
+    return judged.errorClass;
+}
+
+// ---------------------------------------------------------------------------
+// Transactions
+
+int HartMaster::sendLongCommand(int command, int handle, int byteCount) {
+    return sendCommand(FrameKind::Long, command, handle, byteCount);
+}
+
+int HartMaster::sendShortCommand(int command, int handle, int byteCount) {
+    return sendCommand(FrameKind::Short, command, handle, byteCount);
+}
+
+int HartMaster::sendCommand(FrameKind kind, int command, int handle, int byteCount) {
+    if (!registry_.valid(handle)) {
+        report(kInvalidHandle, kind == FrameKind::Long ? text::kInvalidHandleLong : text::kInvalidHandle);
+        return 0;
+    }
+    last_ = {command, kind, byteCount, handle};
+    if (!submitTo(registry_.entry(handle), kind, command, byteCount)) return 0;
+    responsePending_ = true;
+    return 1;
+}
+
+bool HartMaster::submitTo(const Instrument& target, FrameKind kind, int command, int byteCount) {
+    preamblesInForce_ = target.preambles;
+    return submit(kind, target.pollingAddress, target.longAddress, command, byteCount);
+}
+
+bool HartMaster::submit(FrameKind kind, std::uint8_t pollingAddress, const LongAddress& longAddress,
+                        int command, int byteCount) {
+    // A command or byte count that does not fit its byte is refused, not
+    // sent cut down.
+    const bool wellFormed = command >= 0 && command <= 0xFF && byteCount >= 0 && byteCount <= 0xFF;
+    Request request;
+    request.kind = kind;
+    request.pollingAddress = pollingAddress;
+    request.longAddress = longAddress;
+    request.preambles = preamblesInForce_;
+    request.command = static_cast<std::uint8_t>(command);
+    request.byteCount = static_cast<std::uint8_t>(byteCount);
+    request.data = field_.bytes;
+    if (!wellFormed || link_.send(request) != SendResult::Sent) {
+        report(kRequestRefused, text::kRequestRefused);
+        return false;
+    }
+    reportNoError();
+    return true;
+}
+
+void HartMaster::manualSendCommand(int command, int addressMode, int byteCount, int addressOffset) {
+    const FrameKind kind = addressMode == 1 ? FrameKind::Long : FrameKind::Short;
+    const int addressBytes = kind == FrameKind::Long ? 5 : 1;
+    // The address is read from the data field, so it must lie inside it.
+    if (!FieldBuffer::contains(addressOffset, addressBytes)) {
+        report(kOutsideDataField, text::kOutsideDataField);
+        return;
+    }
+    const auto at = static_cast<std::size_t>(addressOffset);
+    LongAddress longAddress{};
+    std::uint8_t pollingAddress = field_.bytes[at];
+    if (kind == FrameKind::Long) std::copy_n(field_.bytes.begin() + at, 5, longAddress.begin());
+    last_.command = command;
+    last_.kind = kind;
+    last_.byteCount = byteCount;
+    submit(kind, pollingAddress, longAddress, command, byteCount);
+}
+
+int HartMaster::waitForResponse() {
+    if (!responsePending_) {
+        report(kNoResponsePending, text::kNoResponsePending);
+        return 0;
+    }
+    responsePending_ = false;
+    reportNoError();
+    for (int attempt = 1;; ++attempt) {
+        judge(link_.awaitReply());
+        if (error_.code() == kNoError) {
+            std::fill_n(field_.bytes.begin(), kReplyBytesCopied, std::uint8_t{0});
+            std::copy_n(lastReply_->data.begin(), lastReply_->data.size(), field_.bytes.begin());
+            return 0;
+        }
+        if (attempt == kAttempts) return 0;
+        resendLastRequest();
+    }
+}
+
+// A retry sends the last request again with the data field as it stands (it
+// still holds the request). During a detection the handle is the candidate
+// entry, which is not handed out yet; it is addressed all the same.
+void HartMaster::resendLastRequest() {
+    submitTo(registry_.entry(last_.handle), last_.kind, last_.command, last_.byteCount);
+}
+
+// Each test may overwrite the verdict of the one before; the later ones only
+// judge a reply the earlier ones found nothing wrong with.
+void HartMaster::judge(DeliveredFrame reply) {
+    if (reply.foreignFrame) {
+        // Another station's frame came in place of the reply: nothing in it
+        // belongs to our request.
+        reply.responseCode = 0;
+        reply.deviceStatus = 0;
+        reply.dataLength = 0;
+        reply.data = {};
+    }
+    if (reply.flags & kFlagNoReply) report(kNoReply, text::kNoReply);
+    if (error_.code() == kNoError && (reply.errorWord & kUnsoundFrame)) report(kBadReply, text::kChecksumError);
+    if (error_.code() == kNoError && (reply.brokenReply || reply.foreignFrame)) {
+        report(kBadReply, text::kFramingError);
+    }
+    lastReply_ = reply;
+    const std::uint16_t status = reply.statusWord();
+    if (status & 0xFF00) report(kInstrumentStatus, instrumentStatusText(status));
+}
+
+// ---------------------------------------------------------------------------
+// Data field
+
+bool HartMaster::reportField(FieldStatus status) {
+    switch (status) {
+        case FieldStatus::Ok: reportNoError(); return true;
+        case FieldStatus::OutOfRange: report(kOutsideDataField, text::kOutsideDataField); return false;
+        case FieldStatus::UnsupportedLength:
+            report(kUnsupportedIntegerLength, text::kUnsupportedIntegerLength);
+            return false;
+    }
+    return false;
+}
+
+unsigned HartMaster::getInteger(int offset, int length) {
+    unsigned value = 0;
+    return reportField(field_.getInteger(offset, length, value)) ? value : 0;
+}
+
+void HartMaster::setInteger(int offset, int length, unsigned value) {
+    reportField(field_.setInteger(offset, length, value));
+}
+
+float HartMaster::getFloat(int offset) {
+    float value = 0;
+    return reportField(field_.getFloat(offset, value)) ? value : 0.0f;
+}
+
+void HartMaster::setFloat(int offset, float value) { reportField(field_.setFloat(offset, value)); }
+
+void HartMaster::getString(int offset, int byteLength, char* text) {
+    if (!text) return;
+    reportField(field_.getString(offset, byteLength, text));
+}
+
+void HartMaster::setString(int offset, int byteLength, const char* text) {
+    reportField(field_.setString(offset, byteLength, text));
+}
+
+void HartMaster::getUnitString(int offset, char* text) { reportField(field_.getUnitString(offset, text)); }
+
+// ---------------------------------------------------------------------------
+// Instruments
+
+int HartMaster::detectInstrument() { return detect(0, 0); }
+
+int HartMaster::detectInstrumentWithShortAddress(int pollingAddress) { return detect(pollingAddress, 0); }
+
+int HartMaster::detectInstrumentWithTag(const char* tag) {
+    field_.setString(0, kTagBytes, tag);
+    return detect(0, kTagBytes);
+}
+
+int HartMaster::detect(int pollingAddress, int requestBytes) {
+    if (registry_.full()) {
+        report(kRegistryFull, text::kRegistryFull);
+        return 0;
+    }
+    if (requestBytes == 0) field_.bytes[0] = 0;
+    Instrument& candidate = registry_.candidate();
+    candidate.pollingAddress = static_cast<std::uint8_t>(pollingAddress);
+    candidate.preambles = kDetectionPreambles;
+    last_ = {kIdentifyCommand, FrameKind::Short, requestBytes, registry_.candidateHandle()};
+    if (!submitTo(candidate, FrameKind::Short, kIdentifyCommand, requestBytes)) return 0;
+    responsePending_ = true;
+    waitForResponse();
+    if (error_.code() != kNoError) return 0;
+
+    const DataField& reply = field_.bytes;
+    candidate.longAddress = {reply[kIdManufacturer], reply[kIdDeviceType], reply[kIdDeviceId],
+                             reply[kIdDeviceId + 1], reply[kIdDeviceId + 2]};
+    if (registry_.registered(candidate.longAddress)) {
+        report(kAlreadyRegistered, text::kAlreadyRegistered);
+        return 0;
+    }
+    candidate.preambles = reply[kIdPreambles];
+    reportNoError();
+    return registry_.commit();
+}
+
+int HartMaster::forceRegistration() {
+    if (registry_.full()) {
+        report(kRegistryFull, text::kRegistryFull);
+        return 0;
+    }
+    preamblesInForce_ = kDetectionPreambles;
+    Instrument& candidate = registry_.candidate();
+    candidate.preambles = kDetectionPreambles;
+    std::copy_n(field_.bytes.begin(), candidate.longAddress.size(), candidate.longAddress.begin());
+    if (registry_.registered(candidate.longAddress)) {
+        report(kAlreadyRegistered, text::kAlreadyRegistered);
+        return 0;
+    }
+    reportNoError();
+    return registry_.commit();
+}
+
+void HartMaster::setPollingAddress(int handle, int address) {
+    if (!registry_.valid(handle)) {
+        report(kInvalidHandle, text::kInvalidHandle);
+        return;
+    }
+    if (static_cast<unsigned>(address) > kMaxPollingAddress) {
+        report(kInvalidPollingAddress, text::kInvalidPollingAddress);
+        return;
+    }
+    registry_.entry(handle).pollingAddress = static_cast<std::uint8_t>(address);
+}
+
+int HartMaster::getPollingAddress(int handle) {
+    if (!registry_.valid(handle)) {
+        report(kInvalidHandle, text::kInvalidHandle);
+        return 0;
+    }
+    return registry_.entry(handle).pollingAddress;
+}
+
+// ---------------------------------------------------------------------------
+// Burst data
+
+void HartMaster::processBurstMessages(int flag) {
+    if (flag != 0) {
+        burst_.start();
+    } else {
+        burst_.stop();
+    }
+}
+
+unsigned HartMaster::getBurstInteger(int offset, int length) {
+    unsigned value = 0;
+    const FieldStatus status = burst_.read([&](const FieldBuffer& b) { return b.getInteger(offset, length, value); });
+    return reportField(status) ? value : 0;
+}
+
+float HartMaster::getBurstFloat(int offset) {
+    float value = 0;
+    const FieldStatus status = burst_.read([&](const FieldBuffer& b) { return b.getFloat(offset, value); });
+    return reportField(status) ? value : 0.0f;
+}
+
+void HartMaster::getBurstString(int offset, int byteLength, char* text) {
+    if (!text) return;
+    reportField(burst_.read([&](const FieldBuffer& b) { return b.getString(offset, byteLength, text); }));
+}
+
+void HartMaster::getBurstUnitString(int offset, char* text) {
+    reportField(burst_.read([&](const FieldBuffer& b) { return b.getUnitString(offset, text); }));
+}
+
+}  // namespace mirell

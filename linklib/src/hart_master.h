@@ -1,0 +1,131 @@
+// The library's state and operations behind the exported calls: the link,
+// the error state, the data field, transactions with their retries, the
+// instrument registry with detection, and the burst data.
+//
+// Not reentrant, as the exported calls: one caller at a time. Inside, the
+// link's threads and the burst collector run on their own.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "burst_collector.h"
+#include "data_link.h"
+#include "field_buffer.h"
+#include "instrument_registry.h"
+#include "link_driver.h"
+#include "link_texts.h"
+
+namespace mirell {
+
+struct MasterSetup {
+    // Opens COM port n (null when it cannot be opened).
+    std::function<std::unique_ptr<LinkPort>(int)> openPort;
+    ClockSource clock = ClockSource::Internal;
+    Pacer* pacer = nullptr;
+};
+
+class HartMaster {
+public:
+    // Attempts per transaction: the first and three retries.
+    static constexpr int kAttempts = 4;
+
+    explicit HartMaster(MasterSetup setup = {});
+    ~HartMaster();
+    HartMaster(const HartMaster&) = delete;
+    HartMaster& operator=(const HartMaster&) = delete;
+
+    // Starting and stopping
+    void initHart(int port);
+    void initHartEx(int port, int primary);
+    void shutDownHart();
+    int masterMode() const { return primary_ ? 1 : 0; }
+
+    // Errors
+    int errorCode() const { return error_.code(); }
+    char* errorMessage(char* text) const;
+    int instrumentError(char* text) const;
+    int statusBytes() const;
+
+    // Transactions
+    int sendLongCommand(int command, int handle, int byteCount);
+    int sendShortCommand(int command, int handle, int byteCount);
+    void manualSendCommand(int command, int addressMode, int byteCount, int addressOffset);
+    int waitForResponse();
+    int messageLength() const { return lastReply_ ? lastReply_->dataLength : 0; }
+
+    // Data field
+    unsigned getInteger(int offset, int length);
+    void setInteger(int offset, int length, unsigned value);
+    float getFloat(int offset);
+    void setFloat(int offset, float value);
+    void getString(int offset, int byteLength, char* text);
+    void setString(int offset, int byteLength, const char* text);
+    void getUnitString(int offset, char* text);
+
+    // Instruments
+    int detectInstrument();
+    int detectInstrumentWithShortAddress(int pollingAddress);
+    int detectInstrumentWithTag(const char* tag);
+    int forceRegistration();
+    void resetInternalRegistry() { registry_.reset(); }
+    void setPollingAddress(int handle, int address);
+    int getPollingAddress(int handle);
+
+    // Burst data
+    void processBurstMessages(int flag);
+    int burstDataUpdated() { return burst_.takeUpdated() ? 1 : 0; }
+    int burstMessageLength() const { return burst_.length(); }
+    unsigned getBurstInteger(int offset, int length);
+    float getBurstFloat(int offset);
+    void getBurstString(int offset, int byteLength, char* text);
+    void getBurstUnitString(int offset, char* text);
+
+    // For tests and the host's unload hook.
+    LinkDriver& link() { return link_; }
+    const FieldBuffer& dataField() const { return field_; }
+    bool burstCollectorRunning() const { return burst_.running(); }
+
+private:
+    // What a retry resends, and the command whose response codes are judged.
+    struct LastRequest {
+        int command = 0;
+        FrameKind kind = FrameKind::Long;
+        int byteCount = 0;
+        int handle = 0;
+    };
+
+    void report(int code, std::string_view text) { error_.report(code, text); }
+    void reportNoError() { report(kNoError, text::kNoError); }
+    // Reports 0, 6 or 7 for an accessor's outcome; true when it succeeded.
+    bool reportField(FieldStatus status);
+
+    int sendCommand(FrameKind kind, int command, int handle, int byteCount);
+    // Hands a request to the link with the data field as its data; reports
+    // 0 or 4. submitTo makes the instrument's preamble count the one in force.
+    bool submitTo(const Instrument& target, FrameKind kind, int command, int byteCount);
+    bool submit(FrameKind kind, std::uint8_t pollingAddress, const LongAddress& longAddress, int command,
+                int byteCount);
+    void resendLastRequest();
+    void judge(DeliveredFrame reply);
+    int detect(int pollingAddress, int requestBytes);
+
+    MasterSetup setup_;
+    LinkDriver link_;
+    int openPort_ = 0;
+    std::atomic<bool> primary_{true};
+
+    ErrorState error_;
+    FieldBuffer field_;
+    LastRequest last_;
+    bool responsePending_ = false;
+    std::optional<DeliveredFrame> lastReply_;  // the reply record WaitForResponse took last
+    int preamblesInForce_ = 5;
+    InstrumentRegistry registry_;
+
+    BurstCollector burst_;
+};
+
+}  // namespace mirell

@@ -1,0 +1,236 @@
+#include "link_driver.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+#include <vector>
+
+namespace mirell {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// The one-shot keying timer allows 10 ms a byte (a character takes 9.2 ms).
+constexpr milliseconds kKeyingPerByte{10};
+constexpr milliseconds kDrainPollInterval{2};
+// After a stall (a suspended machine) the clock starts afresh instead of
+// racing through the ticks it missed.
+constexpr milliseconds kClockResyncAfter{100};
+
+DeliveredFrame noReply() {
+    DeliveredFrame record;
+    record.flags = kFlagNoReply;
+    return record;
+}
+
+}  // namespace
+
+LinkDriver::LinkDriver(Pacer* pacer) : pacer_(pacer ? pacer : &realPacer_) {}
+
+LinkDriver::~LinkDriver() { close(); }
+
+bool LinkDriver::open(std::unique_ptr<LinkPort> port, bool primaryMaster, ClockSource clock) {
+    close();
+    if (!port) return false;
+    {
+        std::lock_guard lock(mutex_);
+        link_ = DataLink(primaryMaster);
+        ticks_ = 0;
+        stopping_ = false;
+        open_ = true;
+        port_ = std::move(port);
+    }
+    try {
+        receiver_ = std::thread(&LinkDriver::receiveLoop, this);
+        {
+            std::lock_guard lock(mutex_);
+            link_.linkOpened();
+        }
+        if (clock == ClockSource::Internal) clock_ = std::thread(&LinkDriver::clockLoop, this);
+    } catch (const std::system_error&) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void LinkDriver::close() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_) return;
+        stopping_ = true;
+    }
+    clockStop_.notify_all();
+    changed_.notify_all();
+    port_->interrupt();
+    if (receiver_.joinable()) receiver_.join();
+    if (clock_.joinable()) clock_.join();
+
+    std::unique_ptr<LinkPort> port;
+    {
+        std::lock_guard lock(mutex_);
+        port = std::move(port_);
+        open_ = false;
+    }
+    // The port restores the device's settings and closes as it goes.
+}
+
+bool LinkDriver::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return open_;
+}
+
+void LinkDriver::setPrimaryMaster(bool primary) {
+    std::lock_guard lock(mutex_);
+    link_.setPrimaryMaster(primary);
+}
+
+// ---------------------------------------------------------------------------
+// Threads
+
+void LinkDriver::receiveLoop() {
+    std::vector<RxByte> bytes;
+    bytes.reserve(512);
+    while (port_->receive(bytes)) {
+        std::lock_guard lock(mutex_);
+        for (const RxByte& b : bytes) link_.receiveByte(b.byte, b.lineErrors);
+        changed_.notify_all();
+    }
+}
+
+void LinkDriver::clockLoop() {
+    using Clock = std::chrono::steady_clock;
+    auto next = Clock::now();
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        next += milliseconds(kTickMs);
+        if (Clock::now() > next + kClockResyncAfter) next = Clock::now();
+        if (clockStop_.wait_until(lock, next, [this] { return stopping_; })) break;
+        tickLocked();
+    }
+}
+
+void LinkDriver::tick() {
+    std::lock_guard lock(mutex_);
+    tickLocked();
+}
+
+void LinkDriver::tickLocked() {
+    link_.tick();
+    ++ticks_;
+    changed_.notify_all();
+}
+
+// ---------------------------------------------------------------------------
+// Requests and replies
+
+SendResult LinkDriver::send(const Request& request) {
+    std::unique_lock lock(mutex_);
+    if (!open_) return SendResult::NotRunning;
+    std::uint64_t ticket = 0;
+    switch (link_.submit(request, &ticket)) {
+        case SubmitResult::Busy: return SendResult::Busy;
+        case SubmitResult::TooLong: return SendResult::TooLong;
+        case SubmitResult::Accepted: break;
+    }
+    const std::uint64_t submittedAt = ticks_;
+    changed_.wait(lock, [&] {
+        return link_.progress(ticket) != RequestProgress::Waiting ||
+               ticks_ - submittedAt >= kTurnLimitTicks || stopping_;
+    });
+    switch (link_.progress(ticket)) {
+        case RequestProgress::Waiting:
+            link_.withdraw(ticket);
+            return SendResult::NoTurn;
+        case RequestProgress::Dropped:
+            return SendResult::NoTurn;
+        case RequestProgress::Built:
+            break;
+    }
+    const TxFrame frame = link_.builtFrame();
+    lock.unlock();
+    transmit(frame);
+    return SendResult::Sent;
+}
+
+void LinkDriver::transmit(const TxFrame& frame) {
+    LinkPort& port = *port_;
+    const std::size_t length = frame.size();
+    const bool programKeyed = port.keying() == CarrierKeying::Program;
+
+    port.purge();
+    const auto start = pacer_->now();
+    const auto keyedUntil = start + kKeyingPerByte * static_cast<int>(length);
+    if (programKeyed) port.modemLines().setRts(true);
+
+    const auto lineTime = port.lineTime(length);
+    bool done = false;
+    {
+        std::lock_guard lock(mutex_);
+        port.write(std::span(frame.data(), length));
+        // Without a line (a pseudo-terminal) the bytes are at the other end
+        // as soon as they are written, and an answer may follow at once: end
+        // the transmission before the receive thread can hand that answer to
+        // a link still in its transmitting state.
+        if (lineTime.count() == 0 && port.outputDrained()) {
+            link_.transmissionDone();
+            changed_.notify_all();
+            done = true;
+        }
+    }
+    if (!done) {
+        // Done when the port says the frame is out, but never before the
+        // frame can have crossed the line (some drivers report their queue
+        // empty while the adapter still sends), and at the latest when the
+        // keying timer runs out.
+        const auto onLine = start + lineTime;
+        for (;;) {
+            const auto now = pacer_->now();
+            if (now >= keyedUntil || (now >= onLine && port.outputDrained())) break;
+            pacer_->sleepUntil(std::min(now + kDrainPollInterval, keyedUntil));
+        }
+        std::lock_guard lock(mutex_);
+        link_.transmissionDone();
+        changed_.notify_all();
+    }
+    if (programKeyed) {
+        pacer_->sleepUntil(keyedUntil);
+        port.modemLines().setRts(false);
+    }
+}
+
+DeliveredFrame LinkDriver::awaitReply() {
+    std::unique_lock lock(mutex_);
+    if (!open_) return noReply();
+    link_.armResponseWatchdog();
+    std::optional<DeliveredFrame> reply;
+    changed_.wait(lock, [&] {
+        reply = link_.takeReply();
+        return reply.has_value() || stopping_;
+    });
+    link_.disarmResponseWatchdog();
+    return reply ? *reply : noReply();
+}
+
+std::optional<DeliveredFrame> LinkDriver::takeBurst() {
+    std::lock_guard lock(mutex_);
+    return link_.takeBurst();
+}
+
+std::uint16_t LinkDriver::lastParsedStatus() const {
+    std::lock_guard lock(mutex_);
+    return link_.parser().statusWord();
+}
+
+LinkState LinkDriver::state() const {
+    std::lock_guard lock(mutex_);
+    return link_.state();
+}
+
+CarrierKeying LinkDriver::keying() const {
+    std::lock_guard lock(mutex_);
+    return port_ ? port_->keying() : CarrierKeying::None;
+}
+
+}  // namespace mirell

@@ -1,0 +1,99 @@
+// Runs the data link on a port: a receive thread feeding the codec, the 10 ms
+// link clock, and transmission on the thread of the caller that submits a
+// request. One lock serialises everything that touches the data link; every
+// wait happens outside it.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "data_link.h"
+#include "link_port.h"
+
+namespace mirell {
+
+enum class SendResult {
+    Sent,        // the frame has been transmitted
+    Busy,        // an earlier request still waits for its turn
+    TooLong,     // the frame would not fit the transmit buffer
+    NoTurn,      // the line never let it out; it was withdrawn, or the link dropped it
+    NotRunning,  // the link is not open
+};
+
+// Who drives the link clock.
+enum class ClockSource {
+    Internal,  // a thread ticking every 10 ms on absolute deadlines
+    External,  // the owner calls tick() (tests)
+};
+
+class LinkDriver {
+public:
+    // How long a request may wait for its turn on the line, in link ticks.
+    static constexpr int kTurnLimitTicks = 500;  // 5 s
+
+    explicit LinkDriver(Pacer* pacer = nullptr);
+    ~LinkDriver();
+    LinkDriver(const LinkDriver&) = delete;
+    LinkDriver& operator=(const LinkDriver&) = delete;
+
+    // Starts the link on `port` with a fresh data link: the receive thread,
+    // the clock (unless External) and the link reset. False when the threads
+    // cannot be started; nothing is then left running.
+    bool open(std::unique_ptr<LinkPort> port, bool primaryMaster, ClockSource clock = ClockSource::Internal);
+    // Stops and joins the threads and closes the port. Harmless when closed.
+    void close();
+    bool isOpen() const;
+
+    void setPrimaryMaster(bool primary);
+
+    // One 10 ms tick of the link clock.
+    void tick();
+
+    // Submits the request, waits for its turn and transmits its frame.
+    SendResult send(const Request& request);
+
+    // Arms the response watchdog and waits for the delivered reply record
+    // (a time-out or broken record included). When the link is not open a
+    // time-out record is returned at once.
+    DeliveredFrame awaitReply();
+
+    std::optional<DeliveredFrame> takeBurst();
+    // Status word of the frame the codec parsed last.
+    std::uint16_t lastParsedStatus() const;
+
+    // Inspection for tests.
+    LinkState state() const;
+    CarrierKeying keying() const;
+    template <typename Look>
+    auto inspect(Look&& look) const {
+        std::lock_guard lock(mutex_);
+        return look(link_);
+    }
+
+private:
+    void receiveLoop();
+    void clockLoop();
+    void tickLocked();
+    void transmit(const TxFrame& frame);
+
+    Pacer* pacer_;
+    RealPacer realPacer_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;    // the data link moved on
+    std::condition_variable clockStop_;  // wakes the clock thread to stop
+    DataLink link_;
+    std::uint64_t ticks_ = 0;
+    bool open_ = false;
+    bool stopping_ = false;
+
+    std::unique_ptr<LinkPort> port_;
+    std::thread receiver_;
+    std::thread clock_;
+};
+
+}  // namespace mirell

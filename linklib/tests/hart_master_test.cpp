@@ -1,0 +1,225 @@
+// The library's calls on a fake line: handle and registry rules, the error
+// state, manual sends, refusals, and replies with line errors.
+#include "hart_master.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "fake_port.h"
+#include "frame_builder.h"
+
+namespace mirell {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Bytes;
+using testing::FakePort;
+using testing::FastTicker;
+
+std::vector<RxByte> clean(const Bytes& bytes) {
+    std::vector<RxByte> rx;
+    for (auto b : bytes) rx.push_back({b, 0});
+    return rx;
+}
+
+class MasterOnFakeLine : public ::testing::Test {
+protected:
+    MasterOnFakeLine()
+        : master(MasterSetup{[this](int port) -> std::unique_ptr<LinkPort> {
+                                 if (port != 1) return nullptr;
+                                 auto p = std::make_unique<FakePort>();
+                                 line = p.get();
+                                 p->responder = [this](const std::vector<std::uint8_t>& frame) {
+                                     return responder ? responder(frame) : std::vector<RxByte>{};
+                                 };
+                                 return p;
+                             },
+                             ClockSource::External}) {}
+
+    void start() {
+        master.initHart(1);
+        ASSERT_EQ(master.errorCode(), 0);
+        ticker = std::make_unique<FastTicker>(master.link(), 300us, [this] {
+            if (flooding) line->deliverClean({0xFF});
+            line->waitUntilTaken();
+        });
+    }
+    // Registers the positioner at 3E 61 01 02 03 without traffic.
+    int registerPositioner() {
+        const std::uint8_t address[] = {0x3E, 0x61, 0x01, 0x02, 0x03};
+        for (int i = 0; i < 5; ++i) master.setInteger(i, 1, address[i]);
+        return master.forceRegistration();
+    }
+    std::string errorText() {
+        char text[128];
+        return master.errorMessage(text);
+    }
+
+    std::function<std::vector<RxByte>(const std::vector<std::uint8_t>&)> responder;
+    std::atomic<bool> flooding{false};
+    FakePort* line = nullptr;
+    HartMaster master;
+    std::unique_ptr<FastTicker> ticker;  // stops before the master
+};
+
+TEST_F(MasterOnFakeLine, HandlesAreCheckedBeforeAnythingIsSent) {
+    start();
+    EXPECT_EQ(master.sendLongCommand(1, 0, 0), 0);
+    EXPECT_EQ(master.errorCode(), kInvalidHandle);
+    EXPECT_EQ(errorText(), "  Invalid instrument handle. Cannot address any instrument.");
+    EXPECT_EQ(master.sendShortCommand(1, 0, 0), 0);
+    EXPECT_EQ(errorText(), "Invalid instrument handle. Cannot address any instrument.");
+
+    ASSERT_EQ(registerPositioner(), 1);
+    for (int handle : {2, 16, -1}) {
+        EXPECT_EQ(master.sendLongCommand(1, handle, 0), 0) << handle;
+        EXPECT_EQ(master.errorCode(), kInvalidHandle) << handle;
+    }
+    EXPECT_TRUE(line->written().empty());
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), kNoResponsePending);
+    EXPECT_EQ(errorText(), "No response pending!");
+}
+
+TEST_F(MasterOnFakeLine, RegistryHandsOutFifteenHandlesInOrder) {
+    for (int i = 1; i <= 15; ++i) {
+        master.setInteger(0, 4, 0x3E610000u + static_cast<unsigned>(i));
+        ASSERT_EQ(master.forceRegistration(), i);
+    }
+    master.setInteger(0, 4, 0x3E61FFFFu);
+    EXPECT_EQ(master.forceRegistration(), 0);
+    EXPECT_EQ(master.errorCode(), kRegistryFull);
+    EXPECT_EQ(master.detectInstrument(), 0) << "refused before sending anything";
+    EXPECT_EQ(master.errorCode(), kRegistryFull);
+
+    master.resetInternalRegistry();
+    master.setInteger(0, 4, 0x3E610001u);
+    EXPECT_EQ(master.forceRegistration(), 1);
+    EXPECT_EQ(master.forceRegistration(), 0) << "the same long address again";
+    EXPECT_EQ(master.errorCode(), kAlreadyRegistered);
+    master.setInteger(0, 4, 0x3E610002u);
+    EXPECT_EQ(master.forceRegistration(), 2) << "a refused registration hands out no handle";
+}
+
+TEST_F(MasterOnFakeLine, PollingAddressesChangeTheErrorStateOnlyWhenRefused) {
+    ASSERT_EQ(registerPositioner(), 1);
+    master.getInteger(0, 5);  // leaves error 7 standing
+    ASSERT_EQ(master.errorCode(), kUnsupportedIntegerLength);
+    master.setPollingAddress(1, 0);
+    EXPECT_EQ(master.getPollingAddress(1), 0);
+    master.setPollingAddress(1, 15);
+    EXPECT_EQ(master.getPollingAddress(1), 15);
+    EXPECT_EQ(master.errorCode(), kUnsupportedIntegerLength);
+
+    master.setPollingAddress(1, 16);
+    EXPECT_EQ(master.errorCode(), kInvalidPollingAddress);
+    EXPECT_EQ(master.getPollingAddress(1), 15);
+    master.setPollingAddress(1, -1);
+    EXPECT_EQ(master.errorCode(), kInvalidPollingAddress);
+    master.setPollingAddress(2, 3);
+    EXPECT_EQ(master.errorCode(), kInvalidHandle);
+    EXPECT_EQ(master.getPollingAddress(0), 0);
+    EXPECT_EQ(errorText(), "Invalid instrument handle. Cannot address any instrument.");
+}
+
+TEST_F(MasterOnFakeLine, AccessorsReportTheirOutcome) {
+    master.setInteger(0, 4, 1);
+    EXPECT_EQ(master.errorCode(), 0);
+    EXPECT_EQ(master.getInteger(0, 5), 0u);
+    EXPECT_EQ(master.errorCode(), kUnsupportedIntegerLength);
+    EXPECT_EQ(errorText(), "GetInteger/SetInteger reports: Unsupported integer length.");
+    EXPECT_EQ(master.getInteger(47, 4), 0u);
+    EXPECT_EQ(errorText(), "Attempted to read/write outside the maximum valid length of the datafield.");
+    EXPECT_EQ(master.getInteger(0, 4), 1u);
+    EXPECT_EQ(master.errorCode(), 0);
+
+    EXPECT_EQ(master.getBurstInteger(0, 5), 0u);
+    EXPECT_EQ(master.errorCode(), kUnsupportedIntegerLength);
+    EXPECT_EQ(master.getBurstFloat(47), 0.0f);
+    EXPECT_EQ(master.errorCode(), kOutsideDataField);
+    char text[64] = "kept";
+    master.getBurstString(0, 37, text);
+    EXPECT_EQ(master.errorCode(), kOutsideDataField);
+    EXPECT_STREQ(text, "kept");
+    master.getBurstUnitString(0, text);
+    EXPECT_EQ(master.errorCode(), 0);
+    EXPECT_STREQ(text, "???") << "no burst data yet";
+}
+
+TEST_F(MasterOnFakeLine, ManualSendAddressesFromTheDataFieldAndLeavesNothingPending) {
+    start();
+    responder = [](const std::vector<std::uint8_t>&) { return clean(testing::ackFrame(true)); };
+    const std::uint8_t address[] = {0x3E, 0x61, 0x0A, 0x0B, 0x0C};
+    for (int i = 0; i < 5; ++i) master.setInteger(10 + i, 1, address[i]);
+    master.manualSendCommand(13, 1, 0, 10);
+    EXPECT_EQ(master.errorCode(), 0);
+    const auto written = line->written();
+    ASSERT_EQ(written.size(), 1u);
+    const Bytes expected = {0x82, 0xBE, 0x61, 0x0A, 0x0B, 0x0C, 13, 0};
+    EXPECT_EQ(Bytes(written[0].begin() + 5, written[0].begin() + 13), expected);
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), kNoResponsePending);
+
+    master.manualSendCommand(13, 1, 0, 46);
+    EXPECT_EQ(master.errorCode(), kOutsideDataField) << "the address would reach past the field";
+    master.manualSendCommand(13, 0, 0, 50);
+    EXPECT_EQ(master.errorCode(), kOutsideDataField);
+    EXPECT_EQ(line->written().size(), 1u);
+}
+
+TEST_F(MasterOnFakeLine, RequestsTheLinkCannotCarryAreRefused) {
+    EXPECT_EQ(master.sendLongCommand(1, registerPositioner(), 0), 0) << "no link yet";
+    EXPECT_EQ(master.errorCode(), kRequestRefused);
+    EXPECT_EQ(errorText(), "Internal error. The request was incorrectly formatted.");
+
+    start();
+    const int handle = registerPositioner();
+    for (const auto& [command, bytes] : std::vector<std::pair<int, int>>{{256, 0}, {-1, 0}, {1, 38}, {1, -2}}) {
+        EXPECT_EQ(master.sendLongCommand(command, handle, bytes), 0) << command << " " << bytes;
+        EXPECT_EQ(master.errorCode(), kRequestRefused);
+    }
+    EXPECT_TRUE(line->written().empty());
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), kNoResponsePending);
+}
+
+TEST_F(MasterOnFakeLine, SendOnALineThatNeverFallsQuietGivesUp) {
+    flooding = true;
+    start();
+    const int handle = registerPositioner();
+    EXPECT_EQ(master.sendLongCommand(1, handle, 0), 0);
+    EXPECT_EQ(master.errorCode(), kRequestRefused);
+    EXPECT_TRUE(line->written().empty());
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), kNoResponsePending);
+}
+
+// A byte received with a parity error makes the reply unsound even when its
+// checksum happens to match.
+TEST_F(MasterOnFakeLine, ReplyWithALineErrorIsRetriedAndReported) {
+    start();
+    const int handle = registerPositioner();
+    int cleanFrom = 99;
+    responder = [&](const std::vector<std::uint8_t>&) {
+        auto reply = clean(testing::ackFrame(true, {0x00, 0x00, 0x41, 0x42}));
+        if (static_cast<int>(line->written().size()) < cleanFrom) reply[reply.size() - 3].lineErrors = kLineParity;
+        return reply;
+    };
+    ASSERT_EQ(master.sendLongCommand(1, handle, 0), 1);
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), kBadReply);
+    EXPECT_EQ(errorText(), "Checksum/Parity error in incoming message.");
+    EXPECT_EQ(line->written().size(), 4u);
+
+    cleanFrom = 6;  // the second attempt of the next transaction is clean
+    ASSERT_EQ(master.sendLongCommand(1, handle, 0), 1);
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), 0);
+    EXPECT_EQ(line->written().size(), 6u);
+    EXPECT_EQ(master.getInteger(0, 2), 0x4142u);
+}
+
+}  // namespace
+}  // namespace mirell
