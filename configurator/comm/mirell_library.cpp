@@ -64,6 +64,14 @@ void MirellLibrary::unload() {
   dlclose(handle_);
   handle_ = nullptr;
   functions_ = {};
+  // A library that cannot leave memory (GCC's unique symbols make it so)
+  // would come back with its old state: say so, it is a build fault.
+  if (void* resident = dlopen(path_.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
+    dlclose(resident);
+    qWarning("The HART link library %s stayed loaded after unloading; it keeps its state "
+             "(build it with -fno-gnu-unique).",
+             path_.c_str());
+  }
 }
 
 void MirellLibrary::reloadLibrary() {

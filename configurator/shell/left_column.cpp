@@ -12,7 +12,6 @@ namespace velk {
 
 namespace {
 
-constexpr int kColumnWidth = 150;
 const QColor kStatusBackground(255, 255, 0);
 
 QLabel* addLabel(QVBoxLayout* layout, const char* name, const char* text) {
@@ -51,7 +50,7 @@ QPushButton* addButton(QVBoxLayout* layout, const char* name, const char* captio
 LeftColumn::LeftColumn(Configurator& core, FormBinder& binder, QWidget* parent)
     : QWidget(parent), core_(core) {
   setObjectName("LeftColumn");
-  setFixedWidth(kColumnWidth);
+  setFixedWidth(kLeftColumnWidth);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
 

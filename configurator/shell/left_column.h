@@ -5,6 +5,8 @@
 
 namespace velk {
 
+inline constexpr int kLeftColumnWidth = 150;
+
 class Configurator;
 class FormBinder;
 

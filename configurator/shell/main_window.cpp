@@ -7,7 +7,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
 #include <QVBoxLayout>
 
 #include "shell/banner.h"
@@ -23,13 +26,27 @@ TForm1::TForm1(Configurator& core, const ProgramPaths& paths, QWidget* parent)
     : QMainWindow(parent), core_(core), paths_(paths), binder_(core.form) {
   setObjectName("Form1");
   setWindowTitle("Velk Configurator");
-  resize(957, 746);
+  QFont font = this->font();
+  font.setPointSize(8);
+  setFont(font);
   buildFrame();
+  resize(initialSize());
   connect(&core_.operations, &WindowOperations::errorReported, this, &TForm1::showError);
   FormCreate();
 }
 
 TForm1::~TForm1() { FormDestroy(); }
+
+// The design size, widened where the screen allows so that every page's tab
+// is in view.
+QSize TForm1::initialSize() const {
+  QSize size(957, 746);
+  const int allTabs = PageControl1_->tabBar()->sizeHint().width() + kLeftColumnWidth + 24;
+  const QScreen* screen = this->screen();
+  const int available = screen ? screen->availableGeometry().width() : size.width();
+  size.setWidth(std::clamp(allTabs, size.width(), std::max(size.width(), available)));
+  return size;
+}
 
 void TForm1::buildFrame() {
   auto* central = new QWidget(this);

@@ -32,6 +32,7 @@ class TForm1 : public QMainWindow {
 
  private:
   void buildFrame();
+  QSize initialSize() const;
   void FormCreate();
   void FormDestroy();
   void showError(const QString& text);
