@@ -77,7 +77,8 @@ class FormState : public QObject {
   void setCell(const QString& name, int row, int column, const QString& text);
 
   // Changes several parts of one control at once; `fields` are the parts the
-  // change writes. Listeners hear of it only when something changed.
+  // change writes. Listeners hear of it only when something changed. The
+  // change runs under the store's lock: it must not use the store itself.
   void update(const QString& name, Fields fields, const std::function<void(ControlValue&)>& change);
 
  Q_SIGNALS:

@@ -4,6 +4,7 @@
 
 #include "shell/configurator.h"
 #include "shell/main_window.h"
+#include "shell/termination_signals.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -13,6 +14,7 @@ int main(int argc, char* argv[]) {
 
   velk::Configurator core(velk::mirellLibraryLink());
   velk::TForm1 window(core, velk::ProgramPaths::standard());
+  velk::closeOnTerminationSignals(&window);
   window.show();
   return app.exec();
 }

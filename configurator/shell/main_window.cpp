@@ -65,7 +65,7 @@ void TForm1::buildFrame() {
   PageControl1_ = new QTabWidget(central);
   PageControl1_->setObjectName("PageControl1");
   PageControl1_->setUsesScrollButtons(true);
-  PageContext context{core_, binder_};
+  PageContext context{core_, binder_, paths_};
   for (const PageEntry& entry : pageRegistry())
     PageControl1_->addTab(createPage(entry, context), entry.caption);
   row->addWidget(PageControl1_, 1);

@@ -12,10 +12,12 @@ namespace velk {
 
 class Configurator;
 class FormBinder;
+struct ProgramPaths;
 
 struct PageContext {
   Configurator& core;
   FormBinder& binder;
+  const ProgramPaths& paths;  // the folders the pages' file dialogs start in
 };
 
 using PageFactory = QWidget* (*)(PageContext& context);
