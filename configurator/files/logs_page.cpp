@@ -19,7 +19,7 @@ QPlainTextEdit* createLog(const char* name, QWidget* parent) {
   memo->setObjectName(name);
   memo->setReadOnly(true);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   return memo;
 }
 

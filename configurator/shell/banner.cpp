@@ -52,14 +52,18 @@ void Banner::paintEvent(QPaintEvent*) {
   title.setBold(true);
   painter.setFont(title);
   painter.setPen(Qt::white);
-  painter.drawText(QRect(100, 14, width() - 110, 40), Qt::AlignLeft | Qt::AlignVCenter,
-                   "Velk Configurator");
+  const QRect titleBox(100, 14, width() - 110, 40);
+  painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter,
+                   painter.fontMetrics().elidedText("Velk Configurator", Qt::ElideRight,
+                                                    titleBox.width()));
   QFont subtitle = font();
   subtitle.setPointSizeF(subtitle.pointSizeF() * 1.1);
   painter.setFont(subtitle);
   painter.setPen(QColor(255, 204, 0));
-  painter.drawText(QRect(102, 54, width() - 110, 24), Qt::AlignLeft | Qt::AlignVCenter,
-                   "Configuration and diagnostics of Q5 / Q50 digital valve positioners over HART");
+  const QRect subtitleBox(102, 54, width() - 110, 24);
+  painter.drawText(subtitleBox, Qt::AlignLeft | Qt::AlignVCenter,
+                   painter.fontMetrics().elidedText("Q5 / Q50 digital valve positioners over HART",
+                                                    Qt::ElideRight, subtitleBox.width()));
 }
 
 }  // namespace velk

@@ -225,9 +225,10 @@ void FormBinder::seedFromWidget(QObject* target, const QString& name) {
       memo->setProperty(kLinesShown, static_cast<int>(seed.lines.size()));
     }
   }
-  const Fields missing = fields & ~known;
-  if (!missing) return;
-  state_.update(name, missing, [&](ControlValue& v) {
+  if (!(fields & ~known)) return;
+  state_.update(name, fields, [&](ControlValue& v) {
+    // Decided under the store's lock: a worker's write since the look above wins.
+    const Fields missing = fields & ~v.known;
     if (missing & kEnabled) v.enabled = seed.enabled;
     if (missing & kVisible) v.visible = seed.visible;
     if (missing & kText) v.text = seed.text;
