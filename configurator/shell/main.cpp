@@ -12,9 +12,10 @@ int main(int argc, char* argv[]) {
   QApplication::setOrganizationName("Velk");
   QApplication::setApplicationName("Velk Configuration and Diagnostics Program");
 
+  velk::closeWindowsOnTerminationSignals();
+
   velk::Configurator core(velk::mirellLibraryLink());
   velk::TForm1 window(core, velk::ProgramPaths::standard());
-  velk::closeOnTerminationSignals(&window);
   window.show();
   return app.exec();
 }

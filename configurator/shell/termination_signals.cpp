@@ -3,8 +3,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QSocketNotifier>
-#include <QWidget>
 #include <csignal>
 
 namespace velk {
@@ -22,14 +22,14 @@ void onSignal(int) {
 
 }  // namespace
 
-void closeOnTerminationSignals(QWidget* window) {
+void closeWindowsOnTerminationSignals() {
   if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
     return;
-  auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, window);
-  QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+  auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, qApp);
+  QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
     char byte;
     [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
-    window->close();
+    QApplication::closeAllWindows();
   });
   struct sigaction action = {};
   action.sa_handler = onSignal;
