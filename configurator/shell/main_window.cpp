@@ -43,7 +43,8 @@ QSize TForm1::initialSize() const {
   QSize size(957, 746);
   const int allTabs = PageControl1_->tabBar()->sizeHint().width() + kLeftColumnWidth + 24;
   const QScreen* screen = this->screen();
-  const int available = screen ? screen->availableGeometry().width() : size.width();
+  // Room for the window frame.
+  const int available = screen ? screen->availableGeometry().width() - 16 : size.width();
   size.setWidth(std::clamp(allTabs, size.width(), std::max(size.width(), available)));
   return size;
 }
