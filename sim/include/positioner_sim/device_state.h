@@ -1,0 +1,178 @@
+// The simulated positioner's device state: every value a master can read back
+// after writing it, plus the process values the model moves. Plain structs so a
+// test can set up any situation in one assignment, and so the whole state can
+// be kept in a file between sessions.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velk::sim {
+
+enum class Model : std::uint8_t { Q5, Q50 };
+
+// HART unit codes the positioner knows.
+namespace unit {
+inline constexpr std::uint8_t kPsi = 6;
+inline constexpr std::uint8_t kBar = 7;
+inline constexpr std::uint8_t kKiloPascal = 12;
+inline constexpr std::uint8_t kCelsius = 32;
+inline constexpr std::uint8_t kFahrenheit = 33;
+inline constexpr std::uint8_t kKelvin = 35;
+inline constexpr std::uint8_t kMilliampere = 39;
+inline constexpr std::uint8_t kInch = 47;
+inline constexpr std::uint8_t kCentimetre = 48;
+inline constexpr std::uint8_t kMillimetre = 49;
+inline constexpr std::uint8_t kPercent = 57;
+inline constexpr std::uint8_t kDegrees = 143;
+}  // namespace unit
+
+// Device variable codes (dynamic-variable assignment, units).
+namespace device_variable {
+inline constexpr std::uint8_t kPosition = 0;
+inline constexpr std::uint8_t kSetpoint = 1;
+inline constexpr std::uint8_t kTemperature = 2;
+inline constexpr std::uint8_t kSupplyPressure = 5;
+}  // namespace device_variable
+
+struct Identity {
+  std::uint8_t manufacturer_id = 62;
+  std::uint8_t device_type = 97;
+  std::uint8_t request_preambles = 5;
+  std::uint8_t universal_revision = 5;
+  std::uint8_t device_revision = 1;
+  std::uint8_t software_revision = 86;  // software version times ten: 86, 90, 91, 100, 101
+  std::uint8_t hardware_revision = 1;   // 5 bits
+  std::uint32_t device_id = 1;          // 24 bits
+  std::uint8_t polling_address = 0;     // 0..15
+  Model model = Model::Q5;
+
+  bool operator==(const Identity&) const = default;
+};
+
+enum class TravelEnd : std::uint8_t { Low = 0, High = 1 };
+
+struct SetupSettings {
+  std::uint8_t actuator_type = 0;      // 0 rotating, 1 linear
+  std::uint8_t stroke_mm = 50;
+  std::uint8_t actuator_size = 1;      // 0 small .. 3 texas-size
+  std::uint8_t actuator_function = 1;  // 1 single acting, 0 double acting
+  float current_range_min_ma = 4.0f;
+  float current_range_max_ma = 20.0f;
+  std::uint8_t direction = 0;  // 0 direct, 1 reverse
+  float travel_lower_percent = 0.0f;
+  float travel_upper_percent = 100.0f;
+  std::array<std::uint8_t, 2> travel_control{1, 1};  // by TravelEnd: 0 free, 1 cutoff, 2 limited
+  std::array<float, 2> cutoff_percent{0.1f, 99.9f};
+  std::array<float, 2> limited_percent{0.0f, 100.0f};
+
+  bool operator==(const SetupSettings&) const = default;
+};
+
+struct CurvePoint {
+  float input_percent = 0.0f;
+  float output_percent = 0.0f;
+  bool operator==(const CurvePoint&) const = default;
+};
+
+inline constexpr std::size_t kMaxCurvePoints = 33;
+
+namespace transfer_function {
+inline constexpr std::uint8_t kLinear = 0;
+inline constexpr std::uint8_t kEqualPercent = 1;
+inline constexpr std::uint8_t kQuickOpen = 2;
+inline constexpr std::uint8_t kCustom = 3;
+inline constexpr std::uint8_t kSquareRoot = 240;
+}  // namespace transfer_function
+
+struct CharacteristicSettings {
+  std::uint8_t transfer_function = transfer_function::kLinear;
+  std::uint8_t custom_point_count = 33;
+  std::array<CurvePoint, kMaxCurvePoints> custom_points = straight_line();
+
+  static std::array<CurvePoint, kMaxCurvePoints> straight_line();
+  bool operator==(const CharacteristicSettings&) const = default;
+};
+
+struct AppearanceSettings {
+  std::uint8_t language = 0;         // 0 English .. 5 Spanish
+  std::uint8_t default_display = 0;  // 0 position .. 3 menu
+  bool operator==(const AppearanceSettings&) const = default;
+};
+
+// Unit of each device variable, as HART unit codes.
+struct DeviceVariableUnits {
+  std::uint8_t position = unit::kPercent;
+  std::uint8_t setpoint = unit::kPercent;
+  std::uint8_t temperature = unit::kCelsius;
+  std::uint8_t supply_pressure = unit::kBar;
+  bool operator==(const DeviceVariableUnits&) const = default;
+};
+
+namespace setpoint_source {
+inline constexpr std::uint8_t kAnalog = 0;
+inline constexpr std::uint8_t kManual = 1;
+inline constexpr std::uint8_t kHart = 2;
+}  // namespace setpoint_source
+
+struct ControlSettings {
+  std::uint8_t setpoint_source = setpoint_source::kAnalog;
+  float hart_setpoint_percent = 50.0f;
+  float manual_setpoint_percent = 50.0f;
+  float loop_current_ma = 12.0f;  // the analog input signal on the loop
+  // Device variable code in the primary, secondary, third and fourth slot.
+  std::array<std::uint8_t, 4> dynamic_variables{device_variable::kPosition, device_variable::kSetpoint,
+                                                 device_variable::kTemperature, device_variable::kSupplyPressure};
+  std::uint8_t burst_command = 3;  // 1, 2 or 3
+  bool burst_mode = false;
+  bool operator==(const ControlSettings&) const = default;
+};
+
+struct ServiceState {
+  bool out_of_service = false;
+  bool write_protected = false;  // the hardware jumper: no HART command changes it
+  std::uint8_t field_device_status = 0;
+  bool operator==(const ServiceState&) const = default;
+};
+
+struct ProcessState {
+  float position_percent = 50.0f;  // true travel; replies add a little measurement noise
+  float temperature_c = 22.0f;
+  float supply_pressure_bar = 5.5f;
+  bool operator==(const ProcessState&) const = default;
+};
+
+struct DeviceState {
+  Identity identity;
+  SetupSettings setup;
+  CharacteristicSettings characteristic;
+  AppearanceSettings appearance;
+  DeviceVariableUnits units;
+  ControlSettings control;
+  ServiceState service;
+  ProcessState process;
+
+  bool operator==(const DeviceState&) const = default;
+};
+
+// Software versions the positioner exists in, as the text a technician types.
+// Returns the revision (version times ten), or 0 for an unknown text.
+std::uint8_t software_revision_from_text(std::string_view version);
+std::string software_version_text(std::uint8_t revision);
+
+DeviceState default_device_state(Model model = Model::Q5, std::uint8_t software_revision = 86);
+
+// The state as "key = value" lines, and back. Parsing starts from `state` as it
+// is, so keys missing from an older file keep their values; an unknown key or a
+// malformed value fails with `error` naming the line.
+std::string serialize_device_state(const DeviceState& state);
+bool parse_device_state(std::string_view text, DeviceState& state, std::string& error);
+
+// File forms of the above. Saving writes a temporary file and renames it, so a
+// crash never leaves a half-written state behind.
+bool save_device_state(const std::string& path, const DeviceState& state, std::string& error);
+bool load_device_state(const std::string& path, DeviceState& state, std::string& error);
+
+}  // namespace velk::sim

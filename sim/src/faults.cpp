@@ -1,0 +1,130 @@
+#include "faults.h"
+
+#include <charconv>
+#include <cstdlib>
+
+namespace velk::sim {
+
+namespace {
+
+constexpr std::string_view kNames[kFaultKindCount] = {
+    "no-reply", "bad-checksum", "broken-frame", "garbage", "preamble-flood", "busy", "other-master",
+    "second-burst-device"};
+
+// A lone preamble byte, then bytes no frame starts with: the receiver must
+// throw them away and find the real frame behind them.
+constexpr std::uint8_t kNoise[] = {0x5A, 0xFF, 0x13, 0x57, 0x00};
+constexpr std::size_t kFloodPreambles = 75;
+
+template <class Number>
+bool parse_number(std::string_view text, Number& value) {
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return status == std::errc{} && end == text.data() + text.size();
+}
+
+bool parse_rate(std::string_view text, double& rate) {
+  const std::string copy(text);
+  char* end = nullptr;
+  rate = std::strtod(copy.c_str(), &end);
+  return !copy.empty() && end == copy.c_str() + copy.size() && rate >= 0.0 && rate <= 1.0;
+}
+
+}  // namespace
+
+std::string_view fault_name(FaultKind kind) { return kNames[static_cast<std::size_t>(kind)]; }
+
+std::optional<FaultKind> fault_from_name(std::string_view name) {
+  for (std::size_t i = 0; i < kFaultKindCount; ++i) {
+    if (kNames[i] == name) return static_cast<FaultKind>(i);
+  }
+  return std::nullopt;
+}
+
+std::string FaultSet::describe() const {
+  std::string text;
+  for (std::size_t i = 0; i < kFaultKindCount; ++i) {
+    if (!has(static_cast<FaultKind>(i))) continue;
+    if (!text.empty()) text += '+';
+    text += kNames[i];
+  }
+  return text;
+}
+
+std::optional<FaultPlan> parse_fault_plan(std::string_view text, std::string& error) {
+  FaultPlan plan;
+  while (!text.empty()) {
+    const auto comma = text.find(',');
+    const auto item = text.substr(0, comma);
+    text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    if (item.empty()) continue;
+
+    const auto separator = item.find_first_of("=@");
+    if (separator == std::string_view::npos) {
+      error = "fault \"" + std::string(item) + "\" needs =RATE or @N";
+      return std::nullopt;
+    }
+    const auto name = item.substr(0, separator);
+    const auto value = item.substr(separator + 1);
+    if (name == "seed" && item[separator] == '=') {
+      if (!parse_number(value, plan.seed)) {
+        error = "bad seed \"" + std::string(value) + "\"";
+        return std::nullopt;
+      }
+      continue;
+    }
+    const auto kind = fault_from_name(name);
+    if (!kind) {
+      error = "unknown fault \"" + std::string(name) + "\"";
+      return std::nullopt;
+    }
+    if (item[separator] == '=') {
+      if (!parse_rate(value, plan.rate[static_cast<std::size_t>(*kind)])) {
+        error = "rate of " + std::string(name) + " must be a number from 0 to 1";
+        return std::nullopt;
+      }
+    } else {
+      std::uint32_t number = 0;
+      if (!parse_number(value, number) || number == 0) {
+        error = "request number of " + std::string(name) + " must be 1 or more";
+        return std::nullopt;
+      }
+      plan.script.push_back({number, *kind});
+    }
+  }
+  return plan;
+}
+
+FaultInjector::FaultInjector(FaultPlan plan) : plan_(std::move(plan)), random_(plan_.seed) {}
+
+FaultSet FaultInjector::next() {
+  ++request_number_;
+  FaultSet faults;
+  for (const auto& step : plan_.script) {
+    if (step.request_number == request_number_) faults.add(step.kind);
+  }
+  for (std::size_t i = 0; i < kFaultKindCount; ++i) {
+    // Draw for every kind, so one rate does not shift the others' sequences.
+    const double draw = uniform_(random_);
+    if (draw < plan_.rate[i]) faults.add(static_cast<FaultKind>(i));
+  }
+  return faults;
+}
+
+std::vector<std::uint8_t> damage_reply(std::span<const std::uint8_t> frame, FaultSet faults) {
+  std::vector<std::uint8_t> out(frame.begin(), frame.end());
+  if (out.empty()) return out;
+  std::size_t preambles = 0;
+  while (preambles < out.size() && out[preambles] == 0xFF) ++preambles;
+  if (faults.has(FaultKind::BadChecksum)) out.back() ^= 0xFF;
+  if (faults.has(FaultKind::BrokenFrame) && out.size() > preambles) {
+    // Keep everything up to the byte count and the first half of the data.
+    const std::size_t address_size = (out[preambles] & 0x80) ? 5 : 1;
+    const std::size_t byte_count_at = preambles + 1 + address_size + 1;
+    if (byte_count_at < out.size()) out.resize(byte_count_at + 1 + out[byte_count_at] / 2);
+  }
+  if (faults.has(FaultKind::PreambleFlood)) out.insert(out.begin(), kFloodPreambles, 0xFF);
+  if (faults.has(FaultKind::Garbage)) out.insert(out.begin(), std::begin(kNoise), std::end(kNoise));
+  return out;
+}
+
+}  // namespace velk::sim

@@ -1,0 +1,162 @@
+#include "options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace velk::sim {
+
+namespace {
+
+template <class Number>
+bool parse_number(const std::string& text, Number& value, Number low, Number high, int base = 10) {
+  Number parsed{};
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), parsed, base);
+  if (status != std::errc{} || end != text.data() + text.size() || parsed < low || parsed > high) return false;
+  value = parsed;
+  return true;
+}
+
+// Decimal, or hexadecimal with a 0x prefix.
+bool parse_device_id(const std::string& text, std::uint32_t& value) {
+  if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) {
+    return parse_number(text.substr(2), value, 0u, 0xFFFFFFu, 16);
+  }
+  return parse_number(text, value, 0u, 0xFFFFFFu);
+}
+
+}  // namespace
+
+std::string usage_text() {
+  return "Usage: positioner-sim [options]\n"
+         "A simulated Q5/Q50 valve positioner: a HART slave on a pseudo-terminal.\n"
+         "\n"
+         "  --link PATH          make PATH a symlink to the pseudo-terminal (for MIRELL_COM<n>)\n"
+         "  --poll-address N     polling address, 0 to 15 (default 0)\n"
+         "  --model q5|q50       positioner model (default q5)\n"
+         "  --version V          software version: 8.6, 9.0, 9.1, 10.0 or 10.1 (default 8.6)\n"
+         "  --device-id N        device identification, 24 bits, decimal or 0x hex (default 1)\n"
+         "  --pace               send and receive at the speed of a 1200-baud line\n"
+         "  --turnaround MS      pause before each reply, 0 to 250 ms (default 20)\n"
+         "  --burst-pause MS     silence after each burst frame, 20 to 300 ms (default 120)\n"
+         "  --faults SPEC        faults, comma-separated: KIND=RATE (0 to 1, per request)\n"
+         "                       or KIND@N (on the N-th request), and seed=N; kinds:\n"
+         "                       no-reply, bad-checksum, broken-frame, garbage,\n"
+         "                       preamble-flood, busy, other-master, second-burst-device\n"
+         "  --write-protected    start with the write-protection jumper set\n"
+         "  --state FILE         keep the device state in FILE across restarts\n"
+         "  --log FILE           append every frame, both ways, to FILE\n"
+         "  --seed N             seed of the process model's noise and drift (default 1)\n"
+         "  --help               show this text\n";
+}
+
+std::optional<Options> parse_options(const std::vector<std::string>& arguments, std::string& error) {
+  Options options;
+  auto& line = options.config.line;
+  const auto fail = [&error](std::string message) {
+    error = std::move(message);
+    return std::optional<Options>{};
+  };
+  using Setter = std::function<bool(const std::string&)>;
+  const std::map<std::string, std::pair<Setter, const char*>> with_value = {
+      {"--link", {[&](const std::string& v) { line.link_path = v; return !v.empty(); }, "a path"}},
+      {"--log", {[&](const std::string& v) { line.log_path = v; return !v.empty(); }, "a path"}},
+      {"--state", {[&](const std::string& v) { line.state_path = v; return !v.empty(); }, "a path"}},
+      {"--poll-address",
+       {[&](const std::string& v) {
+          std::uint8_t address = 0;
+          if (!parse_number<std::uint8_t>(v, address, 0, 15)) return false;
+          options.polling_address = address;
+          return true;
+        },
+        "a number from 0 to 15"}},
+      {"--model",
+       {[&](const std::string& v) {
+          if (v == "q5") options.model = Model::Q5;
+          else if (v == "q50") options.model = Model::Q50;
+          else return false;
+          return true;
+        },
+        "q5 or q50"}},
+      {"--version",
+       {[&](const std::string& v) {
+          const auto revision = software_revision_from_text(v);
+          if (revision == 0) return false;
+          options.software_revision = revision;
+          return true;
+        },
+        "8.6, 9.0, 9.1, 10.0 or 10.1"}},
+      {"--device-id",
+       {[&](const std::string& v) {
+          std::uint32_t id = 0;
+          if (!parse_device_id(v, id)) return false;
+          options.device_id = id;
+          return true;
+        },
+        "a number from 0 to 16777215 (or 0x000000 to 0xFFFFFF)"}},
+      {"--turnaround",
+       {[&](const std::string& v) {
+          int ms = 0;
+          if (!parse_number(v, ms, 0, 250)) return false;
+          line.turnaround = std::chrono::milliseconds(ms);
+          return true;
+        },
+        "milliseconds from 0 to 250"}},
+      {"--burst-pause",
+       {[&](const std::string& v) {
+          int ms = 0;
+          if (!parse_number(v, ms, 20, 300)) return false;
+          line.burst_pause = std::chrono::milliseconds(ms);
+          return true;
+        },
+        "milliseconds from 20 to 300"}},
+      {"--seed", {[&](const std::string& v) { return parse_number(v, line.seed, std::uint64_t{0}, UINT64_MAX); },
+                  "a whole number"}},
+  };
+
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    std::string name = arguments[i];
+    std::optional<std::string> value;
+    if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+      value = name.substr(equals + 1);
+      name.resize(equals);
+    }
+    if (name == "--help" || name == "-h") {
+      options.show_help = true;
+    } else if (name == "--pace" && !value) {
+      line.pace = true;
+    } else if (name == "--write-protected" && !value) {
+      options.write_protected = true;
+    } else if (name == "--faults") {
+      if (!value) {
+        if (i + 1 == arguments.size()) return fail("--faults needs a value");
+        value = arguments[++i];
+      }
+      std::string fault_error;
+      auto plan = parse_fault_plan(*value, fault_error);
+      if (!plan) return fail("--faults: " + fault_error);
+      line.faults = *plan;
+    } else if (const auto option = with_value.find(name); option != with_value.end()) {
+      if (!value) {
+        if (i + 1 == arguments.size()) return fail(name + " needs a value");
+        value = arguments[++i];
+      }
+      if (!option->second.first(*value)) {
+        return fail(name + " wants " + option->second.second + ", not \"" + *value + "\"");
+      }
+    } else {
+      return fail("unknown argument \"" + arguments[i] + "\"");
+    }
+  }
+  return options;
+}
+
+void apply_device_options(const Options& options, DeviceState& state) {
+  if (options.model) state.identity.model = *options.model;
+  if (options.software_revision) state.identity.software_revision = *options.software_revision;
+  if (options.polling_address) state.identity.polling_address = *options.polling_address;
+  if (options.device_id) state.identity.device_id = *options.device_id;
+  if (options.write_protected) state.service.write_protected = true;
+}
+
+}  // namespace velk::sim

@@ -1,0 +1,131 @@
+// The link library against the simulated positioner over a pseudo-terminal,
+// in one process. Each test runs in a process of its own (the library opens
+// its port once per load), so each starts its own simulator.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "mirell.h"
+#include "positioner_sim/simulated_positioner.h"
+
+namespace velk::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+class LibraryAgainstSimulator : public ::testing::Test {
+ protected:
+  void start(SimulatorConfig config = {}) {
+    config.line.turnaround = 5ms;
+    sim_ = std::make_unique<SimulatedPositioner>(config);
+    ::setenv("MIRELL_COM1", sim_->device_path().c_str(), 1);
+    InitHart(1);
+    ASSERT_EQ(GetErrorCode(), 0);
+  }
+  void TearDown() override {
+    ShutDownHart();
+    sim_.reset();
+  }
+
+  int detect(int polling_address) {
+    const int handle = DetectInstrumentWithShortAddress(polling_address);
+    EXPECT_EQ(GetErrorCode(), 0);
+    return handle;
+  }
+
+  // One whole transaction; returns the library's error code.
+  int transact(int command, int handle, int byte_count) {
+    SendLongCommand(command, handle, byte_count);
+    if (GetErrorCode() != 0) return GetErrorCode();
+    WaitForResponse();
+    return GetErrorCode();
+  }
+
+  std::unique_ptr<SimulatedPositioner> sim_;
+};
+
+TEST_F(LibraryAgainstSimulator, DetectsAtItsPollingAddressAndReadsIdentityAndProcessValues) {
+  SimulatorConfig config;
+  config.device.identity.polling_address = 3;
+  config.device.identity.device_id = 0x123456;
+  start(config);
+  EXPECT_EQ(DetectInstrumentWithShortAddress(2), 0);
+  EXPECT_EQ(GetErrorCode(), 1460);
+  const int handle = detect(3);
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(GetPollingAddress(handle), 3);
+
+  ASSERT_EQ(transact(0, handle, 0), 0);
+  EXPECT_EQ(GetInteger(1, 1), 62u);
+  EXPECT_EQ(GetInteger(2, 1), 97u);
+  EXPECT_EQ(GetInteger(3, 1), 5u);
+  EXPECT_EQ(GetInteger(6, 1), 86u);
+  EXPECT_EQ(GetInteger(9, 3), 0x123456u);
+
+  ASSERT_EQ(transact(3, handle, 0), 0);
+  EXPECT_EQ(GetMessageLength(), 24);
+  EXPECT_FLOAT_EQ(GetFloat(0), 12.0f);
+  EXPECT_EQ(GetInteger(4, 1), 57u);
+  EXPECT_NEAR(GetFloat(5), 50.0f, 1.0f);
+  EXPECT_EQ(GetInteger(19, 1), 7u);
+}
+
+TEST_F(LibraryAgainstSimulator, AWriteIsReadBack) {
+  start();
+  sim_->update_state([](DeviceState& s) { s.service.out_of_service = true; });
+  const int handle = detect(0);
+  SetFloat(0, 4.5f);
+  SetFloat(4, 19.5f);
+  ASSERT_EQ(transact(182, handle, 8), 0);
+  SetInteger(0, 4, 0);
+  SetInteger(4, 4, 0);
+  ASSERT_EQ(transact(183, handle, 0), 0);
+  EXPECT_FLOAT_EQ(GetFloat(0), 4.5f);
+  EXPECT_FLOAT_EQ(GetFloat(4), 19.5f);
+  EXPECT_FLOAT_EQ(sim_->state().setup.current_range_max_ma, 19.5f);
+}
+
+TEST_F(LibraryAgainstSimulator, CollectsBurstFramesAndStillTalksWhileTheDeviceBursts) {
+  start();
+  const int handle = detect(0);
+  SetInteger(0, 1, 3);
+  ASSERT_EQ(transact(108, handle, 1), 0);
+  SetInteger(0, 1, 1);
+  ASSERT_EQ(transact(109, handle, 1), 0);
+  ProcessBurstMessages(1);
+
+  int collected = 0;
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (collected < 3 && std::chrono::steady_clock::now() < deadline) {
+    if (BurstDataUpdated() == 1) {
+      ++collected;
+      EXPECT_EQ(GetBurstMessageLength(), 24);
+      EXPECT_EQ(GetBurstInteger(4, 1), 57u);
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(collected, 3);
+
+  for (const int command : {0, 3, 151}) EXPECT_EQ(transact(command, handle, 0), 0) << "command " << command;
+  SetInteger(0, 1, 0);
+  EXPECT_EQ(transact(109, handle, 1), 0);
+  ProcessBurstMessages(0);
+  EXPECT_FALSE(sim_->state().control.burst_mode);
+}
+
+TEST_F(LibraryAgainstSimulator, RetriesOverALostReplyAndReportsABusyDevice) {
+  start();
+  const int handle = detect(0);
+  std::string error;
+  sim_->set_faults(*parse_fault_plan("no-reply@1,bad-checksum@2", error));
+  EXPECT_EQ(transact(0, handle, 0), 0);
+  EXPECT_EQ(sim_->counters().requests_for_us, 3u + 1u);  // the detection's, then three tries
+
+  sim_->set_faults(*parse_fault_plan("busy=1", error));
+  EXPECT_EQ(transact(0, handle, 0), 15);
+  EXPECT_EQ(GetStatusBytes(), 0x2000);
+}
+
+}  // namespace
+}  // namespace velk::sim
