@@ -34,3 +34,15 @@ function(velk_add_fuzzer name)
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
   file(MAKE_DIRECTORY ${work})
 endfunction()
+
+# velk_add_qt_gtest(<name> SOURCES ... LIBS ... [LABELS ...])
+# A GoogleTest executable for widgets and Qt objects: LIBS must bring a main
+# that creates the application object. Runs on the offscreen platform.
+function(velk_add_qt_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300 ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+endfunction()

@@ -1,0 +1,67 @@
+#include "comm/link.h"
+
+#include <QString>
+#include <chrono>
+
+#include "comm/command_catalogue.h"
+#include "shell/form_state.h"
+#include "shell/window_state.h"
+
+namespace velk {
+
+namespace {
+
+constexpr int kInstrumentReportedError = 15;
+constexpr int kAttempts = 2;
+// How often a waiting transaction looks whether its job is being abandoned.
+constexpr auto kAbandonCheck = std::chrono::milliseconds(20);
+
+}  // namespace
+
+Link::Link(HartLink& api, WindowState& window, FormState& form)
+    : api_(api), window_(window), form_(form) {}
+
+Link::Transaction Link::begin(std::stop_token stop) {
+  std::unique_lock lock(mutex_, std::defer_lock);
+  if (!stop.stop_possible()) {
+    lock.lock();
+    return Transaction(api_, std::move(lock));
+  }
+  // The link may be busy for seconds (a search, a slow reply): keep looking at
+  // the stop request so a closing window never waits for a whole queue.
+  while (!stop.stop_requested() && !lock.try_lock_for(kAbandonCheck)) {
+  }
+  if (stop.stop_requested()) throw TransactionAbandoned();
+  return Transaction(api_, std::move(lock));
+}
+
+bool Link::ExecuteCommand(Transaction& tx, int command, int requestByteCount) {
+  const int handle = window_.InstrumentHandle.load();
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    tx->SendLongCommand(command, handle, requestByteCount);
+    if (tx->GetErrorCode() == 0) tx->WaitForResponse();
+    if (tx->GetErrorCode() == 0) return true;
+  }
+  ReportCommandError(tx, tx->GetErrorCode(), command);
+  return false;
+}
+
+std::string commandErrorMessage(HartLink& api, int code) {
+  if (code != kInstrumentReportedError) return api.GetErrorMessage();
+  const InstrumentError error = api.GetInstrumentError();
+  if (error.errorClass >= 11 && error.errorClass <= 14)
+    return error.text + " " + std::to_string(api.GetStatusBytes());
+  return error.text;
+}
+
+void Link::ReportCommandError(Transaction& tx, int code, int command) {
+  const std::string message = commandErrorMessage(tx.api(), code);
+  if (!window_.StopRequested.load()) return;
+  const std::string_view name = commandName(command);
+  // The library's texts are 8-bit.
+  form_.appendLine(kCommunicationLog,
+                   QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " +
+                       QString::fromLatin1(message));
+}
+
+}  // namespace velk

@@ -1,0 +1,75 @@
+#pragma once
+// The program's one way onto the HART link. The library is not reentrant and
+// its data field is shared by request and reply, so every transaction (fill
+// the data field, send, wait, read the reply) holds one lock for its whole
+// length: the window's jobs, the background thread and the calibration worker
+// can never interleave on the link.
+//
+//   auto tx = link.begin(stop);
+//   tx->SetInteger(0, 1, 0);
+//   if (link.ExecuteCommand(tx, 185, 1)) value = tx->GetInteger(1, 1);
+
+#include <exception>
+#include <mutex>
+#include <stop_token>
+
+#include "comm/hart_link.h"
+
+namespace velk {
+
+class FormState;
+struct WindowState;
+
+// The job that asked for a transaction is being abandoned (the program is
+// closing). Thrown by Link::begin, that is only between transactions.
+class TransactionAbandoned : public std::exception {
+ public:
+  const char* what() const noexcept override { return "transaction abandoned"; }
+};
+
+// The control that shows the communication log.
+inline constexpr const char* kCommunicationLog = "Memo1";
+
+class Link {
+ public:
+  class Transaction {
+   public:
+    HartLink* operator->() const { return api_; }
+    HartLink& api() const { return *api_; }
+
+   private:
+    friend class Link;
+    Transaction(HartLink& api, std::unique_lock<std::timed_mutex> lock)
+        : api_(&api), lock_(std::move(lock)) {}
+    HartLink* api_;
+    std::unique_lock<std::timed_mutex> lock_;
+  };
+
+  Link(HartLink& api, WindowState& window, FormState& form);
+
+  // Waits until the link is free. Throws TransactionAbandoned when `stop` has
+  // been requested, before or while waiting.
+  Transaction begin(std::stop_token stop = {});
+
+  // Sends `command` with the request data already in the data field to the
+  // connected instrument: two attempts, then ReportCommandError. On success
+  // the reply is in the data field.
+  bool ExecuteCommand(Transaction& tx, int command, int requestByteCount);
+
+  // One line in the communication log for a failed command, unless a
+  // calibration runs: the command's name, " : ", and the message.
+  void ReportCommandError(Transaction& tx, int code, int command);
+
+ private:
+  HartLink& api_;
+  WindowState& window_;
+  FormState& form_;
+  std::timed_mutex mutex_;
+};
+
+// The text ReportCommandError logs after the name: for an instrument's error
+// (code 15) its text, with the status word where the class has one; else the
+// library's error text.
+std::string commandErrorMessage(HartLink& api, int code);
+
+}  // namespace velk

@@ -1,0 +1,182 @@
+#include "shell/main_menu.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+#include "shell/about_box.h"
+#include "shell/configurator.h"
+#include "shell/form_binder.h"
+#include "shell/program_folders.h"
+#include "shell/readme_viewer.h"
+#include "shell/serial_device_dialog.h"
+
+namespace velk {
+
+namespace {
+
+QMenu* addMenu(QMenuBar* bar, const char* caption, const char* hint) {
+  QMenu* menu = bar->addMenu(caption);
+  menu->menuAction()->setStatusTip(hint);
+  return menu;
+}
+
+// A device named in the environment (MIRELL_COM<n>) holds for this run.
+QString environmentDevice(int port) {
+  return qEnvironmentVariable(QString("MIRELL_COM%1").arg(port).toLatin1().constData());
+}
+
+}  // namespace
+
+MainMenu::MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& paths,
+                   QMenuBar* bar, QWidget* window)
+    : QObject(window), core_(core), window_(window) {
+  for (int port = 1; port <= kComPortCount; ++port)
+    startDevices_[port - 1] = environmentDevice(port);
+  buildFileMenu(bar);
+  buildComportMenu(bar, binder);
+  buildDeviceTypeMenu(bar);
+  buildVersionMenu(bar);
+  buildHelpMenu(bar, paths);
+}
+
+QAction* MainMenu::addItem(QMenu* menu, const char* name, const char* caption, const char* hint) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(name);
+  item->setStatusTip(hint);
+  return item;
+}
+
+QAction* MainMenu::action(const QString& name) const {
+  return window_->findChild<QAction*>(name);
+}
+
+void MainMenu::buildFileMenu(QMenuBar* bar) {
+  QMenu* file = addMenu(bar, "&File", "Configuration file menu");
+  addItem(file, "FileDefault", "&Default", "Default settings in configurator");
+  addItem(file, "FileOpen", "&Open", "Open configuration file");
+  addItem(file, "FileSave", "&Save", "Save configuration file");
+  addItem(file, "FileSaveAs", "Save &As", "Save configuration file as");
+  file->addSeparator();
+  QAction* exit = addItem(file, "FileExit", "E&xit", "Exit program");
+  connect(exit, &QAction::triggered, this, &MainMenu::exitRequested);
+}
+
+void MainMenu::buildComportMenu(QMenuBar* bar, FormBinder& binder) {
+  constexpr const char* kHint = "Comport selection menu";
+  QMenu* menu = addMenu(bar, "&Comport", kHint);
+  auto* group = new QActionGroup(this);
+  for (int port = 1; port <= kComPortCount; ++port) {
+    const QString name = QString("Comport%1").arg(port);
+    QAction* item = menu->addAction(QString("Comport &%1").arg(port));
+    item->setStatusTip(kHint);
+    item->setCheckable(true);
+    group->addAction(item);
+    binder.bind(item, name);  // enabled only while not connected
+    connect(item, &QAction::triggered, this, [this, port] { core_.window.ComPort.store(port); });
+    comports_[port - 1] = item;
+  }
+  menu->addSeparator();
+  QAction* devices = addItem(menu, "ComportDevices", "Serial &devices...",
+                             "Choose the serial device each comport opens");
+  connect(devices, &QAction::triggered, this, &MainMenu::chooseSerialDevices);
+  // The device list is read from the system only when it is opened.
+  connect(menu, &QMenu::aboutToShow, this, &MainMenu::showPortDevices);
+}
+
+void MainMenu::buildDeviceTypeMenu(QMenuBar* bar) {
+  constexpr const char* kHint = "Field device type selection menu";
+  QMenu* menu = addMenu(bar, "Device type", kHint);
+  auto* group = new QActionGroup(this);
+  q5_ = addItem(menu, "DeviceTypeQ5", "&Q5", kHint);
+  q50_ = addItem(menu, "DeviceTypeQ50", "Q50", kHint);
+  for (QAction* item : {q5_, q50_}) {
+    item->setCheckable(true);
+    group->addAction(item);
+  }
+  q5_->setChecked(true);
+  connect(q5_, &QAction::triggered, this, [this] {
+    core_.window.DeviceType.store(kDeviceTypeQ5);
+    core_.operations.UpdateControlStates();
+  });
+  connect(q50_, &QAction::triggered, this, [this] {
+    core_.window.DeviceType.store(kDeviceTypeQ50);
+    core_.operations.UpdateControlStates();
+  });
+}
+
+void MainMenu::buildVersionMenu(QMenuBar* bar) {
+  constexpr const char* kHint = "Field device software version";
+  QMenu* menu = addMenu(bar, "Version", kHint);
+  auto* group = new QActionGroup(this);
+  for (int i = 0; i < static_cast<int>(versions_.size()); ++i) {
+    QAction* item = menu->addAction(kVersionItems[i].caption);
+    item->setObjectName(QString("Version%1").arg(i));
+    item->setStatusTip(kHint);
+    item->setCheckable(true);
+    group->addAction(item);
+    const int version = kVersionItems[i].version;
+    connect(item, &QAction::triggered, this, [this, version] {
+      core_.window.DeviceVersion.store(version);
+      core_.operations.UpdateControlStates();
+    });
+    versions_[i] = item;
+  }
+  versions_[kVersionItemUnknown]->setChecked(true);
+}
+
+void MainMenu::buildHelpMenu(QMenuBar* bar, const ProgramPaths& paths) {
+  constexpr const char* kHint = "Help menu";
+  QMenu* menu = addMenu(bar, "&Help", kHint);
+  QAction* readme = addItem(menu, "HelpReadme", "View readme file", kHint);
+  QAction* about = addItem(menu, "HelpAbout", "&About", kHint);
+  const QString readmeFile = paths.readmeFile();
+  connect(readme, &QAction::triggered, this,
+          [this, readmeFile] { (new ReadmeViewer(readmeFile, window_))->show(); });
+  connect(about, &QAction::triggered, this, [this] {
+    TAboutBox box(window_);
+    box.exec();
+  });
+}
+
+void MainMenu::showSettings(const DeviceSettings& settings) {
+  comports_[settings.comPort - 1]->setChecked(true);
+  (settings.deviceType == kDeviceTypeQ50 ? q50_ : q5_)->setChecked(true);
+  versions_[settings.versionItem]->setChecked(true);
+  chosenDevices_ = settings.portDevices;
+  showPortDevices();
+}
+
+void MainMenu::collectSettings(DeviceSettings& settings) const {
+  settings.comPort = core_.window.ComPort.load();
+  settings.deviceType = core_.window.DeviceType.load();
+  settings.deviceVersion = core_.window.DeviceVersion.load();
+  settings.portDevices = chosenDevices_;
+}
+
+// Each item says which device its port opens: the environment's for this
+// run, else the user's choice, else the port's default.
+void MainMenu::showPortDevices() {
+  for (int port = 1; port <= kComPortCount; ++port) {
+    const QString& fromEnvironment = startDevices_[port - 1];
+    core_.window.setPortDevice(port, fromEnvironment.isEmpty() ? chosenDevices_[port - 1]
+                                                               : fromEnvironment);
+    comports_[port - 1]->setText(
+        QString("Comport &%1\t%2").arg(port).arg(core_.window.portDevice(port)));
+  }
+}
+
+void MainMenu::chooseSerialDevices() {
+  SerialDeviceDialog dialog(chosenDevices_, listSerialDevices(), window_);
+  for (int port = 1; port <= kComPortCount; ++port) {
+    if (!startDevices_[port - 1].isEmpty())
+      dialog.setPortFixed(port, startDevices_[port - 1]);
+  }
+  if (dialog.exec() != QDialog::Accepted) return;
+  chosenDevices_ = dialog.devices();
+  showPortDevices();
+}
+
+}  // namespace velk

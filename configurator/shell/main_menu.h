@@ -1,0 +1,60 @@
+#pragma once
+// The main menu: File, Comport, Device type, Version and Help, with their
+// hints shown in the status bar.
+
+#include <QObject>
+#include <array>
+
+#include "shell/device_settings.h"
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace velk {
+
+class Configurator;
+class FormBinder;
+struct ProgramPaths;
+
+class MainMenu : public QObject {
+  Q_OBJECT
+
+ public:
+  MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& paths, QMenuBar* bar,
+           QWidget* window);
+
+  // Checks the items of the settings read at start-up and takes their
+  // choices of serial devices.
+  void showSettings(const DeviceSettings& settings);
+  // The menu's choices, for the settings written at shutdown.
+  void collectSettings(DeviceSettings& settings) const;
+
+  QAction* action(const QString& name) const;
+
+ Q_SIGNALS:
+  void exitRequested();
+
+ private:
+  void buildFileMenu(QMenuBar* bar);
+  void buildComportMenu(QMenuBar* bar, FormBinder& binder);
+  void buildDeviceTypeMenu(QMenuBar* bar);
+  void buildVersionMenu(QMenuBar* bar);
+  void buildHelpMenu(QMenuBar* bar, const ProgramPaths& paths);
+  QAction* addItem(QMenu* menu, const char* name, const char* caption, const char* hint);
+  void chooseSerialDevices();
+  void showPortDevices();
+
+  Configurator& core_;
+  QWidget* window_;
+  std::array<QAction*, kComPortCount> comports_{};
+  std::array<QString, kComPortCount> chosenDevices_;
+  std::array<QString, kComPortCount> startDevices_;  // given by the environment at start
+  QAction* q5_ = nullptr;
+  QAction* q50_ = nullptr;
+  std::array<QAction*, std::size(kVersionItems)> versions_{};
+};
+
+}  // namespace velk

@@ -1,0 +1,127 @@
+#include "shell/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <algorithm>
+#include <QVBoxLayout>
+
+#include "shell/banner.h"
+#include "shell/configurator.h"
+#include "shell/left_column.h"
+#include "shell/main_menu.h"
+#include "shell/page_registry.h"
+#include "shell/startup_defaults.h"
+
+namespace velk {
+
+TForm1::TForm1(Configurator& core, const ProgramPaths& paths, QWidget* parent)
+    : QMainWindow(parent), core_(core), paths_(paths), binder_(core.form) {
+  setObjectName("Form1");
+  setWindowTitle("Velk Configurator");
+  QFont font = this->font();
+  font.setPointSize(8);
+  setFont(font);
+  buildFrame();
+  resize(initialSize());
+  connect(&core_.operations, &WindowOperations::errorReported, this, &TForm1::showError);
+  FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+// The design size, widened where the screen allows so that every page's tab
+// is in view.
+QSize TForm1::initialSize() const {
+  QSize size(957, 746);
+  const int allTabs = PageControl1_->tabBar()->sizeHint().width() + kLeftColumnWidth + 24;
+  const QScreen* screen = this->screen();
+  // Room for the window frame.
+  const int available = screen ? screen->availableGeometry().width() - 16 : size.width();
+  size.setWidth(std::clamp(allTabs, size.width(), std::max(size.width(), available)));
+  return size;
+}
+
+void TForm1::buildFrame() {
+  auto* central = new QWidget(this);
+  central->setAutoFillBackground(true);
+  QPalette white = central->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  central->setPalette(white);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(new Banner(central));
+
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 6, 6);
+  row->addWidget(new LeftColumn(core_, binder_, central));
+  PageControl1_ = new QTabWidget(central);
+  PageControl1_->setObjectName("PageControl1");
+  PageControl1_->setUsesScrollButtons(true);
+  PageContext context{core_, binder_, paths_};
+  for (const PageEntry& entry : pageRegistry())
+    PageControl1_->addTab(createPage(entry, context), entry.caption);
+  row->addWidget(PageControl1_, 1);
+  column->addLayout(row, 1);
+  setCentralWidget(central);
+
+  // Progress texts stay in the status bar; a menu hint covers them only
+  // while the pointer is on the menu.
+  auto* statusText = new QLabel(statusBar());
+  statusBar()->addWidget(statusText, 1);
+  binder_.bind(statusText, kStatusBar);
+
+  menu_ = new MainMenu(core_, binder_, paths_, menuBar(), this);
+  connect(menu_, &MainMenu::exitRequested, this, &QWidget::close);
+}
+
+void TForm1::FormCreate() {
+  createProgramFolders(paths_);
+  installReadme(paths_, QCoreApplication::applicationDirPath() + "/readme.txt");
+  core_.window.setConfigFileName("config.txt");
+  core_.window.setLastGraphFile("graph.txt");
+
+  const auto settings = openSettings(paths_.settingsFile);
+  settings_ = loadDeviceSettings(*settings);
+  core_.window.ComPort.store(settings_.comPort);
+  core_.window.DeviceType.store(settings_.deviceType);
+  core_.window.DeviceVersion.store(settings_.deviceVersion);
+  menu_->showSettings(settings_);
+
+  core_.window.RequestPending.store(0);
+  core_.commands.start();
+
+  applyStartupDefaults(core_.form, core_.window);
+  core_.operations.UpdateControlStates();
+  PageControl1_->setCurrentIndex(0);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormDestroy();
+  event->accept();
+}
+
+// Workers first, so nothing changes the settings while they are written.
+void TForm1::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  core_.commands.stop();
+  menu_->collectSettings(settings_);
+  saveDeviceSettings(*openSettings(paths_.settingsFile), settings_);
+}
+
+void TForm1::showError(const QString& text) {
+  auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+}  // namespace velk

@@ -1,0 +1,49 @@
+#pragma once
+// The main window: banner, left column, the page control with its 18 pages,
+// the main menu and the status bar. Pages are widgets of their own
+// (page_registry); the window only frames them.
+
+#include <QMainWindow>
+
+#include "shell/device_settings.h"
+#include "shell/form_binder.h"
+#include "shell/program_folders.h"
+
+class QTabWidget;
+
+namespace velk {
+
+class Configurator;
+class MainMenu;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TForm1(Configurator& core, const ProgramPaths& paths, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  QTabWidget* pageControl() const { return PageControl1_; }
+  MainMenu& menu() const { return *menu_; }
+  const ProgramPaths& paths() const { return paths_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildFrame();
+  QSize initialSize() const;
+  void FormCreate();
+  void FormDestroy();
+  void showError(const QString& text);
+
+  Configurator& core_;
+  ProgramPaths paths_;
+  FormBinder binder_;
+  QTabWidget* PageControl1_ = nullptr;
+  MainMenu* menu_ = nullptr;
+  DeviceSettings settings_;
+  bool destroyed_ = false;
+};
+
+}  // namespace velk

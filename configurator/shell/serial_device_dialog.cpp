@@ -1,0 +1,77 @@
+#include "shell/serial_device_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace velk {
+
+QStringList listSerialDevices(const QString& devRoot) {
+  QStringList devices;
+  const QDir byId(devRoot + "/serial/by-id");
+  for (const QString& name : byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot,
+                                            QDir::Name))
+    devices.append(byId.filePath(name));
+  const QDir dev(devRoot);
+  for (const char* pattern : {"ttyUSB*", "ttyACM*", "ttyS*"}) {
+    QStringList names = dev.entryList({pattern}, QDir::System | QDir::Files, QDir::Name);
+    // ttyS10 after ttyS9.
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+      return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    for (const QString& name : names) devices.append(dev.filePath(name));
+  }
+  return devices;
+}
+
+SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList& present,
+                                       QWidget* parent)
+    : QDialog(parent), chosen_(chosen) {
+  setObjectName("SerialDeviceDialog");
+  setWindowTitle("Serial devices of the COM ports");
+  auto* layout = new QVBoxLayout(this);
+  auto* hint = new QLabel(
+      "Choose the serial device each COM port opens, or type its path. "
+      "Leave a port empty for its default device.",
+      this);
+  hint->setWordWrap(true);
+  layout->addWidget(hint);
+  auto* form = new QFormLayout;
+  for (int port = 1; port <= kComPortCount; ++port) {
+    auto* editor = new QComboBox(this);
+    editor->setObjectName(QString("ComDevice%1").arg(port));
+    editor->setEditable(true);
+    editor->addItem(QString());
+    editor->addItems(present);
+    editor->lineEdit()->setPlaceholderText(defaultPortDevice(port) + " (default)");
+    editor->setCurrentText(chosen[port - 1]);
+    editor->setMinimumContentsLength(36);
+    editors_[port - 1] = editor;
+    form->addRow(QString("Comport %1 :").arg(port), editor);
+  }
+  layout->addLayout(form);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+}
+
+void SerialDeviceDialog::setPortFixed(int port, const QString& device) {
+  QComboBox* editor = editors_[port - 1];
+  editor->setCurrentText(device);
+  editor->setEnabled(false);
+  editor->setToolTip(QString("Set by MIRELL_COM%1 for this run").arg(port));
+}
+
+SerialDeviceDialog::Devices SerialDeviceDialog::devices() const {
+  Devices devices;
+  for (int i = 0; i < kComPortCount; ++i)
+    devices[i] = editors_[i]->isEnabled() ? editors_[i]->currentText().trimmed() : chosen_[i];
+  return devices;
+}
+
+}  // namespace velk

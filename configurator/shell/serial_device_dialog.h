@@ -1,0 +1,36 @@
+#pragma once
+// Choosing the serial device each COM port opens: from the devices present
+// or typed as a path.
+
+#include <QDialog>
+#include <QStringList>
+#include <array>
+
+#include "shell/window_state.h"
+
+class QComboBox;
+
+namespace velk {
+
+// Serial devices present under `devRoot`: /dev/serial/by-id/* first (their
+// names say which adapter they are), then ttyUSB*, ttyACM* and ttyS*.
+QStringList listSerialDevices(const QString& devRoot = "/dev");
+
+class SerialDeviceDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  using Devices = std::array<QString, kComPortCount>;  // empty: the port's default
+
+  SerialDeviceDialog(const Devices& chosen, const QStringList& present, QWidget* parent = nullptr);
+  Devices devices() const;
+  // The port's device is set by the environment for this run: shown, not
+  // editable, and the stored choice is kept.
+  void setPortFixed(int port, const QString& device);
+
+ private:
+  Devices chosen_;
+  std::array<QComboBox*, kComPortCount> editors_{};
+};
+
+}  // namespace velk

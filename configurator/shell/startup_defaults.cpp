@@ -1,0 +1,32 @@
+#include "shell/startup_defaults.h"
+
+#include <QLocale>
+
+#include "comm/link.h"
+#include "files/logs_page.h"
+#include "shell/form_state.h"
+#include "shell/window_state.h"
+
+namespace velk {
+
+void applyStartupDefaults(FormState& form, WindowState& window, const QDateTime& now) {
+  form.setItems("RadioGroupSetPointSource", {"Hart", "Auto (4-20 mA)", "Manual Q5"});
+  form.setSelectedIndex("RadioGroupSetPointSource", 1);
+  window.SetPointSource.store(0);  // "Auto (4-20 mA)"
+
+  const QLocale locale = QLocale::system();
+  const QString separator = locale.decimalPoint();
+  window.setDecimalSeparator(separator);
+  form.setText("EditDeadBand", "0" + separator + "5");
+  form.setText("EditCutoffLow", "0" + separator + "1");
+  form.setText("EditCutoffHigh", "99" + separator + "9");
+
+  window.Connected.store(false);
+  window.OutOfService.store(false);
+
+  form.setLines(kCommunicationLog, {});
+  form.setLines(kEventLog, {locale.toString(now, QLocale::ShortFormat) +
+                            " Error trend stable/ Setpoint stable/ Medium friction/ No excess windup"});
+}
+
+}  // namespace velk

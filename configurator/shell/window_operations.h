@@ -1,0 +1,45 @@
+#pragma once
+// The main window's operations on its controls. They run on the GUI thread; a
+// worker thread calling one has it queued there and returns at once.
+
+#include <QObject>
+#include <QString>
+
+namespace velk {
+
+class FormState;
+struct WindowState;
+
+inline constexpr const char* kStatusBar = "StatusBar1";
+inline constexpr const char* kCommunicatingText = "StaticText7";
+
+class WindowOperations : public QObject {
+  Q_OBJECT
+
+ public:
+  WindowOperations(WindowState& window, FormState& form, QObject* parent = nullptr);
+
+  // Enables and disables the controls for the connection state, the device
+  // type and the version.
+  void UpdateControlStates();
+  void SetButtonState(const QString& button, bool enabled);
+  // 0 in service, 1 out of service; other values change no text.
+  void ShowServiceState(int state);
+  void ShowCommunicating();
+  void ClearCommunicating();
+
+  // A failure the user must see (the window shows it in a message box).
+  void reportError(const QString& text);
+
+ Q_SIGNALS:
+  void errorReported(const QString& text);
+
+ private:
+  template <typename Operation>
+  bool deferToGuiThread(Operation operation);
+
+  WindowState& window_;
+  FormState& form_;
+};
+
+}  // namespace velk

@@ -1,0 +1,102 @@
+#include "comm/thread_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include "shell/configurator.h"
+#include "support/fake_hart_link.h"
+
+namespace velk {
+namespace {
+
+class ThreadCommandsTest : public ::testing::Test {
+ protected:
+  ThreadCommandsTest()
+      : core_([this](WindowState&) {
+          auto fake = std::make_unique<FakeHartLink>();
+          fake_ = fake.get();
+          return fake;
+        }) {
+    core_.window.InstrumentHandle.store(1);
+    core_.commands.start();
+  }
+
+  FakeHartLink* fake_ = nullptr;
+  Configurator core_;
+};
+
+TEST_F(ThreadCommandsTest, RunsPostedJobsInOrderOffTheGuiThread) {
+  std::vector<int> order;
+  std::promise<std::thread::id> ranOn;
+  for (int i = 0; i < 5; ++i)
+    core_.commands.post(QString("job %1").arg(i), [&, i](const JobContext& job) {
+      auto tx = job.transaction();
+      job.ExecuteCommand(tx, 1, 0);
+      order.push_back(i);  // jobs run one at a time on one thread
+      if (i == 4) ranOn.set_value(std::this_thread::get_id());
+    });
+  EXPECT_NE(ranOn.get_future().get(), std::this_thread::get_id());
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+TEST_F(ThreadCommandsTest, AJobPostedAgainWhileWaitingRunsOnce) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> reads{0};
+  core_.commands.post("busy", [released](const JobContext&) { released.wait(); });
+  for (int i = 0; i < 3; ++i) core_.commands.post("read", [&](const JobContext&) { ++reads; });
+  std::promise<void> done;
+  core_.commands.post("last", [&](const JobContext&) { done.set_value(); });
+  release.set_value();
+  done.get_future().wait();
+  EXPECT_EQ(reads.load(), 1);
+}
+
+// Closing the window while a long job runs: the job ends at its next
+// transaction, the jobs behind it never start, and stop() returns.
+TEST_F(ThreadCommandsTest, StopAbandonsTheJobInFlightAtATransactionBoundary) {
+  std::promise<void> started;
+  std::atomic<bool> abandoned{false};
+  std::atomic<bool> laterJobRan{false};
+  core_.commands.post("endless", [&](const JobContext& job) {
+    started.set_value();
+    try {
+      for (;;) {
+        auto tx = job.transaction();
+        job.ExecuteCommand(tx, 0, 0);
+      }
+    } catch (const TransactionAbandoned&) {
+      abandoned = true;
+      throw;
+    }
+  });
+  core_.commands.post("later", [&](const JobContext&) { laterJobRan = true; });
+  started.get_future().wait();
+  core_.commands.stop();
+  EXPECT_FALSE(core_.commands.isRunning());
+  EXPECT_TRUE(abandoned);
+  EXPECT_FALSE(laterJobRan);
+}
+
+TEST_F(ThreadCommandsTest, AFailingJobIsReportedAndLeavesNoProgressTexts) {
+  QSignalSpy reported(&core_.operations, &WindowOperations::errorReported);
+  core_.commands.post("read", [](const JobContext& job) {
+    job.operations.ShowCommunicating();
+    job.progress("Reading stroke...");
+    throw LinkLibraryError("Cannot load the HART link library /x/libmirell.so: missing");
+  });
+  ASSERT_TRUE(reported.wait(5000));
+  EXPECT_EQ(reported.at(0).at(0).toString(),
+            "Cannot load the HART link library /x/libmirell.so: missing");
+  QTest::qWait(0);
+  EXPECT_EQ(core_.form.text(kStatusBar), "");
+  EXPECT_EQ(core_.form.text(kCommunicatingText), "");
+}
+
+}  // namespace
+}  // namespace velk

@@ -1,0 +1,49 @@
+// Saves a picture of the main window or one of its dialogs, to look at the
+// layout without a desktop:
+//   QT_QPA_PLATFORM=offscreen window_snapshot OUT.png [PAGE-INDEX | about | readme | devices]
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "shell/about_box.h"
+#include "shell/configurator.h"
+#include "shell/main_window.h"
+#include "shell/readme_viewer.h"
+#include "shell/serial_device_dialog.h"
+#include "support/fake_hart_link.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: window_snapshot OUT.png [page-index|about|readme|devices]\n");
+    return 2;
+  }
+  const QString what = argc > 2 ? argv[2] : "0";
+  QTemporaryDir home;
+  velk::Configurator core([](velk::WindowState&) { return std::make_unique<velk::FakeHartLink>(); });
+  velk::TForm1 window(core, {home.filePath("settings.ini"), home.filePath("data")});
+  core.form.appendLine("Memo1", "Read Identifier :   Invalid instrument handle. Cannot address any instrument.");
+  window.show();
+
+  QWidget* shown = &window;
+  if (what == "about") {
+    shown = new velk::TAboutBox(&window);
+  } else if (what == "readme") {
+    shown = new velk::ReadmeViewer(QCoreApplication::applicationDirPath() + "/readme.txt", &window);
+  } else if (what == "devices") {
+    velk::SerialDeviceDialog::Devices chosen;
+    chosen[1] = "/dev/ttyUSB0";
+    shown = new velk::SerialDeviceDialog(chosen, velk::listSerialDevices(), &window);
+  } else {
+    window.pageControl()->setCurrentIndex(what.toInt());
+  }
+  shown->show();
+  QTimer::singleShot(300, [&] {
+    shown->grab().save(argv[1]);
+    window.close();
+  });
+  return app.exec();
+}
