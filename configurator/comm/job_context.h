@@ -7,6 +7,7 @@
 #include <stop_token>
 
 #include "comm/link.h"
+#include "diagnostics/live_data.h"
 #include "shell/form_state.h"
 #include "shell/window_operations.h"
 #include "shell/window_state.h"
@@ -18,6 +19,7 @@ struct JobContext {
   FormState& form;
   WindowState& window;
   WindowOperations& operations;
+  LiveData& live;
   std::stop_token stop;
 
   // Throws TransactionAbandoned once the program is closing.

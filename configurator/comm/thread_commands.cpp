@@ -12,8 +12,8 @@ constexpr auto kPassInterval = std::chrono::milliseconds(10);
 }  // namespace
 
 ThreadCommands::ThreadCommands(Link& link, FormState& form, WindowState& window,
-                               WindowOperations& operations)
-    : link_(link), form_(form), window_(window), operations_(operations) {}
+                               WindowOperations& operations, LiveData& live)
+    : link_(link), form_(form), window_(window), operations_(operations), live_(live) {}
 
 ThreadCommands::~ThreadCommands() { stop(); }
 
@@ -48,7 +48,7 @@ void ThreadCommands::stop() {
 }
 
 void ThreadCommands::run(std::stop_token stop) {
-  const JobContext context{link_, form_, window_, operations_, stop};
+  const JobContext context{link_, form_, window_, operations_, live_, stop};
   while (!stop.stop_requested()) {
     pass(context);
     std::unique_lock lock(mutex_);

@@ -21,7 +21,8 @@ using Job = std::function<void(const JobContext&)>;
 
 class ThreadCommands {
  public:
-  ThreadCommands(Link& link, FormState& form, WindowState& window, WindowOperations& operations);
+  ThreadCommands(Link& link, FormState& form, WindowState& window, WindowOperations& operations,
+                 LiveData& live);
   ~ThreadCommands();  // stop()
   ThreadCommands(const ThreadCommands&) = delete;
   ThreadCommands& operator=(const ThreadCommands&) = delete;
@@ -55,6 +56,7 @@ class ThreadCommands {
   FormState& form_;
   WindowState& window_;
   WindowOperations& operations_;
+  LiveData& live_;
 
   std::mutex mutex_;
   std::condition_variable_any wake_;

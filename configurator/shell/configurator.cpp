@@ -8,7 +8,7 @@ Configurator::Configurator(const LinkFactory& makeLink)
     : operations(window, form),
       api(makeLink(window)),
       link(*api, window, form),
-      commands(link, form, window, operations) {}
+      commands(link, form, window, operations, live) {}
 
 Configurator::~Configurator() { commands.stop(); }
 

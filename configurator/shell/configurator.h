@@ -9,6 +9,7 @@
 #include "comm/hart_link.h"
 #include "comm/link.h"
 #include "comm/thread_commands.h"
+#include "diagnostics/live_data.h"
 #include "shell/form_state.h"
 #include "shell/window_operations.h"
 #include "shell/window_state.h"
@@ -29,6 +30,7 @@ class Configurator {
   WindowOperations operations;
   const std::unique_ptr<HartLink> api;
   Link link;
+  LiveData live;
   ThreadCommands commands;
 };
 

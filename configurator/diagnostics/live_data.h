@@ -1,0 +1,58 @@
+#pragma once
+// The live values the positioner's burst messages bring: the four dynamic
+// variables with their units, the live graph's sample ring and the flags that
+// start and stop burst monitoring. Written by the command thread, read by the
+// GUI thread for labels, painting and saving.
+
+#include <array>
+#include <atomic>
+#include <mutex>
+
+#include "diagnostics/logic/graph_sample_ring.h"
+
+namespace velk {
+
+// Elements of BurstValue and BurstUnit, in the order the device reports them.
+enum BurstSlot : int { kBurstPosition = 0, kBurstSetpoint = 1, kBurstTemperature = 2, kBurstPressure = 3 };
+
+struct BurstReading {
+  std::array<float, 4> BurstValue{};  // position, setpoint, temperature, pressure
+  std::array<int, 4> BurstUnit{};     // unit indexes, kind = slot
+};
+
+class LiveData {
+ public:
+  // The live graph's ring of setpoint/position samples.
+  GraphSampleRing ring;
+
+  std::atomic<bool> BurstRequested{false};  // the page wants burst monitoring
+  std::atomic<bool> BurstActive{false};     // the thread has switched burst mode on
+  std::atomic<bool> BurstError{false};      // switching burst mode failed
+  std::atomic<bool> GraphRunning{false};    // "Start graph" pressed and not stopped
+  std::atomic<bool> NewBurstData{false};    // a sample has been stored since last looked
+
+  BurstReading reading() const {
+    std::lock_guard lock(mutex_);
+    return reading_;
+  }
+  void setReading(const BurstReading& reading) {
+    std::lock_guard lock(mutex_);
+    reading_ = reading;
+  }
+  // CurrentSetpoint is the setpoint element of BurstValue: burst samples
+  // overwrite it and every setpoint send sets it.
+  float CurrentSetpoint() const {
+    std::lock_guard lock(mutex_);
+    return reading_.BurstValue[kBurstSetpoint];
+  }
+  void setCurrentSetpoint(float value) {
+    std::lock_guard lock(mutex_);
+    reading_.BurstValue[kBurstSetpoint] = value;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  BurstReading reading_;
+};
+
+}  // namespace velk
