@@ -38,6 +38,11 @@ void ThreadCommands::postRequest(int code) {
   wake_.notify_all();
 }
 
+void ThreadCommands::postSetpoint(float value) {
+  setpointToWrite_.store(value);
+  postRequest(kRequestSetpoint);
+}
+
 void ThreadCommands::stop() {
   if (!thread_.joinable()) return;
   thread_.request_stop();

@@ -6,6 +6,7 @@
 // monitoring add to each pass.
 
 #include <QString>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -36,6 +37,9 @@ class ThreadCommands {
   // Puts a request into the window's slot (a newer one replaces a waiting
   // one) and wakes the thread.
   void postRequest(int code);
+  // Request 142: write this setpoint (percent) and show it in EditSetPoint.
+  void postSetpoint(float value);
+  float setpointToWrite() const { return setpointToWrite_.load(); }
 
   // Ends the thread: waiting jobs are dropped; a job in flight finishes its
   // current transaction and is abandoned at the next. Returns when joined.
@@ -61,6 +65,7 @@ class ThreadCommands {
   std::mutex mutex_;
   std::condition_variable_any wake_;
   std::deque<PostedJob> jobs_;
+  std::atomic<float> setpointToWrite_{0};
   std::jthread thread_;
 };
 

@@ -21,6 +21,16 @@ void applyStartupDefaults(FormState& form, WindowState& window, const QDateTime&
   form.setText("EditCutoffLow", "0" + separator + "1");
   form.setText("EditCutoffHigh", "99" + separator + "9");
 
+  // Temperature fields of ALARMS and CALIBRATE follow the device's temperature
+  // unit even before those pages are shown, so they start in the store.
+  form.setText("EditTempMin", "0");
+  form.setText("EditTempMax", "100");
+  form.setText("EditTempHysteresis", "5");
+  form.setText("EditCalTemp", "25");
+  for (const char* label :
+       {"LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit", "LabelCalTempUnit"})
+    form.setText(label, "C");
+
   window.Connected.store(false);
   window.OutOfService.store(false);
 

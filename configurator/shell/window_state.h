@@ -41,6 +41,8 @@ struct WindowState {
   std::atomic<bool> OutOfService{false};
   std::atomic<bool> WriteProtected{false};
   std::atomic<int> SetPointSource{0};  // 2: the setpoint comes over HART
+  // Index (0..4) of the device's position unit as last read; labels positions.
+  std::atomic<int> PositionUnitIndex{0};
   std::atomic<int> InstrumentHandle{0};  // 0 while no positioner is connected
   // The calibration worker's StopRequested: set while no calibration runs.
   // Failed commands are logged only then.

@@ -1,0 +1,51 @@
+#include "pages/unit_fields.h"
+
+#include "pages/field_validation.h"
+#include "pages/logic/appearance_rules.h"
+#include "pages/logic/engineering_units.h"
+#include "pages/logic/setup_rules.h"
+#include "shell/form_state.h"
+#include "shell/window_state.h"
+
+namespace velk {
+
+namespace {
+
+QString fromStd(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+}  // namespace
+
+void applyPositionUnit(FormState& form, WindowState& window, int positionUnitIndex,
+                       std::optional<int> strokeReadThisPass) {
+  window.PositionUnitIndex.store(positionUnitIndex);
+  form.setText("ComboBoxPosition", fromStd(unitName(UnitKind::Position, positionUnitIndex)));
+
+  const StrokeField before{form.text("EditStroke").toStdString(),
+                           strokeUnitFromLabel(form.text("LabelStrokeUnit").toStdString())};
+  const StrokeField after =
+      followPositionUnit(before, positionUnitIndex, strokeReadThisPass, decimalSeparator(window));
+  form.setText("EditStroke", QString::fromStdString(after.text));
+  form.setText("LabelStrokeUnit", fromStd(strokeUnitLabel(after.unit)));
+}
+
+void ConvertTemperatureFields(FormState& form, const WindowState& window, int temperatureIndex) {
+  const auto from = temperatureUnitFromName(form.text("LabelTempMinUnit").toStdString());
+  if (from && temperatureIndex >= 0 && temperatureIndex <= 2) {
+    const TemperatureFieldTexts before{form.text("EditTempMin").toStdString(),
+                                       form.text("EditTempMax").toStdString(),
+                                       form.text("EditTempHysteresis").toStdString(),
+                                       form.text("EditCalTemp").toStdString()};
+    const TemperatureFieldTexts after = convertTemperatureFieldTexts(
+        before, *from, static_cast<TemperatureUnit>(temperatureIndex), decimalSeparator(window));
+    form.setText("EditTempMin", QString::fromStdString(after.tempMin));
+    form.setText("EditTempMax", QString::fromStdString(after.tempMax));
+    form.setText("EditTempHysteresis", QString::fromStdString(after.hysteresis));
+    form.setText("EditCalTemp", QString::fromStdString(after.calTemp));
+  }
+  const QString unit = form.text("ComboBoxTemp");
+  for (const char* label :
+       {"LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit", "LabelCalTempUnit"})
+    form.setText(label, unit);
+}
+
+}  // namespace velk
