@@ -1,0 +1,49 @@
+#include "support/simulator_fixture.h"
+
+#include <QCoreApplication>
+
+#include "comm/mirell_library.h"
+
+namespace velk {
+
+sim::SimulatorConfig SimulatorFixture::quickSimulator() {
+  sim::SimulatorConfig config;
+  config.line.turnaround = std::chrono::milliseconds(2);
+  return config;
+}
+
+SimulatorFixture::SimulatorFixture(sim::SimulatorConfig config)
+    : simulator_(std::make_unique<sim::SimulatedPositioner>(std::move(config))) {
+  core_ = std::make_unique<Configurator>([](WindowState& window) {
+    return std::make_unique<MirellLibrary>(MIRELL_LIBRARY_PATH, [&window](int port) {
+      return window.portDevice(port).toStdString();
+    });
+  });
+  core_->window.ComPort.store(1);
+  core_->window.setPortDevice(1, QString::fromStdString(simulator_->device_path()));
+}
+
+SimulatorFixture::~SimulatorFixture() {
+  core_.reset();  // stops the command thread, shuts the link down, unloads
+  simulator_->stop();
+}
+
+void SimulatorFixture::attachInstrument() {
+  auto tx = core_->link.begin();
+  tx->InitHart(core_->window.ComPort.load());
+  ASSERT_EQ(tx->GetErrorCode(), 0) << tx->GetErrorMessage();
+  const int handle = tx->DetectInstrumentWithShortAddress(0);
+  ASSERT_NE(handle, 0) << tx->GetErrorMessage();
+  tx->SetPollingAddress(handle, 0);
+  core_->window.InstrumentHandle.store(handle);
+  core_->window.Connected.store(true);
+  core_->window.WriteProtected.store(false);
+}
+
+JobContext SimulatorFixture::job() {
+  return {core_->link, core_->form, core_->window, core_->operations, core_->live, {}};
+}
+
+void SimulatorFixture::settle() { QCoreApplication::processEvents(); }
+
+}  // namespace velk

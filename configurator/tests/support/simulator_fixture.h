@@ -1,0 +1,52 @@
+#pragma once
+// End-to-end tests: the configurator's core with the real libmirell.so,
+// talking over a pseudo-terminal to a simulated positioner in the same
+// process. No window is needed; page operations run as jobs do.
+//
+//   class SetupPageTest : public SimulatorFixture {};
+//   TEST_F(SetupPageTest, ...) {
+//     attachInstrument();                       // InitHart + detection, as after Connect
+//     simulator().update_state([](auto& s) { s.service.out_of_service = true; });
+//     readSetup(job(), Sender::Click);
+//   }
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "comm/job_context.h"
+#include "positioner_sim/simulated_positioner.h"
+#include "shell/configurator.h"
+
+namespace velk {
+
+class SimulatorFixture : public ::testing::Test {
+ protected:
+  // A positioner with a short turnaround, so tests stay quick.
+  static sim::SimulatorConfig quickSimulator();
+
+  explicit SimulatorFixture(sim::SimulatorConfig config = quickSimulator());
+  ~SimulatorFixture() override;
+
+  // Opens COM1 (the simulator's pty) and detects the positioner at polling
+  // address 0, leaving the window state as a successful connection does
+  // (handle, Connected). Fails the test when there is no positioner.
+  void attachInstrument();
+
+  // What a job gets, for running page operations on the test's thread.
+  JobContext job();
+
+  // Delivers queued change notifications of the form state.
+  void settle();
+
+  sim::SimulatedPositioner& simulator() { return *simulator_; }
+  Configurator& core() { return *core_; }
+  FormState& form() { return core_->form; }
+  WindowState& window() { return core_->window; }
+
+ private:
+  std::unique_ptr<sim::SimulatedPositioner> simulator_;
+  std::unique_ptr<Configurator> core_;
+};
+
+}  // namespace velk
