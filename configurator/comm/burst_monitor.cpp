@@ -126,13 +126,13 @@ void BurstMonitor::collect(const JobContext& job) {
       case kCurrentFrame:
         loopCurrent = tx->GetBurstFloat(0);
         break;
-      case kDynamicVariablesFrame:
-        for (int slot = 0; slot < 4; ++slot) {
-          reading.BurstUnit[slot] = UnitIndexFromCode(
-              static_cast<UnitKind>(slot), static_cast<int>(tx->GetBurstInteger(4 + 5 * slot, 1)));
-          reading.BurstValue[slot] = tx->GetBurstFloat(5 + 5 * slot);
-        }
+      case kDynamicVariablesFrame: {
+        HartLink& burst = tx.api();
+        takeDynamicVariables(
+            reading, 4, [&](int offset, int length) { return burst.GetBurstInteger(offset, length); },
+            [&](int offset) { return burst.GetBurstFloat(offset); });
         break;
+      }
       default:  // another message: the sample repeats the values last known
         break;
     }

@@ -2,7 +2,6 @@
 
 #include "comm/direct_command.h"
 #include "pages/field_validation.h"
-#include "pages/logic/engineering_units.h"
 #include "pages/logic/number_text.h"
 #include "pages/unit_fields.h"
 
@@ -59,13 +58,11 @@ bool readProcessValues(const JobContext& job) {
     // Whether the device took the assignment shows in what command 3 returns.
     attemptCommand(tx.api(), kAssignDynamicVariables, handle, 4, kAttempts);
     if (!attemptCommand(tx.api(), kReadDynamicVariables, handle, 0, kAttempts)) return false;
-    // Unit code and value of each variable follow the loop current (offset 0).
-    const int slots = withPressure ? 4 : 3;
-    for (int slot = 0; slot < slots; ++slot) {
-      reading.BurstUnit[slot] = UnitIndexFromCode(static_cast<UnitKind>(slot),
-                                                  static_cast<int>(tx->GetInteger(4 + 5 * slot, 1)));
-      reading.BurstValue[slot] = tx->GetFloat(5 + 5 * slot);
-    }
+    HartLink& reply = tx.api();
+    takeDynamicVariables(
+        reading, withPressure ? 4 : 3,
+        [&](int offset, int length) { return reply.GetInteger(offset, length); },
+        [&](int offset) { return reply.GetFloat(offset); });
   }
   job.live.setReading(reading);
   showProcessValues(job.form, job.window, reading, {.deviationUnit = "%", .showSetpoint = true});

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "comm/job_context.h"
+#include "pages/logic/engineering_units.h"
 
 namespace velk {
 
@@ -16,6 +17,20 @@ struct ProcessValueLabels {
   // Whether EditSetPoint shows the setpoint too.
   bool showSetpoint = true;
 };
+
+// Command 3's data, as a reply or as a burst message: the loop current, then
+// the unit code and value of each variable. Takes the first `variables` of
+// them into `reading`, through the data field's or the burst buffer's
+// accessors.
+template <typename IntegerAt, typename FloatAt>
+void takeDynamicVariables(BurstReading& reading, int variables, IntegerAt integerAt,
+                          FloatAt floatAt) {
+  for (int slot = 0; slot < variables; ++slot) {
+    reading.BurstUnit[slot] =
+        UnitIndexFromCode(static_cast<UnitKind>(slot), static_cast<int>(integerAt(4 + 5 * slot, 1)));
+    reading.BurstValue[slot] = floatAt(5 + 5 * slot);
+  }
+}
 
 // Writes LabelPosValue, LabelDevValue, LabelTempValue, EditSetPoint (when
 // asked) and, for software versions above 8.9, LabelPressValue.

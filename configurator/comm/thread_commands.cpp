@@ -86,7 +86,7 @@ void ThreadCommands::run(std::stop_token stop) {
   // Closing: the link is ours alone now, and the device should not go on
   // bursting at nobody.
   try {
-    connection_.shutDown(link_, window_, live_, shutdownBudget_);
+    connection_.shutDown(link_, window_, live_, shutdownBudget_.load());
   } catch (const std::exception&) {
     // The library would not load: there is no link to close.
   }

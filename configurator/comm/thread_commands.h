@@ -55,7 +55,7 @@ class ThreadCommands {
 
   // How long a closing program may spend switching burst mode off in the
   // device before it lets go of the link.
-  void setShutdownBudget(std::chrono::milliseconds budget) { shutdownBudget_ = budget; }
+  void setShutdownBudget(std::chrono::milliseconds budget) { shutdownBudget_.store(budget); }
 
   // Ends the thread: waiting jobs are dropped; a job in flight finishes its
   // current transaction and is abandoned at the next. With a connection
@@ -89,7 +89,7 @@ class ThreadCommands {
   BurstMonitor burst_;
   Connection connection_;
   std::map<int, Job> requestHandlers_;
-  std::chrono::milliseconds shutdownBudget_{3000};
+  std::atomic<std::chrono::milliseconds> shutdownBudget_{std::chrono::milliseconds(3000)};
 
   std::mutex mutex_;
   std::condition_variable_any wake_;

@@ -129,6 +129,7 @@ struct SearchCase {
   std::vector<int> addressesTried;  // one entry per address, tried six times unless found
   bool connects;
 };
+void PrintTo(const SearchCase& c, std::ostream* out) { *out << c.name; }
 
 class SearchTest : public ConnectionTest, public ::testing::WithParamInterface<SearchCase> {};
 

@@ -55,6 +55,7 @@ struct DeviceCase {
   const char* temperatureUnit;
   const char* tempMin;  // ALARMS field, 0 C in the unit shown
 };
+void PrintTo(const DeviceCase& c, std::ostream* out) { *out << c.name; }
 
 class ConnectTest : public ConnectionEndToEnd, public ::testing::WithParamInterface<DeviceCase> {};
 
@@ -120,6 +121,7 @@ struct FailureCase {
   std::function<void(Configurator&, sim::DeviceState&)> setUp;
   const char* softwareRevisionShown;  // the identity is shown before the check
 };
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
 class FailedConnectionTest : public ConnectionEndToEnd,
                              public ::testing::WithParamInterface<FailureCase> {};
@@ -181,6 +183,7 @@ struct BurstCase {
   const char* labelUpdated;
   const char* curveUnchecked;  // the live curve this message cannot draw
 };
+void PrintTo(const BurstCase& c, std::ostream* out) { *out << c.name; }
 
 class BurstTest : public ConnectionEndToEnd, public ::testing::WithParamInterface<BurstCase> {};
 
