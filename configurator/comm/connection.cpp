@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <algorithm>
+#include <utility>
 
 #include "comm/process_values.h"
 #include "diagnostics/logic/setpoint_rules.h"
