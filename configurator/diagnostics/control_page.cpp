@@ -215,8 +215,9 @@ void ControlPage::connectHandlers() {
     postSetpointJob("send", [](const JobContext& job) { ButtonControlSendClick(job, Sender::Click); });
   });
   const std::pair<const char*, const char*> fixedValues[] = {{"Button6", "0"}, {"Button7", "50"}, {"Button8", "100"}};
-  for (const auto& [name, text] : fixedValues) {
-    onClick(name, [this, text] {
+  for (const auto& fixed : fixedValues) {
+    const QString text = fixed.second;
+    onClick(fixed.first, [this, text] {
       postSetpointJob("fixed", [text](const JobContext& job) { sendFixedSetpoint(job, text); });
     });
   }

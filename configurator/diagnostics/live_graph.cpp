@@ -21,34 +21,47 @@ constexpr QRect kValueAxisPlace{0, 0, 40, 419};
 constexpr QRect kGraphPlace{40, 5, kLiveGraphWidth, kLiveGraphHeight};
 constexpr QRect kTimeAxisPlace{29, 413, 526, 23};
 
+// The axis layout counts 6 pixels a digit and puts a one-pixel decimal point
+// between the whole part and the tenth: digits must leave a pixel free on
+// either side. The system font is usually wider than that at 8 points.
+constexpr int kAxisDigitWidth = 5;
 constexpr int kAxisFontPointSize = 8;
+constexpr int kSmallestAxisFontPixels = 7;
+// The layout gives the top of each text's cell; its baseline lies this far
+// below, level with the decimal points it draws as lines.
+constexpr int kAxisTextBaseline = 11;
 
+QFont axisFont(QFont font) {
+  font.setPointSize(kAxisFontPointSize);
+  for (int pixels = QFontMetrics(font).height(); pixels > kSmallestAxisFontPixels; --pixels) {
+    if (QFontMetrics(font).horizontalAdvance(QLatin1Char('0')) <= kAxisDigitWidth) break;
+    font.setPixelSize(pixels - 1);
+  }
+  return font;
+}
+
+// One-pixel lines that leave their end point out, so that a polyline drawn
+// segment by segment sets each joint once and a decimal point drawn from x to
+// x + 1 is one pixel.
 void drawLines(QPainter& painter, const std::vector<PixelLine>& lines, const QColor& colour) {
-  painter.setPen(QPen(colour, 0));
+  painter.setPen(QPen(colour, 0, Qt::SolidLine, Qt::FlatCap));
   for (const PixelLine& line : lines) painter.drawLine(line.x1, line.y1, line.x2, line.y2);
 }
 
-// The axes draw their texts by the top-left corner the layout gives.
 void drawAxis(QPainter& painter, const AxisDrawing& drawing) {
-  QFont font = painter.font();
-  font.setPointSize(kAxisFontPointSize);
-  painter.setFont(font);
+  painter.setFont(axisFont(painter.font()));
   drawLines(painter, drawing.lines, Qt::black);
-  for (const AxisText& text : drawing.texts) {
-    painter.drawText(QRect(text.left, text.top, 200, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                     QString::fromStdString(text.text));
-  }
+  for (const AxisText& text : drawing.texts)
+    painter.drawText(QPoint(text.left, text.top + kAxisTextBaseline), QString::fromStdString(text.text));
 }
 
 // One pixel wide on the grid lines, right and bottom exclusive.
-void drawFrame(QPainter& painter, const PixelRect& frame, const QColor& colour) {
-  const int right = frame.right - 1;
-  const int bottom = frame.bottom - 1;
+void drawFrame(QPainter& painter, const PixelRect& f, const QColor& colour) {
   drawLines(painter,
-            {{frame.left, frame.top, right, frame.top},
-             {frame.left, bottom, right, bottom},
-             {frame.left, frame.top, frame.left, bottom},
-             {right, frame.top, right, bottom}},
+            {{f.left, f.top, f.right, f.top},
+             {f.left, f.bottom - 1, f.right, f.bottom - 1},
+             {f.left, f.top, f.left, f.bottom},
+             {f.right - 1, f.top, f.right - 1, f.bottom}},
             colour);
 }
 

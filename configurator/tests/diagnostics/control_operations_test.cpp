@@ -51,7 +51,7 @@ Bytes dynamicVariables(float loopCurrent, std::array<Variable, 4> variables) {
   return bytes;
 }
 
-constexpr std::uint8_t kPercent = 57, kMilliampere = 39, kMillimetre = 49, kCelsius = 32, kBar = 7;
+constexpr std::uint8_t kPercent = 57, kMillimetre = 49, kCelsius = 32, kBar = 7;
 
 class ControlOperations : public ::testing::Test {
  protected:

@@ -80,14 +80,15 @@ TEST_F(ControlPageEndToEnd, TechnicianTakesTheSetpointOverHartAndDrivesIt) {
   click("Button5");  // "Step -25%", twice: each press counts
   click("Button5");
   EXPECT_TRUE(deviceSetpointIs(50));
-  EXPECT_EQ(page_->findChild<QLineEdit*>(kSetpointEdit)->text(), "50.00");
+  // The field shows what was sent once the step's job is done.
+  EXPECT_TRUE(eventually([&] { return page_->findChild<QLineEdit*>(kSetpointEdit)->text() == "50.00"; }));
 
   form().setText(kSetpointEdit, "33");
   click("ButtonControlSend");
   EXPECT_TRUE(deviceSetpointIs(33));
 
   click("ButtonControlRead");
-  ASSERT_TRUE(eventually([&] { return form().text("LabelPosValue") != "-"; }));
+  ASSERT_TRUE(eventually([&] { return form().text("LabelDevValue") != "-"; }));  // written last
   EXPECT_TRUE(form().text("LabelPosValue").endsWith(" %"));
   EXPECT_EQ(window().SetPointSource.load(), 2);
   EXPECT_EQ(form().selectedIndex(kSetpointSourceGroup), 0);
