@@ -225,28 +225,35 @@ bool applyControlConfigurationDefaults(FormState& form) {
 }
 
 void applyControlPageDefaults(FormState& form, WindowState& window) {
+  struct TextDefault {
+    const char* control;
+    const char* text;
+  };
+  static constexpr TextDefault kTexts[] = {
+      {"LabelSetPointUnit", "%"}, {"LabelPosValue", "-"},   {"LabelDevValue", "-"},
+      {"LabelTempValue", "-"},    {"LabelPressValue", "-"}, {"LabelExtraData", "ExtraData:"},
+      {"LabelExtraDataValue", "-"},
+  };
+  struct CheckDefault {
+    const char* control;
+    bool checked;
+  };
+  static constexpr CheckDefault kChecks[] = {
+      {kShowLiveSetpoint, true},         {kShowLivePosition, true},          {kShowLoadedSetpoint[0], false},
+      {kShowLoadedPosition[0], false},   {kShowLoadedSetpoint[1], false},    {kShowLoadedPosition[1], false},
+      {"RadioButton1", true},            {"RadioButton2", false},
+  };
+  static constexpr const char* kHidden[] = {"LabelExtraData", "LabelExtraDataValue"};
+
   QStringList sources;
   for (const std::string& text : itemTexts(kSetpointSources)) sources.append(QString::fromStdString(text));
   form.setItems(kSetpointSourceGroup, sources);
   applyControlConfigurationDefaults(form);
   window.SetPointSource.store(codeForIndex(kSetpointSources, kSetpointSourceStartItem));
 
-  form.setText("LabelSetPointUnit", "%");
-  for (const char* label : {"LabelPosValue", "LabelDevValue", "LabelTempValue", "LabelPressValue",
-                            "LabelExtraDataValue"})
-    form.setText(label, "-");
-  form.setText("LabelExtraData", "ExtraData:");
-  form.setVisible("LabelExtraData", false);
-  form.setVisible("LabelExtraDataValue", false);
-
-  form.setChecked(kShowLiveSetpoint, true);
-  form.setChecked(kShowLivePosition, true);
-  for (int set = 0; set < 2; ++set) {
-    form.setChecked(kShowLoadedSetpoint[set], false);
-    form.setChecked(kShowLoadedPosition[set], false);
-  }
-  form.setChecked("RadioButton1", true);
-  form.setChecked("RadioButton2", false);
+  for (const TextDefault& d : kTexts) form.setText(d.control, d.text);
+  for (const CheckDefault& d : kChecks) form.setChecked(d.control, d.checked);
+  for (const char* control : kHidden) form.setVisible(control, false);
 
   const QStringList variables = {"Position",        "Setpoint",    "Temperature",
                                  "C+ pressure",     "Deviation",   "Supply pressure",
