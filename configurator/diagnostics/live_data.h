@@ -8,6 +8,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "diagnostics/live_graph_state.h"
 #include "diagnostics/logic/graph_sample_ring.h"
 
 namespace velk {
@@ -22,14 +23,28 @@ struct BurstReading {
 
 class LiveData {
  public:
-  // The live graph's ring of setpoint/position samples.
+  // Must be built on the GUI thread, where the graphs hear of new samples.
+  LiveData();
+
+  // The live graph's view, comparison sets and repaints.
+  LiveGraphState graph;
+
+  // The live graph's ring of setpoint/position samples. Every append sets
+  // NewBurstData and schedules a repaint of the graphs.
   GraphSampleRing ring;
 
   std::atomic<bool> BurstRequested{false};  // the page wants burst monitoring
   std::atomic<bool> BurstActive{false};     // the thread has switched burst mode on
   std::atomic<bool> BurstError{false};      // switching burst mode failed
   std::atomic<bool> GraphRunning{false};    // "Start graph" pressed and not stopped
-  std::atomic<bool> NewBurstData{false};    // a sample has been stored since last looked
+  std::atomic<bool> NewBurstData{false};    // a sample has been stored since the graphs last repainted
+
+  // The CONTROL page's own state.
+  std::atomic<int> SetPointUnitIndex{0};  // unit of EditSetPoint (setpoint list), from the page read
+  std::atomic<bool> RampDown{false};      // the ramp's direction, kept from one run to the next
+  // Held while the program itself sets the setpoint source radio group, so
+  // that its click sends nothing.
+  std::atomic<bool> SetPointSourceUpdating{false};
 
   BurstReading reading() const {
     std::lock_guard lock(mutex_);

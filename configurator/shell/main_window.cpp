@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <QVBoxLayout>
 
+#include "diagnostics/window_margins.h"
 #include "shell/banner.h"
 #include "shell/configurator.h"
 #include "shell/left_column.h"
@@ -58,7 +59,11 @@ void TForm1::buildFrame() {
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  column->addWidget(new Banner(central));
+  // The red corner shows right of the banner, above the yellow margin.
+  auto* top = new QHBoxLayout;
+  top->setContentsMargins(0, 0, 6, 0);
+  top->addWidget(new Banner(central));
+  column->addLayout(top);
 
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 6, 6);
@@ -72,6 +77,7 @@ void TForm1::buildFrame() {
   row->addWidget(PageControl1_, 1);
   column->addLayout(row, 1);
   setCentralWidget(central);
+  installWindowMargins(central, PageControl1_, kBannerHeight);
 
   // Progress texts stay in the status bar; a menu hint covers them only
   // while the pointer is on the menu.

@@ -4,13 +4,14 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "diagnostics/control_page.h"
 #include "files/logs_page.h"
 
 namespace velk {
 
 const std::vector<PageEntry>& pageRegistry() {
   static const std::vector<PageEntry> pages = {
-      {"TabSheet1", "CONTROL", nullptr},
+      {"TabSheet1", "CONTROL", &createControlPage},
       {"TabSheetCalibrate", "CALIBRATE", nullptr},
       {"TabSheetSetup", "SETUP", nullptr},
       {"TabSheetCara", "CHARACTERISTICS", nullptr},

@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include "comm/link.h"
+#include "diagnostics/control_operations.h"
 #include "files/logs_page.h"
 #include "shell/form_state.h"
 #include "shell/window_state.h"
@@ -10,9 +11,7 @@
 namespace velk {
 
 void applyStartupDefaults(FormState& form, WindowState& window, const QDateTime& now) {
-  form.setItems("RadioGroupSetPointSource", {"Hart", "Auto (4-20 mA)", "Manual Q5"});
-  form.setSelectedIndex("RadioGroupSetPointSource", 1);
-  window.SetPointSource.store(0);  // "Auto (4-20 mA)"
+  applyControlPageDefaults(form, window);
 
   const QLocale locale = QLocale::system();
   const QString separator = locale.decimalPoint();

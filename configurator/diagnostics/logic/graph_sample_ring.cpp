@@ -10,13 +10,18 @@ const GraphSample& GraphRingSnapshot::at(int index) const {
     return samples[static_cast<std::size_t>(index)];
 }
 
+GraphSampleRing::GraphSampleRing(std::function<void()> appended) : appended_(std::move(appended)) {}
+
 void GraphSampleRing::append(GraphSample sample) {
-    std::lock_guard lock(mutex_);
-    ring_.samples[static_cast<std::size_t>(ring_.GraphIndex)] = sample;
-    if (++ring_.GraphIndex >= kGraphRingSize) {
-        ring_.GraphIndex = 0;
-        ring_.GraphWrapped = true;
+    {
+        std::lock_guard lock(mutex_);
+        ring_.samples[static_cast<std::size_t>(ring_.GraphIndex)] = sample;
+        if (++ring_.GraphIndex >= kGraphRingSize) {
+            ring_.GraphIndex = 0;
+            ring_.GraphWrapped = true;
+        }
     }
+    if (appended_) appended_();
 }
 
 GraphRingSnapshot GraphSampleRing::snapshot() const {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct GraphRingSnapshot {
 
 class GraphSampleRing {
 public:
+    // `appended` runs after every append, outside the ring's lock, on the
+    // appending thread: how the graphs learn that there is something new to
+    // paint, whoever stores the sample.
+    explicit GraphSampleRing(std::function<void()> appended = {});
+
     // Writes the next slot; called for every burst message.
     void append(GraphSample sample);
 
@@ -40,6 +46,7 @@ public:
 private:
     mutable std::mutex mutex_;
     GraphRingSnapshot ring_;
+    const std::function<void()> appended_;
 };
 
 // Samples a graph `graphWidth` pixels wide holds at 3 pixels per sample (168

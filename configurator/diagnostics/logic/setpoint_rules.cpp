@@ -76,6 +76,10 @@ std::optional<double> setpointInPositionUnit(double value, int setpointUnitIndex
     return millimetres * to.unitsPerMillimetre;
 }
 
+bool setpointSendConverts(int setpointUnitIndex) {
+    return setpointUnitIndex == kSetpointMilliampereIndex || setpointUnitIndex == kSetpointDegreeIndex;
+}
+
 double setpointToSend(double typed, int setpointUnitIndex) {
     if (setpointUnitIndex == kSetpointMilliampereIndex) return (typed - 4) * 6.25;
     if (setpointUnitIndex == kSetpointDegreeIndex) return typed * 100 / kRotaryTravelDegrees;

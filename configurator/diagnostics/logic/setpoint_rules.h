@@ -38,6 +38,8 @@ std::optional<double> setpointInPositionUnit(double value, int setpointUnitIndex
 // The value written for a typed setpoint: milliamperes as (v - 4) * 6.25,
 // degrees as v * 100 / 90, the other units as typed.
 double setpointToSend(double typed, int setpointUnitIndex);
+// Whether setpointToSend converts (milliamperes and degrees become percent).
+bool setpointSendConverts(int setpointUnitIndex);
 
 // Text the step buttons put into the setpoint field: the whole part of the
 // current setpoint plus or minus 25 while that stays within 0..100 (the

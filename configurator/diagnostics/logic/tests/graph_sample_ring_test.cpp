@@ -5,6 +5,7 @@
 #include <atomic>
 #include <set>
 #include <thread>
+#include <vector>
 
 namespace velk {
 namespace {
@@ -33,6 +34,18 @@ TEST(GraphSampleRing, WrapsAfter500SamplesAndStaysWrapped) {
     for (int i = 0; i < 600; ++i) ring.append({});
     EXPECT_TRUE(ring.snapshot().GraphWrapped);
     EXPECT_EQ(ring.snapshot().GraphIndex, 100);
+}
+
+// The graphs repaint from a snapshot taken when they hear of a sample: the
+// sample must be readable by then, and the ring's lock free.
+TEST(GraphSampleRing, TellsOfEveryAppendOnceTheSampleCanBeRead) {
+    std::vector<float> newestSeen;
+    GraphSampleRing ring([&] {
+        const auto s = ring.snapshot();
+        newestSeen.push_back(s.at(s.GraphIndex - 1).setpoint);
+    });
+    append(ring, 3);
+    EXPECT_EQ(newestSeen, (std::vector<float>{0, 1, 2}));
 }
 
 TEST(SamplesToSave, WritesAtMost169SamplesOldestFirstEndingWithTheNewest) {

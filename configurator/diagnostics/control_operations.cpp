@@ -1,0 +1,267 @@
+#include "diagnostics/control_operations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+
+#include "comm/thread_commands.h"
+#include "diagnostics/live_data.h"
+#include "diagnostics/logic/graph_file.h"
+#include "diagnostics/logic/setpoint_rules.h"
+#include "pages/field_validation.h"
+#include "pages/logic/engineering_units.h"
+#include "pages/logic/number_text.h"
+#include "pages/logic/setup_rules.h"
+#include "shell/form_state.h"
+#include "shell/window_operations.h"
+#include "shell/window_state.h"
+
+namespace velk {
+
+namespace {
+
+constexpr std::array<const char*, 3> kDynamicVariableSelectors = {"ComboBox4", "ComboBox5", "ComboBox6"};
+
+QString fromStd(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString valueWithUnit(double value, UnitKind kind, int unitIndex, char separator) {
+  return QString::fromStdString(formatValueWithUnit(value, unitName(kind, unitIndex), separator));
+}
+
+QString fixed2(double value, char separator) { return QString::fromStdString(formatFixed(value, 2, separator)); }
+
+// The stroke in millimetres as the SETUP page shows it (in mm or inches).
+double strokeMillimetresShown(const FormState& form, char separator) {
+  const StrokeField stroke{form.text("EditStroke").toStdString(),
+                           strokeUnitFromLabel(form.text("LabelStrokeUnit").toStdString())};
+  return strokeMillimetres(stroke, separator).value_or(0);
+}
+
+std::string localPath(const QString& name) { return QFile::encodeName(name).toStdString(); }
+
+// Sets the radio group to the item of a source code without its click
+// sending anything. A code without an item leaves the group alone.
+void showSetpointSource(FormState& form, LiveData& live, int code) {
+  const auto index = indexForCode(kSetpointSources, code);
+  if (!index) return;
+  live.SetPointSourceUpdating.store(true);
+  form.setSelectedIndex(kSetpointSourceGroup, *index);
+  live.SetPointSourceUpdating.store(false);
+}
+
+// The process values of command 3's reply.
+void showProcessValues(const JobContext& job, HartLink& reply) {
+  const char separator = decimalSeparator(job.window);
+  const int positionUnit = UnitIndexFromCode(UnitKind::Position, static_cast<int>(reply.GetInteger(4, 1)));
+  const double position = reply.GetFloat(5);
+  job.window.PositionUnitIndex.store(positionUnit);
+  job.form.setText("LabelPosValue", valueWithUnit(position, UnitKind::Position, positionUnit, separator));
+
+  std::array<int, 3> selectors{};
+  for (std::size_t i = 0; i < selectors.size(); ++i)
+    selectors[i] = job.form.selectedIndex(kDynamicVariableSelectors[i]);
+  int setpointCode = kLoopCurrentUnitCode;
+  double setpoint = 0;
+  if (const auto slot = setpointSlotInCommand3(selectors)) {
+    setpointCode = static_cast<int>(reply.GetInteger(slot->unitOffset, 1));
+    setpoint = reply.GetFloat(slot->valueOffset);
+  } else {
+    setpoint = reply.GetFloat(kLoopCurrentOffset);
+  }
+  const int setpointUnit = UnitIndexFromCode(UnitKind::Setpoint, setpointCode);
+  job.live.SetPointUnitIndex.store(setpointUnit);
+  job.form.setText("LabelSetPointUnit", fromStd(SetpointUnitLabel(setpointUnit)));
+  job.form.setText(kSetpointEdit, fixed2(setpoint, separator));
+
+  // Without a stroke a length and a share of travel do not convert: the
+  // deviation is then unknown rather than a division by zero.
+  const auto setpointAsPosition = setpointInPositionUnit(setpoint, setpointUnit, positionUnit,
+                                                         strokeMillimetresShown(job.form, separator));
+  job.form.setText("LabelDevValue", setpointAsPosition ? valueWithUnit(*setpointAsPosition - position,
+                                                                       UnitKind::Position, positionUnit, separator)
+                                                       : QStringLiteral("-"));
+}
+
+}  // namespace
+
+void RadioGroupSetPointSourceClick(const JobContext& job, Sender sender) {
+  if (job.live.SetPointSourceUpdating.load()) return;
+  const int code = codeForIndex(kSetpointSources, job.form.selectedIndex(kSetpointSourceGroup));
+  {
+    PageOperation page(job, sender);
+    page.progress("Sending setpoint source...");
+    job.window.SetPointSource.store(code);
+    page.send(140, 1, [code](HartLink& request) { request.SetInteger(0, 1, static_cast<unsigned>(code)); });
+  }
+  // The manual setpoint controls follow the source, however the change came.
+  job.operations.UpdateControlStates();
+}
+
+void ButtonControlReadClick(const JobContext& job, Sender sender) {
+  PageOperation page(job, sender);
+  page.progress("Reading setpoint source...");
+  if (page.read(141, 0, [&](HartLink& reply) {
+        const int code = static_cast<int>(reply.GetInteger(0, 1));
+        job.window.SetPointSource.store(code);
+        showSetpointSource(job.form, job.live, code);
+      })) {
+    job.operations.UpdateControlStates();
+  }
+  page.progress("Reading process variables...");
+  page.read(3, 0, [&](HartLink& reply) { showProcessValues(job, reply); });
+}
+
+void ButtonControlSendClick(const JobContext& job, Sender sender) {
+  if (job.window.SetPointSource.load() != kSetpointSourceHart) return;
+  const char separator = decimalSeparator(job.window);
+  const QString typed = job.form.text(kSetpointEdit);
+  const auto value = parseSingle(typed.toStdString(), separator);
+  if (!value) {
+    // Nothing is sent rather than a guess: a valve moves on this command.
+    job.operations.reportError(QStringLiteral("'%1' is not a valid setpoint").arg(typed));
+    return;
+  }
+  const int unit = job.live.SetPointUnitIndex.load();
+  const auto sent = static_cast<float>(setpointToSend(*value, unit));
+
+  PageOperation page(job, sender);
+  page.progress("Sending setpoint...");
+  page.send(142, 4, [sent](HartLink& request) { request.SetFloat(0, sent); });
+  job.live.setCurrentSetpoint(sent);
+  job.form.setText(kSetpointEdit, fixed2(sent, separator));
+  // A milliampere or degree value went out as percent, and the field now
+  // shows that percent: its unit says so, or the next send would convert again.
+  if (setpointSendConverts(unit)) {
+    job.live.SetPointUnitIndex.store(0);
+    job.form.setText("LabelSetPointUnit", fromStd(SetpointUnitLabel(0)));
+  }
+}
+
+void sendFixedSetpoint(const JobContext& job, const QString& text) {
+  job.form.setText(kSetpointEdit, text);
+  ButtonControlSendClick(job, Sender::Sequence);
+}
+
+void stepSetpoint(const JobContext& job, SetpointStep step) {
+  const char separator = decimalSeparator(job.window);
+  const double current = job.live.CurrentSetpoint();
+  const auto text = step == SetpointStep::Up ? stepUpText(current, separator) : stepDownText(current, separator);
+  if (text) job.form.setText(kSetpointEdit, QString::fromStdString(*text));
+  ButtonControlSendClick(job, Sender::Sequence);
+}
+
+void rampTick(FormState& form, LiveData& live, const WindowState& window, ThreadCommands& commands) {
+  const auto value = parseDecimal(form.text(kSetpointEdit).toStdString(), decimalSeparator(window));
+  if (!value) return;  // the field is validated when left; until then the ramp waits
+  const RampStep next = nextRampStep(*value, live.RampDown.load());
+  live.RampDown.store(next.RampDown);
+  // Disconnected, a request would only fill the log every tick.
+  if (window.SetPointSource.load() == kSetpointSourceHart && window.Connected.load())
+    commands.postSetpoint(static_cast<float>(next.value));
+}
+
+void startGraph(LiveData& live, WindowOperations& operations) {
+  // A graph whose burst could not be switched on may be started again.
+  if (live.GraphRunning.load() && live.BurstRequested.load()) return;
+  live.BurstRequested.store(true);
+  live.BurstActive.store(true);
+  live.GraphRunning.store(true);
+  operations.UpdateControlStates();
+}
+
+void stopGraph(LiveData& live, FormState& form, WindowOperations& operations) {
+  if (!live.GraphRunning.load()) return;
+  live.BurstRequested.store(false);
+  live.BurstActive.store(false);
+  live.GraphRunning.store(false);
+  form.setVisible("LabelExtraData", false);
+  form.setVisible("LabelExtraDataValue", false);
+  operations.UpdateControlStates();
+}
+
+void saveGraph(const QString& chosenName, bool textFilterChosen, LiveData& live, FormState& form,
+               WindowState& window) {
+  if (!namesAFile(chosenName.toStdString())) return;
+  const QString name = QString::fromStdString(withTxtExtension(chosenName.toStdString(), textFilterChosen));
+  window.setLastGraphFile(name);
+  const auto samples = samplesToSave(live.ring.snapshot(), kLiveGraphWidth);
+  const GraphFileWriteResult result = saveGraphFile(localPath(name), samples);
+  form.setText(kStatusBar, QString::fromStdString(graphSaveStatusText(result, name.toStdString())));
+}
+
+void loadGraph(const QString& chosenName, bool textFilterChosen, LiveData& live, FormState& form) {
+  const QString name = QString::fromStdString(withTxtExtension(chosenName.toStdString(), textFilterChosen));
+  const int set = form.checked("RadioButton1") ? 0 : 1;
+  const auto points = loadGraphFile(localPath(name));
+  live.graph.loadComparisonSet(set, points);
+  const int count = static_cast<int>(points.size());
+  form.setText(kStatusBar, QString::fromStdString(graphLoadStatusText(count, set)));
+  if (count > 0) {
+    form.setChecked(kShowLoadedSetpoint[set], true);
+    form.setChecked(kShowLoadedPosition[set], true);
+  }
+}
+
+QString graphSaveDialogStart(const WindowState& window, const QString& graphsFolder) {
+  const QString last = window.LastGraphFile();
+  if (last.contains('/')) return last;
+  return QDir(graphsFolder).filePath(last);
+}
+
+QString graphOpenDialogFolder(const WindowState& window, const QString& graphsFolder) {
+  const QString last = window.LastGraphFile();
+  if (last.contains('/')) return QFileInfo(last).path();
+  return graphsFolder;
+}
+
+bool applyControlConfigurationDefaults(FormState& form) {
+  form.setText(kSetpointEdit, "0");
+  const bool changed = form.selectedIndex(kSetpointSourceGroup) != kSetpointSourceStartItem;
+  form.setSelectedIndex(kSetpointSourceGroup, kSetpointSourceStartItem);
+  return changed;
+}
+
+void applyControlPageDefaults(FormState& form, WindowState& window) {
+  struct TextDefault {
+    const char* control;
+    const char* text;
+  };
+  static constexpr TextDefault kTexts[] = {
+      {"LabelSetPointUnit", "%"}, {"LabelPosValue", "-"},   {"LabelDevValue", "-"},
+      {"LabelTempValue", "-"},    {"LabelPressValue", "-"}, {"LabelExtraData", "ExtraData:"},
+      {"LabelExtraDataValue", "-"},
+  };
+  struct CheckDefault {
+    const char* control;
+    bool checked;
+  };
+  static constexpr CheckDefault kChecks[] = {
+      {kShowLiveSetpoint, true},         {kShowLivePosition, true},          {kShowLoadedSetpoint[0], false},
+      {kShowLoadedPosition[0], false},   {kShowLoadedSetpoint[1], false},    {kShowLoadedPosition[1], false},
+      {"RadioButton1", true},            {"RadioButton2", false},
+  };
+  static constexpr const char* kHidden[] = {"LabelExtraData", "LabelExtraDataValue"};
+
+  QStringList sources;
+  for (const std::string& text : itemTexts(kSetpointSources)) sources.append(QString::fromStdString(text));
+  form.setItems(kSetpointSourceGroup, sources);
+  applyControlConfigurationDefaults(form);
+  window.SetPointSource.store(codeForIndex(kSetpointSources, kSetpointSourceStartItem));
+
+  for (const TextDefault& d : kTexts) form.setText(d.control, d.text);
+  for (const CheckDefault& d : kChecks) form.setChecked(d.control, d.checked);
+  for (const char* control : kHidden) form.setVisible(control, false);
+
+  const QStringList variables = {"Position",        "Setpoint",    "Temperature",
+                                 "C+ pressure",     "Deviation",   "Supply pressure",
+                                 "C- pressure",     "Raw position", "Filtered position"};
+  for (const char* selector : kDynamicVariableSelectors) {
+    form.setItems(selector, variables);
+    form.setSelectedIndex(selector, -1);
+  }
+}
+
+}  // namespace velk

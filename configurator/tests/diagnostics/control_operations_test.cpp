@@ -1,0 +1,356 @@
+// The CONTROL page's operations on a scripted link: what reaches the device,
+// what the fields show afterwards, and the graph files.
+#include "diagnostics/control_operations.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <bit>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "diagnostics/live_data.h"
+#include "shell/configurator.h"
+#include "support/fake_hart_link.h"
+
+namespace velk {
+namespace {
+
+using Reply = FakeHartLink::Reply;
+using Bytes = std::vector<std::uint8_t>;
+
+void appendFloat(Bytes& bytes, float value) {
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
+}
+
+float requestFloat(const FakeHartLink::DataField& field) {
+  std::uint32_t bits = 0;
+  for (int i = 0; i < 4; ++i) bits = bits << 8 | field[static_cast<std::size_t>(i)];
+  return std::bit_cast<float>(bits);
+}
+
+struct Variable {
+  std::uint8_t unitCode;
+  float value;
+};
+
+// Command 3's reply: the loop current, then four variables with their units.
+Bytes dynamicVariables(float loopCurrent, std::array<Variable, 4> variables) {
+  Bytes bytes;
+  appendFloat(bytes, loopCurrent);
+  for (const Variable& v : variables) {
+    bytes.push_back(v.unitCode);
+    appendFloat(bytes, v.value);
+  }
+  return bytes;
+}
+
+constexpr std::uint8_t kPercent = 57, kMillimetre = 49, kCelsius = 32, kBar = 7;
+
+class ControlOperations : public ::testing::Test {
+ protected:
+  ControlOperations()
+      : core_([this](WindowState&) {
+          auto fake = std::make_unique<FakeHartLink>();
+          fake_ = fake.get();
+          return fake;
+        }) {
+    core_.window.InstrumentHandle.store(1);
+    core_.window.Connected.store(true);
+    applyControlPageDefaults(core_.form, core_.window);
+    // Every request is answered; the setpoint written is remembered.
+    fake_->setResponder([this](int command, const FakeHartLink::DataField& request, int) -> Reply {
+      if (command == 142) written_.push_back(requestFloat(request));
+      if (command == 140) sourceWritten_.push_back(request[0]);
+      if (refused_.count(command)) return {15, 16 * 256, {}};
+      const auto scripted = replies_.find(command);
+      return {0, 0, scripted == replies_.end() ? Bytes{} : scripted->second};
+    });
+  }
+
+  JobContext job() { return {core_.link, core_.form, core_.window, core_.operations, core_.live, {}}; }
+  FormState& form() { return core_.form; }
+
+  FakeHartLink* fake_ = nullptr;
+  Configurator core_;
+  std::map<int, Bytes> replies_;
+  std::set<int> refused_;
+  std::vector<float> written_;
+  std::vector<int> sourceWritten_;
+};
+
+TEST_F(ControlOperations, SetpointCommandsSendOnlyWhileTheSetpointComesOverHart) {
+  struct Action {
+    const char* what;
+    std::function<void(const JobContext&)> run;
+  };
+  const Action actions[] = {
+      {"Send", [](const JobContext& job) { ButtonControlSendClick(job, Sender::Click); }},
+      {"Send 50 %", [](const JobContext& job) { sendFixedSetpoint(job, "50"); }},
+      {"Step +25%", [](const JobContext& job) { stepSetpoint(job, SetpointStep::Up); }},
+      {"Step -25%", [](const JobContext& job) { stepSetpoint(job, SetpointStep::Down); }},
+  };
+  for (int source : {0, 1, 2}) {
+    for (const Action& action : actions) {
+      core_.window.SetPointSource.store(source);
+      core_.live.setCurrentSetpoint(50);
+      form().setText(kSetpointEdit, "40");
+      written_.clear();
+      action.run(job());
+      EXPECT_EQ(written_.size(), source == 2 ? 1u : 0u) << action.what << ", source " << source;
+    }
+  }
+}
+
+TEST_F(ControlOperations, SendConvertsFromTheSetpointUnitAndShowsWhatWasSent) {
+  struct Case {
+    int unitIndex;
+    const char* typed;
+    bool refused;
+    float sent;
+    const char* shown;
+    const char* unitLabel;  // after the send
+  };
+  const Case cases[] = {
+      {0, "30", false, 30, "30.00", "%"},   {1, "12", false, 50, "50.00", "% "},
+      {5, "45", false, 50, "50.00", "% "},  {2, "30", false, 30, "30.00", "mm"},
+      {1, "20", true, 100, "100.00", "% "},  // refused: still the setpoint of the page
+  };
+  core_.window.SetPointSource.store(2);
+  for (const Case& c : cases) {
+    core_.live.SetPointUnitIndex.store(c.unitIndex);
+    form().setText("LabelSetPointUnit", c.unitIndex == 2 ? "mm" : "%");
+    form().setText(kSetpointEdit, c.typed);
+    refused_ = c.refused ? std::set<int>{142} : std::set<int>{};
+    written_.clear();
+    ButtonControlSendClick(job(), Sender::Click);
+    ASSERT_FALSE(written_.empty()) << c.typed;  // a refused write is tried twice
+    EXPECT_FLOAT_EQ(written_.back(), c.sent) << c.typed;
+    EXPECT_FLOAT_EQ(core_.live.CurrentSetpoint(), c.sent) << c.typed;
+    EXPECT_EQ(form().text(kSetpointEdit), c.shown) << c.typed;
+    EXPECT_EQ(form().text("LabelSetPointUnit"), c.unitLabel) << c.typed;
+  }
+  // Sending again what the field now shows sends the same value.
+  refused_.clear();
+  written_.clear();
+  ButtonControlSendClick(job(), Sender::Click);
+  ASSERT_EQ(written_.size(), 1u);
+  EXPECT_FLOAT_EQ(written_[0], 100);
+}
+
+TEST_F(ControlOperations, ATextThatIsNoNumberIsNotSent) {
+  core_.window.SetPointSource.store(2);
+  form().setText(kSetpointEdit, "");
+  QSignalSpy errors(&core_.operations, &WindowOperations::errorReported);
+  ButtonControlSendClick(job(), Sender::Click);
+  EXPECT_TRUE(written_.empty());
+  EXPECT_EQ(errors.count(), 1);
+}
+
+TEST_F(ControlOperations, StepsLeaveTheFieldAloneBeyondTheEnds) {
+  struct Case {
+    SetpointStep step;
+    float current;
+    const char* field;
+    float sent;
+  };
+  const Case cases[] = {{SetpointStep::Up, 80, "62", 62},
+                        {SetpointStep::Up, 60.7f, "10", 85},
+                        {SetpointStep::Down, 20, "33", 33},
+                        {SetpointStep::Down, 25, "33", 0}};
+  core_.window.SetPointSource.store(2);
+  for (const Case& c : cases) {
+    core_.live.setCurrentSetpoint(c.current);
+    form().setText(kSetpointEdit, c.field);
+    written_.clear();
+    stepSetpoint(job(), c.step);
+    ASSERT_EQ(written_.size(), 1u);
+    EXPECT_FLOAT_EQ(written_[0], c.sent) << c.current;
+  }
+}
+
+TEST_F(ControlOperations, PageReadShowsTheSourceTheValuesAndTheDeviationInThePositionUnit) {
+  struct Case {
+    const char* what;
+    int sourceCode;
+    int setpointSelector;  // which of ComboBox4..6 shows "Setpoint"; -1 none
+    const char* stroke;    // EditStroke, in mm
+    std::array<Variable, 4> variables;
+    int radioItem;
+    const char* position;
+    const char* setpoint;
+    const char* unit;
+    const char* deviation;
+  };
+  const Case cases[] = {
+      {"no selector: the loop current", 2, -1, "50",
+       {{{kPercent, 47}, {kPercent, 99}, {kCelsius, 22}, {kBar, 5.5f}}}, 0, "47.00 %", "12.00", "mA", "3.00 %"},
+      {"third variable in millimetres of travel", 0, 1, "50",
+       {{{kMillimetre, 18}, {kPercent, 99}, {kPercent, 40}, {kBar, 5.5f}}}, 1, "18.00 mm", "40.00", "% ",
+       "2.00 mm"},
+      {"no stroke: no deviation", 1, 0, "",
+       {{{kMillimetre, 18}, {kPercent, 40}, {kCelsius, 22}, {kBar, 5.5f}}}, 2, "18.00 mm", "40.00", "% ", "-"},
+  };
+  for (const Case& c : cases) {
+    replies_[141] = {static_cast<std::uint8_t>(c.sourceCode)};
+    replies_[3] = dynamicVariables(12, c.variables);
+    form().setText("EditStroke", c.stroke);
+    form().setText("LabelStrokeUnit", "mm");
+    for (int i = 0; i < 3; ++i)
+      form().setSelectedIndex(QString("ComboBox%1").arg(4 + i), i == c.setpointSelector ? 1 : 0);
+    ButtonControlReadClick(job(), Sender::Click);
+
+    EXPECT_EQ(core_.window.SetPointSource.load(), c.sourceCode) << c.what;
+    EXPECT_EQ(form().selectedIndex(kSetpointSourceGroup), c.radioItem) << c.what;
+    EXPECT_EQ(form().enabled(kSetpointEdit), c.sourceCode == 2) << c.what;
+    EXPECT_EQ(form().text("LabelPosValue"), c.position) << c.what;
+    EXPECT_EQ(form().text(kSetpointEdit), c.setpoint) << c.what;
+    EXPECT_EQ(form().text("LabelSetPointUnit"), QString::fromUtf8(c.unit)) << c.what;
+    EXPECT_EQ(form().text("LabelDevValue"), c.deviation) << c.what;
+    EXPECT_EQ(form().text(kStatusBar), "") << c.what;
+  }
+}
+
+TEST_F(ControlOperations, SourceClickWritesTheChosenCodeAndKeepsItWhenRefused) {
+  const struct {
+    int item;
+    int code;
+    bool refused;
+  } cases[] = {{0, 2, false}, {2, 1, true}, {1, 0, false}};
+  for (const auto& c : cases) {
+    form().setSelectedIndex(kSetpointSourceGroup, c.item);
+    refused_ = c.refused ? std::set<int>{140} : std::set<int>{};
+    sourceWritten_.clear();
+    RadioGroupSetPointSourceClick(job(), Sender::Click);
+    ASSERT_FALSE(sourceWritten_.empty());  // a refused write is tried twice
+    EXPECT_EQ(sourceWritten_.back(), c.code);
+    EXPECT_EQ(core_.window.SetPointSource.load(), c.code);
+    EXPECT_EQ(form().enabled("Button7"), c.code == 2);
+  }
+
+  // While the program sets the group itself its click sends nothing.
+  core_.live.SetPointSourceUpdating.store(true);
+  form().setSelectedIndex(kSetpointSourceGroup, 0);
+  sourceWritten_.clear();
+  RadioGroupSetPointSourceClick(job(), Sender::Sequence);
+  EXPECT_TRUE(sourceWritten_.empty());
+}
+
+TEST_F(ControlOperations, RampRunsBetweenTheEndsAndPostsOnlyOverHart) {
+  core_.window.SetPointSource.store(2);
+  form().setText(kSetpointEdit, "99");
+  // The command thread writes each value back into the field.
+  const float expected[] = {100, 98, 96};
+  for (float value : expected) {
+    core_.window.RequestPending.store(0);
+    rampTick(form(), core_.live, core_.window, core_.commands);
+    ASSERT_EQ(core_.window.RequestPending.load(), 1);
+    EXPECT_EQ(core_.window.RequestCode.load(), kRequestSetpoint);
+    EXPECT_FLOAT_EQ(core_.commands.setpointToWrite(), value);
+    form().setText(kSetpointEdit, QString::number(value, 'f', 2));
+  }
+  EXPECT_TRUE(core_.live.RampDown.load());
+
+  form().setText(kSetpointEdit, "1");
+  rampTick(form(), core_.live, core_.window, core_.commands);
+  EXPECT_FLOAT_EQ(core_.commands.setpointToWrite(), 0);
+  EXPECT_FALSE(core_.live.RampDown.load());
+
+  // Another source, or no connection: the direction turns, nothing is posted.
+  for (auto [source, connected] : {std::pair{0, true}, std::pair{2, false}}) {
+    core_.window.SetPointSource.store(source);
+    core_.window.Connected.store(connected);
+    core_.window.RequestPending.store(0);
+    form().setText(kSetpointEdit, "100");
+    core_.live.RampDown.store(false);
+    rampTick(form(), core_.live, core_.window, core_.commands);
+    EXPECT_EQ(core_.window.RequestPending.load(), 0);
+    EXPECT_TRUE(core_.live.RampDown.load());
+    EXPECT_EQ(form().text(kSetpointEdit), "100");
+  }
+}
+
+TEST_F(ControlOperations, GraphStartsOnceAndMayStartAgainAfterBurstFailed) {
+  LiveData& live = core_.live;
+  startGraph(live, core_.operations);
+  EXPECT_TRUE(live.BurstRequested && live.BurstActive && live.GraphRunning);
+
+  // The thread could not switch burst mode on.
+  live.BurstRequested.store(false);
+  live.BurstActive.store(false);
+  startGraph(live, core_.operations);
+  EXPECT_TRUE(live.BurstRequested && live.BurstActive && live.GraphRunning);
+
+  form().setVisible("LabelExtraData", true);
+  stopGraph(live, form(), core_.operations);
+  EXPECT_FALSE(live.BurstRequested || live.BurstActive || live.GraphRunning);
+  EXPECT_FALSE(form().value("LabelExtraData").visible);
+  EXPECT_FALSE(form().value("LabelExtraDataValue").visible);
+}
+
+class GraphFiles : public ControlOperations {
+ protected:
+  QString path(const QString& name) const { return folder_.filePath(name); }
+  QTemporaryDir folder_;
+};
+
+TEST_F(GraphFiles, SavedGraphLoadsBackAsAComparisonSet) {
+  for (int i = 0; i < 600; ++i) core_.live.ring.append({static_cast<float>(i) / 8, static_cast<float>(i)});
+  saveGraph(path("run"), true, core_.live, form(), core_.window);
+  EXPECT_EQ(form().text(kStatusBar), "169 points of data saved");
+  EXPECT_EQ(core_.window.LastGraphFile(), path("run.txt"));
+
+  form().setChecked("RadioButton1", false);
+  form().setChecked("RadioButton2", true);
+  loadGraph(path("run.txt"), false, core_.live, form());
+  EXPECT_EQ(form().text(kStatusBar), "169 points of data loaded into set 1");
+  const ComparisonSet set = core_.live.graph.comparisonSets()[1];
+  ASSERT_EQ(set.count, 169);
+  EXPECT_FLOAT_EQ(set.setpoint[0], 431.0f / 8);
+  EXPECT_FLOAT_EQ(set.position[168], 599);
+  EXPECT_EQ(core_.live.graph.comparisonSets()[0].count, 0);
+  EXPECT_TRUE(form().checked("CheckBoxShowGraphLoaded2Setpoint"));
+  EXPECT_TRUE(form().checked("CheckBoxShowGraphLoaded2Position"));
+  EXPECT_FALSE(form().checked("CheckBoxShowGraphLoaded1Setpoint"));
+}
+
+TEST_F(GraphFiles, EmptyRingWritesAnEmptyFileAndAFailedWriteSaysSo) {
+  saveGraph(path("empty.txt"), true, core_.live, form(), core_.window);
+  EXPECT_EQ(form().text(kStatusBar), "0 points of data saved");
+  EXPECT_TRUE(QFile::exists(path("empty.txt")));
+
+  saveGraph(path("missing/folder/g.txt"), true, core_.live, form(), core_.window);
+  EXPECT_TRUE(form().text(kStatusBar).startsWith("Could not write the graph file")) << form().text(kStatusBar).toStdString();
+
+  // A file that is not there loads nothing and shows no set.
+  loadGraph(path("absent.txt"), true, core_.live, form());
+  EXPECT_EQ(form().text(kStatusBar), "0 points of data loaded into set 0");
+  EXPECT_FALSE(form().checked("CheckBoxShowGraphLoaded1Setpoint"));
+}
+
+TEST(GraphDialogs, StartInTheFolderOfTheLastGraphElseInTheGraphsFolder) {
+  WindowState window;
+  EXPECT_EQ(graphSaveDialogStart(window, "/data/graphs/"), "/data/graphs/graph.txt");
+  EXPECT_EQ(graphOpenDialogFolder(window, "/data/graphs/"), "/data/graphs/");
+  window.setLastGraphFile("/home/tech/valve 7/run.txt");
+  EXPECT_EQ(graphSaveDialogStart(window, "/data/graphs/"), "/home/tech/valve 7/run.txt");
+  EXPECT_EQ(graphOpenDialogFolder(window, "/data/graphs/"), "/home/tech/valve 7");
+}
+
+TEST_F(ControlOperations, DefaultReportsWhetherTheSourceSelectionChanged) {
+  EXPECT_FALSE(applyControlConfigurationDefaults(form()));
+  form().setSelectedIndex(kSetpointSourceGroup, 0);
+  form().setText(kSetpointEdit, "55");
+  EXPECT_TRUE(applyControlConfigurationDefaults(form()));
+  EXPECT_EQ(form().selectedIndex(kSetpointSourceGroup), 1);
+  EXPECT_EQ(form().text(kSetpointEdit), "0");
+}
+
+}  // namespace
+}  // namespace velk
