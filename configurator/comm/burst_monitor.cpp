@@ -158,7 +158,6 @@ void BurstMonitor::collect(const JobContext& job) {
   showProcessValues(form, job.window, reading,
                     {.deviationUnit = unitName(UnitKind::Setpoint, reading.BurstUnit[kBurstSetpoint]),
                      .showSetpoint = !setpointFromHart});
-  job.live.NewBurstData.store(true);
 }
 
 }  // namespace velk
