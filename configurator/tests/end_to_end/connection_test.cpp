@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "comm/connection.h"
+#include "diagnostics/control_operations.h"
 #include "shell/startup_defaults.h"
 #include "support/simulator_fixture.h"
 
@@ -240,6 +241,31 @@ TEST_F(ConnectionEndToEnd, TogglesTheServiceStateAndWritesTheRampSetpoint) {
   core().commands.postSetpoint(42.5f);
   waitFor([&] { return form().text("EditSetPoint") == "42.50"; });
   EXPECT_FLOAT_EQ(simulator().state().control.hart_setpoint_percent, 42.5f);
+  EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty());
+}
+
+// What a technician does on the CONTROL page: take the setpoint over HART,
+// send 100 %, start the graph and watch the position follow it, stop.
+TEST_F(ConnectionEndToEnd, LiveGraphFollowsTheValveToANewSetpoint) {
+  connect();
+  form().setSelectedIndex(kSetpointSourceGroup, 0);  // "Hart"
+  RadioGroupSetPointSourceClick(job(), Sender::Sequence);
+  sendFixedSetpoint(job(), "100");
+  ASSERT_FLOAT_EQ(simulator().state().control.hart_setpoint_percent, 100.0f);
+
+  startGraph(core().live, core().operations);
+  waitFor([&] {
+    const GraphRingSnapshot ring = core().live.ring.snapshot();
+    const GraphSample& newest = ring.at(ring.GraphIndex - 1);
+    return ring.GraphIndex >= 2 && newest.setpoint == 100.0f && newest.position > 90.0f;
+  });
+  EXPECT_TRUE(core().live.GraphRunning.load());
+
+  stopGraph(core().live, form(), core().operations);
+  waitFor([&] { return !simulator().state().control.burst_mode; });
+  const int samples = core().live.ring.snapshot().GraphIndex;
+  QTest::qWait(300);
+  EXPECT_EQ(core().live.ring.snapshot().GraphIndex, samples) << "no samples after the stop";
   EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty());
 }
 
