@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include "files/logs_page.h"
+#include "pages/appearance_page.h"
+#include "pages/setup_page.h"
 
 namespace velk {
 
@@ -12,9 +14,9 @@ const std::vector<PageEntry>& pageRegistry() {
   static const std::vector<PageEntry> pages = {
       {"TabSheet1", "CONTROL", nullptr},
       {"TabSheetCalibrate", "CALIBRATE", nullptr},
-      {"TabSheetSetup", "SETUP", nullptr},
+      {"TabSheetSetup", "SETUP", &createSetupPage},
       {"TabSheetCara", "CHARACTERISTICS", nullptr},
-      {"APPEARANCE", "APPEARANCE", nullptr},
+      {"APPEARANCE", "APPEARANCE", &createAppearancePage},
       {"TabSheetTuning", "TUNING", nullptr},
       {"TabSheetAlarms", "ALARMS", nullptr},
       {"TabSheetRead", "READ", nullptr},

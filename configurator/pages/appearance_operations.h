@@ -1,0 +1,42 @@
+#pragma once
+// The APPEARANCE page's operations on the form state: what the positioner's
+// own display shows (units, language, default display) and the reading of the
+// device's units, which other pages use too. Units reach beyond this page: the
+// SETUP stroke follows the position unit, the ALARMS and CALIBRATE
+// temperatures follow the temperature unit.
+
+#include "pages/logic/engineering_units.h"
+#include "pages/page_fields.h"
+#include "pages/page_operation.h"
+
+namespace velk {
+
+class FormState;
+struct WindowState;
+
+// Start values of the page's controls.
+const PageDefaults& appearanceDefaults();
+
+// Puts the page to its start values (start-up, "&Default").
+void applyAppearanceDefaults(FormState& form, const WindowState& window);
+
+// Reads the units of position, setpoint and temperature with one command 3,
+// then the pressure unit with another, and applies them as ReadDeviceUnit
+// does. A failed first command 3 changes nothing.
+void ReadDeviceUnits(const PageOperation& page);
+
+// Reads the device's unit of one kind (position, setpoint, temperature or
+// pressure; other kinds change nothing) with command 3 and applies it: the
+// page's unit combo box shows it, a new position unit sets PositionUnitIndex
+// and converts the stroke, a new temperature unit converts the temperature
+// fields. Returns whether command 3 succeeded.
+bool ReadDeviceUnit(const PageOperation& page, UnitKind kind);
+
+// Reads language, default display and units from the device.
+void readAppearance(const JobContext& job, Sender sender);
+
+// Writes language, default display and the four units to the device; the
+// stroke and temperature fields follow the units sent.
+void sendAppearance(const JobContext& job, Sender sender);
+
+}  // namespace velk
