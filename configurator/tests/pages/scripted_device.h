@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "pages/setup_operations.h"
 #include "shell/configurator.h"
 #include "shell/startup_defaults.h"
 #include "support/fake_hart_link.h"
@@ -71,6 +72,9 @@ class ScriptedDeviceTest : public ::testing::Test {
         }) {
     core_.window.InstrumentHandle.store(1);
     applyStartupDefaults(core_.form, core_.window);
+    // The tests write numbers with a point, whatever the machine's locale.
+    core_.window.setDecimalSeparator(".");
+    applySetupDefaults(core_.form, core_.window);
     fake_->setResponder([this](int command, const FakeHartLink::DataField& field, int length) {
       const Bytes request(field.begin(), field.begin() + length);
       sent_.push_back({command, hex(request), core_.form.text(kStatusBar).toStdString()});

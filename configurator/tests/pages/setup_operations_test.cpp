@@ -174,5 +174,15 @@ TEST_F(SetupOperations, SendsFallbackCodesAndSkipsFieldsThatHoldNoNumber) {
   EXPECT_EQ(errors[0][0].toString(), "The current range was not sent: \"2O\" is not a number.");
 }
 
+TEST_F(SetupOperations, DefaultsWriteDecimalsWithTheLocalesSeparator) {
+  core_.window.setDecimalSeparator(",");
+  applySetupDefaults(form(), core_.window);
+  EXPECT_EQ(form().text("EditCutoffLow"), "0,1");
+  EXPECT_EQ(form().text("EditCutoffHigh"), "99,9");
+  EXPECT_EQ(form().text("ComboBoxActuatorFunction"), "Single act");
+  EXPECT_EQ(form().items("ComboBoxActuatorFunction"), (QStringList{"Single act", "Double act"}));
+  EXPECT_FALSE(form().enabled("GroupBoxLinear"));
+}
+
 }  // namespace
 }  // namespace velk
