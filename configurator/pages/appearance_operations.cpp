@@ -41,23 +41,21 @@ QString unitText(UnitKind kind, int index) {
 // The unit of a kind is now `index`: its combo box shows it and the fields
 // that follow it are converted. PositionUnitIndex names the device's unit, so
 // it changes only once the device has it.
-void followUnit(const JobContext& job, const UnitControl& control, int index, bool deviceHasIt) {
-  FormState& form = job.form;
+void followUnit(FormState& form, WindowState& window, const UnitControl& control, int index,
+                bool deviceHasIt) {
   form.setText(control.combo, unitText(control.kind, index));
   if (control.kind == UnitKind::Position) {
-    if (deviceHasIt) job.window.PositionUnitIndex.store(index);
-    applyStrokeUnitRule(form, job.window, index);
+    if (deviceHasIt) window.PositionUnitIndex.store(index);
+    applyStrokeUnitRule(form, window, index);
   } else if (control.kind == UnitKind::Temperature) {
     if (form.text("LabelTempMinUnit") != unitText(control.kind, index))
-      ConvertTemperatureFields(form, job.window, index);
+      ConvertTemperatureFields(form, window, index);
   }
 }
 
 void applyUnitFromReply(const JobContext& job, UnitKind kind, HartLink& reply) {
-  if (const UnitControl* control = unitControl(kind)) {
-    const int code = static_cast<int>(reply.GetInteger(unitCodeOffset(kind), 1));
-    followUnit(job, *control, UnitIndexFromCode(kind, code), true);
-  }
+  applyDeviceUnit(job.form, job.window, kind,
+                  static_cast<int>(reply.GetInteger(unitCodeOffset(kind), 1)));
 }
 
 }  // namespace
@@ -77,6 +75,11 @@ const PageDefaults& appearanceDefaults() {
 
 void applyAppearanceDefaults(FormState& form, const WindowState& window) {
   applyControlDefaults(form, window, appearanceDefaults());
+}
+
+void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int unitCode) {
+  if (const UnitControl* control = unitControl(kind))
+    followUnit(form, window, *control, UnitIndexFromCode(kind, unitCode), true);
 }
 
 bool ReadDeviceUnit(const PageOperation& page, UnitKind kind) {
@@ -130,7 +133,7 @@ void sendAppearance(const JobContext& job, Sender sender) {
       request.SetInteger(0, 1, control.deviceVariable);
       request.SetInteger(1, 1, code);
     });
-    followUnit(job, control, UnitIndexFromCode(control.kind, code), sent);
+    followUnit(job.form, job.window, control, UnitIndexFromCode(control.kind, code), sent);
   }
 }
 

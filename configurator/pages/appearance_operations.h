@@ -20,16 +20,19 @@ const PageDefaults& appearanceDefaults();
 // Puts the page to its start values (start-up, "&Default").
 void applyAppearanceDefaults(FormState& form, const WindowState& window);
 
+// A unit the device reports by its code (as command 3 and burst replies carry
+// it), applied as a read does: the page's unit combo box shows it, a position
+// unit sets PositionUnitIndex and converts the stroke, a temperature unit
+// converts the temperature fields. Other kinds change nothing.
+void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int unitCode);
+
 // Reads the units of position, setpoint and temperature with one command 3,
-// then the pressure unit with another, and applies them as ReadDeviceUnit
+// then the pressure unit with another, and applies them as applyDeviceUnit
 // does. A failed first command 3 changes nothing.
 void ReadDeviceUnits(const PageOperation& page);
 
-// Reads the device's unit of one kind (position, setpoint, temperature or
-// pressure; other kinds change nothing) with command 3 and applies it: the
-// page's unit combo box shows it, a new position unit sets PositionUnitIndex
-// and converts the stroke, a new temperature unit converts the temperature
-// fields. Returns whether command 3 succeeded.
+// Reads the device's unit of one kind with command 3 and applies it as
+// applyDeviceUnit does. Returns whether command 3 succeeded.
 bool ReadDeviceUnit(const PageOperation& page, UnitKind kind);
 
 // Reads language, default display and units from the device.
