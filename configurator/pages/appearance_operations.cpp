@@ -54,8 +54,8 @@ void followUnit(FormState& form, WindowState& window, const UnitControl& control
 }
 
 void applyUnitFromReply(const JobContext& job, UnitKind kind, HartLink& reply) {
-  applyDeviceUnit(job.form, job.window, kind,
-                  static_cast<int>(reply.GetInteger(unitCodeOffset(kind), 1)));
+  const int code = static_cast<int>(reply.GetInteger(unitCodeOffset(kind), 1));
+  applyDeviceUnit(job.form, job.window, kind, UnitIndexFromCode(kind, code));
 }
 
 }  // namespace
@@ -77,9 +77,8 @@ void applyAppearanceDefaults(FormState& form, const WindowState& window) {
   applyControlDefaults(form, window, appearanceDefaults());
 }
 
-void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int unitCode) {
-  if (const UnitControl* control = unitControl(kind))
-    followUnit(form, window, *control, UnitIndexFromCode(kind, unitCode), true);
+void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int unitIndex) {
+  if (const UnitControl* control = unitControl(kind)) followUnit(form, window, *control, unitIndex, true);
 }
 
 bool ReadDeviceUnit(const PageOperation& page, UnitKind kind) {

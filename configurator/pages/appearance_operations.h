@@ -20,11 +20,11 @@ const PageDefaults& appearanceDefaults();
 // Puts the page to its start values (start-up, "&Default").
 void applyAppearanceDefaults(FormState& form, const WindowState& window);
 
-// A unit the device reports by its code (as command 3 and burst replies carry
-// it), applied as a read does: the page's unit combo box shows it, a position
-// unit sets PositionUnitIndex and converts the stroke, a temperature unit
-// converts the temperature fields. Other kinds change nothing.
-void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int unitCode);
+// A unit the device reports (its index in the kind's list, UnitIndexFromCode),
+// applied as a read does: the page's unit combo box shows it, a position unit
+// sets PositionUnitIndex and converts the stroke, a temperature unit converts
+// the temperature fields. Other kinds change nothing.
+void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int unitIndex);
 
 // Reads the units of position, setpoint and temperature with one command 3,
 // then the pressure unit with another, and applies them as applyDeviceUnit
