@@ -1,25 +1,45 @@
 #include "comm/thread_commands.h"
 
-#include <chrono>
 #include <exception>
+
+#include "pages/field_validation.h"
+#include "pages/logic/number_text.h"
 
 namespace velk {
 
 namespace {
 
 constexpr auto kPassInterval = std::chrono::milliseconds(10);
+constexpr int kWriteSetpoint = 142;
+constexpr int kWriteMode = 150;
+constexpr unsigned kInServiceCode = 240;
+constexpr unsigned kOutOfServiceCode = 241;
 
 }  // namespace
 
 ThreadCommands::ThreadCommands(Link& link, FormState& form, WindowState& window,
                                WindowOperations& operations, LiveData& live)
-    : link_(link), form_(form), window_(window), operations_(operations), live_(live) {}
+    : link_(link),
+      form_(form),
+      window_(window),
+      operations_(operations),
+      live_(live),
+      requests_(window),
+      connection_(burst_, requests_) {}
 
 ThreadCommands::~ThreadCommands() { stop(); }
 
 void ThreadCommands::start() {
   if (thread_.joinable()) return;
   thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
+}
+
+void ThreadCommands::wake() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  wake_.notify_all();
 }
 
 void ThreadCommands::post(const QString& key, Job job) {
@@ -29,18 +49,21 @@ void ThreadCommands::post(const QString& key, Job job) {
       if (waiting.key == key) return;
     jobs_.push_back({key, std::move(job)});
   }
-  wake_.notify_all();
+  wake();
 }
 
 void ThreadCommands::postRequest(int code) {
-  window_.RequestCode.store(code);
-  window_.RequestPending.store(1);
-  wake_.notify_all();
+  requests_.post(code);
+  wake();
 }
 
 void ThreadCommands::postSetpoint(float value) {
   setpointToWrite_.store(value);
-  postRequest(kRequestSetpoint);
+  if (requests_.postUnlessOtherWaiting(kRequestSetpoint)) wake();
+}
+
+void ThreadCommands::setRequestHandler(int code, Job handler) {
+  requestHandlers_[code] = std::move(handler);
 }
 
 void ThreadCommands::stop() {
@@ -57,13 +80,43 @@ void ThreadCommands::run(std::stop_token stop) {
   while (!stop.stop_requested()) {
     pass(context);
     std::unique_lock lock(mutex_);
-    wake_.wait_for(lock, stop, kPassInterval, [this] { return !jobs_.empty(); });
+    wake_.wait_for(lock, stop, kPassInterval, [this] { return woken_; });
+    woken_ = false;
+  }
+  // Closing: the link is ours alone now, and the device should not go on
+  // bursting at nobody.
+  try {
+    connection_.shutDown(link_, window_, live_, shutdownBudget_.load());
+  } catch (const std::exception&) {
+    // The library would not load: there is no link to close.
   }
 }
 
-void ThreadCommands::pass(const JobContext& context) { jobSection(context); }
+void ThreadCommands::pass(const JobContext& context) {
+  burstSection(context);
+  jobSection(context);
+}
+
+void ThreadCommands::burstSection(const JobContext& context) {
+  try {
+    burst_.section(context);
+  } catch (const TransactionAbandoned&) {
+  } catch (const std::exception& failure) {
+    // Trying again every pass would only repeat the message.
+    burst_.abandon(live_);
+    operations_.reportError(QString::fromLocal8Bit(failure.what()));
+  }
+}
 
 void ThreadCommands::jobSection(const JobContext& context) {
+  if (connection_.hasNextStep()) {
+    guarded(context, [&] { connection_.runNextStep(context); });
+    return;
+  }
+  if (const auto code = requests_.take()) {
+    serveRequest(*code, context);
+    return;
+  }
   PostedJob posted;
   {
     std::lock_guard lock(mutex_);
@@ -71,16 +124,58 @@ void ThreadCommands::jobSection(const JobContext& context) {
     posted = std::move(jobs_.front());
     jobs_.pop_front();
   }
-  runJob(posted, context);
+  guarded(context, [&] { posted.job(context); });
 }
 
-void ThreadCommands::runJob(const PostedJob& posted, const JobContext& context) {
+void ThreadCommands::serveRequest(int code, const JobContext& context) {
+  switch (code) {
+    case kRequestConnection:
+      guarded(context, [&] { connection_.serveRequest(context); });
+      return;
+    case kRequestSetpoint:
+      guarded(context, [&] { writeSetpoint(context); });
+      return;
+    case kRequestServiceToggle:
+      guarded(context, [&] { toggleService(context); });
+      return;
+    default:
+      if (const auto handler = requestHandlers_.find(code); handler != requestHandlers_.end())
+        guarded(context, [&] { handler->second(context); });
+  }
+}
+
+void ThreadCommands::writeSetpoint(const JobContext& context) {
+  const float value = setpointToWrite_.load();
+  {
+    auto tx = context.transaction();
+    tx->SetFloat(0, value);
+    context.ExecuteCommand(tx, kWriteSetpoint, 4);
+  }
+  // The ramp takes its next step from what the field shows.
+  form_.setText("EditSetPoint",
+                QString::fromStdString(formatFixed(value, 2, decimalSeparator(window_))));
+}
+
+void ThreadCommands::toggleService(const JobContext& context) {
+  operations_.ShowCommunicating();
+  const bool outOfService = !window_.OutOfService.load();
+  window_.OutOfService.store(outOfService);
+  {
+    auto tx = context.transaction();
+    tx->SetInteger(0, 1, outOfService ? kOutOfServiceCode : kInServiceCode);
+    if (!context.ExecuteCommand(tx, kWriteMode, 1)) window_.OutOfService.store(!outOfService);
+  }
+  operations_.ShowServiceState(window_.OutOfService.load() ? 1 : 0);
+  operations_.ClearCommunicating();
+}
+
+void ThreadCommands::guarded(const JobContext& context, const std::function<void()>& work) {
   try {
-    posted.job(context);
+    work();
   } catch (const TransactionAbandoned&) {
     // The window is closing: nothing left to show.
   } catch (const std::exception& failure) {
-    // The job stopped half way: leave no stale progress texts behind.
+    // The work stopped half way: leave no stale progress texts behind.
     context.progress(QString());
     operations_.ClearCommunicating();
     operations_.reportError(QString::fromLocal8Bit(failure.what()));

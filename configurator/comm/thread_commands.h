@@ -1,20 +1,26 @@
 #pragma once
 // The background command thread: all device traffic runs here, never on the
-// GUI thread. Buttons post jobs; the thread runs them one at a time, one per
-// pass of its loop. The window's request slot (RequestCode, RequestPending)
-// is served here too, by the sections that the connection and burst
-// monitoring add to each pass.
+// GUI thread. Every 10 ms a pass runs the burst section (burst monitoring)
+// and then one piece of work: the next step of the connection job, else the
+// request waiting in the window's slot (connect, service toggle, setpoint),
+// else the next job a page button posted. The thread never touches a widget:
+// it writes the form state and has the GUI thread run the window operations.
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <stop_token>
 #include <thread>
 
+#include "comm/burst_monitor.h"
+#include "comm/connection.h"
 #include "comm/job_context.h"
+#include "comm/request_slot.h"
 
 namespace velk {
 
@@ -38,11 +44,23 @@ class ThreadCommands {
   // one) and wakes the thread.
   void postRequest(int code);
   // Request 142: write this setpoint (percent) and show it in EditSetPoint.
+  // A newer setpoint replaces a waiting one, but it never displaces another
+  // request that waits.
   void postSetpoint(float value);
   float setpointToWrite() const { return setpointToWrite_.load(); }
 
+  // What a request code without a handler of its own runs: "Read All" (666)
+  // and "Send All" (667) register their sequences here. Set before start().
+  void setRequestHandler(int code, Job handler);
+
+  // How long a closing program may spend switching burst mode off in the
+  // device before it lets go of the link.
+  void setShutdownBudget(std::chrono::milliseconds budget) { shutdownBudget_.store(budget); }
+
   // Ends the thread: waiting jobs are dropped; a job in flight finishes its
-  // current transaction and is abandoned at the next. Returns when joined.
+  // current transaction and is abandoned at the next. With a connection
+  // standing, burst mode is switched off and the link shut down. Returns when
+  // joined.
   void stop();
 
  private:
@@ -53,8 +71,13 @@ class ThreadCommands {
 
   void run(std::stop_token stop);
   void pass(const JobContext& context);
+  void burstSection(const JobContext& context);
   void jobSection(const JobContext& context);
-  void runJob(const PostedJob& posted, const JobContext& context);
+  void serveRequest(int code, const JobContext& context);
+  void writeSetpoint(const JobContext& context);
+  void toggleService(const JobContext& context);
+  void guarded(const JobContext& context, const std::function<void()>& work);
+  void wake();
 
   Link& link_;
   FormState& form_;
@@ -62,8 +85,15 @@ class ThreadCommands {
   WindowOperations& operations_;
   LiveData& live_;
 
+  RequestSlot requests_;
+  BurstMonitor burst_;
+  Connection connection_;
+  std::map<int, Job> requestHandlers_;
+  std::atomic<std::chrono::milliseconds> shutdownBudget_{std::chrono::milliseconds(3000)};
+
   std::mutex mutex_;
   std::condition_variable_any wake_;
+  bool woken_ = false;
   std::deque<PostedJob> jobs_;
   std::atomic<float> setpointToWrite_{0};
   std::jthread thread_;

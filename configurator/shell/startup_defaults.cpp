@@ -33,6 +33,11 @@ void applyStartupDefaults(FormState& form, WindowState& window, const QDateTime&
        {"LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit", "LabelCalTempUnit"})
     form.setText(label, "C");
 
+  // The polling addresses the connection search covers, and the one it found.
+  form.setText("SearchPollStart", "0");
+  form.setText("SearchPollStop", "15");
+  form.setText("EditPollAddress", "0");
+
   window.Connected.store(false);
   window.OutOfService.store(false);
 

@@ -165,6 +165,7 @@ TEST_F(MainWindowTest, AFailingCommandShowsInTheCommunicationLog) {
 
 TEST_F(MainWindowTest, ConnectButtonAsksTheCommandThreadToConnect) {
   Running app(paths());
+  app.core.commands.stop();  // so the request stays in the slot as the button left it
   app.core.window.RequestPending.store(0);
   QTest::mouseClick(app.find<QPushButton>("ButtonConnect"), Qt::LeftButton);
   EXPECT_TRUE(app.core.window.Connected.load());

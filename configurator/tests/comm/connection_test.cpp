@@ -1,0 +1,252 @@
+// The connection job and burst monitoring on a scripted link: the search's
+// order and cancellation, burst switching that fails, messages of unknown
+// length, and closing on a line that no longer answers.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <bit>
+#include <deque>
+#include <thread>
+
+#include "comm/connection.h"
+#include "shell/configurator.h"
+#include "shell/startup_defaults.h"
+#include "support/fake_hart_link.h"
+
+namespace velk {
+namespace {
+
+constexpr int kTimeout = 1460;
+
+// The fake link with a positioner at one polling address (or none) and burst
+// messages the test hands in.
+class ScriptedLink : public FakeHartLink {
+ public:
+  std::atomic<int> deviceAddress{-1};  // none
+  // A detection that finds nobody takes its time on a real line.
+  std::atomic<int> detectionMilliseconds{0};
+
+  int DetectInstrumentWithShortAddress(int address) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(detectionMilliseconds.load()));
+    std::lock_guard lock(mutex_);
+    detections_.push_back(address);
+    return address == deviceAddress ? instrumentHandle : 0;
+  }
+
+  void queueBurst(std::vector<std::uint8_t> data) {
+    std::lock_guard lock(mutex_);
+    bursts_.push_back(std::move(data));
+  }
+  int BurstDataUpdated() override {
+    std::lock_guard lock(mutex_);
+    if (bursts_.empty()) return 0;
+    burst_ = bursts_.front();
+    bursts_.pop_front();
+    return 1;
+  }
+  int GetBurstMessageLength() override {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(burst_.size());
+  }
+  unsigned GetBurstInteger(int offset, int length) override {
+    std::lock_guard lock(mutex_);
+    unsigned value = 0;
+    for (int i = 0; i < length; ++i) value = value << 8 | burst_.at(offset + i);
+    return value;
+  }
+  float GetBurstFloat(int offset) override { return std::bit_cast<float>(GetBurstInteger(offset, 4)); }
+
+  std::vector<int> detections() const {
+    std::lock_guard lock(mutex_);
+    return detections_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<int> detections_;
+  std::deque<std::vector<std::uint8_t>> bursts_;
+  std::vector<std::uint8_t> burst_;
+};
+
+void appendFloat(std::vector<std::uint8_t>& data, float value) {
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  for (int shift = 24; shift >= 0; shift -= 8) data.push_back(static_cast<std::uint8_t>(bits >> shift));
+}
+
+// Command 3's data: the loop current, then unit code and value of each variable.
+std::vector<std::uint8_t> dynamicVariables(float position, float setpoint) {
+  std::vector<std::uint8_t> data;
+  appendFloat(data, 12.0f);
+  for (auto [unit, value] : {std::pair{57, position}, {57, setpoint}, {32, 21.5f}, {7, 5.5f}}) {
+    data.push_back(static_cast<std::uint8_t>(unit));
+    appendFloat(data, value);
+  }
+  return data;
+}
+
+int count(const std::vector<int>& commands, int command) {
+  return static_cast<int>(std::count(commands.begin(), commands.end(), command));
+}
+
+class ConnectionTest : public ::testing::Test {
+ protected:
+  ConnectionTest()
+      : core_([this](WindowState&) {
+          auto link = std::make_unique<ScriptedLink>();
+          link_ = link.get();
+          return link;
+        }) {
+    applyStartupDefaults(core_.form, core_.window);
+    link_->setReply(0, {0, 0, {254, 62, 97, 5, 5, 1, 86, 8, 0, 0, 0, 7}});
+    core_.commands.start();
+  }
+
+  void pressConnect() {
+    core_.window.Connected.store(!core_.window.Connected.load());
+    core_.window.WriteProtected.store(true);
+    core_.commands.postRequest(kRequestConnection);
+  }
+
+  void waitFor(const std::function<bool()>& condition) {
+    ASSERT_TRUE(QTest::qWaitFor(condition, 10000));
+  }
+
+  void connect() {
+    link_->deviceAddress = 0;
+    core_.form.setText("SearchPollStop", "0");
+    pressConnect();
+    waitFor([&] { return core_.form.text("StaticText1") == "CONNECTED"; });
+  }
+
+  ScriptedLink* link_ = nullptr;
+  Configurator core_;
+};
+
+struct SearchCase {
+  const char* name;
+  QString first, last;
+  int deviceAddress;
+  std::vector<int> addressesTried;  // one entry per address, tried six times unless found
+  bool connects;
+};
+void PrintTo(const SearchCase& c, std::ostream* out) { *out << c.name; }
+
+class SearchTest : public ConnectionTest, public ::testing::WithParamInterface<SearchCase> {};
+
+TEST_P(SearchTest, TriesEachAddressOfTheRangeSixTimesUntilOneAnswers) {
+  const SearchCase& c = GetParam();
+  link_->deviceAddress = c.deviceAddress;
+  core_.form.setText("SearchPollStart", c.first);
+  core_.form.setText("SearchPollStop", c.last);
+  pressConnect();
+  waitFor([&] {
+    const QString state = core_.form.text("StaticText1");
+    return state == "CONNECTED" || state == "DISCONNECTED";
+  });
+
+  std::vector<int> expected;
+  for (int address : c.addressesTried)
+    expected.insert(expected.end(), address == c.deviceAddress ? 1 : kDetectionTries, address);
+  EXPECT_EQ(link_->detections(), expected);
+  if (c.connects) {
+    EXPECT_EQ(core_.form.text("EditPollAddress"), QString::number(c.deviceAddress));
+    EXPECT_EQ(link_->reloads(), 0);
+  } else {
+    EXPECT_EQ(core_.form.text(kStatusBar), kConnectionFailedText);
+    EXPECT_EQ(core_.form.lines(kCommunicationLog).value(0), "Disconnected");
+    EXPECT_EQ(link_->reloads(), 1);  // every failed attempt starts the library afresh
+    EXPECT_EQ(core_.window.InstrumentHandle.load(), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ranges, SearchTest,
+    ::testing::Values(SearchCase{"NoDevice", "0", "2", -1, {0, 1, 2}, false},
+                      SearchCase{"FoundAtTheThirdAddress", "1", "15", 3, {1, 2, 3}, true},
+                      SearchCase{"EmptyRange", "5", "4", 5, {}, false},
+                      SearchCase{"TextIsTheDefault", "x", "1", 1, {0, 1}, true},
+                      SearchCase{"BeyondTheAddressesADeviceCanHave", "14", "99", -1, {14, 15}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ConnectionTest, PressingConnectAgainEndsTheSearchWithoutAFailure) {
+  link_->detectionMilliseconds = 5;
+  pressConnect();
+  waitFor([&] { return link_->detections().size() >= 3; });
+  pressConnect();
+  waitFor([&] { return core_.form.text("StaticText1") == "DISCONNECTED"; });
+  EXPECT_LT(link_->detections().size(), 16u * kDetectionTries);
+  EXPECT_EQ(core_.form.text(kStatusBar), "");
+  EXPECT_FALSE(core_.window.Connected.load());
+  EXPECT_EQ(core_.window.RequestPending.load(), 0);  // the press was answered by the cancel
+}
+
+TEST_F(ConnectionTest, ClosingTheProgramEndsTheSearchAtTheNextTry) {
+  link_->detectionMilliseconds = 5;
+  pressConnect();
+  waitFor([&] { return link_->detections().size() >= 3; });
+  core_.commands.stop();
+  EXPECT_LT(link_->detections().size(), 16u * kDetectionTries);
+  EXPECT_GE(link_->shutDowns(), 1);  // the port it had opened is closed
+}
+
+TEST_F(ConnectionTest, BurstOnFailingTwentyTimesDropsTheRequestAndSetsTheError) {
+  core_.window.InstrumentHandle.store(0);  // nobody to talk to
+  core_.live.BurstRequested.store(true);
+  core_.live.BurstActive.store(true);
+  waitFor([&] { return !core_.live.BurstRequested.load(); });
+  const std::vector<int> sent = link_->sentCommands();
+  EXPECT_EQ(count(sent, 108), 2);
+  EXPECT_EQ(count(sent, 109), 20);
+  EXPECT_FALSE(core_.live.BurstActive.load());
+  EXPECT_TRUE(core_.live.BurstError.load());
+}
+
+TEST_F(ConnectionTest, AMessageOfAnotherLengthAddsASampleWithTheLastValues) {
+  connect();
+  core_.live.BurstRequested.store(true);
+  waitFor([&] { return core_.live.BurstActive.load(); });
+  link_->queueBurst(dynamicVariables(40.0f, 45.5f));
+  link_->queueBurst(std::vector<std::uint8_t>(10, 0xAB));
+  waitFor([&] { return core_.live.ring.snapshot().GraphIndex == 2; });
+
+  const GraphRingSnapshot ring = core_.live.ring.snapshot();
+  EXPECT_EQ(ring.samples[0], (GraphSample{45.5f, 40.0f}));
+  EXPECT_EQ(ring.samples[1], ring.samples[0]);
+  EXPECT_EQ(core_.form.text("LabelPosValue"), "40.00 %");
+  EXPECT_EQ(core_.form.text("LabelDevValue"), "5.50 %");
+  EXPECT_TRUE(core_.live.NewBurstData.load());
+}
+
+// A closing program switches burst mode off, but a line that no longer
+// answers must not keep it open for forty time-outs.
+TEST_F(ConnectionTest, ClosingOnADeadLineGivesUpSwitchingBurstOffWithinItsBudget) {
+  connect();
+  core_.live.BurstRequested.store(true);
+  waitFor([&] { return core_.live.BurstActive.load(); });
+  link_->setReply(109, {kTimeout, 0, {}});
+  link_->setReplyDelayMicroseconds(20'000);
+  const std::size_t before = link_->sentCommands().size();
+  core_.commands.setShutdownBudget(std::chrono::milliseconds(50));
+  core_.commands.stop();
+
+  const std::vector<int> sent = link_->sentCommands();
+  const int attempts = count({sent.begin() + static_cast<long>(before), sent.end()}, 109);
+  EXPECT_GE(attempts, 1);
+  EXPECT_LT(attempts, 40);
+  EXPECT_GE(link_->shutDowns(), 1);
+  EXPECT_FALSE(link_->callsOverlapped());
+}
+
+TEST_F(ConnectionTest, ARampSetpointNeverDisplacesAWaitingConnectRequest) {
+  core_.commands.stop();  // nothing takes the requests now
+  core_.commands.postRequest(kRequestConnection);
+  core_.commands.postSetpoint(40.0f);
+  EXPECT_EQ(core_.window.RequestCode.load(), kRequestConnection);
+  core_.window.RequestPending.store(0);
+  core_.commands.postSetpoint(42.0f);
+  EXPECT_EQ(core_.window.RequestCode.load(), kRequestSetpoint);
+  EXPECT_EQ(core_.commands.setpointToWrite(), 42.0f);
+}
+
+}  // namespace
+}  // namespace velk
