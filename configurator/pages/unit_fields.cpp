@@ -19,7 +19,11 @@ void applyPositionUnit(FormState& form, WindowState& window, int positionUnitInd
                        std::optional<int> strokeReadThisPass) {
   window.PositionUnitIndex.store(positionUnitIndex);
   form.setText("ComboBoxPosition", fromStd(unitName(UnitKind::Position, positionUnitIndex)));
+  applyStrokeUnitRule(form, window, positionUnitIndex, strokeReadThisPass);
+}
 
+void applyStrokeUnitRule(FormState& form, const WindowState& window, int positionUnitIndex,
+                         std::optional<int> strokeReadThisPass) {
   const StrokeField before{form.text("EditStroke").toStdString(),
                            strokeUnitFromLabel(form.text("LabelStrokeUnit").toStdString())};
   const StrokeField after =

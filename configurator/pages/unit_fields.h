@@ -19,6 +19,11 @@ struct WindowState;
 void applyPositionUnit(FormState& form, WindowState& window, int positionUnitIndex,
                        std::optional<int> strokeReadThisPass = std::nullopt);
 
+// The stroke unit rule alone, for a position unit the device may not have
+// taken yet (a unit being sent).
+void applyStrokeUnitRule(FormState& form, const WindowState& window, int positionUnitIndex,
+                         std::optional<int> strokeReadThisPass = std::nullopt);
+
 // Converts EditTempMin, EditTempMax, EditTempHysteresis (ALARMS) and
 // EditCalTemp (CALIBRATE) from the unit LabelTempMinUnit names to the unit of
 // index `temperatureIndex` (0 C, 1 F, 2 K), then sets the four temperature unit

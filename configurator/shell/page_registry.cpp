@@ -6,6 +6,8 @@
 
 #include "diagnostics/control_page.h"
 #include "files/logs_page.h"
+#include "pages/appearance_page.h"
+#include "pages/setup_page.h"
 
 namespace velk {
 
@@ -13,9 +15,9 @@ const std::vector<PageEntry>& pageRegistry() {
   static const std::vector<PageEntry> pages = {
       {"TabSheet1", "CONTROL", &createControlPage},
       {"TabSheetCalibrate", "CALIBRATE", nullptr},
-      {"TabSheetSetup", "SETUP", nullptr},
+      {"TabSheetSetup", "SETUP", &createSetupPage},
       {"TabSheetCara", "CHARACTERISTICS", nullptr},
-      {"APPEARANCE", "APPEARANCE", nullptr},
+      {"APPEARANCE", "APPEARANCE", &createAppearancePage},
       {"TabSheetTuning", "TUNING", nullptr},
       {"TabSheetAlarms", "ALARMS", nullptr},
       {"TabSheetRead", "READ", nullptr},

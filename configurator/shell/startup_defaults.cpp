@@ -5,6 +5,8 @@
 #include "comm/link.h"
 #include "diagnostics/control_operations.h"
 #include "files/logs_page.h"
+#include "pages/appearance_operations.h"
+#include "pages/setup_operations.h"
 #include "shell/form_state.h"
 #include "shell/window_state.h"
 
@@ -17,8 +19,8 @@ void applyStartupDefaults(FormState& form, WindowState& window, const QDateTime&
   const QString separator = locale.decimalPoint();
   window.setDecimalSeparator(separator);
   form.setText("EditDeadBand", "0" + separator + "5");
-  form.setText("EditCutoffLow", "0" + separator + "1");
-  form.setText("EditCutoffHigh", "99" + separator + "9");
+  applySetupDefaults(form, window);
+  applyAppearanceDefaults(form, window);
 
   // Temperature fields of ALARMS and CALIBRATE follow the device's temperature
   // unit even before those pages are shown, so they start in the store.

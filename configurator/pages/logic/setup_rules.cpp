@@ -16,7 +16,7 @@ constexpr CodedItem kDirectionItems[] = {{0, "Direct"}, {1, "Reverse"}};
 constexpr CodedItem kTravelControlItems[] = {{0, "Free"}, {1, "Cutoff"}, {2, "Limited"}};
 
 constexpr FloatEditBounds kStrokeMillimetreBounds{5, 157, 50};
-constexpr FloatEditBounds kStrokeInchBounds{0.2, 6.18, 1.97};
+constexpr FloatEditBounds kStrokeInchBounds{0.197, 6.18, 1.97};
 
 }  // namespace
 
@@ -42,15 +42,18 @@ FloatEditBounds strokeBounds(StrokeUnit unit) {
     return unit == StrokeUnit::Inch ? kStrokeInchBounds : kStrokeMillimetreBounds;
 }
 
+std::string strokeText(int millimetres, StrokeUnit unit, char decimalSeparator) {
+    if (unit == StrokeUnit::Inch) {
+        return formatGeneral(millimetres * kInchesPerMillimetre, kReadValueDigits, decimalSeparator);
+    }
+    return std::to_string(millimetres);
+}
+
 StrokeField followPositionUnit(const StrokeField& field, int positionUnitIndex,
                                std::optional<int> millimetresReadThisPass, char decimalSeparator) {
     const StrokeUnit target = strokeUnitForPosition(positionUnitIndex);
     if (millimetresReadThisPass) {
-        const int mm = *millimetresReadThisPass;
-        if (target == StrokeUnit::Inch) {
-            return {formatGeneral(mm * kInchesPerMillimetre, kReadValueDigits, decimalSeparator), target};
-        }
-        return {std::to_string(mm), target};
+        return {strokeText(*millimetresReadThisPass, target, decimalSeparator), target};
     }
     if (field.unit == target) return field;
     auto value = parseDecimal(field.text, decimalSeparator);

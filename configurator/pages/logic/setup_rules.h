@@ -59,7 +59,8 @@ StrokeUnit strokeUnitFromLabel(std::string_view label);
 StrokeUnit strokeUnitForPosition(int positionUnitIndex);
 
 // Bounds of the stroke field in each unit: 5..157 mm (default 50), or
-// 0.2..6.18 inch (default 1.97).
+// 0.197..6.18 inch (default 1.97), the millimetre bounds as the field shows
+// them in inches, so that every stroke the device can hold passes.
 FloatEditBounds strokeBounds(StrokeUnit unit);
 
 // The stroke field: its text and the unit its label names.
@@ -67,6 +68,10 @@ struct StrokeField {
     std::string text;
     StrokeUnit unit = StrokeUnit::Millimetre;
 };
+
+// A stroke read from the device (whole millimetres) as the field shows it in
+// `unit`: inches with 3 significant digits.
+std::string strokeText(int millimetres, StrokeUnit unit, char decimalSeparator);
 
 // The field after the position unit became known. With a stroke read from the
 // device in this pass (whole millimetres) the field shows that stroke in the

@@ -44,9 +44,19 @@ TEST(FollowPositionUnit, ShowsAStrokeJustReadOrConvertsTheFieldWhenItsUnitChange
     }
 }
 
-TEST(StrokeBounds, RejectAStrokeOfFiveMillimetresShownInInches) {
-    auto field = followPositionUnit({"50", Mm}, kInch, 5, '.');
-    EXPECT_EQ(ValidateFloatEdit(field.text, strokeBounds(field.unit), '.'), "1.97");
+// Every stroke the device holds, shown in either unit, must pass the field's
+// bounds: leaving the field must not put the default in place of a stroke
+// just read.
+TEST(StrokeBounds, AcceptEveryStrokeTheDeviceHoldsInEitherUnit) {
+    for (int mm = 5; mm <= 157; ++mm) {
+        for (StrokeUnit unit : {Mm, In}) {
+            const std::string text = strokeText(mm, unit, '.');
+            EXPECT_EQ(ValidateFloatEdit(text, strokeBounds(unit), '.'), text) << mm;
+        }
+    }
+    EXPECT_EQ(ValidateFloatEdit("0.196", strokeBounds(In), '.'), "1.97");
+    EXPECT_EQ(ValidateFloatEdit("6.2", strokeBounds(In), '.'), "1.97");
+    EXPECT_EQ(ValidateFloatEdit("4", strokeBounds(Mm), '.'), "50");
     EXPECT_EQ(ValidateFloatEdit("157", strokeBounds(Mm), '.'), "157");
     EXPECT_EQ(ValidateFloatEdit("158", strokeBounds(Mm), '.'), "50");
     EXPECT_EQ(strokeUnitLabel(In), "inch");

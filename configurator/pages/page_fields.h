@@ -1,0 +1,49 @@
+#pragma once
+// A page's fields as its operations use them: the values the fields start
+// with, numbers in the locale's notation, and combo items that stand for
+// device codes. Everything works on the form state, so it needs no window.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "pages/logic/coded_items.h"
+
+namespace velk {
+
+class FormState;
+struct JobContext;
+struct WindowState;
+
+// The value a control starts with, and gets back from "&Default".
+struct ControlDefault {
+  QString name;
+  QString text;       // a number is written with a point, shown with the locale's separator
+  QStringList items;  // combo and radio items in index order; empty for other controls
+};
+using PageDefaults = std::vector<ControlDefault>;
+
+// Puts every control of `defaults` to its start value: items first, so that
+// the text selects its item.
+void applyControlDefaults(FormState& form, const WindowState& window, const PageDefaults& defaults);
+
+// The texts of a coded item table, to fill a combo box or radio group.
+QStringList itemList(const CodedItemTable& table);
+
+// Shows the item that stands for a code read from the device; a code the
+// table has no item for leaves the control as it is.
+void showCodedItem(FormState& form, const QString& name, const CodedItemTable& table, int code);
+
+// The code to send for the control's text (the table's fallback for a text
+// that is no item).
+int codeOfItem(const FormState& form, const QString& name, const CodedItemTable& table);
+
+// A value read from the device, in general format with 3 significant digits.
+void showNumber(FormState& form, const WindowState& window, const QString& name, double value);
+
+// The number a field holds, as the single the device takes. A text that is no
+// number gives nothing, and the user is told that `what` was not sent.
+std::optional<float> numberToSend(const JobContext& job, const QString& name, const QString& what);
+
+}  // namespace velk
