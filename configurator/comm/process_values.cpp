@@ -3,7 +3,7 @@
 #include "comm/direct_command.h"
 #include "pages/field_validation.h"
 #include "pages/logic/number_text.h"
-#include "pages/unit_fields.h"
+#include "pages/appearance_operations.h"
 
 namespace velk {
 
@@ -17,10 +17,6 @@ constexpr int kAttempts = 2;
 constexpr unsigned kAssignedVariables[4] = {0, 1, 2, 5};
 // Software versions above 8.9 measure the supply pressure.
 constexpr int kFirstVersionWithPressure = 90;
-
-QString fromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::string_view unitOf(const BurstReading& reading, BurstSlot slot) {
   return unitName(static_cast<UnitKind>(slot), reading.BurstUnit[slot]);
@@ -67,12 +63,10 @@ bool readProcessValues(const JobContext& job) {
   job.live.setReading(reading);
   showProcessValues(job.form, job.window, reading, {.deviationUnit = "%", .showSetpoint = true});
 
-  applyPositionUnit(job.form, job.window, reading.BurstUnit[kBurstPosition]);
-  job.form.setText("ComboBoxSetpoint", fromStd(unitOf(reading, kBurstSetpoint)));
-  const QString temperatureUnit = fromStd(unitOf(reading, kBurstTemperature));
-  job.form.setText("ComboBoxTemp", temperatureUnit);
-  if (job.form.text("LabelTempMinUnit") != temperatureUnit)
-    ConvertTemperatureFields(job.form, job.window, reading.BurstUnit[kBurstTemperature]);
+  // The APPEARANCE page and the fields that follow the units take them as a
+  // unit read does (the pressure unit is left to that page's own read).
+  for (UnitKind kind : {UnitKind::Position, UnitKind::Setpoint, UnitKind::Temperature})
+    applyDeviceUnit(job.form, job.window, kind, reading.BurstUnit[static_cast<int>(kind)]);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include "diagnostics/logic/graph_file.h"
 #include "diagnostics/logic/setpoint_rules.h"
 #include "pages/field_validation.h"
+#include "pages/page_fields.h"
 #include "pages/logic/engineering_units.h"
 #include "pages/logic/number_text.h"
 #include "pages/logic/setup_rules.h"
@@ -22,10 +23,6 @@ namespace velk {
 namespace {
 
 constexpr std::array<const char*, 3> kDynamicVariableSelectors = {"ComboBox4", "ComboBox5", "ComboBox6"};
-
-QString fromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString valueWithUnit(double value, UnitKind kind, int unitIndex, char separator) {
   return QString::fromStdString(formatValueWithUnit(value, unitName(kind, unitIndex), separator));

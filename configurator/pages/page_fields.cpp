@@ -10,9 +10,6 @@ namespace velk {
 
 namespace {
 
-QString fromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // "0.1" becomes "0,1" where the comma separates decimals; other texts stay.
 QString inLocaleNotation(const QString& text, char separator) {
@@ -22,6 +19,10 @@ QString inLocaleNotation(const QString& text, char separator) {
 }
 
 }  // namespace
+
+QString fromStd(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 void applyControlDefaults(FormState& form, const WindowState& window, const PageDefaults& defaults) {
   const char separator = decimalSeparator(window);

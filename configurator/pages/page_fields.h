@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "pages/logic/coded_items.h"
@@ -27,6 +28,9 @@ using PageDefaults = std::vector<ControlDefault>;
 // Puts every control of `defaults` to its start value: items first, so that
 // the text selects its item.
 void applyControlDefaults(FormState& form, const WindowState& window, const PageDefaults& defaults);
+
+// Text from the pure rules (UTF-8) for the form state.
+QString fromStd(std::string_view text);
 
 // The texts of a coded item table, to fill a combo box or radio group.
 QStringList itemList(const CodedItemTable& table);

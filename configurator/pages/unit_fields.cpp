@@ -1,6 +1,7 @@
 #include "pages/unit_fields.h"
 
 #include "pages/field_validation.h"
+#include "pages/page_fields.h"
 #include "pages/logic/appearance_rules.h"
 #include "pages/logic/engineering_units.h"
 #include "pages/logic/setup_rules.h"
@@ -8,12 +9,6 @@
 #include "shell/window_state.h"
 
 namespace velk {
-
-namespace {
-
-QString fromStd(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
-}  // namespace
 
 void applyPositionUnit(FormState& form, WindowState& window, int positionUnitIndex,
                        std::optional<int> strokeReadThisPass) {
