@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "files/logs_page.h"
+#include "pages/characteristics_page.h"
 
 namespace velk {
 
@@ -13,7 +14,7 @@ const std::vector<PageEntry>& pageRegistry() {
       {"TabSheet1", "CONTROL", nullptr},
       {"TabSheetCalibrate", "CALIBRATE", nullptr},
       {"TabSheetSetup", "SETUP", nullptr},
-      {"TabSheetCara", "CHARACTERISTICS", nullptr},
+      {"TabSheetCara", "CHARACTERISTICS", &createCharacteristicsPage},
       {"APPEARANCE", "APPEARANCE", nullptr},
       {"TabSheetTuning", "TUNING", nullptr},
       {"TabSheetAlarms", "ALARMS", nullptr},

@@ -4,6 +4,7 @@
 
 #include "comm/link.h"
 #include "files/logs_page.h"
+#include "pages/characteristics_operations.h"
 #include "shell/form_state.h"
 #include "shell/window_state.h"
 
@@ -33,6 +34,7 @@ void applyStartupDefaults(FormState& form, WindowState& window, const QDateTime&
 
   window.Connected.store(false);
   window.OutOfService.store(false);
+  startCharacteristicsPage(form, window);
 
   form.setLines(kCommunicationLog, {});
   form.setLines(kEventLog, {locale.toString(now, QLocale::ShortFormat) +
