@@ -84,6 +84,9 @@ QWidget* CharacteristicsPage::buildSelection() {
   ComboBoxCharacter_->setObjectName(kComboBoxCharacter);
   ComboBoxNumberOfPoints_ = new QComboBox(selection);
   ComboBoxNumberOfPoints_->setObjectName(kComboBoxNumberOfPoints);
+  // The items arrive from the form state; the boxes widen to them.
+  for (QComboBox* combo : {ComboBoxCharacter_, ComboBoxNumberOfPoints_})
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   form->addRow("Characteristic :", ComboBoxCharacter_);
   form->addRow("Number of points :", ComboBoxNumberOfPoints_);
   return selection;
@@ -208,8 +211,8 @@ void CharacteristicsPage::fitGridToRows() {
   const int shownRows = scrolls ? kMostRowsWithoutScrollBar : rows;
   StringGridCurve_->setFixedHeight(frame + StringGridCurve_->horizontalHeader()->sizeHint().height() +
                                    shownRows * StringGridCurve_->verticalHeader()->defaultSectionSize());
-  StringGridCurve_->setFixedWidth(frame + kGridLabelWidth + 2 * kGridColumnWidth +
-                                  style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  const int scrollBar = scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+  StringGridCurve_->setFixedWidth(frame + kGridLabelWidth + 2 * kGridColumnWidth + scrollBar);
 }
 
 QWidget* createCharacteristicsPage(PageContext& context) {
