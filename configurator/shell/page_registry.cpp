@@ -7,6 +7,7 @@
 #include "diagnostics/control_page.h"
 #include "files/logs_page.h"
 #include "pages/appearance_page.h"
+#include "pages/characteristics_page.h"
 #include "pages/setup_page.h"
 
 namespace velk {
@@ -16,7 +17,7 @@ const std::vector<PageEntry>& pageRegistry() {
       {"TabSheet1", "CONTROL", &createControlPage},
       {"TabSheetCalibrate", "CALIBRATE", nullptr},
       {"TabSheetSetup", "SETUP", &createSetupPage},
-      {"TabSheetCara", "CHARACTERISTICS", nullptr},
+      {"TabSheetCara", "CHARACTERISTICS", &createCharacteristicsPage},
       {"APPEARANCE", "APPEARANCE", &createAppearancePage},
       {"TabSheetTuning", "TUNING", nullptr},
       {"TabSheetAlarms", "ALARMS", nullptr},

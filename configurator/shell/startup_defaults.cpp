@@ -6,6 +6,7 @@
 #include "diagnostics/control_operations.h"
 #include "files/logs_page.h"
 #include "pages/appearance_operations.h"
+#include "pages/characteristics_operations.h"
 #include "pages/setup_operations.h"
 #include "shell/form_state.h"
 #include "shell/window_state.h"
@@ -39,6 +40,7 @@ void applyStartupDefaults(FormState& form, WindowState& window, const QDateTime&
 
   window.Connected.store(false);
   window.OutOfService.store(false);
+  startCharacteristicsPage(form, window);
 
   form.setLines(kCommunicationLog, {});
   form.setLines(kEventLog, {locale.toString(now, QLocale::ShortFormat) +

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "pages/characteristics_custom_curve.h"
+
 namespace velk {
 
 inline constexpr int kDeviceTypeQ5 = 97;
@@ -47,6 +49,8 @@ struct WindowState {
   // The calibration worker's StopRequested: set while no calibration runs.
   // Failed commands are logged only then.
   std::atomic<bool> StopRequested{true};
+  // The CHARACTERISTICS page's custom curve, also saved in configuration files.
+  CustomCurveHolder CustomCurve;
 
   ControlConditions conditions() const;
 
