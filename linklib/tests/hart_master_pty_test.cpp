@@ -12,6 +12,7 @@
 #include <string>
 
 #include "hart_master.h"
+#include "master_helpers.h"
 #include "scripted_slave.h"
 #include "serial_port.h"
 
@@ -65,15 +66,8 @@ protected:
         master.initHartEx(1, primary);
         ASSERT_EQ(master.errorCode(), 0);
     }
-    int registerPositioner() {
-        const std::uint8_t address[] = {0x3E, 0x61, 0x01, 0x02, 0x03};
-        for (int i = 0; i < 5; ++i) master.setInteger(i, 1, address[i]);
-        return master.forceRegistration();
-    }
-    std::string errorText() {
-        char text[128];
-        return master.errorMessage(text);
-    }
+    int registerPositioner() { return testing::registerPositioner(master); }
+    std::string errorText() { return testing::errorText(master); }
 
     testing::ScriptedSlave slave;
     HartMaster master{MasterSetup{[this](int port) -> std::unique_ptr<LinkPort> {

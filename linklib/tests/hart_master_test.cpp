@@ -1,6 +1,7 @@
 // The library's calls on a fake line: handle and registry rules, the error
 // state, manual sends, refusals, and replies with line errors.
 #include "hart_master.h"
+#include "master_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -46,16 +47,8 @@ protected:
             line->waitUntilTaken();
         });
     }
-    // Registers the positioner at 3E 61 01 02 03 without traffic.
-    int registerPositioner() {
-        const std::uint8_t address[] = {0x3E, 0x61, 0x01, 0x02, 0x03};
-        for (int i = 0; i < 5; ++i) master.setInteger(i, 1, address[i]);
-        return master.forceRegistration();
-    }
-    std::string errorText() {
-        char text[128];
-        return master.errorMessage(text);
-    }
+    int registerPositioner() { return testing::registerPositioner(master); }
+    std::string errorText() { return testing::errorText(master); }
 
     std::function<std::vector<RxByte>(const std::vector<std::uint8_t>&)> responder;
     std::atomic<bool> flooding{false};
