@@ -4,9 +4,6 @@
 
 #include "comm/direct_command.h"
 #include "comm/process_values.h"
-#include "pages/field_validation.h"
-#include "pages/logic/engineering_units.h"
-#include "pages/logic/number_text.h"
 
 namespace velk {
 
@@ -16,6 +13,7 @@ constexpr int kSelectBurstCommand = 108;
 constexpr int kBurstModeControl = 109;
 constexpr unsigned kBurstOff = 0;
 constexpr unsigned kBurstOn = 1;
+constexpr int kDynamicVariablesCommand = 3;
 
 // Data lengths of the burst messages of commands 1, 2 and 3.
 constexpr int kPositionFrame = 5;
@@ -40,38 +38,41 @@ bool sendBurstCommand(Link& link, std::stop_token stop, int handle, int command,
 
 }  // namespace
 
-int chosenBurstCommand(const FormState& form) {
-  if (form.checked("CheckBoxBurstPos")) return 1;
-  if (form.checked("CheckBoxBurstSetpoint")) return 2;
-  return 3;
+int BurstMonitor::burstCommand(const FormState& form) const {
+  for (const PageModule* module : modules_)
+    if (module->burstCommand) return module->burstCommand(form);
+  return kDynamicVariablesCommand;
 }
 
 void BurstMonitor::section(const JobContext& job) {
   bool wanted = job.live.BurstRequested.load();
   if (wanted && !lastSeen_) {
-    start(job);
-    wanted = job.live.BurstRequested.load();
+    lastSeen_ = start(job);
+    // "Stop graph" may have been pressed while the device was being switched:
+    // a device left bursting would go on after the program has ended.
+    wanted = lastSeen_ && job.live.BurstRequested.load();
   }
   if (wanted) collect(job);
   if (!wanted && lastSeen_) stop(job);
   lastSeen_ = wanted;
 }
 
-void BurstMonitor::start(const JobContext& job) {
+bool BurstMonitor::start(const JobContext& job) {
   const int handle = job.window.InstrumentHandle.load();
   // Which message the device bursts; if it keeps its old choice, the frames
   // still arrive and are taken by their length.
   sendBurstCommand(job.link, job.stop, handle, kSelectBurstCommand,
-                   static_cast<unsigned>(chosenBurstCommand(job.form)), kSelectAttempts);
+                   static_cast<unsigned>(burstCommand(job.form)), kSelectAttempts);
   if (!sendBurstCommand(job.link, job.stop, handle, kBurstModeControl, kBurstOn,
                         kSwitchAttempts)) {
     job.live.BurstActive.store(false);
     job.live.BurstRequested.store(false);
     job.live.BurstError.store(true);
-    return;
+    return false;
   }
   job.transaction()->ProcessBurstMessages(1);
   job.live.BurstActive.store(true);
+  return true;
 }
 
 void BurstMonitor::stop(const JobContext& job) {
@@ -110,54 +111,32 @@ void BurstMonitor::abandon(LiveData& live) {
 }
 
 void BurstMonitor::collect(const JobContext& job) {
-  BurstReading reading = job.live.reading();
-  int length = 0;
-  float loopCurrent = 0;
+  BurstMessage message{.reading = job.live.reading()};
   {
     auto tx = job.transaction();
     if (!tx->BurstDataUpdated()) return;
-    length = tx->GetBurstMessageLength();
-    switch (length) {
+    message.length = tx->GetBurstMessageLength();
+    switch (message.length) {
       case kPositionFrame:
-        reading.BurstUnit[kBurstPosition] = UnitIndexFromCode(
-            UnitKind::Position, static_cast<int>(tx->GetBurstInteger(0, 1)));
-        reading.BurstValue[kBurstPosition] = tx->GetBurstFloat(1);
+        message.reading.BurstUnit[kBurstPosition] =
+            UnitIndexFromCode(UnitKind::Position, static_cast<int>(tx->GetBurstInteger(0, 1)));
+        message.reading.BurstValue[kBurstPosition] = tx->GetBurstFloat(1);
         break;
       case kCurrentFrame:
-        loopCurrent = tx->GetBurstFloat(0);
+        message.loopCurrent = tx->GetBurstFloat(0);
         break;
-      case kDynamicVariablesFrame: {
-        HartLink& burst = tx.api();
-        takeDynamicVariables(
-            reading, 4, [&](int offset, int length) { return burst.GetBurstInteger(offset, length); },
-            [&](int offset) { return burst.GetBurstFloat(offset); });
+      case kDynamicVariablesFrame:
+        takeDynamicVariables(message.reading, burstDynamicVariables(tx.api()), kDynamicVariableCount);
         break;
-      }
       default:  // another message: the sample repeats the values last known
         break;
     }
   }
-
-  FormState& form = job.form;
-  if (length == kPositionFrame) {
-    // This message carries no setpoint: its curve would stay flat.
-    form.setChecked("CheckBoxShowGraphHARTSetpoint", false);
-  } else if (length == kCurrentFrame) {
-    form.setText("LabelExtraData", "Setpoint :");
-    form.setText("LabelExtraDataValue",
-                 QString::fromStdString(formatFixed(loopCurrent, 2, decimalSeparator(job.window))) +
-                     " mA");
-    form.setVisible("LabelExtraData", true);
-    form.setVisible("LabelExtraDataValue", true);
-    // This message carries no position: its curve would only repeat itself.
-    form.setChecked("CheckBoxShowGraphHARTPosition", false);
-  }
-  job.live.setReading(reading);
-  job.live.ring.append({reading.BurstValue[kBurstSetpoint], reading.BurstValue[kBurstPosition]});
-  const bool setpointFromHart = form.selectedIndex("RadioGroupSetPointSource") == 0;
-  showProcessValues(form, job.window, reading,
-                    {.deviationUnit = unitName(UnitKind::Setpoint, reading.BurstUnit[kBurstSetpoint]),
-                     .showSetpoint = !setpointFromHart});
+  job.live.setReading(message.reading);
+  job.live.ring.append(
+      {message.reading.BurstValue[kBurstSetpoint], message.reading.BurstValue[kBurstPosition]});
+  for (const PageModule* module : modules_)
+    if (module->afterBurstSample) module->afterBurstSample(job, message);
 }
 
 }  // namespace velk

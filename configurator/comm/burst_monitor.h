@@ -1,7 +1,7 @@
 #pragma once
-// Burst monitoring: while the CONTROL page asks for it (BurstRequested) the
+// Burst monitoring: while the live graph asks for it (BurstRequested) the
 // positioner sends its values unasked; each burst message becomes a sample of
-// the live graph and refreshes the value labels.
+// the live graph, and the pages' afterBurstSample hooks show it.
 //
 // The command thread runs section() once a pass, between its jobs. It notices
 // the request being raised or dropped by comparing with what it saw on the
@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "comm/job_context.h"
+#include "comm/page_module.h"
 
 namespace velk {
 
@@ -17,6 +18,8 @@ class BurstMonitor {
  public:
   static constexpr int kSelectAttempts = 2;
   static constexpr int kSwitchAttempts = 20;
+
+  explicit BurstMonitor(const PageModules& modules) : modules_(modules) {}
 
   // One pass: start, collect, stop as the request says.
   void section(const JobContext& job);
@@ -35,15 +38,15 @@ class BurstMonitor {
   void abandon(LiveData& live);
 
  private:
-  void start(const JobContext& job);
+  bool start(const JobContext& job);
   void stop(const JobContext& job);
   void collect(const JobContext& job);
+  int burstCommand(const FormState& form) const;
 
-  bool lastSeen_ = false;  // BurstRequested as the previous section saw it
+  const PageModules& modules_;
+  // Whether the device was last switched to bursting: BurstRequested as the
+  // previous section served it.
+  bool lastSeen_ = false;
 };
-
-// The burst command the DIAG 2 check boxes choose: 1 position, 2 setpoint
-// (loop current), else 3 the four dynamic variables.
-int chosenBurstCommand(const FormState& form);
 
 }  // namespace velk

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "comm/process_values.h"
-#include "diagnostics/logic/setpoint_rules.h"
 
 namespace velk {
 
@@ -22,16 +21,9 @@ constexpr unsigned kManufacturer = 62;
 constexpr unsigned kPositionerDeviceType = 97;
 
 constexpr int kShutdownBurstAttempts = 40;
-constexpr int kHighestPollingAddress = 15;
 
 const QColor kConnectedColor(0, 128, 0);
 const QColor kDisconnectedColor(255, 0, 0);
-
-int pollAddressField(const FormState& form, const char* name, int fallback) {
-  bool ok = false;
-  const int value = form.text(name).trimmed().toInt(&ok);
-  return std::clamp(ok ? value : fallback, 0, kHighestPollingAddress);
-}
 
 void setComportItemsEnabled(FormState& form, bool enabled) {
   for (int port = 1; port <= kComPortCount; ++port)
@@ -40,9 +32,10 @@ void setComportItemsEnabled(FormState& form, bool enabled) {
 
 }  // namespace
 
-PollRange searchPollRange(const FormState& form) {
-  return {pollAddressField(form, "SearchPollStart", 0),
-          pollAddressField(form, "SearchPollStop", kHighestPollingAddress)};
+PollRange Connection::searchRange(const FormState& form) const {
+  for (const PageModule* module : modules_)
+    if (module->searchRange) return module->searchRange(form);
+  return {};
 }
 
 void Connection::serveRequest(const JobContext& job) {
@@ -98,13 +91,14 @@ bool Connection::procedure(const JobContext& job) {
   }
 
   job.progress("Searching for device...");
-  if (search(job, searchPollRange(job.form)) != Search::Found) return false;
+  int address = 0;
+  if (search(job, searchRange(job.form), address) != Search::Found) return false;
   job.progress("Reading device type...");
-  return identify(job);
+  return identify(job, address);
 }
 
-Connection::Search Connection::search(const JobContext& job, const PollRange& range) {
-  for (int address = range.first; address <= range.last; ++address) {
+Connection::Search Connection::search(const JobContext& job, const PollRange& range, int& address) {
+  for (address = range.first; address <= range.last; ++address) {
     for (int attempt = 1; attempt <= kDetectionTries; ++attempt) {
       if (cancelled(job)) return Search::Cancelled;
       // A search over an empty range takes minutes: show where it is.
@@ -119,7 +113,6 @@ Connection::Search Connection::search(const JobContext& job, const PollRange& ra
       job.window.InstrumentHandle.store(handle);
       if (handle != 0) {
         tx->SetPollingAddress(handle, address);
-        job.form.setText("EditPollAddress", QString::number(address));
         return Search::Found;
       }
     }
@@ -127,22 +120,27 @@ Connection::Search Connection::search(const JobContext& job, const PollRange& ra
   return Search::NotFound;
 }
 
-bool Connection::identify(const JobContext& job) {
-  unsigned manufacturer = 0;
-  unsigned deviceType = 0;
+bool Connection::identify(const JobContext& job, int pollingAddress) {
+  DeviceIdentity identity{.pollingAddress = pollingAddress};
   {
     auto tx = job.transaction();
-    if (!job.ExecuteCommand(tx, kReadIdentifier, 0)) return false;
-    manufacturer = tx->GetInteger(1, 1);
-    deviceType = tx->GetInteger(2, 1);
-    job.form.setText("LabelHartUnivCmdValue", QString::number(tx->GetInteger(4, 1)));
-    job.form.setText("LabelHartSpecCmdValue", QString::number(tx->GetInteger(5, 1)));
-    job.form.setText("LabelSWverValue", QString::number(tx->GetInteger(6, 1)));
-    job.form.setText("LabelHWverValue", QString::number(tx->GetInteger(7, 1) >> 3));
-    job.form.setText("Edit183", QString::number(tx->GetInteger(9, 3)));
+    if (job.ExecuteCommand(tx, kReadIdentifier, 0)) {
+      identity.identified = true;
+      identity.manufacturer = tx->GetInteger(1, 1);
+      identity.deviceType = tx->GetInteger(2, 1);
+      identity.universalRevision = tx->GetInteger(4, 1);
+      identity.specificRevision = tx->GetInteger(5, 1);
+      identity.softwareRevision = tx->GetInteger(6, 1);
+      identity.hardwareRevision = tx->GetInteger(7, 1) >> 3;
+      identity.deviceId = tx->GetInteger(9, 3);
+    }
   }
-  if (cancelled(job)) return false;
-  if (manufacturer != kManufacturer || deviceType != kPositionerDeviceType) return false;
+  // Shown even for a device of another kind: the user sees what answered.
+  for (const PageModule* module : modules_)
+    if (module->deviceFound) module->deviceFound(job, identity);
+  if (!identity.identified || cancelled(job)) return false;
+  if (identity.manufacturer != kManufacturer || identity.deviceType != kPositionerDeviceType)
+    return false;
   job.progress("Reading status...");
   return true;
 }
@@ -166,18 +164,16 @@ void Connection::initialRead(const JobContext& job) {
     window.OutOfService.store(state != 0);
     job.operations.ShowServiceState(state);
   }
+  ConnectionReadings readings;
   {
     auto tx = job.transaction();
-    if (job.ExecuteCommand(tx, kReadSetpointSource, 0)) {
-      const int code = static_cast<int>(tx->GetInteger(0, 1));
-      if (const auto item = indexForCode(kSetpointSources, code)) {
-        window.SetPointSource.store(code);
-        form.setSelectedIndex("RadioGroupSetPointSource", *item);
-      }
-    }
+    if (job.ExecuteCommand(tx, kReadSetpointSource, 0))
+      readings.setpointSourceCode = static_cast<int>(tx->GetInteger(0, 1));
   }
   job.progress("Reading process variables...");
-  readProcessValues(job);
+  readings.processValuesRead = readProcessValues(job);
+  for (const PageModule* module : modules_)
+    if (module->afterConnect) module->afterConnect(job, readings);
 
   // The user may have pressed "Disconnect" meanwhile; that request follows.
   if (window.Connected.load()) {
@@ -191,6 +187,8 @@ void Connection::initialRead(const JobContext& job) {
 }
 
 void Connection::disconnection(const JobContext& job) {
+  // What a page asked of the device it asked of this connection.
+  if (dropWaitingJobs_) dropWaitingJobs_();
   if (!failureToReport_) job.progress({});
   failureToReport_ = false;
   {

@@ -9,9 +9,11 @@
 
 #include <QString>
 #include <chrono>
+#include <functional>
 
 #include "comm/burst_monitor.h"
 #include "comm/job_context.h"
+#include "comm/page_module.h"
 #include "comm/request_slot.h"
 
 namespace velk {
@@ -22,18 +24,16 @@ inline constexpr const char* kConnectionFailedText =
 // Six detection tries per polling address before the search moves on.
 inline constexpr int kDetectionTries = 6;
 
-// The polling addresses to search, from SearchPollStart and SearchPollStop.
-struct PollRange {
-  int first = 0;
-  int last = 15;
-};
-// Text that is no whole number counts as the field's default (0 and 15);
-// addresses are limited to 0..15, the addresses a device can have.
-PollRange searchPollRange(const FormState& form);
+// Polling addresses 0 to 15 are all a device can have.
+inline constexpr int kHighestPollingAddress = 15;
 
 class Connection {
  public:
-  Connection(BurstMonitor& burst, RequestSlot& requests) : burst_(burst), requests_(requests) {}
+  // `dropWaitingJobs` runs when a connection is dropped: page jobs posted for
+  // it must not run against the next one.
+  Connection(BurstMonitor& burst, RequestSlot& requests, const PageModules& modules,
+             std::function<void()> dropWaitingJobs)
+      : burst_(burst), requests_(requests), modules_(modules), dropWaitingJobs_(std::move(dropWaitingJobs)) {}
 
   // Request 0: connects when the window wants a connection (Connected),
   // disconnects otherwise. A connection already standing is made afresh.
@@ -53,14 +53,17 @@ class Connection {
   enum class Search { Found, NotFound, Cancelled };
 
   bool procedure(const JobContext& job);
-  Search search(const JobContext& job, const PollRange& range);
-  bool identify(const JobContext& job);
+  Search search(const JobContext& job, const PollRange& range, int& address);
+  bool identify(const JobContext& job, int pollingAddress);
+  PollRange searchRange(const FormState& form) const;
   bool cancelled(const JobContext& job);
   void initialRead(const JobContext& job);
   void disconnection(const JobContext& job);
 
   BurstMonitor& burst_;
   RequestSlot& requests_;
+  const PageModules& modules_;
+  std::function<void()> dropWaitingJobs_;
   bool connected_ = false;        // a connection stands or is being made
   bool failureToReport_ = false;  // an attempt that fails shows the failure text
   Step next_ = Step::None;

@@ -7,10 +7,10 @@
 #include <stop_token>
 
 #include "comm/link.h"
-#include "diagnostics/live_data.h"
-#include "shell/form_state.h"
-#include "shell/window_operations.h"
-#include "shell/window_state.h"
+#include "model/live_data.h"
+#include "model/form_state.h"
+#include "model/window_operations.h"
+#include "model/window_state.h"
 
 namespace velk {
 

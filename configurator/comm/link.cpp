@@ -4,8 +4,8 @@
 #include <chrono>
 
 #include "comm/command_catalogue.h"
-#include "shell/form_state.h"
-#include "shell/window_state.h"
+#include "model/form_state.h"
+#include "model/window_state.h"
 
 namespace velk {
 

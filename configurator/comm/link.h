@@ -14,6 +14,7 @@
 #include <stop_token>
 
 #include "comm/hart_link.h"
+#include "model/window_operations.h"
 
 namespace velk {
 
@@ -26,9 +27,6 @@ class TransactionAbandoned : public std::exception {
  public:
   const char* what() const noexcept override { return "transaction abandoned"; }
 };
-
-// The control that shows the communication log.
-inline constexpr const char* kCommunicationLog = "Memo1";
 
 class Link {
  public:

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <optional>
 
-#include "shell/window_state.h"
+#include "model/window_state.h"
 
 namespace velk {
 

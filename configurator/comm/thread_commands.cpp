@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "pages/field_validation.h"
-#include "pages/logic/number_text.h"
+#include "model/form_fields.h"
+#include "model/number_text.h"
 
 namespace velk {
 
@@ -18,14 +18,16 @@ constexpr unsigned kOutOfServiceCode = 241;
 }  // namespace
 
 ThreadCommands::ThreadCommands(Link& link, FormState& form, WindowState& window,
-                               WindowOperations& operations, LiveData& live)
+                               WindowOperations& operations, LiveData& live, PageActivity& activity)
     : link_(link),
       form_(form),
       window_(window),
       operations_(operations),
       live_(live),
+      activity_(activity),
       requests_(window),
-      connection_(burst_, requests_) {}
+      burst_(modules_),
+      connection_(burst_, requests_, modules_, [this] { dropWaitingJobs(); }) {}
 
 ThreadCommands::~ThreadCommands() { stop(); }
 
@@ -42,14 +44,24 @@ void ThreadCommands::wake() {
   wake_.notify_all();
 }
 
-void ThreadCommands::post(const QString& key, Job job) {
+void ThreadCommands::post(const QString& key, Job job, const QString& page) {
   {
     std::lock_guard lock(mutex_);
     for (const PostedJob& waiting : jobs_)
       if (waiting.key == key) return;
-    jobs_.push_back({key, std::move(job)});
+    activity_.begin(page);
+    jobs_.push_back({key, std::move(job), page});
   }
   wake();
+}
+
+void ThreadCommands::dropWaitingJobs() {
+  std::deque<PostedJob> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    dropped.swap(jobs_);
+  }
+  for (const PostedJob& job : dropped) activity_.end(job.page);
 }
 
 void ThreadCommands::postRequest(int code) {
@@ -71,8 +83,7 @@ void ThreadCommands::stop() {
   thread_.request_stop();
   wake_.notify_all();
   thread_.join();
-  std::lock_guard lock(mutex_);
-  jobs_.clear();
+  dropWaitingJobs();
 }
 
 void ThreadCommands::run(std::stop_token stop) {
@@ -124,6 +135,8 @@ void ThreadCommands::jobSection(const JobContext& context) {
     posted = std::move(jobs_.front());
     jobs_.pop_front();
   }
+  PageBusy busy(activity_, posted.page);
+  activity_.end(posted.page);  // the guard holds the page from here on
   guarded(context, [&] { posted.job(context); });
 }
 

@@ -20,7 +20,9 @@
 #include "comm/burst_monitor.h"
 #include "comm/connection.h"
 #include "comm/job_context.h"
+#include "comm/page_module.h"
 #include "comm/request_slot.h"
+#include "model/page_activity.h"
 
 namespace velk {
 
@@ -29,17 +31,23 @@ using Job = std::function<void(const JobContext&)>;
 class ThreadCommands {
  public:
   ThreadCommands(Link& link, FormState& form, WindowState& window, WindowOperations& operations,
-                 LiveData& live);
+                 LiveData& live, PageActivity& activity);
   ~ThreadCommands();  // stop()
   ThreadCommands(const ThreadCommands&) = delete;
   ThreadCommands& operator=(const ThreadCommands&) = delete;
+
+  // The pages whose hooks the connection and burst monitoring call. Set
+  // before start().
+  void setModules(PageModules modules) { modules_ = std::move(modules); }
 
   void start();
   bool isRunning() const { return thread_.joinable(); }
 
   // Queues a job. A job posted again while the same one (same key) still
-  // waits is dropped: pressing "Read" twice reads once.
-  void post(const QString& key, Job job);
+  // waits is dropped: pressing "Read" twice reads once. A job of a page
+  // keeps that page busy (PageActivity) from now until it has run or is
+  // dropped.
+  void post(const QString& key, Job job, const QString& page = {});
   // Puts a request into the window's slot (a newer one replaces a waiting
   // one) and wakes the thread.
   void postRequest(int code);
@@ -57,6 +65,9 @@ class ThreadCommands {
   // device before it lets go of the link.
   void setShutdownBudget(std::chrono::milliseconds budget) { shutdownBudget_.store(budget); }
 
+  // Drops the jobs still waiting; the one running goes on.
+  void dropWaitingJobs();
+
   // Ends the thread: waiting jobs are dropped; a job in flight finishes its
   // current transaction and is abandoned at the next. With a connection
   // standing, burst mode is switched off and the link shut down. Returns when
@@ -67,6 +78,7 @@ class ThreadCommands {
   struct PostedJob {
     QString key;
     Job job;
+    QString page;
   };
 
   void run(std::stop_token stop);
@@ -84,7 +96,9 @@ class ThreadCommands {
   WindowState& window_;
   WindowOperations& operations_;
   LiveData& live_;
+  PageActivity& activity_;
 
+  PageModules modules_;
   RequestSlot requests_;
   BurstMonitor burst_;
   Connection connection_;

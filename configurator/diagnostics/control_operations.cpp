@@ -1,28 +1,29 @@
 #include "diagnostics/control_operations.h"
+#include "diagnostics/modules.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <array>
 
+#include "comm/process_values.h"
 #include "comm/thread_commands.h"
-#include "diagnostics/live_data.h"
+#include "diagnostics/diag2_operations.h"
+#include "model/live_data.h"
 #include "diagnostics/logic/graph_file.h"
 #include "diagnostics/logic/setpoint_rules.h"
-#include "pages/field_validation.h"
-#include "pages/page_fields.h"
-#include "pages/logic/engineering_units.h"
-#include "pages/logic/number_text.h"
-#include "pages/logic/setup_rules.h"
-#include "shell/form_state.h"
-#include "shell/window_operations.h"
-#include "shell/window_state.h"
+#include "model/form_fields.h"
+#include "model/engineering_units.h"
+#include "model/number_text.h"
+#include "model/stroke.h"
+#include "model/form_state.h"
+#include "model/window_operations.h"
+#include "model/window_state.h"
+#include "comm/page_module.h"
 
 namespace velk {
 
 namespace {
-
-constexpr std::array<const char*, 3> kDynamicVariableSelectors = {"ComboBox4", "ComboBox5", "ComboBox6"};
 
 QString valueWithUnit(double value, UnitKind kind, int unitIndex, char separator) {
   return QString::fromStdString(formatValueWithUnit(value, unitName(kind, unitIndex), separator));
@@ -49,24 +50,22 @@ void showSetpointSource(FormState& form, LiveData& live, int code) {
   live.SetPointSourceUpdating.store(false);
 }
 
-// The process values of command 3's reply.
-void showProcessValues(const JobContext& job, HartLink& reply) {
+// The page read's process values from command 3: position, the setpoint
+// from the variable the DIAG 2 selectors name (else the loop current), and
+// the deviation in the position unit.
+void showReadProcessValues(const JobContext& job, const DynamicVariables& read) {
   const char separator = decimalSeparator(job.window);
-  const int positionUnit = UnitIndexFromCode(UnitKind::Position, static_cast<int>(reply.GetInteger(4, 1)));
-  const double position = reply.GetFloat(5);
+  const DynamicVariable& positionVariable = read.variables[kBurstPosition];
+  const int positionUnit = UnitIndexFromCode(UnitKind::Position, positionVariable.unitCode);
+  const double position = positionVariable.value;
   job.window.PositionUnitIndex.store(positionUnit);
   job.form.setText("LabelPosValue", valueWithUnit(position, UnitKind::Position, positionUnit, separator));
 
-  std::array<int, 3> selectors{};
-  for (std::size_t i = 0; i < selectors.size(); ++i)
-    selectors[i] = job.form.selectedIndex(kDynamicVariableSelectors[i]);
   int setpointCode = kLoopCurrentUnitCode;
-  double setpoint = 0;
-  if (const auto slot = setpointSlotInCommand3(selectors)) {
-    setpointCode = static_cast<int>(reply.GetInteger(slot->unitOffset, 1));
-    setpoint = reply.GetFloat(slot->valueOffset);
-  } else {
-    setpoint = reply.GetFloat(kLoopCurrentOffset);
+  double setpoint = read.loopCurrent;
+  if (const auto slot = setpointSlotInCommand3(dynamicVariableSelections(job.form))) {
+    setpointCode = read.variables[*slot].unitCode;
+    setpoint = read.variables[*slot].value;
   }
   const int setpointUnit = UnitIndexFromCode(UnitKind::Setpoint, setpointCode);
   job.live.SetPointUnitIndex.store(setpointUnit);
@@ -108,7 +107,7 @@ void ButtonControlReadClick(const JobContext& job, Sender sender) {
     job.operations.UpdateControlStates();
   }
   page.progress("Reading process variables...");
-  page.read(3, 0, [&](HartLink& reply) { showProcessValues(job, reply); });
+  page.read(3, 0, [&](HartLink& reply) { showReadProcessValues(job, replyDynamicVariables(reply)); });
 }
 
 void ButtonControlSendClick(const JobContext& job, Sender sender) {
@@ -251,14 +250,81 @@ void applyControlPageDefaults(FormState& form, WindowState& window) {
   for (const TextDefault& d : kTexts) form.setText(d.control, d.text);
   for (const CheckDefault& d : kChecks) form.setChecked(d.control, d.checked);
   for (const char* control : kHidden) form.setVisible(control, false);
+}
 
-  const QStringList variables = {"Position",        "Setpoint",    "Temperature",
-                                 "C+ pressure",     "Deviation",   "Supply pressure",
-                                 "C- pressure",     "Raw position", "Filtered position"};
-  for (const char* selector : kDynamicVariableSelectors) {
-    form.setItems(selector, variables);
-    form.setSelectedIndex(selector, -1);
+void showProcessValues(FormState& form, const WindowState& window, const BurstReading& reading,
+                       const ProcessValueLabels& labels) {
+  const char separator = decimalSeparator(window);
+  auto valueText = [&](BurstSlot slot) {
+    return valueWithUnit(reading.BurstValue[slot], static_cast<UnitKind>(slot), reading.BurstUnit[slot], separator);
+  };
+  const float position = reading.BurstValue[kBurstPosition];
+  const float setpoint = reading.BurstValue[kBurstSetpoint];
+
+  form.setText("LabelPosValue", valueText(kBurstPosition));
+  if (labels.showSetpoint) form.setText(kSetpointEdit, fixed2(setpoint, separator));
+  form.setText("LabelDevValue",
+               QString::fromStdString(formatValueWithUnit(setpoint - position, labels.deviationUnit, separator)));
+  form.setText("LabelTempValue", valueText(kBurstTemperature));
+  if (reportsPressure(window)) form.setText("LabelPressValue", valueText(kBurstPressure));
+}
+
+void controlAfterConnect(const JobContext& job, const ConnectionReadings& readings) {
+  if (readings.setpointSourceCode) {
+    // A code without an item leaves the source as it was.
+    if (indexForCode(kSetpointSources, *readings.setpointSourceCode)) {
+      job.window.SetPointSource.store(*readings.setpointSourceCode);
+      showSetpointSource(job.form, job.live, *readings.setpointSourceCode);
+    }
   }
+  // At connection the deviation is a plain difference in percent.
+  if (readings.processValuesRead)
+    showProcessValues(job.form, job.window, job.live.reading(), {.deviationUnit = "%", .showSetpoint = true});
+}
+
+void controlAfterBurstSample(const JobContext& job, const BurstMessage& message) {
+  FormState& form = job.form;
+  if (message.length == kBurstPositionMessageLength) {
+    // This message carries no setpoint: its curve would stay flat.
+    form.setChecked(kShowLiveSetpoint, false);
+  } else if (message.length == kBurstLoopCurrentMessageLength) {
+    form.setText("LabelExtraData", "Setpoint :");
+    form.setText("LabelExtraDataValue", fixed2(message.loopCurrent, decimalSeparator(job.window)) + " mA");
+    form.setVisible("LabelExtraData", true);
+    form.setVisible("LabelExtraDataValue", true);
+    // This message carries no position: its curve would only repeat itself.
+    form.setChecked(kShowLivePosition, false);
+  }
+  // A burst sample's deviation is named after the setpoint's unit; the
+  // setpoint field follows the device unless the user types it (source Hart).
+  const BurstReading& reading = message.reading;
+  const bool setpointFromHart = form.selectedIndex(kSetpointSourceGroup) == 0;
+  showProcessValues(form, job.window, reading,
+                    {.deviationUnit = unitName(UnitKind::Setpoint, reading.BurstUnit[kBurstSetpoint]),
+                     .showSetpoint = !setpointFromHart});
+}
+
+const PageModule& controlModule() {
+  static const PageModule module{
+      .name = "TabSheet1",
+      .caption = "CONTROL",
+      .defaults = &applyControlPageDefaults,
+      .read = &ButtonControlReadClick,
+      .send = &ButtonControlSendClick,
+      .controlRules =
+          {
+              {when::connected, {"ButtonControlRead", "ButtonStartGraph", "ButtonStopGraph"}},
+              {when::connectedAndWritable, {kSetpointSourceGroup}},
+              {[](const ControlConditions& c) {
+                 return when::connectedAndWritable(c) && c.setPointSource == kSetpointSourceHart;
+               },
+               {"Button6", "Button7", "Button8", "Button1", "Button5", "SpeedButton1", kSetpointEdit,
+                "ButtonControlSend"}},
+          },
+      .afterConnect = &controlAfterConnect,
+      .afterBurstSample = &controlAfterBurstSample,
+  };
+  return module;
 }
 
 }  // namespace velk

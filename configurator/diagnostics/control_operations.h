@@ -9,7 +9,9 @@
 
 #include <QString>
 
-#include "pages/page_operation.h"
+#include <string_view>
+
+#include "comm/page_module.h"
 
 namespace velk {
 
@@ -83,8 +85,33 @@ QString graphOpenDialogFolder(const WindowState& window, const QString& graphsFo
 bool applyControlConfigurationDefaults(FormState& form);
 
 // Everything the page starts with: the configuration defaults, the source
-// items, the value labels, the show check boxes, and the DIAG 2 selectors
-// that the page read consults (no selection).
+// items, the value labels and the show check boxes.
 void applyControlPageDefaults(FormState& form, WindowState& window);
+
+// Lengths of the burst messages of commands 1 (position) and 2 (loop current).
+inline constexpr int kBurstPositionMessageLength = 5;
+inline constexpr int kBurstLoopCurrentMessageLength = 8;
+
+// How the value labels show the live reading. The deviation is the plain
+// difference setpoint - position here, named after `deviationUnit` (the page
+// read instead converts the setpoint into the position unit first).
+struct ProcessValueLabels {
+  std::string_view deviationUnit;
+  bool showSetpoint = true;  // whether EditSetPoint shows the setpoint too
+};
+
+// Writes LabelPosValue, LabelDevValue, LabelTempValue, EditSetPoint (when
+// asked) and, for devices that report it, LabelPressValue.
+void showProcessValues(FormState& form, const WindowState& window, const BurstReading& reading,
+                       const ProcessValueLabels& labels);
+
+// After connecting: the setpoint source read and the process values, with
+// the deviation in percent.
+void controlAfterConnect(const JobContext& job, const ConnectionReadings& readings);
+
+// Every burst message: the value labels, with the deviation named after the
+// setpoint's unit, the extra-data labels of a loop-current message, and the
+// curves a message cannot feed unticked.
+void controlAfterBurstSample(const JobContext& job, const BurstMessage& message);
 
 }  // namespace velk

@@ -15,12 +15,12 @@
 #include "diagnostics/control_operations.h"
 #include "diagnostics/live_graph.h"
 #include "diagnostics/logic/setpoint_rules.h"
-#include "pages/field_validation.h"
-#include "shell/configurator.h"
-#include "shell/form_binder.h"
-#include "shell/page_registry.h"
-#include "shell/program_folders.h"
-#include "shell/radio_group.h"
+#include "ui/field_validation.h"
+#include "comm/configurator.h"
+#include "ui/form_binder.h"
+#include "ui/page_context.h"
+#include "model/program_paths.h"
+#include "ui/radio_group.h"
 
 namespace velk {
 

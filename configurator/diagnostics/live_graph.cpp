@@ -6,11 +6,11 @@
 #include <QTimer>
 
 #include "diagnostics/control_operations.h"
-#include "diagnostics/live_data.h"
+#include "model/live_data.h"
 #include "diagnostics/logic/graph_drawing.h"
-#include "pages/field_validation.h"
-#include "shell/form_state.h"
-#include "shell/window_operations.h"
+#include "ui/field_validation.h"
+#include "model/form_state.h"
+#include "model/window_operations.h"
 
 namespace velk {
 

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "diagnostics/logic/graph_axes.h"
-#include "diagnostics/logic/graph_view.h"
+#include "model/graph_view.h"
 
 class QMenu;
 class QPainter;

@@ -6,9 +6,10 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "comm/link.h"
-#include "shell/form_binder.h"
-#include "shell/page_registry.h"
+#include "files/logs_operations.h"
+#include "model/window_operations.h"
+#include "ui/form_binder.h"
+#include "ui/page_context.h"
 
 namespace velk {
 

@@ -1,14 +1,12 @@
 #pragma once
-// The LOGS page: the communication log, which failed commands and
-// disconnections write, and the device's event log.
+// The LOGS page's widgets: the communication log and the device's event log
+// (files/logs_operations.h).
 
 class QWidget;
 
 namespace velk {
 
 struct PageContext;
-
-inline constexpr const char* kEventLog = "diag_alarms_log";
 
 QWidget* createLogsPage(PageContext& context);
 

@@ -1,9 +1,11 @@
 #include "pages/appearance_operations.h"
+#include "pages/modules.h"
 
+#include "comm/process_values.h"
 #include "pages/logic/appearance_rules.h"
 #include "pages/unit_fields.h"
-#include "shell/form_state.h"
-#include "shell/window_state.h"
+#include "model/form_state.h"
+#include "model/window_state.h"
 
 namespace velk {
 
@@ -29,10 +31,6 @@ const UnitControl* unitControl(UnitKind kind) {
   return nullptr;
 }
 
-// Command 3 replies with a unit code and a value per device variable: the
-// codes are at bytes 4, 9, 14 and 19.
-int unitCodeOffset(UnitKind kind) { return 4 + 5 * static_cast<int>(kind); }
-
 QString unitText(UnitKind kind, int index) {
   const std::string_view name = unitName(kind, index);
   return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
@@ -53,10 +51,14 @@ void followUnit(FormState& form, WindowState& window, const UnitControl& control
   }
 }
 
-void applyUnitFromReply(const JobContext& job, UnitKind kind, HartLink& reply) {
-  const int code = static_cast<int>(reply.GetInteger(unitCodeOffset(kind), 1));
+void applyUnitFromReply(const JobContext& job, UnitKind kind, const DynamicVariables& reply) {
+  const int code = reply.variables[static_cast<int>(kind)].unitCode;
   applyDeviceUnit(job.form, job.window, kind, UnitIndexFromCode(kind, code));
 }
+
+// The units the process values at connection came with; the pressure unit
+// is left to the page's own read.
+constexpr UnitKind kUnitsOfConnection[] = {UnitKind::Position, UnitKind::Setpoint, UnitKind::Temperature};
 
 }  // namespace
 
@@ -82,13 +84,15 @@ void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int un
 }
 
 bool ReadDeviceUnit(const PageOperation& page, UnitKind kind) {
-  return page.read(3, 0, [&](HartLink& reply) { applyUnitFromReply(page.job(), kind, reply); });
+  return page.read(3, 0, [&](HartLink& reply) {
+    applyUnitFromReply(page.job(), kind, replyDynamicVariables(reply));
+  });
 }
 
 void ReadDeviceUnits(const PageOperation& page) {
   const bool read = page.read(3, 0, [&](HartLink& reply) {
-    for (UnitKind kind : {UnitKind::Position, UnitKind::Setpoint, UnitKind::Temperature})
-      applyUnitFromReply(page.job(), kind, reply);
+    const DynamicVariables variables = replyDynamicVariables(reply);
+    for (UnitKind kind : kUnitsOfConnection) applyUnitFromReply(page.job(), kind, variables);
   });
   if (read) ReadDeviceUnit(page, UnitKind::Pressure);
 }
@@ -134,6 +138,28 @@ void sendAppearance(const JobContext& job, Sender sender) {
     });
     followUnit(job.form, job.window, control, UnitIndexFromCode(control.kind, code), sent);
   }
+}
+
+void appearanceAfterConnect(const JobContext& job, const ConnectionReadings& readings) {
+  if (!readings.processValuesRead) return;
+  const BurstReading reading = job.live.reading();
+  for (UnitKind kind : kUnitsOfConnection)
+    applyDeviceUnit(job.form, job.window, kind, reading.BurstUnit[static_cast<int>(kind)]);
+}
+
+const PageModule& appearanceModule() {
+  static const PageModule module{
+      .name = "APPEARANCE",
+      .caption = "APPEARANCE",
+      .defaults = [](FormState& form, WindowState& window) { applyAppearanceDefaults(form, window); },
+      .read = &readAppearance,
+      .send = &sendAppearance,
+      .controlRules = {{when::connected, {"ButtonApperanceRead"}},
+                       {when::connectedAndWritable, {"ButtonApperanceSend"}},
+                       {when::never, {"ComboBoxStartMenu"}}},
+      .afterConnect = &appearanceAfterConnect,
+  };
+  return module;
 }
 
 }  // namespace velk

@@ -5,9 +5,9 @@
 // SETUP stroke follows the position unit, the ALARMS and CALIBRATE
 // temperatures follow the temperature unit.
 
-#include "pages/logic/engineering_units.h"
-#include "pages/page_fields.h"
-#include "pages/page_operation.h"
+#include "model/engineering_units.h"
+#include "model/form_fields.h"
+#include "comm/page_module.h"
 
 namespace velk {
 
@@ -41,5 +41,9 @@ void readAppearance(const JobContext& job, Sender sender);
 // Writes language, default display and the four units to the device; the
 // stroke and temperature fields follow the units sent.
 void sendAppearance(const JobContext& job, Sender sender);
+
+// After connecting: the units of the process values read, applied as
+// applyDeviceUnit does (the pressure unit waits for the page's own read).
+void appearanceAfterConnect(const JobContext& job, const ConnectionReadings& readings);
 
 }  // namespace velk

@@ -7,11 +7,11 @@
 #include <QPushButton>
 
 #include "pages/appearance_operations.h"
-#include "pages/field_validation.h"
-#include "pages/page_widgets.h"
-#include "shell/configurator.h"
-#include "shell/form_binder.h"
-#include "shell/page_registry.h"
+#include "ui/field_validation.h"
+#include "ui/page_widgets.h"
+#include "comm/configurator.h"
+#include "ui/form_binder.h"
+#include "ui/page_context.h"
 
 namespace velk {
 

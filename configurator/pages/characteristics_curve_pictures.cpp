@@ -5,9 +5,9 @@
 #include <QPolygon>
 
 #include "pages/characteristics_operations.h"
-#include "pages/field_validation.h"
-#include "pages/logic/characteristic_curve.h"
-#include "shell/form_state.h"
+#include "ui/field_validation.h"
+#include "model/characteristic_curve.h"
+#include "model/form_state.h"
 
 namespace velk {
 

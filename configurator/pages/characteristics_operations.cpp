@@ -1,14 +1,15 @@
 #include "pages/characteristics_operations.h"
+#include "pages/modules.h"
 
 #include <QStringList>
 #include <algorithm>
 #include <string>
 
 #include "comm/command_catalogue.h"
-#include "pages/field_validation.h"
-#include "pages/logic/characteristic_curve.h"
-#include "shell/form_state.h"
-#include "shell/window_state.h"
+#include "model/form_fields.h"
+#include "model/characteristic_curve.h"
+#include "model/form_state.h"
+#include "model/window_state.h"
 
 namespace velk {
 
@@ -239,6 +240,19 @@ void ButtonCharacterSendClick(const JobContext& job, Sender sender) {
       request.SetFloat(5, curve.output[point]);
     });
   }
+}
+
+const PageModule& characteristicsModule() {
+  static const PageModule module{
+      .name = "TabSheetCara",
+      .caption = "CHARACTERISTICS",
+      .defaults = &startCharacteristicsPage,
+      .read = &ButtonCharacterReadClick,
+      .send = &ButtonCharacterSendClick,
+      .controlRules = {{when::connected, {"ButtonCharacterRead"}},
+                       {when::writableOutOfService, {"ButtonCharacterSend"}}},
+  };
+  return module;
 }
 
 }  // namespace velk

@@ -9,9 +9,9 @@
 #include <functional>
 #include <span>
 
-#include "pages/logic/characteristic_curve.h"
-#include "pages/page_fields.h"
-#include "pages/page_operation.h"
+#include "model/characteristic_curve.h"
+#include "model/form_fields.h"
+#include "comm/page_module.h"
 
 namespace velk {
 

@@ -16,11 +16,11 @@
 
 #include "pages/characteristics_curve_pictures.h"
 #include "pages/characteristics_operations.h"
-#include "pages/page_fields.h"
-#include "pages/page_widgets.h"
-#include "shell/configurator.h"
-#include "shell/form_binder.h"
-#include "shell/page_registry.h"
+#include "model/form_fields.h"
+#include "ui/page_widgets.h"
+#include "comm/configurator.h"
+#include "ui/form_binder.h"
+#include "ui/page_context.h"
 
 namespace velk {
 

@@ -1,11 +1,12 @@
 #include "pages/setup_operations.h"
+#include "pages/modules.h"
 
-#include "pages/field_validation.h"
-#include "pages/logic/engineering_units.h"
+#include "comm/process_values.h"
+#include "model/engineering_units.h"
 #include "pages/logic/setup_rules.h"
 #include "pages/unit_fields.h"
-#include "shell/form_state.h"
-#include "shell/window_state.h"
+#include "model/form_state.h"
+#include "model/window_state.h"
 
 namespace velk {
 
@@ -111,8 +112,8 @@ void readSetup(const JobContext& job, Sender sender) {
                                    *strokeMillimetres, strokeField(form).unit, separator)));
   });
   page.read(3, 0, [&](HartLink& reply) {
-    applyPositionUnit(form, job.window, UnitIndexFromCode(UnitKind::Position, reply.GetInteger(4, 1)),
-                      strokeMillimetres);
+    const int unitCode = replyDynamicVariables(reply).variables[kBurstPosition].unitCode;
+    applyPositionUnit(form, job.window, UnitIndexFromCode(UnitKind::Position, unitCode), strokeMillimetres);
   });
 
   page.progress("Reading actuator size...");
@@ -214,6 +215,19 @@ void sendSetup(const JobContext& job, Sender sender) {
   }
   sendEndValues(page, 186, &TravelEndControls::cutoff, "cutoff value");
   sendEndValues(page, 188, &TravelEndControls::limited, "limited value");
+}
+
+const PageModule& setupModule() {
+  static const PageModule module{
+      .name = "TabSheetSetup",
+      .caption = "SETUP",
+      .defaults = [](FormState& form, WindowState& window) { applySetupDefaults(form, window); },
+      .read = &readSetup,
+      .send = &sendSetup,
+      .controlRules = {{when::connected, {"ButtonSetupRead"}},
+                       {when::writableOutOfService, {"ButtonSetupSend"}}},
+  };
+  return module;
 }
 
 }  // namespace velk

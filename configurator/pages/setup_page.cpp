@@ -8,14 +8,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "pages/field_validation.h"
+#include "ui/field_validation.h"
 #include "pages/logic/setup_rules.h"
-#include "pages/page_widgets.h"
+#include "ui/page_widgets.h"
 #include "pages/setup_operations.h"
-#include "shell/configurator.h"
-#include "shell/form_binder.h"
-#include "shell/page_registry.h"
-#include "shell/radio_group.h"
+#include "comm/configurator.h"
+#include "ui/form_binder.h"
+#include "ui/page_context.h"
+#include "ui/radio_group.h"
 
 namespace velk {
 

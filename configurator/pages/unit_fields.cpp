@@ -1,12 +1,11 @@
 #include "pages/unit_fields.h"
 
-#include "pages/field_validation.h"
-#include "pages/page_fields.h"
+#include "model/form_fields.h"
 #include "pages/logic/appearance_rules.h"
-#include "pages/logic/engineering_units.h"
+#include "model/engineering_units.h"
 #include "pages/logic/setup_rules.h"
-#include "shell/form_state.h"
-#include "shell/window_state.h"
+#include "model/form_state.h"
+#include "model/window_state.h"
 
 namespace velk {
 

@@ -7,7 +7,7 @@
 #include <array>
 #include <memory>
 
-#include "shell/window_state.h"
+#include "model/window_state.h"
 
 namespace velk {
 

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/configurator.h"
-#include "shell/form_binder.h"
+#include "comm/configurator.h"
+#include "ui/form_binder.h"
 
 namespace velk {
 

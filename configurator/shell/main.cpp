@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "shell/configurator.h"
+#include "comm/configurator.h"
 #include "shell/main_window.h"
 #include "shell/termination_signals.h"
 

@@ -7,8 +7,8 @@
 #include <QWidget>
 
 #include "shell/about_box.h"
-#include "shell/configurator.h"
-#include "shell/form_binder.h"
+#include "comm/configurator.h"
+#include "ui/form_binder.h"
 #include "shell/program_folders.h"
 #include "shell/readme_viewer.h"
 #include "shell/serial_device_dialog.h"

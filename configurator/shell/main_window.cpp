@@ -13,13 +13,13 @@
 #include <algorithm>
 #include <QVBoxLayout>
 
-#include "diagnostics/window_margins.h"
 #include "shell/banner.h"
-#include "shell/configurator.h"
+#include "comm/configurator.h"
+#include "registry/page_registry.h"
 #include "shell/left_column.h"
 #include "shell/main_menu.h"
-#include "shell/page_registry.h"
-#include "shell/startup_defaults.h"
+#include "shell/window_margins.h"
+#include "shell/window_pages.h"
 
 namespace velk {
 
@@ -72,8 +72,8 @@ void TForm1::buildFrame() {
   PageControl1_->setObjectName("PageControl1");
   PageControl1_->setUsesScrollButtons(true);
   PageContext context{core_, binder_, paths_};
-  for (const PageEntry& entry : pageRegistry())
-    PageControl1_->addTab(createPage(entry, context), entry.caption);
+  for (const PageModule* module : pageModules())
+    PageControl1_->addTab(createPage(*module, context), module->caption);
   row->addWidget(PageControl1_, 1);
   column->addLayout(row, 1);
   setCentralWidget(central);
@@ -103,6 +103,7 @@ void TForm1::FormCreate() {
   menu_->showSettings(settings_);
 
   core_.window.RequestPending.store(0);
+  installPageModules(core_);
   core_.commands.start();
 
   applyStartupDefaults(core_.form, core_.window);

@@ -6,7 +6,7 @@
 #include <QMainWindow>
 
 #include "shell/device_settings.h"
-#include "shell/form_binder.h"
+#include "ui/form_binder.h"
 #include "shell/program_folders.h"
 
 class QTabWidget;

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace velk {
 
@@ -12,14 +11,6 @@ namespace {
 constexpr const char* kSubfolders[] = {"trends", "logs", "configurations", "signatures", "graphs"};
 
 }  // namespace
-
-ProgramPaths ProgramPaths::standard() {
-  return {QString(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)};
-}
-
-QString ProgramPaths::configurationsFolder() const { return programFolder + "/configurations/"; }
-QString ProgramPaths::graphsFolder() const { return programFolder + "/graphs/"; }
-QString ProgramPaths::readmeFile() const { return programFolder + "/readme.txt"; }
 
 void createProgramFolders(const ProgramPaths& paths) {
   QDir().mkpath(paths.programFolder);

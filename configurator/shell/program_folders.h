@@ -1,22 +1,9 @@
 #pragma once
-// Where the program keeps its files and settings.
+// The program folder and its subfolders, made at start-up.
 
-#include <QString>
+#include "model/program_paths.h"
 
 namespace velk {
-
-struct ProgramPaths {
-  QString settingsFile;   // empty: the user's native settings of the program
-  QString programFolder;  // holds trends, logs, configurations, signatures, graphs, readme.txt
-
-  // The per-user data folder of the program and its native settings.
-  static ProgramPaths standard();
-
-  // The folders the file dialogs start in, with a trailing slash.
-  QString configurationsFolder() const;
-  QString graphsFolder() const;
-  QString readmeFile() const;
-};
 
 // Creates the program folder and its subfolders where missing, in the order
 // trends, logs, configurations, signatures, graphs. A folder that cannot be

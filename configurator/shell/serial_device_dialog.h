@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <array>
 
-#include "shell/window_state.h"
+#include "model/window_state.h"
 
 class QComboBox;
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "shell/about_box.h"
-#include "shell/configurator.h"
+#include "comm/configurator.h"
 #include "shell/main_window.h"
 #include "shell/readme_viewer.h"
 #include "shell/serial_device_dialog.h"

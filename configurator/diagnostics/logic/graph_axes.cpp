@@ -1,4 +1,4 @@
-#include "graph_axes.h"
+#include "diagnostics/logic/graph_axes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "graph_view.h"
+#include "model/graph_view.h"
 
 namespace velk {
 

@@ -1,4 +1,4 @@
-#include "graph_drawing.h"
+#include "diagnostics/logic/graph_drawing.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,9 +5,9 @@
 #include <array>
 #include <vector>
 
-#include "graph_file.h"
-#include "graph_sample_ring.h"
-#include "graph_view.h"
+#include "diagnostics/logic/graph_file.h"
+#include "model/graph_sample_ring.h"
+#include "model/graph_view.h"
 
 namespace velk {
 

@@ -1,4 +1,4 @@
-#include "graph_file.h"
+#include "diagnostics/logic/graph_file.h"
 
 #include <algorithm>
 #include <charconv>
@@ -48,14 +48,6 @@ std::optional<float> readNumber(std::string_view text, std::size_t& pos) {
 }
 
 }  // namespace
-
-void ComparisonSet::assign(const std::vector<GraphSample>& points) {
-    count = static_cast<int>(std::min(points.size(), setpoint.size()));
-    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
-        setpoint[i] = points[i].setpoint;
-        position[i] = points[i].position;
-    }
-}
 
 std::string graphFileLine(const GraphSample& sample) {
     std::string line;

@@ -1,4 +1,4 @@
-// The graph text file and the two comparison sets loaded from it.
+// The graph text file, which the comparison sets are loaded from.
 //
 // One line per sample: the setpoint, a blank, the position, a line feed.
 // Numbers are written as the C++ stream writes a float by default (up to 6
@@ -14,25 +14,12 @@
 #include <string_view>
 #include <vector>
 
-#include "graph_sample_ring.h"
+#include "model/graph_sample_ring.h"
 
 namespace velk {
 
 inline constexpr int kGraphFilePointLimit = 169;   // points the live graph shows
 inline constexpr int kGraphFileMaxLineLength = 99; // longer lines end a load
-inline constexpr int kComparisonSetSize = 250;
-
-// A loaded recording drawn over the live graph.
-struct ComparisonSet {
-    std::array<float, kComparisonSetSize> setpoint{};
-    std::array<float, kComparisonSetSize> position{};
-    int count = 0;  // points of the last load; later entries are not drawn
-
-    // Takes the points of a load (at most kComparisonSetSize); entries beyond
-    // them keep what an earlier load left.
-    void assign(const std::vector<GraphSample>& points);
-};
-
 // One line of the file, "12.5 12.25\n".
 std::string graphFileLine(const GraphSample& sample);
 

@@ -1,10 +1,10 @@
-#include "setpoint_rules.h"
+#include "diagnostics/logic/setpoint_rules.h"
 
 #include <cmath>
 
-#include "engineering_units.h"
-#include "number_text.h"
-#include "setup_rules.h"
+#include "model/engineering_units.h"
+#include "model/number_text.h"
+#include "model/stroke.h"
 
 namespace velk {
 namespace {
@@ -44,7 +44,6 @@ double fromPercentOfTravel(double percent, Measure measure) {
     return measure == Measure::Degree ? kRotaryTravelDegrees * percent / 100 : percent;
 }
 
-constexpr std::array<DynamicVariableSlot, 3> kDynamicVariableSlots = {{{9, 10}, {14, 15}, {19, 20}}};
 constexpr int kSetpointSelectorItem = 1;
 
 }  // namespace
@@ -107,9 +106,9 @@ RampStep nextRampStep(double value, bool rampDown) {
     return {value, true};
 }
 
-std::optional<DynamicVariableSlot> setpointSlotInCommand3(const std::array<int, 3>& selectorItems) {
+std::optional<int> setpointSlotInCommand3(const std::array<int, 3>& selectorItems) {
     for (std::size_t i = 0; i < selectorItems.size(); ++i) {
-        if (selectorItems[i] == kSetpointSelectorItem) return kDynamicVariableSlots[i];
+        if (selectorItems[i] == kSetpointSelectorItem) return static_cast<int>(i) + 1;
     }
     return std::nullopt;
 }

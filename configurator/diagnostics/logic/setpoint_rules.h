@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "coded_items.h"
-#include "edit_validation.h"
+#include "model/coded_items.h"
+#include "model/edit_validation.h"
 
 namespace velk {
 
@@ -56,16 +56,9 @@ struct RampStep {
 };
 RampStep nextRampStep(double value, bool rampDown);
 
-// Where command 3's reply holds the setpoint: the first dynamic variable of
-// 2, 3 and 4 whose selector (the item index of ComboBox4 to ComboBox6, -1 for
-// none) shows "Setpoint". Nothing means the loop current (float at 0, in mA).
-struct DynamicVariableSlot {
-    int unitOffset;   // byte offset of the unit code
-    int valueOffset;  // byte offset of the float
-    friend bool operator==(const DynamicVariableSlot&, const DynamicVariableSlot&) = default;
-};
-inline constexpr int kLoopCurrentOffset = 0;
-inline constexpr int kLoopCurrentUnitCode = 39;
-std::optional<DynamicVariableSlot> setpointSlotInCommand3(const std::array<int, 3>& selectorItems);
+// Which dynamic variable of command 3 holds the setpoint: the first of 2, 3
+// and 4 (slots 1 to 3) whose selector (the item index of ComboBox4 to
+// ComboBox6, -1 for none) shows "Setpoint". Nothing means the loop current.
+std::optional<int> setpointSlotInCommand3(const std::array<int, 3>& selectorItems);
 
 }  // namespace velk

@@ -1,6 +1,6 @@
-#include "appearance_rules.h"
+#include "pages/logic/appearance_rules.h"
 
-#include "number_text.h"
+#include "model/number_text.h"
 
 namespace velk {
 namespace {

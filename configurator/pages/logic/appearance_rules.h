@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "coded_items.h"
+#include "model/coded_items.h"
 
 namespace velk {
 

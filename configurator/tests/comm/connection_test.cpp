@@ -9,9 +9,8 @@
 #include <thread>
 
 #include "comm/connection.h"
-#include "shell/configurator.h"
-#include "shell/startup_defaults.h"
-#include "support/fake_hart_link.h"
+#include "support/core_fixture.h"
+#include "support/reply_bytes.h"
 
 namespace velk {
 namespace {
@@ -68,35 +67,22 @@ class ScriptedLink : public FakeHartLink {
   std::vector<std::uint8_t> burst_;
 };
 
-void appendFloat(std::vector<std::uint8_t>& data, float value) {
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  for (int shift = 24; shift >= 0; shift -= 8) data.push_back(static_cast<std::uint8_t>(bits >> shift));
-}
-
-// Command 3's data: the loop current, then unit code and value of each variable.
-std::vector<std::uint8_t> dynamicVariables(float position, float setpoint) {
-  std::vector<std::uint8_t> data;
-  appendFloat(data, 12.0f);
-  for (auto [unit, value] : {std::pair{57, position}, {57, setpoint}, {32, 21.5f}, {7, 5.5f}}) {
-    data.push_back(static_cast<std::uint8_t>(unit));
-    appendFloat(data, value);
-  }
-  return data;
+// Command 3's data with position and setpoint in percent.
+Bytes dynamicVariables(float position, float setpoint) {
+  return dynamicVariables(12.0f, std::array<Variable, 4>{{{57, position}, {57, setpoint}, {32, 21.5f}, {7, 5.5f}}});
 }
 
 int count(const std::vector<int>& commands, int command) {
   return static_cast<int>(std::count(commands.begin(), commands.end(), command));
 }
 
-class ConnectionTest : public ::testing::Test {
+class ConnectionTest : public CoreTest {
  protected:
   ConnectionTest()
-      : core_([this](WindowState&) {
-          auto link = std::make_unique<ScriptedLink>();
-          link_ = link.get();
-          return link;
-        }) {
-    applyStartupDefaults(core_.form, core_.window);
+      : CoreTest([](WindowState&) { return std::make_unique<ScriptedLink>(); }),
+        link_(static_cast<ScriptedLink*>(core_.api.get())) {
+    core_.window.InstrumentHandle.store(0);
+    applyDefaults();
     link_->setReply(0, {0, 0, {254, 62, 97, 5, 5, 1, 86, 8, 0, 0, 0, 7}});
     core_.commands.start();
   }
@@ -118,8 +104,7 @@ class ConnectionTest : public ::testing::Test {
     waitFor([&] { return core_.form.text("StaticText1") == "CONNECTED"; });
   }
 
-  ScriptedLink* link_ = nullptr;
-  Configurator core_;
+  ScriptedLink* const link_;
 };
 
 struct SearchCase {

@@ -4,33 +4,21 @@
 #include <thread>
 
 #include "comm/link.h"
-#include "shell/configurator.h"
-#include "support/fake_hart_link.h"
+#include "comm/configurator.h"
+#include "support/core_fixture.h"
 
 namespace velk {
 namespace {
 
 using Reply = FakeHartLink::Reply;
 
-class ExecuteCommandTest : public ::testing::Test {
+class ExecuteCommandTest : public CoreTest {
  protected:
-  ExecuteCommandTest()
-      : core_([this](WindowState&) {
-          auto fake = std::make_unique<FakeHartLink>();
-          fake_ = fake.get();
-          return fake;
-        }) {
-    core_.window.InstrumentHandle.store(1);
-  }
-
   bool execute(int command, int byteCount = 0) {
     auto tx = core_.link.begin();
     return core_.link.ExecuteCommand(tx, command, byteCount);
   }
   QStringList log() const { return core_.form.lines(kCommunicationLog); }
-
-  FakeHartLink* fake_ = nullptr;
-  Configurator core_;
 };
 
 struct FailureCase {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "comm/mirell_library.h"
-#include "shell/configurator.h"
+#include "comm/configurator.h"
 
 namespace velk {
 namespace {

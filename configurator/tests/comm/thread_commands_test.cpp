@@ -8,26 +8,15 @@
 #include <future>
 #include <thread>
 
-#include "shell/configurator.h"
-#include "support/fake_hart_link.h"
+#include "comm/configurator.h"
+#include "support/core_fixture.h"
 
 namespace velk {
 namespace {
 
-class ThreadCommandsTest : public ::testing::Test {
+class ThreadCommandsTest : public CoreTest {
  protected:
-  ThreadCommandsTest()
-      : core_([this](WindowState&) {
-          auto fake = std::make_unique<FakeHartLink>();
-          fake_ = fake.get();
-          return fake;
-        }) {
-    core_.window.InstrumentHandle.store(1);
-    core_.commands.start();
-  }
-
-  FakeHartLink* fake_ = nullptr;
-  Configurator core_;
+  ThreadCommandsTest() { core_.commands.start(); }
 };
 
 TEST_F(ThreadCommandsTest, RunsPostedJobsInOrderOffTheGuiThread) {

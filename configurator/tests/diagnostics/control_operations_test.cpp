@@ -14,20 +14,14 @@
 #include <map>
 #include <set>
 
-#include "diagnostics/live_data.h"
-#include "shell/configurator.h"
-#include "support/fake_hart_link.h"
+#include "model/live_data.h"
+#include "support/core_fixture.h"
+#include "support/reply_bytes.h"
 
 namespace velk {
 namespace {
 
 using Reply = FakeHartLink::Reply;
-using Bytes = std::vector<std::uint8_t>;
-
-void appendFloat(Bytes& bytes, float value) {
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(bits >> shift));
-}
 
 float requestFloat(const FakeHartLink::DataField& field) {
   std::uint32_t bits = 0;
@@ -35,35 +29,13 @@ float requestFloat(const FakeHartLink::DataField& field) {
   return std::bit_cast<float>(bits);
 }
 
-struct Variable {
-  std::uint8_t unitCode;
-  float value;
-};
-
-// Command 3's reply: the loop current, then four variables with their units.
-Bytes dynamicVariables(float loopCurrent, std::array<Variable, 4> variables) {
-  Bytes bytes;
-  appendFloat(bytes, loopCurrent);
-  for (const Variable& v : variables) {
-    bytes.push_back(v.unitCode);
-    appendFloat(bytes, v.value);
-  }
-  return bytes;
-}
-
 constexpr std::uint8_t kPercent = 57, kMillimetre = 49, kCelsius = 32, kBar = 7;
 
-class ControlOperations : public ::testing::Test {
+class ControlOperations : public CoreTest {
  protected:
-  ControlOperations()
-      : core_([this](WindowState&) {
-          auto fake = std::make_unique<FakeHartLink>();
-          fake_ = fake.get();
-          return fake;
-        }) {
-    core_.window.InstrumentHandle.store(1);
+  ControlOperations() {
+    applyDefaults();
     core_.window.Connected.store(true);
-    applyControlPageDefaults(core_.form, core_.window);
     // Every request is answered; the setpoint written is remembered.
     fake_->setResponder([this](int command, const FakeHartLink::DataField& request, int) -> Reply {
       if (command == 142) written_.push_back(requestFloat(request));
@@ -74,11 +46,6 @@ class ControlOperations : public ::testing::Test {
     });
   }
 
-  JobContext job() { return {core_.link, core_.form, core_.window, core_.operations, core_.live, {}}; }
-  FormState& form() { return core_.form; }
-
-  FakeHartLink* fake_ = nullptr;
-  Configurator core_;
   std::map<int, Bytes> replies_;
   std::set<int> refused_;
   std::vector<float> written_;

@@ -11,20 +11,17 @@
 #include <QSignalSpy>
 
 #include "diagnostics/control_operations.h"
-#include "diagnostics/live_data.h"
-#include "shell/configurator.h"
-#include "support/fake_hart_link.h"
+#include "model/live_data.h"
+#include "support/core_fixture.h"
 
 namespace velk {
 namespace {
 
 const QColor kUntouched = Qt::white;
 
-class LiveGraphTest : public ::testing::Test {
+class LiveGraphTest : public CoreTest {
  protected:
-  LiveGraphTest()
-      : core_([](WindowState&) { return std::make_unique<FakeHartLink>(); }),
-        panel_(core_.live, core_.form, core_.window) {
+  LiveGraphTest() : panel_(core_.live, core_.form, core_.window) {
     applyControlPageDefaults(core_.form, core_.window);
   }
 
@@ -56,7 +53,6 @@ class LiveGraphTest : public ::testing::Test {
     menu->hide();
   }
 
-  Configurator core_;
   LiveGraphPanel panel_;
 };
 

@@ -4,7 +4,7 @@
 
 #include "comm/connection.h"
 #include "diagnostics/control_operations.h"
-#include "shell/startup_defaults.h"
+#include "registry/page_registry.h"
 #include "support/simulator_fixture.h"
 
 namespace velk {

@@ -13,10 +13,10 @@
 
 #include "diagnostics/control_operations.h"
 #include "diagnostics/control_page.h"
-#include "shell/form_binder.h"
-#include "shell/page_registry.h"
-#include "shell/program_folders.h"
-#include "shell/radio_group.h"
+#include "ui/form_binder.h"
+#include "ui/page_context.h"
+#include "model/program_paths.h"
+#include "ui/radio_group.h"
 #include "support/simulator_fixture.h"
 
 namespace velk {

@@ -1,6 +1,6 @@
 // The configurator's core against the simulated positioner: the smallest
 // round trip, which every page test builds on.
-#include "pages/page_operation.h"
+#include "comm/page_operation.h"
 #include "support/simulator_fixture.h"
 
 namespace velk {

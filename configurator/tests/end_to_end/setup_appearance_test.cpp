@@ -11,7 +11,7 @@
 #include "pages/appearance_operations.h"
 #include "pages/setup_operations.h"
 #include "shell/main_window.h"
-#include "shell/startup_defaults.h"
+#include "registry/page_registry.h"
 #include "support/simulator_fixture.h"
 
 namespace velk {

@@ -1,7 +1,7 @@
 #include "pages/appearance_operations.h"
 
 #include "pages/logic/appearance_rules.h"
-#include "scripted_device.h"
+#include "support/scripted_device.h"
 
 namespace velk {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <optional>
 
-#include "shell/configurator.h"
-#include "support/fake_hart_link.h"
+#include "support/core_fixture.h"
+#include "support/reply_bytes.h"
 
 namespace velk {
 namespace {
@@ -17,28 +17,9 @@ namespace {
 using Reply = FakeHartLink::Reply;
 using Rows = QList<QStringList>;
 
-std::vector<std::uint8_t> floatBytes(float value) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return {static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
-          static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
-}
-
-class CharacteristicsTest : public ::testing::Test {
+class CharacteristicsTest : public CoreTest {
  protected:
-  CharacteristicsTest()
-      : core_([this](WindowState&) {
-          auto fake = std::make_unique<FakeHartLink>();
-          fake_ = fake.get();
-          return fake;
-        }) {
-    core_.window.InstrumentHandle.store(1);
-    startCharacteristicsPage(form(), window());
-  }
-
-  FormState& form() { return core_.form; }
-  WindowState& window() { return core_.window; }
-  JobContext job() { return {core_.link, core_.form, core_.window, core_.operations, core_.live, {}}; }
+  CharacteristicsTest() { startCharacteristicsPage(form(), window()); }
 
   void chooseCharacter(const QString& text) {
     form().setText(kComboBoxCharacter, text);
@@ -60,8 +41,6 @@ class CharacteristicsTest : public ::testing::Test {
     return cells;
   }
 
-  FakeHartLink* fake_ = nullptr;
-  Configurator core_;
 };
 
 TEST_F(CharacteristicsTest, StartsWithTheLinearCurveDrawnFrom33Points) {
@@ -188,7 +167,7 @@ struct ScriptedCurve {
         if (failingPoint == request[0]) return {15, 0x0300, {}};
         std::vector<std::uint8_t> data{request[0]};
         for (float value : {request[0] * 50.0f, request[0] * 10.0f}) {
-          const auto bytes = floatBytes(value);
+          const auto bytes = f32(value);
           data.insert(data.end(), bytes.begin(), bytes.end());
         }
         return {0, 0, data};

@@ -14,27 +14,15 @@
 #include <QTest>
 
 #include "pages/characteristics_curve_pictures.h"
-#include "shell/configurator.h"
-#include "shell/form_binder.h"
-#include "support/fake_hart_link.h"
+#include "ui/form_binder.h"
+#include "support/core_fixture.h"
 
 namespace velk {
 namespace {
 
-Configurator::LinkFactory fakeLink() {
-  return [](WindowState&) { return std::make_unique<FakeHartLink>(); };
-}
-
-void settle() {
-  // Store notifications, then the page's queued handlers.
-  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
-
-class CurvePicturesTest : public ::testing::Test {
+class CurvePicturesTest : public CoreTest {
  protected:
   CurvePicturesTest() { startCharacteristicsPage(core_.form, core_.window); }
-
-  Configurator core_{fakeLink()};
 };
 
 struct Pixel {
@@ -90,7 +78,7 @@ TEST_F(CurvePicturesTest, ReferencePictureShowsTheFourFixedCurves) {
                        {"linear ends at 100 %", {310, height - 239}, curve_colors::kLinear}});
 }
 
-class CharacteristicsPageTest : public ::testing::Test {
+class CharacteristicsPageTest : public CoreTest {
  protected:
   CharacteristicsPageTest() {
     startCharacteristicsPage(core_.form, core_.window);
@@ -101,7 +89,6 @@ class CharacteristicsPageTest : public ::testing::Test {
   QComboBox* combo(const char* name) { return page_.findChild<QComboBox*>(name); }
   QTableWidget* grid() { return page_.findChild<QTableWidget*>(kStringGridCurve); }
 
-  Configurator core_{fakeLink()};
   FormBinder binder_{core_.form};
   CharacteristicsPage page_{core_, binder_};
 };

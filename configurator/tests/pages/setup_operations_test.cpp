@@ -2,7 +2,7 @@
 
 #include <QSignalSpy>
 
-#include "scripted_device.h"
+#include "support/scripted_device.h"
 
 namespace velk {
 namespace {

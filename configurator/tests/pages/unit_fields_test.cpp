@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/form_state.h"
-#include "shell/window_state.h"
+#include "model/form_state.h"
+#include "model/window_state.h"
 
 namespace velk {
 namespace {

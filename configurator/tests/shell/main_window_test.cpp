@@ -16,7 +16,7 @@
 #include <QTest>
 
 #include "shell/about_box.h"
-#include "shell/configurator.h"
+#include "comm/configurator.h"
 #include "shell/main_menu.h"
 #include "support/fake_hart_link.h"
 

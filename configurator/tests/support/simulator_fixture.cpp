@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "comm/mirell_library.h"
+#include "registry/page_registry.h"
 
 namespace velk {
 
@@ -19,6 +20,7 @@ SimulatorFixture::SimulatorFixture(sim::SimulatorConfig config)
       return window.portDevice(port).toStdString();
     });
   });
+  installPageModules(*core_);
   core_->window.ComPort.store(1);
   core_->window.setPortDevice(1, QString::fromStdString(simulator_->device_path()));
 }

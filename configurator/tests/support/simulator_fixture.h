@@ -16,7 +16,7 @@
 
 #include "comm/job_context.h"
 #include "positioner_sim/simulated_positioner.h"
-#include "shell/configurator.h"
+#include "comm/configurator.h"
 
 namespace velk {
 

@@ -1,0 +1,17 @@
+// The diagnostics pages whose operations are still to come.
+
+#include "diagnostics/modules.h"
+
+namespace velk {
+
+const PageModule& diagAlarmsModule() {
+  static const PageModule module{.name = "DIAGNOSTICS", .caption = "DIAG ALARMS"};
+  return module;
+}
+
+const PageModule& trendsModule() {
+  static const PageModule module{.name = "TabSheet3", .caption = "TRENDS"};
+  return module;
+}
+
+}  // namespace velk

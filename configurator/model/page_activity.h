@@ -1,0 +1,52 @@
+#pragma once
+// Which pages have an operation waiting or running on the command thread.
+// While a page has one, its inputs leave the form state alone and the page
+// shows that it is busy: what the operation reads or sends is what the page
+// shows afterwards, not a mix of the user's edits and the device's values.
+// Counted, so that two operations of one page keep it busy until both end.
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <mutex>
+
+namespace velk {
+
+class PageActivity : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit PageActivity(QObject* parent = nullptr);
+
+  // From any thread. An empty page name stands for no page.
+  void begin(const QString& page);
+  void end(const QString& page);
+  bool busy(const QString& page) const;
+
+ Q_SIGNALS:
+  // On the object's own (GUI) thread, after the page became busy or idle.
+  void changed(const QString& page);
+
+ private:
+  void announce(const QString& page);
+
+  mutable std::mutex mutex_;
+  QHash<QString, int> running_;
+};
+
+// Marks a page busy for the life of the guard.
+class PageBusy {
+ public:
+  PageBusy(PageActivity& activity, QString page) : activity_(activity), page_(std::move(page)) {
+    activity_.begin(page_);
+  }
+  ~PageBusy() { activity_.end(page_); }
+  PageBusy(const PageBusy&) = delete;
+  PageBusy& operator=(const PageBusy&) = delete;
+
+ private:
+  PageActivity& activity_;
+  QString page_;
+};
+
+}  // namespace velk

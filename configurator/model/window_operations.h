@@ -1,0 +1,53 @@
+#pragma once
+// The main window's operations on its controls. They run on the GUI thread; a
+// worker thread calling one has it queued there and returns at once.
+
+#include <QObject>
+#include <QString>
+
+#include "model/control_states.h"
+
+namespace velk {
+
+class FormState;
+struct WindowState;
+
+inline constexpr const char* kStatusBar = "StatusBar1";
+inline constexpr const char* kCommunicatingText = "StaticText7";
+// The communication log: failed commands and disconnections.
+inline constexpr const char* kCommunicationLog = "Memo1";
+
+class WindowOperations : public QObject {
+  Q_OBJECT
+
+ public:
+  WindowOperations(WindowState& window, FormState& form, QObject* parent = nullptr);
+
+  // The rules UpdateControlStates applies: the window's own and every page's.
+  void setControlRules(ControlStateRules rules);
+
+  // Enables and disables the controls for the connection state, the device
+  // type and the version.
+  void UpdateControlStates();
+  void SetButtonState(const QString& button, bool enabled);
+  // 0 in service, 1 out of service; other values change no text.
+  void ShowServiceState(int state);
+  void ShowCommunicating();
+  void ClearCommunicating();
+
+  // A failure the user must see (the window shows it in a message box).
+  void reportError(const QString& text);
+
+ Q_SIGNALS:
+  void errorReported(const QString& text);
+
+ private:
+  template <typename Operation>
+  bool deferToGuiThread(Operation operation);
+
+  WindowState& window_;
+  FormState& form_;
+  ControlStateRules rules_;
+};
+
+}  // namespace velk

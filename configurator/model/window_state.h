@@ -1,0 +1,80 @@
+#pragma once
+// The main window's own state that worker threads share: single words as
+// atomics, texts behind a lock.
+
+#include <QString>
+#include <array>
+#include <atomic>
+#include <mutex>
+
+#include "model/custom_curve.h"
+
+namespace velk {
+
+inline constexpr int kDeviceTypeQ5 = 97;
+inline constexpr int kDeviceTypeQ50 = 607;
+inline constexpr int kDeviceVersionUnknown = 86;
+inline constexpr int kComPortCount = 8;
+
+// Request codes of the window's request slot.
+inline constexpr int kRequestConnection = 0;
+inline constexpr int kRequestSetpoint = 142;
+inline constexpr int kRequestServiceToggle = 150;
+inline constexpr int kRequestReadAll = 666;
+inline constexpr int kRequestSendAll = 667;
+
+// What UpdateControlStates decides on.
+struct ControlConditions {
+  bool connected = false;
+  bool writeProtected = false;
+  bool outOfService = false;
+  int setPointSource = 0;
+  int deviceType = kDeviceTypeQ5;
+  int deviceVersion = kDeviceVersionUnknown;
+};
+
+struct WindowState {
+  std::atomic<int> ComPort{1};  // 1 to 8
+  std::atomic<int> DeviceType{kDeviceTypeQ5};
+  std::atomic<int> DeviceVersion{kDeviceVersionUnknown};
+  std::atomic<int> RequestPending{0};
+  std::atomic<int> RequestCode{0};
+  std::atomic<bool> Connected{false};
+  std::atomic<bool> OutOfService{false};
+  std::atomic<bool> WriteProtected{false};
+  std::atomic<int> SetPointSource{0};  // 2: the setpoint comes over HART
+  // Index (0..4) of the device's position unit as last read; labels positions.
+  std::atomic<int> PositionUnitIndex{0};
+  std::atomic<int> InstrumentHandle{0};  // 0 while no positioner is connected
+  // The calibration worker's StopRequested: set while no calibration runs.
+  // Failed commands are logged only then.
+  std::atomic<bool> StopRequested{true};
+  // The CHARACTERISTICS page's custom curve, also saved in configuration files.
+  CustomCurveHolder CustomCurve;
+
+  ControlConditions conditions() const;
+
+  QString ConfigFileName() const;
+  void setConfigFileName(const QString& name);
+  QString LastGraphFile() const;
+  void setLastGraphFile(const QString& name);
+
+  // The device COM port n (1 to 8) opens: the user's choice, else /dev/ttyS<n-1>.
+  QString portDevice(int port) const;
+  void setPortDevice(int port, const QString& device);  // empty: the default
+
+  // The locale's decimal separator, fixed at start-up.
+  QString DecimalSeparator() const;
+  void setDecimalSeparator(const QString& separator);
+
+ private:
+  mutable std::mutex mutex_;
+  QString configFileName_ = "config.txt";
+  QString lastGraphFile_ = "graph.txt";
+  QString decimalSeparator_ = ".";
+  std::array<QString, kComPortCount> portDevices_;
+};
+
+QString defaultPortDevice(int port);
+
+}  // namespace velk

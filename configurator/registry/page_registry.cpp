@@ -1,0 +1,56 @@
+#include "registry/page_registry.h"
+
+#include <QLocale>
+
+#include "diagnostics/modules.h"
+#include "files/modules.h"
+#include "pages/modules.h"
+#include "service/modules.h"
+
+namespace velk {
+
+const PageModules& pageModules() {
+  static const PageModules modules = {
+      &controlModule(),    &calibrateModule(), &setupModule(), &characteristicsModule(), &appearanceModule(),
+      &tuningModule(),     &alarmsModule(),    &readModule(),  &diagAlarmsModule(),      &debugModule(),
+      &mapModule(),        &diag2Module(),     &trendsModule(), &logsModule(),           &dbModule(),
+      &hartModule(),       &irsModule(),       &limitsModule(),
+  };
+  return modules;
+}
+
+const PageModule* findPageModule(const QString& name) {
+  for (const PageModule* module : pageModules())
+    if (name == QLatin1String(module->name)) return module;
+  return nullptr;
+}
+
+ControlStateRules controlStateRules() {
+  ControlStateRules rules = {
+      {when::disconnected,
+       {"Comport1", "Comport2", "Comport3", "Comport4", "Comport5", "Comport6", "Comport7", "Comport8"}},
+      {when::connected, {"ButtonReadAll"}},
+      {when::connectedAndWritable, {"ButtonInOutService"}},
+      {when::writableOutOfService, {"ButtonFactoryReset", "ButtonSendAll"}},
+  };
+  for (const PageModule* module : pageModules())
+    rules.insert(rules.end(), module->controlRules.begin(), module->controlRules.end());
+  return rules;
+}
+
+void installPageModules(Configurator& core) { core.installModules(pageModules(), controlStateRules()); }
+
+void applyStartupDefaults(FormState& form, WindowState& window) {
+  applyStartupDefaults(form, window, QLocale::system().decimalPoint());
+}
+
+void applyStartupDefaults(FormState& form, WindowState& window, const QString& decimalSeparator) {
+  // Pages write their numbers with it.
+  window.setDecimalSeparator(decimalSeparator);
+  for (const PageModule* module : pageModules())
+    if (module->defaults) module->defaults(form, window);
+  window.Connected.store(false);
+  window.OutOfService.store(false);
+}
+
+}  // namespace velk

@@ -1,0 +1,54 @@
+#include "shell/window_pages.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <map>
+#include <string_view>
+
+#include "diagnostics/control_page.h"
+#include "files/logs_page.h"
+#include "pages/appearance_page.h"
+#include "pages/characteristics_page.h"
+#include "pages/setup_page.h"
+
+namespace velk {
+
+namespace {
+
+// Each page module's widgets, by the module's name.
+const std::map<std::string_view, PageFactory>& pageWidgets() {
+  static const std::map<std::string_view, PageFactory> widgets = {
+      {"TabSheet1", &createControlPage},
+      {"TabSheetSetup", &createSetupPage},
+      {"TabSheetCara", &createCharacteristicsPage},
+      {"APPEARANCE", &createAppearancePage},
+      {"TabSheet4", &createLogsPage},
+  };
+  return widgets;
+}
+
+QWidget* createCaptionOnlyPage(const PageModule& module) {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  auto* caption = new QLabel(module.caption, page);
+  caption->setAlignment(Qt::AlignCenter);
+  caption->setEnabled(false);
+  QFont font = caption->font();
+  font.setPointSizeF(font.pointSizeF() * 2);
+  font.setBold(true);
+  caption->setFont(font);
+  layout->addWidget(caption);
+  return page;
+}
+
+}  // namespace
+
+QWidget* createPage(const PageModule& module, PageContext& context) {
+  const auto widgets = pageWidgets().find(module.name);
+  QWidget* page = widgets != pageWidgets().end() ? widgets->second(context) : createCaptionOnlyPage(module);
+  page->setObjectName(module.name);
+  return page;
+}
+
+}  // namespace velk

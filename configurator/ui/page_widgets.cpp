@@ -1,0 +1,85 @@
+#include "ui/page_widgets.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "comm/thread_commands.h"
+
+namespace velk {
+
+namespace {
+
+constexpr int kNumberEditWidth = 72;
+constexpr int kComboBoxWidth = 120;
+constexpr int kButtonWidth = 90;
+
+}  // namespace
+
+QLineEdit* createNumberEdit(const char* name) {
+  auto* edit = new QLineEdit;
+  edit->setObjectName(name);
+  edit->setFixedWidth(kNumberEditWidth);
+  return edit;
+}
+
+QComboBox* createComboBox(const char* name) {
+  auto* combo = new QComboBox;
+  combo->setObjectName(name);
+  combo->setFixedWidth(kComboBoxWidth);
+  return combo;
+}
+
+QPushButton* createPageButton(const char* name, const char* caption) {
+  auto* button = new QPushButton(caption);
+  button->setObjectName(name);
+  button->setFixedWidth(kButtonWidth);
+  return button;
+}
+
+QLabel* createUnitLabel(const QString& text, const char* name) {
+  auto* label = new QLabel(text);
+  label->setObjectName(name);
+  return label;
+}
+
+QWidget* withUnit(QWidget* control, QLabel* unit) {
+  auto* field = new QWidget;
+  auto* row = new QHBoxLayout(field);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(control);
+  row->addWidget(unit);
+  row->addStretch();
+  return field;
+}
+
+QWidget* withUnit(QWidget* control, const QString& unit) {
+  return withUnit(control, createUnitLabel(unit));
+}
+
+QFormLayout* createForm(QWidget* owner) {
+  auto* form = new QFormLayout(owner);
+  form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  return form;
+}
+
+QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(read);
+  row->addWidget(send);
+  row->addStretch();
+  return row;
+}
+
+void postOnClick(QPushButton* button, ThreadCommands& commands, const QString& key,
+                 PageJob operation) {
+  QObject::connect(button, &QPushButton::clicked, button, [&commands, key, operation] {
+    commands.post(key, [operation](const JobContext& job) { operation(job, Sender::Click); });
+  });
+}
+
+}  // namespace velk

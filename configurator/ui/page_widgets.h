@@ -1,0 +1,43 @@
+#pragma once
+// Building blocks of the configuration pages' widgets. A control gets its
+// control name as object name, so the binder ties it to its form-state entry;
+// its items and start text come from the page's defaults in the form state.
+
+#include <QString>
+
+#include "comm/page_operation.h"
+
+class QComboBox;
+class QFormLayout;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace velk {
+
+class ThreadCommands;
+
+QLineEdit* createNumberEdit(const char* name);
+QComboBox* createComboBox(const char* name);
+QPushButton* createPageButton(const char* name, const char* caption);
+// A unit after a field; a named one is bound like any control.
+QLabel* createUnitLabel(const QString& text, const char* name = "");
+
+// A control followed by its unit, as one field of a form.
+QWidget* withUnit(QWidget* control, QLabel* unit);
+QWidget* withUnit(QWidget* control, const QString& unit);
+
+// The layout of captioned rows that a page's group boxes hold.
+QFormLayout* createForm(QWidget* owner);
+
+// The page's Read and Send buttons, side by side on the left.
+QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send);
+
+// A click posts `operation` as a job for the background thread; a second
+// click while it still waits is dropped.
+void postOnClick(QPushButton* button, ThreadCommands& commands, const QString& key,
+                 PageJob operation);
+
+}  // namespace velk
