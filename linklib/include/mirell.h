@@ -154,6 +154,14 @@ MIRELL_API void GetUnitString(int offset, char* text);
 /* Instruments */
 MIRELL_API int DetectInstrument(void);
 MIRELL_API int DetectInstrumentWithShortAddress(int pollingAddress);
+/* DetectInstrumentWithTag packs tag (up to 8 characters, as SetString(0, 6,
+ * tag)) into data-field bytes 0..5 and sends command 11 to the broadcast long
+ * address, retries included. Only the instrument carrying that tag answers,
+ * whatever its polling address; with none, it fails with 1460 after the four
+ * attempts and registers nothing. The new entry's polling address is 0: set
+ * the instrument's own with SetPollingAddress before SendShortCommand.
+ * (Earlier versions sent command 0 to polling address 0, and so took
+ * whatever instrument sat there.) */
 MIRELL_API int DetectInstrumentWithTag(const char* tag);
 MIRELL_API int ForceRegistration(void);
 MIRELL_API void ResetInternalRegistry(void);

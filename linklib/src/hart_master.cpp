@@ -10,7 +10,10 @@ namespace {
 
 constexpr int kDetectionPreambles = 5;
 constexpr int kIdentifyCommand = 0;
+constexpr int kIdentifyByTagCommand = 11;
 constexpr int kTagBytes = 6;
+// All zero; the codec adds the master bit.
+constexpr LongAddress kBroadcastAddress{};
 // Bytes of a reply copied into the data field; those past its data read as zero.
 constexpr std::size_t kReplyBytesCopied = 32;
 constexpr unsigned kMaxPollingAddress = 15;
@@ -251,16 +254,21 @@ void HartMaster::getUnitString(int offset, char* text) { reportField(field_.getU
 // ---------------------------------------------------------------------------
 // Instruments
 
-int HartMaster::detectInstrument() { return detect(0, 0); }
+int HartMaster::detectInstrument() { return detectInstrumentWithShortAddress(0); }
 
-int HartMaster::detectInstrumentWithShortAddress(int pollingAddress) { return detect(pollingAddress, 0); }
-
-int HartMaster::detectInstrumentWithTag(const char* tag) {
-    field_.setString(0, kTagBytes, tag);
-    return detect(0, kTagBytes);
+int HartMaster::detectInstrumentWithShortAddress(int pollingAddress) {
+    return detect(FrameKind::Short, kIdentifyCommand, pollingAddress, 0);
 }
 
-int HartMaster::detect(int pollingAddress, int requestBytes) {
+// Command 0 would be answered by whatever device sits at polling address 0,
+// whatever its tag; command 11 to the broadcast address is answered only by
+// the device carrying the tag.
+int HartMaster::detectInstrumentWithTag(const char* tag) {
+    field_.setString(0, kTagBytes, tag);
+    return detect(FrameKind::Long, kIdentifyByTagCommand, 0, kTagBytes);
+}
+
+int HartMaster::detect(FrameKind kind, int command, int pollingAddress, int requestBytes) {
     if (registry_.full()) {
         report(kRegistryFull, text::kRegistryFull);
         return 0;
@@ -268,9 +276,12 @@ int HartMaster::detect(int pollingAddress, int requestBytes) {
     if (requestBytes == 0) field_.bytes[0] = 0;
     Instrument& candidate = registry_.candidate();
     candidate.pollingAddress = static_cast<std::uint8_t>(pollingAddress);
+    // Retries are rebuilt from the candidate entry, so it holds the broadcast
+    // address until the reply names the device's own.
+    candidate.longAddress = kBroadcastAddress;
     candidate.preambles = kDetectionPreambles;
-    last_ = {kIdentifyCommand, FrameKind::Short, requestBytes, registry_.candidateHandle()};
-    if (!submitTo(candidate, FrameKind::Short, kIdentifyCommand, requestBytes)) return 0;
+    last_ = {command, kind, requestBytes, registry_.candidateHandle()};
+    if (!submitTo(candidate, kind, command, requestBytes)) return 0;
     responsePending_ = true;
     waitForResponse();
     if (error_.code() != kNoError) return 0;

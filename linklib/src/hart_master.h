@@ -110,7 +110,9 @@ private:
                 int byteCount);
     void resendLastRequest();
     void judge(DeliveredFrame reply);
-    int detect(int pollingAddress, int requestBytes);
+    // Sends an identity request (whose reply has the layout of command 0)
+    // for the candidate entry and registers the device that answers.
+    int detect(FrameKind kind, int command, int pollingAddress, int requestBytes);
 
     MasterSetup setup_;
     LinkDriver link_;

@@ -141,12 +141,42 @@ TEST_F(PtyLink, DetectsThePositionerAndAddressesItByHandle) {
     EXPECT_EQ(master.errorCode(), kAlreadyRegistered);
     master.setInteger(0, 4, 0x3E610909u);
     EXPECT_EQ(master.forceRegistration(), 2);
+}
 
-    // By tag: command 0 carrying the packed tag; a new registry starts at 1.
-    master.resetInternalRegistry();
-    EXPECT_EQ(master.detectInstrumentWithTag("tag"), 1);
+// Command 11 to the broadcast address, retries too: only the device with the
+// tag answers, and it is registered under its own long address.
+TEST_F(PtyLink, DetectionByTagFindsOnlyTheInstrumentCarryingIt) {
+    const Bytes packedM150R7 = {0x37, 0x1D, 0x70, 0x81, 0x2D, 0xE0};
+    slave.setScript([&](const SlaveRequest& r, int) -> SlaveAnswer {
+        if (r.command == 1) return {testing::replyTo(r, 0, 0, kDegC10)};
+        if (r.command != 11 || r.data != packedM150R7) return {};
+        return {testing::replyTo(r, 0, 0, testing::identityData(1, 2, 3, /*preambles=*/7))};
+    });
+    start();
+
+    const int handle = master.detectInstrumentWithTag("m150 r7");
+    EXPECT_EQ(handle, 1);
+    EXPECT_EQ(master.errorCode(), 0);
+    const Bytes request = concat({0x82, 0x80, 0x00, 0x00, 0x00, 0x00, 0x0B, 0x06}, packedM150R7);
+    EXPECT_EQ(slave.requests().back().wire, concat(preambles(5), withCheck(request, 0)));
+    ASSERT_EQ(master.sendLongCommand(1, handle, 0), 1);
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), 0);
     EXPECT_EQ(slave.requests().back().wire,
-              concat(preambles(5), withCheck({0x02, 0x80, 0x00, 0x06, 0x50, 0x11, 0xE0, 0x82, 0x08, 0x20}, 0)));
+              concat(preambles(7), withCheck({0x82, 0xBE, 0x61, 0x01, 0x02, 0x03, 0x01, 0x00}, 0)));
+
+    // Entry 1 still holds that address: the retries must not go there.
+    master.resetInternalRegistry();
+    EXPECT_EQ(master.detectInstrumentWithTag("NOSUCH"), 0);
+    EXPECT_EQ(master.errorCode(), kNoReply);
+    const auto requests = slave.requests();
+    ASSERT_EQ(requests.size(), 2u + 4u);
+    for (std::size_t i = 2; i < requests.size(); ++i) {
+        EXPECT_EQ(requests[i].longAddress, (Bytes{0x80, 0x00, 0x00, 0x00, 0x00}));
+        EXPECT_EQ(requests[i].command, 11);
+        EXPECT_EQ(requests[i].data, (Bytes{0x38, 0xF4, 0xD5, 0x0C, 0x88, 0x20}));
+    }
+    EXPECT_EQ(master.detectInstrumentWithTag("M150 R7"), 1) << "the miss registered nothing";
 }
 
 // One failure per case: what the slave does for each attempt, and what the

@@ -1,4 +1,4 @@
-// Identity and the universal commands: 0, 1, 2, 3 and 15.
+// Identity and the universal commands: 0, 1, 2, 3, 11, 13, 15 and 18.
 #include "command_registry.h"
 #include "units.h"
 
@@ -10,6 +10,12 @@ constexpr std::uint8_t kCommandZeroExpansion = 254;
 constexpr std::uint8_t kPhysicalSignallingBell202 = 0;
 constexpr std::uint8_t kWriteProtectNo = 0;
 constexpr std::uint8_t kWriteProtectYes = 1;
+
+// Command 18's request: packed tag, packed descriptor, date.
+constexpr std::size_t kTagAt = 0;
+constexpr std::size_t kDescriptorAt = 6;
+constexpr std::size_t kDateAt = 18;
+constexpr std::uint8_t kTagDescriptorDateBytes = 21;
 
 void read_identity(CommandContext& c) {
   const auto& id = c.state.identity;
@@ -23,6 +29,30 @@ void read_identity(CommandContext& c) {
   c.reply_u8(static_cast<std::uint8_t>((id.hardware_revision & 0x1F) << 3 | kPhysicalSignallingBell202));
   c.reply_u8(0);  // flags
   c.reply_u24(id.device_id & 0xFFFFFF);
+}
+
+template <std::size_t N>
+void reply_bytes(CommandContext& c, const std::array<std::uint8_t, N>& bytes) {
+  for (const auto byte : bytes) c.reply_u8(byte);
+}
+
+template <std::size_t N>
+void take_bytes(const CommandContext& c, std::size_t offset, std::array<std::uint8_t, N>& bytes) {
+  for (std::size_t i = 0; i < N; ++i) bytes[i] = c.request_u8(offset + i);
+}
+
+void read_tag_descriptor_date(CommandContext& c) {
+  reply_bytes(c, c.state.identity.tag);
+  reply_bytes(c, c.state.identity.descriptor);
+  reply_bytes(c, c.state.identity.date);
+}
+
+void write_tag_descriptor_date(CommandContext& c) {
+  auto& id = c.state.identity;
+  take_bytes(c, kTagAt, id.tag);
+  take_bytes(c, kDescriptorAt, id.descriptor);
+  take_bytes(c, kDateAt, id.date);
+  c.echo_request(kTagDescriptorDateBytes);
 }
 
 void reply_slot(CommandContext& c, std::size_t slot) {
@@ -65,7 +95,11 @@ void register_universal_commands(CommandRegistry& registry) {
   registry.add(1, {0, Access::Read, read_primary_variable});
   registry.add(2, {0, Access::Read, read_current_and_percent});
   registry.add(3, {0, Access::Read, read_dynamic_variables});
+  // Reaches the device only when its data names the device's tag (Positioner).
+  registry.add(11, {6, Access::Read, read_identity});
+  registry.add(13, {0, Access::Read, read_tag_descriptor_date});
   registry.add(15, {0, Access::Read, read_output_information});
+  registry.add(18, {kTagDescriptorDateBytes, Access::Write, write_tag_descriptor_date});
 }
 
 }  // namespace velk::sim

@@ -32,6 +32,9 @@ void for_each_field(State& s, Visitor&& field) {
   field("identity.device_id", s.identity.device_id);
   field("identity.polling_address", s.identity.polling_address);
   field("identity.model", s.identity.model);
+  field("identity.tag", s.identity.tag);
+  field("identity.descriptor", s.identity.descriptor);
+  field("identity.date", s.identity.date);
   field("setup.actuator_type", s.setup.actuator_type);
   field("setup.stroke_mm", s.setup.stroke_mm);
   field("setup.actuator_size", s.setup.actuator_size);
@@ -88,6 +91,17 @@ template <class Integer>
 std::string format_value(Integer value) {
   return std::to_string(value);
 }
+// Packed texts and the date as hex bytes, two digits each.
+template <std::size_t N>
+std::string format_value(const std::array<std::uint8_t, N>& bytes) {
+  std::string text;
+  for (const auto byte : bytes) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", byte);
+    text += digits;
+  }
+  return text;
+}
 
 bool parse_value(std::string_view text, bool& value) {
   if (text != "0" && text != "1") return false;
@@ -114,6 +128,18 @@ bool parse_value(std::string_view text, Integer& value) {
   const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), parsed);
   if (status != std::errc{} || end != text.data() + text.size()) return false;
   value = parsed;
+  return true;
+}
+
+template <std::size_t N>
+bool parse_value(std::string_view text, std::array<std::uint8_t, N>& bytes) {
+  if (text.size() != 2 * N) return false;
+  std::array<std::uint8_t, N> parsed{};
+  for (std::size_t i = 0; i < N; ++i) {
+    const auto [end, status] = std::from_chars(text.data() + 2 * i, text.data() + 2 * i + 2, parsed[i], 16);
+    if (status != std::errc{} || end != text.data() + 2 * i + 2) return false;
+  }
+  bytes = parsed;
   return true;
 }
 

@@ -1,11 +1,21 @@
 #include "positioner.h"
 
+#include <algorithm>
+
 namespace velk::sim {
 
 namespace {
 
 constexpr std::uint32_t kForeignDeviceIdFlip = 0x800000;
 constexpr std::uint8_t kOtherMasterCommand = 1;
+constexpr std::uint8_t kIdentityByTagCommand = 11;
+
+// A long address of zeros: every device hears it, but only command 11 is
+// meant for them all.
+bool broadcast(const HartFrame& frame) {
+  return frame.long_address() && (frame.address[0] & 0x3F) == 0 && frame.address[1] == 0 &&
+         frame.address[2] == 0 && frame.address[3] == 0 && frame.address[4] == 0;
+}
 
 }  // namespace
 
@@ -22,6 +32,13 @@ bool Positioner::addressed_to_me(const HartFrame& frame) const {
   if (frame.type() != FrameType::Stx) return false;
   std::lock_guard lock(mutex_);
   const auto& id = state_.identity;
+  if (frame.command == kIdentityByTagCommand) {
+    // Only the device carrying the tag answers; the others stay silent.
+    if (frame.data.size() < id.tag.size() || !std::equal(id.tag.begin(), id.tag.end(), frame.data.begin())) {
+      return false;
+    }
+    if (broadcast(frame)) return true;
+  }
   if (!frame.long_address()) return (frame.address[0] & 0x0F) == (id.polling_address & 0x0F);
   return (frame.address[0] & 0x3F) == (id.manufacturer_id & 0x3F) && frame.address[1] == id.device_type &&
          frame.address[2] == ((id.device_id >> 16) & 0xFF) && frame.address[3] == ((id.device_id >> 8) & 0xFF) &&

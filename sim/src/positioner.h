@@ -28,6 +28,8 @@ class Positioner {
  public:
   Positioner(DeviceState initial, std::uint64_t seed, SimClock::time_point start);
 
+  // Its polling or long address; and the broadcast address, for command 11
+  // only. Command 11 is for it only when the data names its tag.
   bool addressed_to_me(const HartFrame& frame) const;
 
   // The reply to a request frame, or nothing when it is not a request to this

@@ -101,6 +101,8 @@ TEST_P(WriteThenRead, ReadsBackWhatWasWritten) {
 }
 
 const Bytes kNone{};
+// "M150 R7", "FIRST VALVE", 24 May 2021.
+const Bytes kTagDescriptorDate = from_hex("371D70812DE0 189493520581316160820820 18 05 15");
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, WriteThenRead,
@@ -124,6 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"CustomPointCount", 190, {9}, 191, kNone, {9}},
         RoundTripCase{"CustomPoint", 192, Bytes{32} + f32(99.5f) + f32(12.0f), 193, {32},
                       Bytes{32} + f32(99.5f) + f32(12.0f)},
+        RoundTripCase{"TagDescriptorDate", 18, kTagDescriptorDate, 13, kNone, kTagDescriptorDate},
         RoundTripCase{"Language", 210, {5}, 211, kNone, {5}},
         RoundTripCase{"DefaultDisplay", 212, {3}, 213, kNone, {3}},
         RoundTripCase{"SetpointSource", 140, {2}, 141, kNone, {2}},

@@ -86,6 +86,28 @@ TEST_F(LibraryAgainstSimulator, AWriteIsReadBack) {
   EXPECT_FLOAT_EQ(sim_->state().setup.current_range_max_ma, 19.5f);
 }
 
+TEST_F(LibraryAgainstSimulator, FindsTheDeviceByTheTagWrittenToItAndByNoOther) {
+  SimulatorConfig config;
+  config.device.identity.polling_address = 4;
+  config.device.identity.device_id = 0x123456;
+  start(config);
+  const int handle = detect(4);
+  SetString(0, 6, "M150 R7");
+  SetString(6, 12, "FIRST VALVE");
+  SetInteger(18, 3, 0x180515);
+  ASSERT_EQ(transact(18, handle, 21), 0);
+
+  ResetInternalRegistry();
+  EXPECT_EQ(DetectInstrumentWithTag("M150 R6"), 0);
+  EXPECT_EQ(GetErrorCode(), 1460);
+  EXPECT_EQ(DetectInstrumentWithTag("M150 R7"), 1);
+  EXPECT_EQ(GetErrorCode(), 0);
+  ASSERT_EQ(transact(13, 1, 0), 0);
+  char text[64];
+  GetString(6, 12, text);
+  EXPECT_STREQ(text, "FIRST VALVE     ");
+}
+
 TEST_F(LibraryAgainstSimulator, CollectsBurstFramesAndStillTalksWhileTheDeviceBursts) {
   start();
   const int handle = detect(0);

@@ -63,6 +63,16 @@ TEST(Line, AnswersOnlyItsOwnPollingAddressAndEchoesTheMasterBit) {
   master.send(request(3, {}, Target{true, 0, 62, 97, 2}));
   ASSERT_TRUE(wait_until([&] { return sim.counters().frames_received == 5; }));
   EXPECT_EQ(sim.counters().requests_for_us, 3u);
+
+  // The broadcast address carries command 11 only; the reply comes from its own address.
+  const Target broadcast{true, 0, 0, 0, 0};
+  master.send(request(0, {}, broadcast));
+  const auto by_tag = master.transact(request(11, test_master::from_hex("82 08 20 82 08 20"), broadcast));
+  ASSERT_TRUE(by_tag);
+  EXPECT_EQ(by_tag->address, test_master::from_hex("BE 61 00 00 01"));
+  EXPECT_EQ(test_master::to_hex(by_tag->data()), "FE 3E 61 05 05 01 56 08 00 00 00 01");
+  EXPECT_EQ(sim.counters().frames_received, 7u);
+  EXPECT_EQ(sim.counters().requests_for_us, 4u);
 }
 
 TEST(Line, ARequestSplitAtEveryOffsetIsAnswered) {

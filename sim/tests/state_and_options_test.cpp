@@ -14,6 +14,7 @@ namespace {
 DeviceState unusual_state() {
   auto state = default_device_state(Model::Q50, 101);
   state.identity.device_id = 0xABCDEF;
+  state.identity.tag = {0x37, 0x1D, 0x70, 0x81, 0x2D, 0xE0};
   state.setup.stroke_mm = 157;
   state.setup.cutoff_percent[1] = 99.9f;
   state.setup.current_range_min_ma = 4.1f;
@@ -49,6 +50,8 @@ TEST(StateFile, BadLinesAreRefusedWithTheirNumberAndChangeNothing) {
       {"setup.stroke_mm = 300\n", "line 1: bad value for setup.stroke_mm"},
       {"setup.stroke_mm = 8o\n", "line 1: bad value for setup.stroke_mm"},
       {"control.burst_mode = yes\n", "line 1: bad value for control.burst_mode"},
+      {"identity.tag = 371D70812DE\n", "line 1: bad value for identity.tag"},
+      {"identity.date = 01 01 14\n", "line 1: bad value for identity.date"},
       {"setup.current_range_min_ma = 4,5\n", "line 1: bad value for setup.current_range_min_ma"},
       {"identity.model q5\n", "line 1: expected \"key = value\""},
   };

@@ -48,6 +48,11 @@ struct Identity {
   std::uint32_t device_id = 1;          // 24 bits
   std::uint8_t polling_address = 0;     // 0..15
   Model model = Model::Q5;
+  // As command 18 writes them: tag and descriptor in packed ASCII (blank at
+  // first), the date as day, month, year.
+  std::array<std::uint8_t, 6> tag{0x82, 0x08, 0x20, 0x82, 0x08, 0x20};
+  std::array<std::uint8_t, 12> descriptor{0x82, 0x08, 0x20, 0x82, 0x08, 0x20, 0x82, 0x08, 0x20, 0x82, 0x08, 0x20};
+  std::array<std::uint8_t, 3> date{1, 1, 20};
 
   bool operator==(const Identity&) const = default;
 };
