@@ -18,6 +18,7 @@
 #include "ui/field_validation.h"
 #include "comm/configurator.h"
 #include "ui/form_binder.h"
+#include "ui/page_busy.h"
 #include "ui/page_context.h"
 #include "model/program_paths.h"
 #include "ui/radio_group.h"
@@ -73,7 +74,7 @@ bool textFilterChosen(const QString& filter) { return filter.startsWith("Text fi
 }  // namespace
 
 ControlPage::ControlPage(PageContext& context, QWidget* parent)
-    : QWidget(parent), core_(context.core), paths_(context.paths) {
+    : QWidget(parent), core_(context.core), paths_(context.paths), page_(context.page) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(8, 8, 8, 8);
   row->addWidget(buildSetpointColumn(), 0, Qt::AlignTop);
@@ -93,6 +94,10 @@ ControlPage::ControlPage(PageContext& context, QWidget* parent)
 
   context.binder.bindNamedChildren(this);
   connectHandlers();
+  // The fields the page's operations read and write wait for them. The
+  // buttons do not: each press is a job of its own, and two steps step
+  // twice; the graph goes on meanwhile.
+  lockWhileBusy(setpointFields_, context);
 }
 
 QWidget* ControlPage::buildSetpointColumn() {
@@ -101,16 +106,21 @@ QWidget* ControlPage::buildSetpointColumn() {
   auto* layout = new QVBoxLayout(column);
   layout->setContentsMargins(0, 0, 0, 0);
 
-  layout->addWidget(named(new RadioGroup("Setpoint source", column), kSetpointSourceGroup));
-
+  // The fields the page's operations read and write, locked together while
+  // one runs (their own enabled states follow the connection).
+  setpointFields_ = new QWidget(column);
+  auto* fields = new QVBoxLayout(setpointFields_);
+  fields->setContentsMargins(0, 0, 0, 0);
+  fields->addWidget(named(new RadioGroup("Setpoint source", setpointFields_), kSetpointSourceGroup));
   auto* setpoint = new QHBoxLayout;
-  setpoint->addWidget(label("LabelSetPoint", "Setpoint :", column));
-  auto* edit = named(new QLineEdit("0", column), kSetpointEdit);
+  setpoint->addWidget(label("LabelSetPoint", "Setpoint :", setpointFields_));
+  auto* edit = named(new QLineEdit("0", setpointFields_), kSetpointEdit);
   edit->setFixedWidth(56);
   setpoint->addWidget(edit);
-  setpoint->addWidget(label("LabelSetPointUnit", "%", column));
+  setpoint->addWidget(label("LabelSetPointUnit", "%", setpointFields_));
   setpoint->addStretch(1);
-  layout->addLayout(setpoint);
+  fields->addLayout(setpoint);
+  layout->addWidget(setpointFields_);
 
   auto* values = new QGridLayout;
   values->setVerticalSpacing(2);
@@ -200,8 +210,8 @@ void ControlPage::connectHandlers() {
 
   connect(findChild<RadioGroup*>(kSetpointSourceGroup), &RadioGroup::itemClicked, this, [this] {
     // Waiting once is enough: the job sends the source chosen when it runs.
-    core_.commands.post("control source",
-                        [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); });
+    core_.commands.post(
+        "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); }, page_);
   });
   validateFloatOnExit(findChild<QLineEdit*>(kSetpointEdit), form, window, kSetpointBounds);
 
@@ -209,7 +219,8 @@ void ControlPage::connectHandlers() {
     connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, handler);
   };
   onClick("ButtonControlRead", [this] {
-    core_.commands.post("control read", [](const JobContext& job) { ButtonControlReadClick(job, Sender::Click); });
+    core_.commands.post(
+        "control read", [](const JobContext& job) { ButtonControlReadClick(job, Sender::Click); }, page_);
   });
   onClick("ButtonControlSend", [this] {
     postSetpointJob("send", [](const JobContext& job) { ButtonControlSendClick(job, Sender::Click); });
@@ -246,7 +257,7 @@ void ControlPage::connectHandlers() {
 }
 
 void ControlPage::postSetpointJob(const char* what, std::function<void(const JobContext&)> job) {
-  core_.commands.post(QStringLiteral("control setpoint %1 %2").arg(what).arg(++setpointJobs_), std::move(job));
+  core_.commands.post(QStringLiteral("control setpoint %1 %2").arg(what).arg(++setpointJobs_), std::move(job), page_);
 }
 
 void ControlPage::Button3Click() {

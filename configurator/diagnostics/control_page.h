@@ -3,6 +3,7 @@
 // setpoint typed, fixed, stepped or ramped, and the live graph of setpoint
 // and position with the comparison sets loaded from graph files.
 
+#include <QString>
 #include <QWidget>
 #include <functional>
 
@@ -35,6 +36,8 @@ class ControlPage : public QWidget {
 
   Configurator& core_;
   const ProgramPaths& paths_;
+  QString page_;
+  QWidget* setpointFields_ = nullptr;
   LiveGraphBox* graph_ = nullptr;
   QTimer* Timer2_ = nullptr;
   unsigned setpointJobs_ = 0;

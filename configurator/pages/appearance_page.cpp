@@ -11,6 +11,7 @@
 #include "ui/page_widgets.h"
 #include "comm/configurator.h"
 #include "ui/form_binder.h"
+#include "ui/page_busy.h"
 #include "ui/page_context.h"
 
 namespace velk {
@@ -63,8 +64,9 @@ QWidget* createAppearancePage(PageContext& context) {
   grid->setColumnStretch(2, 1);
 
   context.binder.bindNamedChildren(page);
-  postOnClick(read, core.commands, "appearance read", &readAppearance);
-  postOnClick(send, core.commands, "appearance send", &sendAppearance);
+  postOnClick(read, context, "appearance read", &readAppearance);
+  postOnClick(send, context, "appearance send", &sendAppearance);
+  lockWhileBusy(page, context);
   return page;
 }
 

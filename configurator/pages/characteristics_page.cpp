@@ -20,6 +20,7 @@
 #include "ui/page_widgets.h"
 #include "comm/configurator.h"
 #include "ui/form_binder.h"
+#include "ui/page_busy.h"
 #include "ui/page_context.h"
 
 namespace velk {
@@ -33,8 +34,8 @@ constexpr int kGridLabelWidth = 30;
 
 }  // namespace
 
-CharacteristicsPage::CharacteristicsPage(Configurator& core, FormBinder& binder, QWidget* parent)
-    : QWidget(parent), core_(core), binder_(binder) {
+CharacteristicsPage::CharacteristicsPage(const PageContext& context, QWidget* parent)
+    : QWidget(parent), core_(context.core), binder_(context.binder), busy_(lockWhileBusy(this, context)) {
   confirm_ = [this](const QString& question) {
     return QMessageBox::warning(this, "Warning", question, QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::No) == QMessageBox::Yes;
@@ -51,7 +52,7 @@ CharacteristicsPage::CharacteristicsPage(Configurator& core, FormBinder& binder,
   controls->addWidget(buildSelection());
   controls->addWidget(buildCurveGroup());
   controls->addStretch(1);
-  controls->addWidget(buildButtons());
+  controls->addWidget(buildButtons(context));
 
   auto* page = new QHBoxLayout(this);
   page->addLayout(controls);
@@ -101,7 +102,7 @@ QWidget* CharacteristicsPage::buildCurveGroup() {
   return GroupBoxCurve_;
 }
 
-QWidget* CharacteristicsPage::buildButtons() {
+QWidget* CharacteristicsPage::buildButtons(const PageContext& context) {
   auto* buttons = new QWidget(this);
   auto* read = createPageButton("ButtonCharacterRead", "Read");
   auto* send = createPageButton("ButtonCharacterSend", "Send");
@@ -110,33 +111,35 @@ QWidget* CharacteristicsPage::buildButtons() {
   buttons->setLayout(row);
   binder_.bind(read);
   binder_.bind(send);
-  postOnClick(read, core_.commands, "ButtonCharacterReadClick", &ButtonCharacterReadClick);
-  postOnClick(send, core_.commands, "ButtonCharacterSendClick", &ButtonCharacterSendClick);
+  postOnClick(read, context, "ButtonCharacterReadClick", &ButtonCharacterReadClick);
+  postOnClick(send, context, "ButtonCharacterSendClick", &ButtonCharacterSendClick);
   return buttons;
 }
 
 // Connected after the binder's own connections, so that the store already
-// holds what the user chose when a handler runs.
+// holds what the user chose when a handler runs. None runs while a read or
+// send of the page waits or runs: the grid it would take into the curve is
+// on its way to be replaced.
 void CharacteristicsPage::connectHandlers() {
   FormState& form = core_.form;
   WindowState& window = core_.window;
   connect(ComboBoxCharacter_, &QComboBox::currentIndexChanged, this,
-          [&form, &window] { ComboBoxCharacterChange(form, window); });
+          busy_->whenIdle([&form, &window] { ComboBoxCharacterChange(form, window); }));
   // Queued: the question, if one is asked, comes after the list has closed.
-  connect(
-      ComboBoxNumberOfPoints_, &QComboBox::currentIndexChanged, this,
-      [this, &form, &window] { ComboBoxNumberOfPointsChange(form, window, confirm_); }, Qt::QueuedConnection);
+  connect(ComboBoxNumberOfPoints_, &QComboBox::currentIndexChanged, this,
+          busy_->whenIdle([this, &form, &window] { ComboBoxNumberOfPointsChange(form, window, confirm_); }),
+          Qt::QueuedConnection);
   ComboBoxNumberOfPoints_->installEventFilter(this);
 
-  connect(StringGridCurve_, &QTableWidget::currentCellChanged, this,
-          [&form, &window] { StringGridCurveExit(form, window); });
+  const auto leaveGrid = busy_->whenIdle([&form, &window] { StringGridCurveExit(form, window); });
+  connect(StringGridCurve_, &QTableWidget::currentCellChanged, this, leaveGrid);
   // Enter while a cell is edited closes the editor with this hint.
   connect(StringGridCurve_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
-          [&form, &window](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
-            if (hint == QAbstractItemDelegate::SubmitModelCache) StringGridCurveExit(form, window);
+          [leaveGrid](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+            if (hint == QAbstractItemDelegate::SubmitModelCache) leaveGrid();
           });
-  connect(qApp, &QApplication::focusChanged, this, [this, &form, &window](QWidget* old, QWidget* now) {
-    if (now && inGrid(old) && !inGrid(now)) StringGridCurveExit(form, window);
+  connect(qApp, &QApplication::focusChanged, this, [this, leaveGrid](QWidget* old, QWidget* now) {
+    if (now && inGrid(old) && !inGrid(now)) leaveGrid();
   });
 }
 
@@ -145,6 +148,7 @@ bool CharacteristicsPage::inGrid(const QWidget* widget) const {
 }
 
 bool CharacteristicsPage::eventFilter(QObject* watched, QEvent* event) {
+  if (busy_->busy()) return QWidget::eventFilter(watched, event);
   if (watched == StringGridCurve_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) StringGridCurveExit(core_.form, core_.window);
@@ -161,7 +165,7 @@ bool CharacteristicsPage::eventFilter(QObject* watched, QEvent* event) {
 // filled for the selected characteristic.
 void CharacteristicsPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (!event->spontaneous()) ComboBoxCharacterChange(core_.form, core_.window);
+  if (!event->spontaneous() && !busy_->busy()) ComboBoxCharacterChange(core_.form, core_.window);
 }
 
 // Store entries the binder does not show: the group's caption and the
@@ -200,8 +204,6 @@ void CharacteristicsPage::fitGridToRows() {
   StringGridCurve_->setFixedWidth(frame + kGridLabelWidth + 2 * kGridColumnWidth + scrollBar);
 }
 
-QWidget* createCharacteristicsPage(PageContext& context) {
-  return new CharacteristicsPage(context.core, context.binder);
-}
+QWidget* createCharacteristicsPage(PageContext& context) { return new CharacteristicsPage(context); }
 
 }  // namespace velk

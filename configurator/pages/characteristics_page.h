@@ -3,7 +3,8 @@
 // boxes, the curve grid in its group, the reference picture and the plot of
 // the selected curve, and the Read and Send buttons. Its handlers run the
 // page's operations on the form state (characteristics_operations.h); its
-// buttons post the page read and send as jobs.
+// buttons post the page read and send as jobs, and while one waits or runs
+// the handlers leave the curve alone.
 
 #include <QWidget>
 
@@ -17,13 +18,14 @@ namespace velk {
 
 class Configurator;
 class FormBinder;
+class PageBusyLock;
 struct PageContext;
 
 class CharacteristicsPage : public QWidget {
   Q_OBJECT
 
  public:
-  CharacteristicsPage(Configurator& core, FormBinder& binder, QWidget* parent = nullptr);
+  explicit CharacteristicsPage(const PageContext& context, QWidget* parent = nullptr);
 
   // What answers the question asked before the custom curve loses points: a
   // warning box with Yes and No unless replaced.
@@ -36,7 +38,7 @@ class CharacteristicsPage : public QWidget {
  private:
   QWidget* buildSelection();
   QWidget* buildCurveGroup();
-  QWidget* buildButtons();
+  QWidget* buildButtons(const PageContext& context);
   void connectHandlers();
   void followStore(const QString& name);
   void fitGridToRows();
@@ -44,6 +46,7 @@ class CharacteristicsPage : public QWidget {
 
   Configurator& core_;
   FormBinder& binder_;
+  PageBusyLock* busy_ = nullptr;
   ConfirmReducePoints confirm_;
   QComboBox* ComboBoxCharacter_ = nullptr;
   QComboBox* ComboBoxNumberOfPoints_ = nullptr;

@@ -14,6 +14,7 @@
 #include "pages/setup_operations.h"
 #include "comm/configurator.h"
 #include "ui/form_binder.h"
+#include "ui/page_busy.h"
 #include "ui/page_context.h"
 #include "ui/radio_group.h"
 
@@ -134,8 +135,9 @@ QWidget* createSetupPage(PageContext& context) {
   // The binder stops at a bound widget; the stroke group's own controls are bound too.
   context.binder.bindNamedChildren(child<QGroupBox>(page, "GroupBoxLinear"));
   wireValidation(page, core.form, core.window);
-  postOnClick(read, core.commands, "setup read", &readSetup);
-  postOnClick(send, core.commands, "setup send", &sendSetup);
+  postOnClick(read, context, "setup read", &readSetup);
+  postOnClick(send, context, "setup send", &sendSetup);
+  lockWhileBusy(page, context);
   return page;
 }
 

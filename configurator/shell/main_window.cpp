@@ -71,7 +71,7 @@ void TForm1::buildFrame() {
   PageControl1_ = new QTabWidget(central);
   PageControl1_->setObjectName("PageControl1");
   PageControl1_->setUsesScrollButtons(true);
-  PageContext context{core_, binder_, paths_};
+  PageContext context{core_, binder_, paths_, {}};
   for (const PageModule* module : pageModules())
     PageControl1_->addTab(createPage(*module, context), module->caption);
   row->addWidget(PageControl1_, 1);

@@ -9,7 +9,8 @@ class QWidget;
 
 namespace velk {
 
-// The widgets of a module's page, named after the module.
+// The widgets of a module's page, named after the module. `context` names no
+// page; the page gets its own.
 QWidget* createPage(const PageModule& module, PageContext& context);
 
 }  // namespace velk

@@ -7,7 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "comm/thread_commands.h"
+#include "comm/configurator.h"
+#include "ui/page_context.h"
 
 namespace velk {
 
@@ -75,11 +76,11 @@ QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send) {
   return row;
 }
 
-void postOnClick(QPushButton* button, ThreadCommands& commands, const QString& key,
-                 PageJob operation) {
-  QObject::connect(button, &QPushButton::clicked, button, [&commands, key, operation] {
-    commands.post(key, [operation](const JobContext& job) { operation(job, Sender::Click); });
-  });
+void postOnClick(QPushButton* button, const PageContext& context, const QString& key, PageJob operation) {
+  QObject::connect(button, &QPushButton::clicked, button,
+                   [&commands = context.core.commands, page = context.page, key, operation] {
+                     commands.post(key, [operation](const JobContext& job) { operation(job, Sender::Click); }, page);
+                   });
 }
 
 }  // namespace velk

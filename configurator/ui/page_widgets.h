@@ -17,7 +17,7 @@ class QWidget;
 
 namespace velk {
 
-class ThreadCommands;
+struct PageContext;
 
 QLineEdit* createNumberEdit(const char* name);
 QComboBox* createComboBox(const char* name);
@@ -35,9 +35,8 @@ QFormLayout* createForm(QWidget* owner);
 // The page's Read and Send buttons, side by side on the left.
 QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send);
 
-// A click posts `operation` as a job for the background thread; a second
-// click while it still waits is dropped.
-void postOnClick(QPushButton* button, ThreadCommands& commands, const QString& key,
-                 PageJob operation);
+// A click posts `operation` as a job of the page for the background thread;
+// a second click while it still waits is dropped.
+void postOnClick(QPushButton* button, const PageContext& context, const QString& key, PageJob operation);
 
 }  // namespace velk

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <bit>
 #include <deque>
+#include <future>
 #include <thread>
 
 #include "comm/connection.h"
@@ -219,6 +220,48 @@ TEST_F(ConnectionTest, ClosingOnADeadLineGivesUpSwitchingBurstOffWithinItsBudget
   EXPECT_LT(attempts, 40);
   EXPECT_GE(link_->shutDowns(), 1);
   EXPECT_FALSE(link_->callsOverlapped());
+}
+
+// "Stop graph" pressed while the device is being switched to bursting: left
+// on, the device would go on bursting after the program has ended.
+TEST_F(ConnectionTest, StoppingTheGraphWhileBurstModeIsSwitchedOnSwitchesItOffAgain) {
+  core_.window.InstrumentHandle.store(1);
+  std::atomic<int> switchedOn{0}, switchedOff{0};
+  link_->setResponder([&](int command, const FakeHartLink::DataField& request, int) -> FakeHartLink::Reply {
+    if (command == 109 && request[0] == 1) {
+      ++switchedOn;
+      core_.live.BurstRequested.store(false);  // the user stops meanwhile
+    }
+    if (command == 109 && request[0] == 0) ++switchedOff;
+    return {0, 0, {}};
+  });
+  core_.live.BurstRequested.store(true);
+  core_.live.BurstActive.store(true);
+  waitFor([&] { return switchedOff.load() > 0; });
+  waitFor([&] { return !core_.live.BurstActive.load(); });
+  EXPECT_EQ(switchedOn.load(), 1);
+  EXPECT_EQ(switchedOff.load(), 1);
+}
+
+// What a page asked of one connection must not run against the next: after
+// the library's reload each such job would only fail into the log.
+TEST_F(ConnectionTest, PageJobsStillWaitingWhenTheConnectionIsDroppedNeverRun) {
+  connect();
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  core_.commands.post("busy", [released](const JobContext&) { released.wait(); });
+  pressConnect();  // Disconnect, while the busy job holds the thread
+  std::atomic<bool> ran{false};
+  core_.commands.post("setup read", [&](const JobContext&) { ran = true; }, "TabSheetSetup");
+  EXPECT_TRUE(core_.activity.busy("TabSheetSetup"));
+  release.set_value();
+  waitFor([&] { return core_.form.text("StaticText1") == "DISCONNECTED"; });
+
+  std::atomic<bool> laterRan{false};
+  core_.commands.post("later", [&](const JobContext&) { laterRan = true; });
+  waitFor([&] { return laterRan.load(); });
+  EXPECT_FALSE(ran.load());
+  EXPECT_FALSE(core_.activity.busy("TabSheetSetup"));
 }
 
 TEST_F(ConnectionTest, ARampSetpointNeverDisplacesAWaitingConnectRequest) {

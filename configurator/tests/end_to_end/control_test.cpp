@@ -63,7 +63,7 @@ class ControlPageEndToEnd : public SimulatorFixture {
   QTemporaryDir home_;
   FormBinder binder_{form()};
   ProgramPaths paths_{home_.filePath("settings.ini"), home_.filePath("data")};
-  PageContext context_{core(), binder_, paths_};
+  PageContext context_{core(), binder_, paths_, "TabSheet1"};
   std::unique_ptr<ControlPage> page_;
 };
 

@@ -10,12 +10,16 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
 #include "pages/characteristics_curve_pictures.h"
+#include "model/program_paths.h"
 #include "ui/form_binder.h"
+#include "ui/page_context.h"
 #include "support/core_fixture.h"
+#include "support/reply_bytes.h"
 
 namespace velk {
 namespace {
@@ -90,7 +94,9 @@ class CharacteristicsPageTest : public CoreTest {
   QTableWidget* grid() { return page_.findChild<QTableWidget*>(kStringGridCurve); }
 
   FormBinder binder_{core_.form};
-  CharacteristicsPage page_{core_, binder_};
+  ProgramPaths paths_;
+  PageContext context_{core_, binder_, paths_, "TabSheetCara"};
+  CharacteristicsPage page_{context_};
 };
 
 TEST_F(CharacteristicsPageTest, GridIsSizedToItsRowsAndScrollsBeyondFifteen) {
@@ -160,6 +166,43 @@ TEST_F(CharacteristicsPageTest, AnsweringNoPutsThePointCountBack) {
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(combo(kComboBoxNumberOfPoints)->currentText(), "33");
   EXPECT_EQ(grid()->rowCount(), 33);
+}
+
+// The read takes seconds for a long curve. What happens to the page
+// meanwhile must not take the grid into the curve the read is replacing.
+TEST_F(CharacteristicsPageTest, WhileItsReadWaitsThePageIsLockedAndThenShowsTheDevicesCurve) {
+  fake_->setResponder([](int command, const FakeHartLink::DataField& request, int) -> FakeHartLink::Reply {
+    switch (command) {
+      case 15: return {0, 0, {0, 3, 57}};  // the custom curve
+      case 191: return {0, 0, {3}};
+      case 193: return {0, 0, Bytes{request[0]} + f32(request[0] * 50.0f) + f32(request[0] * 10.0f)};
+      default: return {0, 0, {}};
+    }
+  });
+  combo(kComboBoxCharacter)->setCurrentText("Custom curve");
+  settle();
+  grid()->setFocus();
+  grid()->setCurrentCell(1, 1);
+  grid()->item(1, 1)->setText("77");  // typed, the grid not left yet
+  settle();
+  const CustomCurve before = window().CustomCurve.get();
+
+  page_.findChild<QPushButton*>("ButtonCharacterRead")->click();  // waits: the thread is not started
+  settle();
+  EXPECT_FALSE(page_.isEnabled());
+  grid()->setCurrentCell(2, 1);  // what leaving the grid does
+  page_.hide();
+  page_.show();  // and showing the page
+  settle();
+  EXPECT_EQ(window().CustomCurve.get().output, before.output);
+
+  core_.commands.start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return page_.isEnabled(); }, 10000));
+  const CustomCurve read = window().CustomCurve.get();
+  EXPECT_EQ(read.count, 3);
+  EXPECT_EQ(std::vector<float>(read.output.begin(), read.output.begin() + 3), (std::vector<float>{0, 10, 20}));
+  EXPECT_EQ(grid()->rowCount(), 3);
+  EXPECT_EQ(grid()->item(2, 1)->text(), "20");
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ class PageWidgets : public CoreTest {
   PageWidgets() : binder_(core_.form) { applyDefaults(); }
 
   QWidget* show(PageFactory create) {
-    PageContext context{core_, binder_, paths_};
+    PageContext context{core_, binder_, paths_, "page under test"};
     page_.reset(create(context));
     page_->show();
     settle();
