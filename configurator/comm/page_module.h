@@ -64,7 +64,7 @@ struct PageModule {
   PageJob send = nullptr;
 
   // Which of the page's controls the connection state enables.
-  std::vector<ControlStateRule> controlRules;
+  std::vector<ControlStateRule> controlRules = {};
 
   // Where the connection searches; the first module that has one decides.
   PollRange (*searchRange)(const FormState& form) = nullptr;

@@ -45,12 +45,23 @@ void ThreadCommands::wake() {
 }
 
 void ThreadCommands::post(const QString& key, Job job, const QString& page) {
+  postSteps(
+      key,
+      [job = std::move(job)](const JobContext& context) {
+        job(context);
+        return false;
+      },
+      page);
+}
+
+void ThreadCommands::postSteps(const QString& key, StepJob step, const QString& page,
+                               std::function<void()> dropped) {
   {
     std::lock_guard lock(mutex_);
     for (const PostedJob& waiting : jobs_)
       if (waiting.key == key) return;
     activity_.begin(page);
-    jobs_.push_back({key, std::move(job), page});
+    jobs_.push_back({key, std::move(step), page, std::move(dropped)});
   }
   wake();
 }
@@ -61,7 +72,10 @@ void ThreadCommands::dropWaitingJobs() {
     std::lock_guard lock(mutex_);
     dropped.swap(jobs_);
   }
-  for (const PostedJob& job : dropped) activity_.end(job.page);
+  for (const PostedJob& job : dropped) {
+    if (job.dropped) job.dropped();
+    activity_.end(job.page);
+  }
 }
 
 void ThreadCommands::postRequest(int code) {
@@ -135,9 +149,16 @@ void ThreadCommands::jobSection(const JobContext& context) {
     posted = std::move(jobs_.front());
     jobs_.pop_front();
   }
-  PageBusy busy(activity_, posted.page);
-  activity_.end(posted.page);  // the guard holds the page from here on
-  guarded(context, [&] { posted.job(context); });
+  bool more = false;
+  guarded(context, [&] { more = posted.step(context); });
+  if (more && !context.stop.stop_requested()) {
+    // Its page stays busy while it waits for its next turn.
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(posted));
+    return;
+  }
+  if (more && posted.dropped) posted.dropped();
+  activity_.end(posted.page);
 }
 
 void ThreadCommands::serveRequest(int code, const JobContext& context) {

@@ -27,6 +27,8 @@
 namespace velk {
 
 using Job = std::function<void(const JobContext&)>;
+// One step of a long job; returns whether steps remain.
+using StepJob = std::function<bool(const JobContext&)>;
 
 class ThreadCommands {
  public:
@@ -48,6 +50,12 @@ class ThreadCommands {
   // keeps that page busy (PageActivity) from now until it has run or is
   // dropped.
   void post(const QString& key, Job job, const QString& page = {});
+  // A long job (a calibration, a long transfer) that runs a step per turn:
+  // after each step it goes to the back of the queue, so burst monitoring and
+  // the other jobs get the link in between. `dropped` runs if the job is
+  // dropped before its last step (a disconnection, the program closing).
+  void postSteps(const QString& key, StepJob step, const QString& page = {},
+                 std::function<void()> dropped = {});
   // Puts a request into the window's slot (a newer one replaces a waiting
   // one) and wakes the thread.
   void postRequest(int code);
@@ -77,8 +85,9 @@ class ThreadCommands {
  private:
   struct PostedJob {
     QString key;
-    Job job;
+    StepJob step;
     QString page;
+    std::function<void()> dropped;
   };
 
   void run(std::stop_token stop);

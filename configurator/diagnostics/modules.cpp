@@ -4,11 +4,6 @@
 
 namespace velk {
 
-const PageModule& diagAlarmsModule() {
-  static const PageModule module{.name = "DIAGNOSTICS", .caption = "DIAG ALARMS"};
-  return module;
-}
-
 const PageModule& trendsModule() {
   static const PageModule module{.name = "TabSheet3", .caption = "TRENDS"};
   return module;

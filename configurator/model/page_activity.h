@@ -34,19 +34,4 @@ class PageActivity : public QObject {
   QHash<QString, int> running_;
 };
 
-// Marks a page busy for the life of the guard.
-class PageBusy {
- public:
-  PageBusy(PageActivity& activity, QString page) : activity_(activity), page_(std::move(page)) {
-    activity_.begin(page_);
-  }
-  ~PageBusy() { activity_.end(page_); }
-  PageBusy(const PageBusy&) = delete;
-  PageBusy& operator=(const PageBusy&) = delete;
-
- private:
-  PageActivity& activity_;
-  QString page_;
-};
-
 }  // namespace velk

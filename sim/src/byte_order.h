@@ -16,6 +16,11 @@ inline void append_u24(std::vector<std::uint8_t>& out, std::uint32_t value) {
   out.push_back(static_cast<std::uint8_t>(value));
 }
 
+inline void append_u32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  out.push_back(static_cast<std::uint8_t>(value >> 24));
+  append_u24(out, value & 0xFFFFFFu);
+}
+
 inline void append_f32(std::vector<std::uint8_t>& out, float value) {
   const auto bits = std::bit_cast<std::uint32_t>(value);
   out.push_back(static_cast<std::uint8_t>(bits >> 24));

@@ -27,6 +27,8 @@ CommandRegistry positioner_commands() {
   register_appearance_commands(registry);
   register_control_commands(registry);
   register_service_commands(registry);
+  register_diagnostic_commands(registry);
+  register_memory_commands(registry);
   return registry;
 }
 

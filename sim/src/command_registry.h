@@ -104,6 +104,8 @@ void register_characteristic_commands(CommandRegistry& registry);
 void register_appearance_commands(CommandRegistry& registry);
 void register_control_commands(CommandRegistry& registry);
 void register_service_commands(CommandRegistry& registry);
+void register_diagnostic_commands(CommandRegistry& registry);
+void register_memory_commands(CommandRegistry& registry);
 
 // Every command the positioner implements.
 CommandRegistry positioner_commands();

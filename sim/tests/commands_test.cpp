@@ -74,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{183, "", "40800000 41A00000"}, LayoutCase{185, "00", "00 01"}, LayoutCase{185, "01", "01 01"},
         LayoutCase{187, "00", "00 3DCCCCCD"}, LayoutCase{187, "01", "01 42C7CCCD"},
         LayoutCase{189, "00", "00 00000000"}, LayoutCase{189, "01", "01 42C80000"}, LayoutCase{191, "", "21"},
-        LayoutCase{193, "01", "01 40480000 40480000"}, LayoutCase{211, "", "00"}, LayoutCase{213, "", "00"}));
+        LayoutCase{193, "01", "01 40480000 40480000"}, LayoutCase{211, "", "00"}, LayoutCase{213, "", "00"},
+        // device-specific status, diagnostic alert, extended status, diagnostic status word
+        LayoutCase{48, "0000000000000000000000", "0000000000 00 00 00000000"}));
 
 // Each write is read back with its read command; the write itself echoes
 // what it was sent.
@@ -211,6 +213,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"RangeInverted", 35, Bytes{57} + f32(40.0f) + f32(60.0f), 9},
         RefusalCase{"TravelEndUnknown", 184, {2, 1}, 2}, RefusalCase{"TravelControlUnknown", 184, {0, 3}, 2},
         RefusalCase{"TravelEndUnknownOnRead", 187, {2}, 2},
+        RefusalCase{"MemoryAreaNobodyServes", 252, {200, 0, 0, 28}, 2},
+        RefusalCase{"MemoryBlockOver28Bytes", 252, {9, 0, 0, 29}, 3},
         RefusalCase{"CutoffTooHigh", 186, Bytes{0} + f32(120.5f), 3},
         RefusalCase{"TransferFunctionUnknown", 47, {4}, 2}, RefusalCase{"PointCountUnknown", 190, {4}, 2},
         RefusalCase{"PointBeyondTable", 192, Bytes{33} + f32(1.0f) + f32(1.0f), 2},

@@ -87,5 +87,40 @@ TEST_F(ThreadCommandsTest, AFailingJobIsReportedAndLeavesNoProgressTexts) {
   EXPECT_EQ(core_.form.text(kCommunicatingText), "");
 }
 
+TEST_F(ThreadCommandsTest, ALongJobLetsOtherJobsRunBetweenItsSteps) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  core_.commands.post("busy", [released](const JobContext&) { released.wait(); });
+  std::vector<std::string> order;
+  int steps = 0;
+  std::promise<void> done;
+  core_.commands.postSteps(
+      "long", [&](const JobContext&) {
+        order.push_back("step " + std::to_string(++steps));
+        if (steps == 3) done.set_value();
+        return steps < 3;
+      },
+      "TabSheetCalibrate");
+  core_.commands.post("other", [&](const JobContext&) { order.push_back("other"); });
+  release.set_value();
+  done.get_future().wait();
+  EXPECT_EQ(order, (std::vector<std::string>{"step 1", "other", "step 2", "step 3"}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !core_.activity.busy("TabSheetCalibrate"); }));
+}
+
+TEST_F(ThreadCommandsTest, ALongJobDroppedBeforeItsLastStepIsTold) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  core_.commands.post("busy", [released](const JobContext&) { released.wait(); });
+  bool dropped = false;
+  core_.commands.postSteps(
+      "long", [](const JobContext&) { return true; }, "TabSheetCalibrate", [&] { dropped = true; });
+  EXPECT_TRUE(core_.activity.busy("TabSheetCalibrate"));
+  core_.commands.dropWaitingJobs();
+  release.set_value();
+  EXPECT_TRUE(dropped);
+  EXPECT_FALSE(core_.activity.busy("TabSheetCalibrate"));
+}
+
 }  // namespace
 }  // namespace velk

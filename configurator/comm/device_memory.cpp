@@ -1,0 +1,72 @@
+#include "comm/device_memory.h"
+
+#include <algorithm>
+
+namespace velk {
+
+namespace {
+
+constexpr int kReadMemory = 252;
+constexpr int kRequestBytes = 4;
+// Fewer blocks go by too quickly for a progress text to be read.
+constexpr int kBlocksWorthAProgressText = 4;
+
+bool validElementSize(int size) { return size == 1 || size == 2 || size == 4; }
+
+std::int32_t element(const std::uint8_t* bytes, int size) {
+  std::uint32_t value = 0;
+  for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  if (size == 1) return static_cast<std::int32_t>(value);
+  const std::uint32_t signBit = 1u << (8 * size - 1);
+  if (size < 4 && (value & signBit)) value |= ~((signBit << 1) - 1);
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+MemoryUpload::MemoryUpload(int area, int start, int count, int size)
+    : area_(area), start_(start), count_(std::max(count, 0)), size_(size) {
+  if (!validElementSize(size_)) return;
+  totalBytes_ = std::min(count_ * size_, kMemoryUploadMaxBytes);
+  result_.blocks = (totalBytes_ + kMemoryBlockBytes - 1) / kMemoryBlockBytes;
+}
+
+void MemoryUpload::readNextBlock(const JobContext& job, std::vector<std::int32_t>& values) {
+  if (done()) return;
+  const int block = next_++;
+  const int offset = block * kMemoryBlockBytes;
+  const int bytes = std::min(totalBytes_ - offset, kMemoryBlockBytes);
+  if (static_cast<int>(values.size()) < count_) values.resize(static_cast<std::size_t>(count_), 0);
+
+  std::uint8_t data[kMemoryBlockBytes] = {};
+  {
+    auto tx = job.transaction();
+    tx->SetInteger(0, 1, static_cast<unsigned>(area_));
+    tx->SetInteger(1, 1, static_cast<unsigned>(start_));
+    tx->SetInteger(2, 1, static_cast<unsigned>(block));
+    tx->SetInteger(3, 1, static_cast<unsigned>(bytes));
+    if (!job.ExecuteCommand(tx, kReadMemory, kRequestBytes)) {
+      ++result_.failedBlocks;
+      return;
+    }
+    for (int i = 0; i < bytes; ++i) data[i] = static_cast<std::uint8_t>(tx->GetInteger(i, 1));
+  }
+  // 28 is a multiple of every element size: no element straddles two blocks.
+  for (int i = 0; i + size_ <= bytes; i += size_)
+    values[static_cast<std::size_t>((offset + i) / size_)] = element(data + i, size_);
+}
+
+MemoryUploadResult UploadDeviceData(const JobContext& job, int area, int start, int count, int size,
+                                    std::vector<std::int32_t>& values) {
+  MemoryUpload upload(area, start, count, size);
+  const int blocks = upload.result().blocks;
+  while (!upload.done()) {
+    if (blocks > kBlocksWorthAProgressText)
+      job.progress(QString("Uploading... block %1 of %2").arg(upload.blocksDone() + 1).arg(blocks));
+    upload.readNextBlock(job, values);
+  }
+  if (blocks > kBlocksWorthAProgressText) job.progress({});
+  return upload.result();
+}
+
+}  // namespace velk

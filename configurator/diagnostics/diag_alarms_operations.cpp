@@ -1,0 +1,44 @@
+#include "diagnostics/diag_alarms_operations.h"
+
+#include "diagnostics/modules.h"
+#include "model/form_state.h"
+
+namespace velk {
+
+namespace {
+
+constexpr int kReadAdditionalStatus = 48;
+constexpr int kAdditionalStatusRequestBytes = 11;
+
+}  // namespace
+
+QString bitText(std::uint32_t value, int bits) {
+  QString text;
+  for (int bit = bits - 1; bit >= 0; --bit) text += (value >> bit) & 1u ? '1' : '0';
+  return text;
+}
+
+void ButtonReadDiagnosticsClick(const JobContext& job, Sender sender) {
+  PageOperation page(job, sender);
+  job.form.setText("LabelSelfTest", QString());
+  page.read(kReadAdditionalStatus, kAdditionalStatusRequestBytes, [&](HartLink& reply) {
+    job.form.setText("Edit4", bitText(reply.GetInteger(6, 1), 8));
+    job.form.setText("Edit5", bitText(reply.GetInteger(5, 1), 4));
+    job.form.setText("Edit6", bitText(reply.GetInteger(7, 4), 32));
+  });
+}
+
+const PageModule& diagAlarmsModule() {
+  static const PageModule module{
+      .name = "DIAGNOSTICS",
+      .caption = "DIAG ALARMS",
+      // The TUNING page's self test fills these even before this page is shown.
+      .defaults =
+          [](FormState& form, WindowState&) {
+            for (const char* field : {"Edit4", "Edit5", "Edit6"}) form.setText(field, QString());
+          },
+  };
+  return module;
+}
+
+}  // namespace velk

@@ -1,0 +1,91 @@
+// Reading the device's memory with command 252 against a scripted device
+// whose memory is a run of bytes counted from 0.
+#include "comm/device_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "support/core_fixture.h"
+#include "support/reply_bytes.h"
+
+namespace velk {
+namespace {
+
+class DeviceMemoryTest : public CoreTest {
+ protected:
+  DeviceMemoryTest() {
+    fake_->setResponder([this](int command, const FakeHartLink::DataField& request, int length) {
+      requests_.push_back(hex(Bytes(request.begin(), request.begin() + length)));
+      const int block = request[2];
+      if (command != 252 || failing_.count(block)) return FakeHartLink::Reply{15, 2 << 8, {}};
+      Bytes data;
+      for (int i = 0; i < request[3]; ++i) data.push_back(memory_.at(static_cast<std::size_t>(28 * block + i)));
+      return FakeHartLink::Reply{0, 0, data};
+    });
+  }
+
+  Bytes memory_;
+  std::set<int> failing_;
+  std::vector<std::string> requests_;
+};
+
+TEST_F(DeviceMemoryTest, ReadsBlocksOf28BytesIntoLittleEndianElements) {
+  memory_ = {0x01, 0x02, 0xFE, 0xFF, 0x00, 0x80};
+  memory_.resize(100, 0x11);
+  struct Case {
+    int count;
+    int size;
+    std::vector<std::string> requests;  // area, start, block, bytes
+    std::vector<std::int32_t> first;
+  };
+  const Case cases[] = {
+      {6, 1, {"09030006"}, {1, 2, 0xFE, 0xFF, 0, 0x80}},
+      {3, 2, {"09030006"}, {0x0201, -2, -32768}},
+      {1, 4, {"09030004"}, {static_cast<std::int32_t>(0xFFFE0201)}},
+      // 100 bytes: blocks of 28, 28, 28 and 16.
+      {25, 4, {"0903001C", "0903011C", "0903021C", "09030310"}, {}},
+  };
+  for (const Case& c : cases) {
+    requests_.clear();
+    std::vector<std::int32_t> values;
+    const MemoryUploadResult result = UploadDeviceData(job(), 9, 3, c.count, c.size, values);
+    EXPECT_EQ(requests_, c.requests) << c.count << " x " << c.size;
+    EXPECT_TRUE(result.ok());
+    ASSERT_EQ(values.size(), static_cast<std::size_t>(c.count));
+    EXPECT_EQ(std::vector<std::int32_t>(values.begin(), values.begin() + static_cast<long>(c.first.size())), c.first);
+  }
+}
+
+TEST_F(DeviceMemoryTest, AFailedBlockKeepsItsElementsAndIsCounted) {
+  memory_.assign(87, 1);
+  failing_ = {1};
+  std::vector<std::int32_t> values(87, 7);
+  const MemoryUploadResult result = UploadDeviceData(job(), 9, 0, 87, 1, values);
+  EXPECT_EQ(result.blocks, 4);
+  EXPECT_EQ(result.failedBlocks, 1);
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(values[27], 1);
+  EXPECT_EQ(values[28], 7);  // the failed block's
+  EXPECT_EQ(values[55], 7);
+  EXPECT_EQ(values[56], 1);
+  EXPECT_EQ(values[86], 1);
+}
+
+TEST_F(DeviceMemoryTest, AnUnknownSizeSendsNothingAndALongUploadIsCutTo256Blocks) {
+  memory_.assign(7168, 1);
+  std::vector<std::int32_t> values{5};
+  EXPECT_EQ(UploadDeviceData(job(), 2, 0, 10, 35, values).blocks, 0);
+  EXPECT_TRUE(requests_.empty());
+  EXPECT_EQ(values, std::vector<std::int32_t>{5});
+
+  const MemoryUploadResult result = UploadDeviceData(job(), 2, 0, 3000, 4, values);
+  EXPECT_EQ(result.blocks, 256);
+  EXPECT_EQ(requests_.size(), 256u);
+  EXPECT_EQ(values.size(), 3000u);
+  EXPECT_EQ(values[1791], 0x01010101);
+  EXPECT_EQ(values[1792], 0);  // beyond the cut: never read
+}
+
+}  // namespace
+}  // namespace velk
