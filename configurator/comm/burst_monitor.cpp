@@ -25,8 +25,8 @@ using Clock = std::chrono::steady_clock;
 // Up to `attempts` attempts at a one-byte burst command, each its own
 // transaction so other users of the link get their turn in between. With a
 // deadline, no attempt starts after it.
-bool sendBurstCommand(Link& link, std::stop_token stop, int handle, int command, unsigned value,
-                      int attempts, std::optional<Clock::time_point> deadline = std::nullopt) {
+bool sendBurstCommand(Link& link, std::stop_token stop, int handle, int command, unsigned value, int attempts,
+                      std::optional<Clock::time_point> deadline = std::nullopt) {
   for (int attempt = 0; attempt < attempts; ++attempt) {
     if (attempt > 0 && deadline && Clock::now() >= *deadline) return false;
     auto tx = link.begin(stop);
@@ -63,8 +63,7 @@ bool BurstMonitor::start(const JobContext& job) {
   // still arrive and are taken by their length.
   sendBurstCommand(job.link, job.stop, handle, kSelectBurstCommand,
                    static_cast<unsigned>(burstCommand(job.form)), kSelectAttempts);
-  if (!sendBurstCommand(job.link, job.stop, handle, kBurstModeControl, kBurstOn,
-                        kSwitchAttempts)) {
+  if (!sendBurstCommand(job.link, job.stop, handle, kBurstModeControl, kBurstOn, kSwitchAttempts)) {
     job.live.BurstActive.store(false);
     job.live.BurstRequested.store(false);
     job.live.BurstError.store(true);
@@ -76,8 +75,8 @@ bool BurstMonitor::start(const JobContext& job) {
 }
 
 void BurstMonitor::stop(const JobContext& job) {
-  if (!sendBurstCommand(job.link, job.stop, job.window.InstrumentHandle.load(), kBurstModeControl,
-                        kBurstOff, kSwitchAttempts)) {
+  if (!sendBurstCommand(job.link, job.stop, job.window.InstrumentHandle.load(), kBurstModeControl, kBurstOff,
+                        kSwitchAttempts)) {
     job.live.BurstError.store(true);
     return;
   }
@@ -90,10 +89,10 @@ void BurstMonitor::switchOffOnNextPass(LiveData& live) {
   lastSeen_ = true;
 }
 
-bool BurstMonitor::switchOffForShutdown(Link& link, const WindowState& window, LiveData& live,
-                                        int attempts, std::chrono::milliseconds budget) {
-  const bool off = sendBurstCommand(link, {}, window.InstrumentHandle.load(), kBurstModeControl,
-                                    kBurstOff, attempts, Clock::now() + budget);
+bool BurstMonitor::switchOffForShutdown(Link& link, const WindowState& window, LiveData& live, int attempts,
+                                        std::chrono::milliseconds budget) {
+  const bool off = sendBurstCommand(link, {}, window.InstrumentHandle.load(), kBurstModeControl, kBurstOff,
+                                    attempts, Clock::now() + budget);
   if (off) {
     link.begin()->ProcessBurstMessages(0);
     live.BurstActive.store(false);
@@ -122,9 +121,7 @@ void BurstMonitor::collect(const JobContext& job) {
             UnitIndexFromCode(UnitKind::Position, static_cast<int>(tx->GetBurstInteger(0, 1)));
         message.reading.BurstValue[kBurstPosition] = tx->GetBurstFloat(1);
         break;
-      case kCurrentFrame:
-        message.loopCurrent = tx->GetBurstFloat(0);
-        break;
+      case kCurrentFrame: message.loopCurrent = tx->GetBurstFloat(0); break;
       case kDynamicVariablesFrame:
         takeDynamicVariables(message.reading, burstDynamicVariables(tx.api()), kDynamicVariableCount);
         break;

@@ -19,9 +19,8 @@ void Configurator::installModules(const PageModules& modules, ControlStateRules 
 
 Configurator::LinkFactory mirellLibraryLink() {
   return [](WindowState& window) {
-    return std::make_unique<MirellLibrary>(defaultMirellLibraryPath(), [&window](int port) {
-      return window.portDevice(port).toStdString();
-    });
+    return std::make_unique<MirellLibrary>(
+        defaultMirellLibraryPath(), [&window](int port) { return window.portDevice(port).toStdString(); });
   };
 }
 

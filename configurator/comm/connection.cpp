@@ -26,8 +26,7 @@ const QColor kConnectedColor(0, 128, 0);
 const QColor kDisconnectedColor(255, 0, 0);
 
 void setComportItemsEnabled(FormState& form, bool enabled) {
-  for (int port = 1; port <= kComPortCount; ++port)
-    form.setEnabled(QString("Comport%1").arg(port), enabled);
+  for (int port = 1; port <= kComPortCount; ++port) form.setEnabled(QString("Comport%1").arg(port), enabled);
 }
 
 }  // namespace
@@ -139,8 +138,7 @@ bool Connection::identify(const JobContext& job, int pollingAddress) {
   for (const PageModule* module : modules_)
     if (module->deviceFound) module->deviceFound(job, identity);
   if (!identity.identified || cancelled(job)) return false;
-  if (identity.manufacturer != kManufacturer || identity.deviceType != kPositionerDeviceType)
-    return false;
+  if (identity.manufacturer != kManufacturer || identity.deviceType != kPositionerDeviceType) return false;
   job.progress("Reading status...");
   return true;
 }

@@ -45,8 +45,7 @@ class Connection {
 
   // The thread is ending: burst mode off in the device (up to 40 attempts
   // within `budget`), then the link is shut down. Nothing when not connected.
-  void shutDown(Link& link, const WindowState& window, LiveData& live,
-                std::chrono::milliseconds budget);
+  void shutDown(Link& link, const WindowState& window, LiveData& live, std::chrono::milliseconds budget);
 
  private:
   enum class Step { None, InitialRead, Disconnection };

@@ -17,8 +17,7 @@ inline bool attemptCommand(HartLink& api, int command, int handle, int requestBy
 }
 
 // Up to `attempts` attempts, stopping at the first success.
-inline bool attemptCommand(HartLink& api, int command, int handle, int requestByteCount,
-                           int attempts) {
+inline bool attemptCommand(HartLink& api, int command, int handle, int requestByteCount, int attempts) {
   for (int attempt = 0; attempt < attempts; ++attempt)
     if (attemptCommand(api, command, handle, requestByteCount)) return true;
   return false;

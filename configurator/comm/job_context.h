@@ -7,8 +7,8 @@
 #include <stop_token>
 
 #include "comm/link.h"
-#include "model/live_data.h"
 #include "model/form_state.h"
+#include "model/live_data.h"
 #include "model/window_operations.h"
 #include "model/window_state.h"
 

@@ -18,8 +18,7 @@ constexpr auto kAbandonCheck = std::chrono::milliseconds(20);
 
 }  // namespace
 
-Link::Link(HartLink& api, WindowState& window, FormState& form)
-    : api_(api), window_(window), form_(form) {}
+Link::Link(HartLink& api, WindowState& window, FormState& form) : api_(api), window_(window), form_(form) {}
 
 Link::Transaction Link::begin(std::stop_token stop) {
   std::unique_lock lock(mutex_, std::defer_lock);
@@ -59,9 +58,8 @@ void Link::ReportCommandError(Transaction& tx, int code, int command) {
   if (!window_.StopRequested.load()) return;
   const std::string_view name = commandName(command);
   // The library's texts are 8-bit.
-  form_.appendLine(kCommunicationLog,
-                   QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " +
-                       QString::fromLatin1(message));
+  form_.appendLine(kCommunicationLog, QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) +
+                                          " : " + QString::fromLatin1(message));
 }
 
 }  // namespace velk

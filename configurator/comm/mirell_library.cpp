@@ -36,8 +36,7 @@ MirellLibrary::~MirellLibrary() { unload(); }
 void MirellLibrary::load() {
   dlerror();
   void* handle = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle)
-    throw LinkLibraryError("Cannot load the HART link library " + path_ + ": " + dlerrorText());
+  if (!handle) throw LinkLibraryError("Cannot load the HART link library " + path_ + ": " + dlerrorText());
   Functions functions;
   auto resolve = [&](auto& slot, const char* name) {
     dlerror();
@@ -45,8 +44,7 @@ void MirellLibrary::load() {
     if (!symbol) {
       const std::string reason = dlerrorText();
       dlclose(handle);
-      throw LinkLibraryError("The HART link library " + path_ + " has no function " + name + ": " +
-                             reason);
+      throw LinkLibraryError("The HART link library " + path_ + " has no function " + name + ": " + reason);
     }
     slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
   };
@@ -68,9 +66,10 @@ void MirellLibrary::unload() {
   // would come back with its old state: say so, it is a build fault.
   if (void* resident = dlopen(path_.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
     dlclose(resident);
-    qWarning("The HART link library %s stayed loaded after unloading; it keeps its state "
-             "(build it with -fno-gnu-unique).",
-             path_.c_str());
+    qWarning(
+        "The HART link library %s stayed loaded after unloading; it keeps its state "
+        "(build it with -fno-gnu-unique).",
+        path_.c_str());
   }
 }
 
@@ -122,9 +121,7 @@ int MirellLibrary::SendLongCommand(int command, int handle, int byteCount) {
 int MirellLibrary::WaitForResponse() { return loaded().WaitForResponse(); }
 int MirellLibrary::GetMessageLength() { return loaded().GetMessageLength(); }
 
-unsigned MirellLibrary::GetInteger(int offset, int length) {
-  return loaded().GetInteger(offset, length);
-}
+unsigned MirellLibrary::GetInteger(int offset, int length) { return loaded().GetInteger(offset, length); }
 
 void MirellLibrary::SetInteger(int offset, int length, unsigned value) {
   loaded().SetInteger(offset, length, value);

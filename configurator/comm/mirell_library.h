@@ -54,14 +54,13 @@ class MirellLibrary final : public HartLink {
  private:
   // The one list of imports: the struct's members and the resolution loop are
   // both generated from it.
-#define VELK_MIRELL_IMPORTS(X)                                                 \
-  X(InitHart) X(ShutDownHart) X(GetErrorCode) X(GetErrorMessage)               \
-  X(GetInstrumentError) X(GetStatusBytes) X(SendLongCommand)                   \
-  X(WaitForResponse) X(GetMessageLength) X(GetInteger) X(SetInteger)           \
-  X(GetFloat) X(SetFloat) X(GetString) X(SetString)                            \
-  X(DetectInstrumentWithShortAddress) X(SetPollingAddress)                     \
-  X(ProcessBurstMessages) X(BurstDataUpdated) X(GetBurstMessageLength)         \
-  X(GetBurstInteger) X(GetBurstFloat)
+#define VELK_MIRELL_IMPORTS(X)                                                                           \
+  X(InitHart)                                                                                            \
+  X(ShutDownHart) X(GetErrorCode) X(GetErrorMessage) X(GetInstrumentError) X(GetStatusBytes)             \
+      X(SendLongCommand) X(WaitForResponse) X(GetMessageLength) X(GetInteger) X(SetInteger) X(GetFloat)  \
+          X(SetFloat) X(GetString) X(SetString) X(DetectInstrumentWithShortAddress) X(SetPollingAddress) \
+              X(ProcessBurstMessages) X(BurstDataUpdated) X(GetBurstMessageLength) X(GetBurstInteger)    \
+                  X(GetBurstFloat)
 
   struct Functions {
 #define VELK_MIRELL_MEMBER(name) decltype(&::name) name = nullptr;

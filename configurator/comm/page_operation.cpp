@@ -28,8 +28,7 @@ bool PageOperation::send(int command, int requestLength, const Fill& fill) const
   return transact(command, requestLength, fill, {});
 }
 
-bool PageOperation::transact(int command, int requestLength, const Fill& fill,
-                             const Read& read) const {
+bool PageOperation::transact(int command, int requestLength, const Fill& fill, const Read& read) const {
   auto tx = job_.transaction();
   if (fill) fill(tx.api());
   if (!job_.ExecuteCommand(tx, command, requestLength)) return false;
@@ -41,8 +40,7 @@ std::optional<float> numberToSend(const JobContext& job, const QString& name, co
   const QString text = job.form.text(name);
   const auto value = parseSingle(text.toStdString(), decimalSeparator(job.window));
   if (!value)
-    job.operations.reportError(
-        QString("The %1 was not sent: \"%2\" is not a number.").arg(what, text));
+    job.operations.reportError(QString("The %1 was not sent: \"%2\" is not a number.").arg(what, text));
   return value;
 }
 

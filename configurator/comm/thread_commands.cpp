@@ -17,8 +17,8 @@ constexpr unsigned kOutOfServiceCode = 241;
 
 }  // namespace
 
-ThreadCommands::ThreadCommands(Link& link, FormState& form, WindowState& window,
-                               WindowOperations& operations, LiveData& live, PageActivity& activity)
+ThreadCommands::ThreadCommands(Link& link, FormState& form, WindowState& window, WindowOperations& operations,
+                               LiveData& live, PageActivity& activity)
     : link_(link),
       form_(form),
       window_(window),
@@ -88,9 +88,7 @@ void ThreadCommands::postSetpoint(float value) {
   if (requests_.postUnlessOtherWaiting(kRequestSetpoint)) wake();
 }
 
-void ThreadCommands::setRequestHandler(int code, Job handler) {
-  requestHandlers_[code] = std::move(handler);
-}
+void ThreadCommands::setRequestHandler(int code, Job handler) { requestHandlers_[code] = std::move(handler); }
 
 void ThreadCommands::stop() {
   if (!thread_.joinable()) return;
@@ -163,15 +161,9 @@ void ThreadCommands::jobSection(const JobContext& context) {
 
 void ThreadCommands::serveRequest(int code, const JobContext& context) {
   switch (code) {
-    case kRequestConnection:
-      guarded(context, [&] { connection_.serveRequest(context); });
-      return;
-    case kRequestSetpoint:
-      guarded(context, [&] { writeSetpoint(context); });
-      return;
-    case kRequestServiceToggle:
-      guarded(context, [&] { toggleService(context); });
-      return;
+    case kRequestConnection: guarded(context, [&] { connection_.serveRequest(context); }); return;
+    case kRequestSetpoint: guarded(context, [&] { writeSetpoint(context); }); return;
+    case kRequestServiceToggle: guarded(context, [&] { toggleService(context); }); return;
     default:
       if (const auto handler = requestHandlers_.find(code); handler != requestHandlers_.end())
         guarded(context, [&] { handler->second(context); });
@@ -186,8 +178,7 @@ void ThreadCommands::writeSetpoint(const JobContext& context) {
     context.ExecuteCommand(tx, kWriteSetpoint, 4);
   }
   // The ramp takes its next step from what the field shows.
-  form_.setText("EditSetPoint",
-                QString::fromStdString(formatFixed(value, 2, decimalSeparator(window_))));
+  form_.setText("EditSetPoint", QString::fromStdString(formatFixed(value, 2, decimalSeparator(window_))));
 }
 
 void ThreadCommands::toggleService(const JobContext& context) {

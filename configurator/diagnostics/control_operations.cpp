@@ -1,25 +1,25 @@
 #include "diagnostics/control_operations.h"
-#include "diagnostics/modules.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <array>
 
+#include "comm/page_module.h"
 #include "comm/process_values.h"
 #include "comm/thread_commands.h"
 #include "diagnostics/diag2_operations.h"
-#include "model/live_data.h"
 #include "diagnostics/logic/graph_file.h"
 #include "diagnostics/logic/setpoint_rules.h"
-#include "model/form_fields.h"
+#include "diagnostics/modules.h"
 #include "model/engineering_units.h"
+#include "model/form_fields.h"
+#include "model/form_state.h"
+#include "model/live_data.h"
 #include "model/number_text.h"
 #include "model/stroke.h"
-#include "model/form_state.h"
 #include "model/window_operations.h"
 #include "model/window_state.h"
-#include "comm/page_module.h"
 
 namespace velk {
 
@@ -29,7 +29,9 @@ QString valueWithUnit(double value, UnitKind kind, int unitIndex, char separator
   return QString::fromStdString(formatValueWithUnit(value, unitName(kind, unitIndex), separator));
 }
 
-QString fixed2(double value, char separator) { return QString::fromStdString(formatFixed(value, 2, separator)); }
+QString fixed2(double value, char separator) {
+  return QString::fromStdString(formatFixed(value, 2, separator));
+}
 
 // The stroke in millimetres as the SETUP page shows it (in mm or inches).
 double strokeMillimetresShown(const FormState& form, char separator) {
@@ -76,9 +78,10 @@ void showReadProcessValues(const JobContext& job, const DynamicVariables& read) 
   // deviation is then unknown rather than a division by zero.
   const auto setpointAsPosition = setpointInPositionUnit(setpoint, setpointUnit, positionUnit,
                                                          strokeMillimetresShown(job.form, separator));
-  job.form.setText("LabelDevValue", setpointAsPosition ? valueWithUnit(*setpointAsPosition - position,
-                                                                       UnitKind::Position, positionUnit, separator)
-                                                       : QStringLiteral("-"));
+  job.form.setText("LabelDevValue", setpointAsPosition
+                                        ? valueWithUnit(*setpointAsPosition - position, UnitKind::Position,
+                                                        positionUnit, separator)
+                                        : QStringLiteral("-"));
 }
 
 }  // namespace
@@ -144,7 +147,8 @@ void sendFixedSetpoint(const JobContext& job, const QString& text) {
 void stepSetpoint(const JobContext& job, SetpointStep step) {
   const char separator = decimalSeparator(job.window);
   const double current = job.live.CurrentSetpoint();
-  const auto text = step == SetpointStep::Up ? stepUpText(current, separator) : stepDownText(current, separator);
+  const auto text =
+      step == SetpointStep::Up ? stepUpText(current, separator) : stepDownText(current, separator);
   if (text) job.form.setText(kSetpointEdit, QString::fromStdString(*text));
   ButtonControlSendClick(job, Sender::Sequence);
 }
@@ -226,8 +230,8 @@ void applyControlPageDefaults(FormState& form, WindowState& window) {
     const char* text;
   };
   static constexpr TextDefault kTexts[] = {
-      {"LabelSetPointUnit", "%"}, {"LabelPosValue", "-"},   {"LabelDevValue", "-"},
-      {"LabelTempValue", "-"},    {"LabelPressValue", "-"}, {"LabelExtraData", "ExtraData:"},
+      {"LabelSetPointUnit", "%"},   {"LabelPosValue", "-"},   {"LabelDevValue", "-"},
+      {"LabelTempValue", "-"},      {"LabelPressValue", "-"}, {"LabelExtraData", "ExtraData:"},
       {"LabelExtraDataValue", "-"},
   };
   struct CheckDefault {
@@ -235,9 +239,9 @@ void applyControlPageDefaults(FormState& form, WindowState& window) {
     bool checked;
   };
   static constexpr CheckDefault kChecks[] = {
-      {kShowLiveSetpoint, true},         {kShowLivePosition, true},          {kShowLoadedSetpoint[0], false},
-      {kShowLoadedPosition[0], false},   {kShowLoadedSetpoint[1], false},    {kShowLoadedPosition[1], false},
-      {"RadioButton1", true},            {"RadioButton2", false},
+      {kShowLiveSetpoint, true},       {kShowLivePosition, true},       {kShowLoadedSetpoint[0], false},
+      {kShowLoadedPosition[0], false}, {kShowLoadedSetpoint[1], false}, {kShowLoadedPosition[1], false},
+      {"RadioButton1", true},          {"RadioButton2", false},
   };
   static constexpr const char* kHidden[] = {"LabelExtraData", "LabelExtraDataValue"};
 
@@ -256,15 +260,16 @@ void showProcessValues(FormState& form, const WindowState& window, const BurstRe
                        const ProcessValueLabels& labels) {
   const char separator = decimalSeparator(window);
   auto valueText = [&](BurstSlot slot) {
-    return valueWithUnit(reading.BurstValue[slot], static_cast<UnitKind>(slot), reading.BurstUnit[slot], separator);
+    return valueWithUnit(reading.BurstValue[slot], static_cast<UnitKind>(slot), reading.BurstUnit[slot],
+                         separator);
   };
   const float position = reading.BurstValue[kBurstPosition];
   const float setpoint = reading.BurstValue[kBurstSetpoint];
 
   form.setText("LabelPosValue", valueText(kBurstPosition));
   if (labels.showSetpoint) form.setText(kSetpointEdit, fixed2(setpoint, separator));
-  form.setText("LabelDevValue",
-               QString::fromStdString(formatValueWithUnit(setpoint - position, labels.deviationUnit, separator)));
+  form.setText("LabelDevValue", QString::fromStdString(formatValueWithUnit(setpoint - position,
+                                                                           labels.deviationUnit, separator)));
   form.setText("LabelTempValue", valueText(kBurstTemperature));
   if (reportsPressure(window)) form.setText("LabelPressValue", valueText(kBurstPressure));
 }

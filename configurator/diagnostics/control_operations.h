@@ -8,7 +8,6 @@
 // *Click operations with Sender::Sequence.
 
 #include <QString>
-
 #include <string_view>
 
 #include "comm/page_module.h"

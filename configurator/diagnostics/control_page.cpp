@@ -12,15 +12,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "comm/configurator.h"
 #include "diagnostics/control_operations.h"
 #include "diagnostics/live_graph.h"
 #include "diagnostics/logic/setpoint_rules.h"
+#include "model/program_paths.h"
 #include "ui/field_validation.h"
-#include "comm/configurator.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
-#include "model/program_paths.h"
 #include "ui/radio_group.h"
 
 namespace velk {
@@ -124,9 +124,10 @@ QWidget* ControlPage::buildSetpointColumn() {
 
   auto* values = new QGridLayout;
   values->setVerticalSpacing(2);
-  const std::pair<const char*, const char*> rows[] = {
-      {"Position :", "LabelPosValue"}, {"Deviation :", "LabelDevValue"},
-      {"Temp :", "LabelTempValue"},    {"Pressure :", "LabelPressValue"}};
+  const std::pair<const char*, const char*> rows[] = {{"Position :", "LabelPosValue"},
+                                                      {"Deviation :", "LabelDevValue"},
+                                                      {"Temp :", "LabelTempValue"},
+                                                      {"Pressure :", "LabelPressValue"}};
   int r = 0;
   for (const auto& [caption, name] : rows) {
     values->addWidget(new QLabel(caption, column), r, 0);
@@ -188,7 +189,8 @@ QWidget* ControlPage::buildGraphControls() {
   auto* shows = new QHBoxLayout;
   using namespace graph_colour;
   shows->addWidget(showGroup("HART", colouredCheckBox(kShowLiveSetpoint, "Setpoint", kLiveSetpoint, controls),
-                             colouredCheckBox(kShowLivePosition, "Position", kLivePosition, controls), controls));
+                             colouredCheckBox(kShowLivePosition, "Position", kLivePosition, controls),
+                             controls));
   const char* setTitles[2] = {"Loaded set 1", "Loaded set 2"};
   const char* setpointCaptions[2] = {"Setpoint 1", "Setpoint 2"};
   const char* positionCaptions[2] = {"Position 1", "Position 2"};
@@ -211,7 +213,8 @@ void ControlPage::connectHandlers() {
   connect(findChild<RadioGroup*>(kSetpointSourceGroup), &RadioGroup::itemClicked, this, [this] {
     // Waiting once is enough: the job sends the source chosen when it runs.
     core_.commands.post(
-        "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); }, page_);
+        "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); },
+        page_);
   });
   validateFloatOnExit(findChild<QLineEdit*>(kSetpointEdit), form, window, kSetpointBounds);
 
@@ -225,7 +228,8 @@ void ControlPage::connectHandlers() {
   onClick("ButtonControlSend", [this] {
     postSetpointJob("send", [](const JobContext& job) { ButtonControlSendClick(job, Sender::Click); });
   });
-  const std::pair<const char*, const char*> fixedValues[] = {{"Button6", "0"}, {"Button7", "50"}, {"Button8", "100"}};
+  const std::pair<const char*, const char*> fixedValues[] = {
+      {"Button6", "0"}, {"Button7", "50"}, {"Button8", "100"}};
   for (const auto& fixed : fixedValues) {
     const QString text = fixed.second;
     onClick(fixed.first, [this, text] {
@@ -257,23 +261,24 @@ void ControlPage::connectHandlers() {
 }
 
 void ControlPage::postSetpointJob(const char* what, std::function<void(const JobContext&)> job) {
-  core_.commands.post(QStringLiteral("control setpoint %1 %2").arg(what).arg(++setpointJobs_), std::move(job), page_);
+  core_.commands.post(QStringLiteral("control setpoint %1 %2").arg(what).arg(++setpointJobs_), std::move(job),
+                      page_);
 }
 
 void ControlPage::Button3Click() {
   QString filter;
-  const QString name =
-      QFileDialog::getSaveFileName(this, "Save graph", graphSaveDialogStart(core_.window, paths_.graphsFolder()),
-                                   kGraphFileFilters, &filter);
+  const QString name = QFileDialog::getSaveFileName(this, "Save graph",
+                                                    graphSaveDialogStart(core_.window, paths_.graphsFolder()),
+                                                    kGraphFileFilters, &filter);
   if (name.isEmpty()) return;
   saveGraph(name, textFilterChosen(filter), core_.live, core_.form, core_.window);
 }
 
 void ControlPage::Button4Click() {
   QString filter;
-  const QString name =
-      QFileDialog::getOpenFileName(this, "Load graph", graphOpenDialogFolder(core_.window, paths_.graphsFolder()),
-                                   kGraphFileFilters, &filter);
+  const QString name = QFileDialog::getOpenFileName(
+      this, "Load graph", graphOpenDialogFolder(core_.window, paths_.graphsFolder()), kGraphFileFilters,
+      &filter);
   if (name.isEmpty()) return;
   loadGraph(name, textFilterChosen(filter), core_.live, core_.form);
 }

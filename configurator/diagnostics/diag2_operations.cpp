@@ -10,8 +10,9 @@ namespace {
 constexpr std::array<const char*, 3> kDynamicVariableSelectors = {"ComboBox4", "ComboBox5", "ComboBox6"};
 
 void applyDiag2Defaults(FormState& form, WindowState&) {
-  const QStringList variables = {"Position",    "Setpoint",        "Temperature",  "C+ pressure",      "Deviation",
-                                 "Supply pressure", "C- pressure", "Raw position", "Filtered position"};
+  const QStringList variables = {"Position",    "Setpoint",     "Temperature",
+                                 "C+ pressure", "Deviation",    "Supply pressure",
+                                 "C- pressure", "Raw position", "Filtered position"};
   for (const char* selector : kDynamicVariableSelectors) {
     form.setItems(selector, variables);
     form.setSelectedIndex(selector, -1);

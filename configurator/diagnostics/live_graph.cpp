@@ -6,11 +6,11 @@
 #include <QTimer>
 
 #include "diagnostics/control_operations.h"
-#include "model/live_data.h"
 #include "diagnostics/logic/graph_drawing.h"
-#include "ui/field_validation.h"
 #include "model/form_state.h"
+#include "model/live_data.h"
 #include "model/window_operations.h"
+#include "ui/field_validation.h"
 
 namespace velk {
 
@@ -138,9 +138,11 @@ void LiveGraphBox::paintEvent(QPaintEvent*) {
 
   drawLines(painter, graphGridLines(width(), height()), graph_colour::kGrid);
   if (form_.checked(kShowLiveSetpoint))
-    drawLines(painter, liveCurveLines(ring, view, width(), GraphCurve::Setpoint), graph_colour::kLiveSetpoint);
+    drawLines(painter, liveCurveLines(ring, view, width(), GraphCurve::Setpoint),
+              graph_colour::kLiveSetpoint);
   if (form_.checked(kShowLivePosition))
-    drawLines(painter, liveCurveLines(ring, view, width(), GraphCurve::Position), graph_colour::kLivePosition);
+    drawLines(painter, liveCurveLines(ring, view, width(), GraphCurve::Position),
+              graph_colour::kLivePosition);
 
   const auto sets = live_.graph.comparisonSets();
   const ComparisonRange range = comparisonRange(sets, view, width());
@@ -168,8 +170,8 @@ void LiveGraphBox::mousePressEvent(QMouseEvent* event) {
 
 void LiveGraphBox::mouseMoveEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
-  form_.setText(kStatusBar, QString::fromStdString(
-                                graphCoordinateText(at.x(), at.y(), live_.graph.view(), decimalSeparator(window_))));
+  form_.setText(kStatusBar, QString::fromStdString(graphCoordinateText(at.x(), at.y(), live_.graph.view(),
+                                                                       decimalSeparator(window_))));
   if (!(event->buttons() & Qt::LeftButton)) return;
   dragZoomSelection(selection_, at.x(), at.y(), width(), height());
   update();

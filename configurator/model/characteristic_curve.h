@@ -49,13 +49,13 @@ std::string fixedCurveOutputText(FixedCurve curve, double x, char decimalSeparat
 // --- custom curve ---------------------------------------------------------------
 
 struct CustomCurve {
-    int count = kMaxCurvePoints;  // points in use: the first `count` entries
-    std::array<float, kMaxCurvePoints> input{};   // %
-    std::array<float, kMaxCurvePoints> output{};  // %
+  int count = kMaxCurvePoints;                  // points in use: the first `count` entries
+  std::array<float, kMaxCurvePoints> input{};   // %
+  std::array<float, kMaxCurvePoints> output{};  // %
 
-    // The straight line with `count` points (input = output = i * 100 / (count - 1)),
-    // as the program starts with it.
-    static CustomCurve straightLine(int count = kMaxCurvePoints);
+  // The straight line with `count` points (input = output = i * 100 / (count - 1)),
+  // as the program starts with it.
+  static CustomCurve straightLine(int count = kMaxCurvePoints);
 };
 
 // The custom curve with `newCount` points, evenly spaced in input, each output
@@ -84,8 +84,8 @@ std::string curveGridRowLabel(int row);
 
 // Columns 1 and 2 of grid rows 1..N.
 struct CurveGridRow {
-    std::string input;
-    std::string output;
+  std::string input;
+  std::string output;
 };
 using CurveGrid = std::vector<CurveGridRow>;
 
@@ -118,9 +118,9 @@ inline constexpr int kPlotWidth = 240;
 inline constexpr int kPlotHeight = 200;
 
 struct PlotPoint {
-    int x;
-    int y;
-    friend bool operator==(const PlotPoint&, const PlotPoint&) = default;
+  int x;
+  int y;
+  friend bool operator==(const PlotPoint&, const PlotPoint&) = default;
 };
 
 // Pixel of (x %, y %) in a picture `imageHeight` pixels high; each offset from

@@ -15,14 +15,14 @@
 namespace velk {
 
 struct CodedItem {
-    int code;
-    std::string_view text;
+  int code;
+  std::string_view text;
 };
 
 struct CodedItemTable {
-    std::span<const CodedItem> items;      // in the control's index order
-    int sendFallbackCode;                  // sent for a text or index that is no item
-    std::optional<int> readFallbackIndex;  // shown for a code that is no item; none: leave the control as it is
+  std::span<const CodedItem> items;      // in the control's index order
+  int sendFallbackCode;                  // sent for a text or index that is no item
+  std::optional<int> readFallbackIndex;  // shown for a code that is no item; none: leave the control as it is
 };
 
 // The item texts in index order, to fill a combo box.

@@ -10,9 +10,7 @@ bool never(const ControlConditions&) { return false; }
 bool connected(const ControlConditions& c) { return c.connected; }
 bool disconnected(const ControlConditions& c) { return !c.connected; }
 bool connectedAndWritable(const ControlConditions& c) { return c.connected && !c.writeProtected; }
-bool writableOutOfService(const ControlConditions& c) {
-  return connectedAndWritable(c) && c.outOfService;
-}
+bool writableOutOfService(const ControlConditions& c) { return connectedAndWritable(c) && c.outOfService; }
 bool connectedInService(const ControlConditions& c) { return c.connected && !c.outOfService; }
 bool versionAbove89(const ControlConditions& c) { return c.deviceVersion > 89; }
 bool versionAbove90(const ControlConditions& c) { return c.deviceVersion > 90; }

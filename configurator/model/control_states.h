@@ -34,7 +34,6 @@ bool versionAbove90(const ControlConditions& c);
 
 // The body of UpdateControlStates: every rule's controls get their enabled
 // state in the store, whether or not a widget shows them yet.
-void applyControlStates(const ControlConditions& conditions, const ControlStateRules& rules,
-                        FormState& form);
+void applyControlStates(const ControlConditions& conditions, const ControlStateRules& rules, FormState& form);
 
 }  // namespace velk

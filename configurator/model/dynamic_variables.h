@@ -14,12 +14,7 @@ inline constexpr int kDynamicVariableCount = 4;
 inline constexpr int kLoopCurrentUnitCode = 39;  // mA
 
 // The order in which the device reports the variables (and BurstValue holds them).
-enum BurstSlot : int {
-  kBurstPosition = 0,
-  kBurstSetpoint = 1,
-  kBurstTemperature = 2,
-  kBurstPressure = 3
-};
+enum BurstSlot : int { kBurstPosition = 0, kBurstSetpoint = 1, kBurstTemperature = 2, kBurstPressure = 3 };
 
 struct DynamicVariable {
   int unitCode = 0;
@@ -59,7 +54,8 @@ struct BurstReading {
 // Takes the first `count` variables into `reading`; the others keep what they held.
 inline void takeDynamicVariables(BurstReading& reading, const DynamicVariables& decoded, int count) {
   for (int slot = 0; slot < count && slot < kDynamicVariableCount; ++slot) {
-    reading.BurstUnit[slot] = UnitIndexFromCode(static_cast<UnitKind>(slot), decoded.variables[slot].unitCode);
+    reading.BurstUnit[slot] =
+        UnitIndexFromCode(static_cast<UnitKind>(slot), decoded.variables[slot].unitCode);
     reading.BurstValue[slot] = decoded.variables[slot].value;
   }
 }

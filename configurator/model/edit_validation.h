@@ -10,9 +10,9 @@
 namespace velk {
 
 struct FloatEditBounds {
-    double min;           // inclusive
-    double max;           // inclusive
-    double defaultValue;  // put in place of a rejected text
+  double min;           // inclusive
+  double max;           // inclusive
+  double defaultValue;  // put in place of a rejected text
 };
 
 // Whether a minus sign may lead the text.
@@ -27,18 +27,15 @@ bool acceptsFloatText(std::string_view text, double min, double max, char decima
 
 // OnExit rule of a numeric field. A rejected text becomes the default in
 // general format with 4 significant digits.
-std::string ValidateFloatEdit(std::string_view text, const FloatEditBounds& bounds,
-                              char decimalSeparator);
+std::string ValidateFloatEdit(std::string_view text, const FloatEditBounds& bounds, char decimalSeparator);
 
 // OnExit rule of a whole-number field: digits only (no sign, no separator),
 // not empty, min..max inclusive; otherwise the default in decimal.
-std::string ValidateIntegerEdit(std::string_view text, long long min, long long max,
-                                long long defaultValue);
+std::string ValidateIntegerEdit(std::string_view text, long long min, long long max, long long defaultValue);
 
 // OnChange rule of every combo box: a text equal to one of `items` stays; an
 // empty text or one that equals no item becomes the item at `defaultIndex`.
 // A default index outside the list leaves the text as it is.
-std::string ValidateComboText(std::string_view text, const std::vector<std::string>& items,
-                              int defaultIndex);
+std::string ValidateComboText(std::string_view text, const std::vector<std::string>& items, int defaultIndex);
 
 }  // namespace velk

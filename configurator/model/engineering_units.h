@@ -11,12 +11,12 @@ namespace velk {
 // The kind of a unit list. The first four are also the element numbers of the
 // device's dynamic variables (position, setpoint, temperature, pressure).
 enum class UnitKind : int {
-    Position = 0,
-    Setpoint = 1,
-    Temperature = 2,
-    Pressure = 3,
-    Unnamed = 4,           // has no list: every code gives index 0
-    CurrentOrPercent = 5,  // index 1 for milliamperes, else 0
+  Position = 0,
+  Setpoint = 1,
+  Temperature = 2,
+  Pressure = 3,
+  Unnamed = 4,           // has no list: every code gives index 0
+  CurrentOrPercent = 5,  // index 1 for milliamperes, else 0
 };
 
 // Unit indices the pages test for.

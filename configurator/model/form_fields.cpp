@@ -1,14 +1,13 @@
 #include "model/form_fields.h"
 
 #include "model/edit_validation.h"
-#include "model/number_text.h"
 #include "model/form_state.h"
+#include "model/number_text.h"
 #include "model/window_state.h"
 
 namespace velk {
 
 namespace {
-
 
 // "0.1" becomes "0,1" where the comma separates decimals; other texts stay.
 QString inLocaleNotation(const QString& text, char separator) {
@@ -65,20 +64,18 @@ int codeOfItem(const FormState& form, const QString& name, const CodedItemTable&
 }
 
 void showNumber(FormState& form, const WindowState& window, const QString& name, double value) {
-  form.setText(name, QString::fromStdString(
-                         formatGeneral(value, kReadValueDigits, decimalSeparator(window))));
+  form.setText(name,
+               QString::fromStdString(formatGeneral(value, kReadValueDigits, decimalSeparator(window))));
 }
 
-
-void validateFloatField(FormState& form, const QString& name, const FloatEditBounds& bounds,
-                        char separator) {
+void validateFloatField(FormState& form, const QString& name, const FloatEditBounds& bounds, char separator) {
   replaceIfChanged(form, name, ValidateFloatEdit(form.text(name).toStdString(), bounds, separator));
 }
 
 void validateComboField(FormState& form, const QString& name, int defaultIndex) {
-  replaceIfChanged(form, name,
-                   ValidateComboText(form.text(name).toStdString(), toStdList(form.items(name)),
-                                     defaultIndex));
+  replaceIfChanged(
+      form, name,
+      ValidateComboText(form.text(name).toStdString(), toStdList(form.items(name)), defaultIndex));
 }
 
 void validateIntegerField(FormState& form, const QString& name, long long min, long long max,

@@ -50,11 +50,9 @@ int codeOfItem(const FormState& form, const QString& name, const CodedItemTable&
 // A value read from the device, in general format with 3 significant digits.
 void showNumber(FormState& form, const WindowState& window, const QString& name, double value);
 
-
 // The validation rules applied to a field in the form state: a rejected text
 // is replaced there (and the widget showing it follows).
-void validateFloatField(FormState& form, const QString& name, const FloatEditBounds& bounds,
-                        char separator);
+void validateFloatField(FormState& form, const QString& name, const FloatEditBounds& bounds, char separator);
 void validateIntegerField(FormState& form, const QString& name, long long min, long long max,
                           long long defaultValue);
 void validateComboField(FormState& form, const QString& name, int defaultIndex);

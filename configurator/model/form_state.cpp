@@ -24,8 +24,7 @@ bool FormState::enabled(const QString& name) const { return value(name).enabled;
 QStringList FormState::lines(const QString& name) const { return value(name).lines; }
 QList<QStringList> FormState::rows(const QString& name) const { return value(name).rows; }
 
-void FormState::update(const QString& name, Fields fields,
-                       const std::function<void(ControlValue&)>& change) {
+void FormState::update(const QString& name, Fields fields, const std::function<void(ControlValue&)>& change) {
   bool firstPending = false;
   {
     std::lock_guard lock(mutex_);

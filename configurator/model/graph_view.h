@@ -8,22 +8,22 @@
 namespace velk {
 
 struct PixelLine {
-    int x1, y1, x2, y2;
-    friend bool operator==(const PixelLine&, const PixelLine&) = default;
+  int x1, y1, x2, y2;
+  friend bool operator==(const PixelLine&, const PixelLine&) = default;
 };
 
 // Right and bottom are exclusive.
 struct PixelRect {
-    int left, top, right, bottom;
-    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+  int left, top, right, bottom;
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-inline constexpr float kDefaultXScale = 3.0f;            // pixels per sample
-inline constexpr float kDefaultYScale = 4.0f;            // pixels per percent
-inline constexpr float k4092YScale = 400.0f / 4100.0f;   // 4100 counts fill 400 pixels
+inline constexpr float kDefaultXScale = 3.0f;           // pixels per sample
+inline constexpr float kDefaultYScale = 4.0f;           // pixels per percent
+inline constexpr float k4092YScale = 400.0f / 4100.0f;  // 4100 counts fill 400 pixels
 inline constexpr int kDefaultYOffset = 400;
-inline constexpr int kGridCell = 10;       // pixels between grid lines
-inline constexpr int kGridRowOffset = 5;   // grid rows lie at y = 5, 15, 25, ...
+inline constexpr int kGridCell = 10;      // pixels between grid lines
+inline constexpr int kGridRowOffset = 5;  // grid rows lie at y = 5, 15, 25, ...
 
 // Zooming stops where a pixel would stand for less than 1/100000 of a sample
 // or of a unit: no single-precision value resolves more, and the offsets stay
@@ -31,13 +31,13 @@ inline constexpr int kGridRowOffset = 5;   // grid rows lie at y = 5, 15, 25, ..
 inline constexpr double kMaxGraphScale = 1e5;
 
 struct GraphView {
-    float XScale = kDefaultXScale;  // pixels per sample
-    float YScale = kDefaultYScale;  // pixels per unit of value
-    int XOffset = 0;                // horizontal scroll, in pixels of the current scale
-    int YOffset = kDefaultYOffset;  // pixel row (less 5) of the value 0
-    bool Scale4092 = false;         // vertical scale for raw counts
+  float XScale = kDefaultXScale;  // pixels per sample
+  float YScale = kDefaultYScale;  // pixels per unit of value
+  int XOffset = 0;                // horizontal scroll, in pixels of the current scale
+  int YOffset = kDefaultYOffset;  // pixel row (less 5) of the value 0
+  bool Scale4092 = false;         // vertical scale for raw counts
 
-    friend bool operator==(const GraphView&, const GraphView&) = default;
+  friend bool operator==(const GraphView&, const GraphView&) = default;
 };
 
 // Truncation towards zero, held within int range; not-a-number gives 0.
@@ -62,10 +62,10 @@ std::string graphCoordinateText(int x, int y, const GraphView& view, char decima
 // The mouse selection. Edges are multiples of 10; rows are counted without
 // the grid's 5-pixel offset.
 struct ZoomSelection {
-    bool ZoomSelecting = false;  // a frame is drawn or waits for the Zoom/Cancel menu
-    int ZoomAnchorX = 0, ZoomAnchorY = 0;
-    int ZoomMouseX = 0, ZoomMouseY = 0;
-    int ZoomLeft = 0, ZoomRight = 0, ZoomTop = 0, ZoomBottom = 0;
+  bool ZoomSelecting = false;  // a frame is drawn or waits for the Zoom/Cancel menu
+  int ZoomAnchorX = 0, ZoomAnchorY = 0;
+  int ZoomMouseX = 0, ZoomMouseY = 0;
+  int ZoomLeft = 0, ZoomRight = 0, ZoomTop = 0, ZoomBottom = 0;
 };
 
 // Left button down at graph pixel (x, y): the frame starts as the grid cell

@@ -8,9 +8,9 @@
 #include <atomic>
 #include <mutex>
 
-#include "model/live_graph_state.h"
 #include "model/dynamic_variables.h"
 #include "model/graph_sample_ring.h"
+#include "model/live_graph_state.h"
 
 namespace velk {
 

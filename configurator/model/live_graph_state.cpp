@@ -53,8 +53,7 @@ void LiveGraphState::requestRepaint() {
 
 void LiveGraphState::scheduleRepaint() {
   if (repaintTimer_.isActive()) return;
-  const qint64 wait =
-      sinceRepaint_.isValid() ? kMinimumRepaintIntervalMs - sinceRepaint_.elapsed() : 0;
+  const qint64 wait = sinceRepaint_.isValid() ? kMinimumRepaintIntervalMs - sinceRepaint_.elapsed() : 0;
   repaintTimer_.start(static_cast<int>(std::max<qint64>(wait, 0)));
 }
 

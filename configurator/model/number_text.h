@@ -12,10 +12,10 @@
 namespace velk {
 
 // Significant digits of the general number format as the pages use it.
-inline constexpr int kReadValueDigits = 3;      // values read from the device: 4, 99.9, 1.97
-inline constexpr int kDefaultValueDigits = 4;   // a default put in place of a rejected entry
-inline constexpr int kCurveDigits = 5;          // characteristic curve points
-inline constexpr int kFullPrecisionDigits = 15; // "full precision", e.g. converted temperatures
+inline constexpr int kReadValueDigits = 3;       // values read from the device: 4, 99.9, 1.97
+inline constexpr int kDefaultValueDigits = 4;    // a default put in place of a rejected entry
+inline constexpr int kCurveDigits = 5;           // characteristic curve points
+inline constexpr int kFullPrecisionDigits = 15;  // "full precision", e.g. converted temperatures
 
 // General format with `significantDigits` significant digits (at least 1):
 // the value is rounded to that many digits; if its decimal exponent X then is

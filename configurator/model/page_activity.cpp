@@ -35,7 +35,8 @@ bool PageActivity::busy(const QString& page) const {
 }
 
 void PageActivity::announce(const QString& page) {
-  QMetaObject::invokeMethod(this, [this, page] { Q_EMIT changed(page); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, page] { Q_EMIT changed(page); }, Qt::QueuedConnection);
 }
 
 }  // namespace velk

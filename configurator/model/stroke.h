@@ -34,8 +34,8 @@ FloatEditBounds strokeBounds(StrokeUnit unit);
 
 // The stroke field: its text and the unit its label names.
 struct StrokeField {
-    std::string text;
-    StrokeUnit unit = StrokeUnit::Millimetre;
+  std::string text;
+  StrokeUnit unit = StrokeUnit::Millimetre;
 };
 
 // A stroke read from the device (whole millimetres) as the field shows it in

@@ -1,11 +1,11 @@
 #include "pages/appearance_operations.h"
-#include "pages/modules.h"
 
 #include "comm/process_values.h"
-#include "pages/logic/appearance_rules.h"
-#include "pages/unit_fields.h"
 #include "model/form_state.h"
 #include "model/window_state.h"
+#include "pages/logic/appearance_rules.h"
+#include "pages/modules.h"
+#include "pages/unit_fields.h"
 
 namespace velk {
 
@@ -84,9 +84,8 @@ void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int un
 }
 
 bool ReadDeviceUnit(const PageOperation& page, UnitKind kind) {
-  return page.read(3, 0, [&](HartLink& reply) {
-    applyUnitFromReply(page.job(), kind, replyDynamicVariables(reply));
-  });
+  return page.read(
+      3, 0, [&](HartLink& reply) { applyUnitFromReply(page.job(), kind, replyDynamicVariables(reply)); });
 }
 
 void ReadDeviceUnits(const PageOperation& page) {

@@ -5,9 +5,9 @@
 // SETUP stroke follows the position unit, the ALARMS and CALIBRATE
 // temperatures follow the temperature unit.
 
+#include "comm/page_module.h"
 #include "model/engineering_units.h"
 #include "model/form_fields.h"
-#include "comm/page_module.h"
 
 namespace velk {
 

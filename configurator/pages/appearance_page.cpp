@@ -6,13 +6,13 @@
 #include <QGroupBox>
 #include <QPushButton>
 
+#include "comm/configurator.h"
 #include "pages/appearance_operations.h"
 #include "ui/field_validation.h"
-#include "ui/page_widgets.h"
-#include "comm/configurator.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
+#include "ui/page_widgets.h"
 
 namespace velk {
 
@@ -36,8 +36,7 @@ constexpr CaptionedCombo kDisplayCombos[] = {
 
 // Every combo box falls back to its first item.
 template <std::size_t N>
-QGroupBox* createComboGroup(const QString& title, const CaptionedCombo (&combos)[N],
-                            FormState& form) {
+QGroupBox* createComboGroup(const QString& title, const CaptionedCombo (&combos)[N], FormState& form) {
   auto* group = new QGroupBox(title);
   QFormLayout* rows = createForm(group);
   for (const CaptionedCombo& combo : combos) {

@@ -4,10 +4,10 @@
 #include <QPen>
 #include <QPolygon>
 
-#include "pages/characteristics_operations.h"
-#include "ui/field_validation.h"
 #include "model/characteristic_curve.h"
 #include "model/form_state.h"
+#include "pages/characteristics_operations.h"
+#include "ui/field_validation.h"
 
 namespace velk {
 
@@ -52,8 +52,8 @@ void CurvePicture::paintFrame(QPainter& painter) const {
     const QString label = QString::number(tick * 100 / kTicks);
     const QPoint onX = toQPoint(curvePlotPoint(tick * 100.0 / kTicks, 0, height()));
     painter.drawLine(onX, onX + QPoint(0, kTickLength));
-    painter.drawText(QRect(onX.x() - 15, onX.y() + kTickLength + 1, 30, labelHeight), Qt::AlignHCenter | Qt::AlignTop,
-                     label);
+    painter.drawText(QRect(onX.x() - 15, onX.y() + kTickLength + 1, 30, labelHeight),
+                     Qt::AlignHCenter | Qt::AlignTop, label);
     const QPoint onY = toQPoint(curvePlotPoint(0, tick * 100.0 / kTicks, height()));
     painter.drawLine(onY, onY - QPoint(kTickLength, 0));
     painter.drawText(QRect(onY.x() - kTickLength - 32, onY.y() - labelHeight / 2, 30, labelHeight),
@@ -74,7 +74,8 @@ void CurvePicture::paintFrame(QPainter& painter) const {
   painter.restore();
 }
 
-void CurvePicture::paintLegendEntry(QPainter& painter, int row, const QColor& color, const QString& name) const {
+void CurvePicture::paintLegendEntry(QPainter& painter, int row, const QColor& color,
+                                    const QString& name) const {
   const int top = curvePlotPoint(0, 100, height()).y + 4 + row * kLegendRowHeight;
   const QRect box(kLegendLeft, top, kLegendBox, kLegendBox);
   painter.fillRect(box, color);
@@ -101,7 +102,8 @@ void ReferenceCurvesPicture::paintEvent(QPaintEvent*) {
                                   PixelCurve{FixedCurve::EqualPercent, curve_colors::kEqualPercent},
                                   PixelCurve{FixedCurve::QuickOpen, curve_colors::kQuickOpen}}) {
     painter.setPen(hairline(shown.color));
-    for (const PlotPoint& pixel : fixedCurveColumns(shown.curve, height())) painter.drawPoint(toQPoint(pixel));
+    for (const PlotPoint& pixel : fixedCurveColumns(shown.curve, height()))
+      painter.drawPoint(toQPoint(pixel));
   }
 
   paintLegendEntry(painter, 0, curve_colors::kLinear, "Linear");

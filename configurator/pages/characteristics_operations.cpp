@@ -1,15 +1,15 @@
 #include "pages/characteristics_operations.h"
-#include "pages/modules.h"
 
 #include <QStringList>
 #include <algorithm>
 #include <string>
 
 #include "comm/command_catalogue.h"
-#include "model/form_fields.h"
 #include "model/characteristic_curve.h"
+#include "model/form_fields.h"
 #include "model/form_state.h"
 #include "model/window_state.h"
+#include "pages/modules.h"
 
 namespace velk {
 
@@ -21,7 +21,6 @@ constexpr int kWritePointCount = 190;
 constexpr int kReadPointCount = 191;
 constexpr int kWritePoint = 192;
 constexpr int kReadPoint = 193;
-
 
 bool customCurveSelected(const FormState& form) {
   return form.selectedIndex(kComboBoxCharacter) == kCustomCurveIndex;
@@ -53,8 +52,7 @@ int pointsShown(FormState& form) {
 enum class ReduceAnswer { No, Yes };
 
 // FillCurveGrid, with the question already answered where one was needed.
-void fillCurveGrid(FormState& form, CustomCurve& curve, char separator, int points,
-                   ReduceAnswer answer) {
+void fillCurveGrid(FormState& form, CustomCurve& curve, char separator, int points, ReduceAnswer answer) {
   CurveGrid grid;
   if (customCurveSelected(form)) {
     switch (pointCountChange(curve, points)) {
@@ -64,11 +62,8 @@ void fillCurveGrid(FormState& form, CustomCurve& curve, char separator, int poin
         else
           form.setText(kComboBoxNumberOfPoints, QString::number(curve.count));
         break;
-      case PointCountChange::Increase:
-        curve = ResampleCustomCurve(curve, points);
-        break;
-      case PointCountChange::None:
-        break;
+      case PointCountChange::Increase: curve = ResampleCustomCurve(curve, points); break;
+      case PointCountChange::None: break;
     }
     grid = customCurveGrid(curve, separator);
   } else {
@@ -94,9 +89,9 @@ void drawCurve(FormState& form, CustomCurve& curve, char separator) {
 void logRefusal(const JobContext& job, int command, const QString& message) {
   if (!job.window.StopRequested.load()) return;
   const std::string_view name = commandName(command);
-  job.form.appendLine(kCommunicationLog,
-                      QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) +
-                          " : " + message);
+  job.form.appendLine(
+      kCommunicationLog,
+      QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " + message);
 }
 
 // Steps 2 and 3 of the read: the custom curve's count and its points.
@@ -156,16 +151,14 @@ void ComboBoxCharacterChange(FormState& form, WindowState& window) {
     // would leave the combo box and the grid disagreeing.
     if (!isCurvePointCount(curve.count)) curve = ResampleCustomCurve(curve, kMaxCurvePoints);
     validateComboField(form, kComboBoxCharacter, kCharacteristicDefaultIndex);
-    form.setText(kGroupBoxCurve,
-                 fromStd(curveGroupCaption(form.text(kComboBoxCharacter).toStdString())));
+    form.setText(kGroupBoxCurve, fromStd(curveGroupCaption(form.text(kComboBoxCharacter).toStdString())));
     form.setText(kComboBoxNumberOfPoints, QString::number(curve.count));
     fillCurveGrid(form, curve, separator, curve.count, ReduceAnswer::No);
     drawCurve(form, curve, separator);
   });
 }
 
-void ComboBoxNumberOfPointsChange(FormState& form, WindowState& window,
-                                  const ConfirmReducePoints& confirm) {
+void ComboBoxNumberOfPointsChange(FormState& form, WindowState& window, const ConfirmReducePoints& confirm) {
   const char separator = decimalSeparator(window);
   const int points = pointsShown(form);
   const bool custom = customCurveSelected(form);
@@ -228,9 +221,8 @@ void ButtonCharacterSendClick(const JobContext& job, Sender sender) {
                    .arg(curve.count));
     return;
   }
-  if (!page.send(kWritePointCount, 1, [&](HartLink& request) {
-        request.SetInteger(0, 1, static_cast<unsigned>(curve.count));
-      }))
+  if (!page.send(kWritePointCount, 1,
+                 [&](HartLink& request) { request.SetInteger(0, 1, static_cast<unsigned>(curve.count)); }))
     return;
   for (int i = 0; i < curve.count; ++i) {
     const auto point = static_cast<std::size_t>(i);

@@ -9,9 +9,9 @@
 #include <functional>
 #include <span>
 
+#include "comm/page_module.h"
 #include "model/characteristic_curve.h"
 #include "model/form_fields.h"
-#include "comm/page_module.h"
 
 namespace velk {
 
@@ -54,8 +54,7 @@ void ComboBoxCharacterChange(FormState& form, WindowState& window);
 // A point count was chosen: the grid is refilled; with the custom curve
 // selected, its points are resampled (asking first when points would be
 // lost) and it is drawn again.
-void ComboBoxNumberOfPointsChange(FormState& form, WindowState& window,
-                                  const ConfirmReducePoints& confirm);
+void ComboBoxNumberOfPointsChange(FormState& form, WindowState& window, const ConfirmReducePoints& confirm);
 
 // Leaving the point count: with the custom curve selected it shows the
 // curve's own count again.

@@ -14,14 +14,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "comm/configurator.h"
+#include "model/form_fields.h"
 #include "pages/characteristics_curve_pictures.h"
 #include "pages/characteristics_operations.h"
-#include "model/form_fields.h"
-#include "ui/page_widgets.h"
-#include "comm/configurator.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
+#include "ui/page_widgets.h"
 
 namespace velk {
 
@@ -59,7 +59,8 @@ CharacteristicsPage::CharacteristicsPage(const PageContext& context, QWidget* pa
   page->addLayout(pictures);
   page->addStretch(1);
 
-  for (QWidget* control : std::initializer_list<QWidget*>{ComboBoxCharacter_, ComboBoxNumberOfPoints_, StringGridCurve_})
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{ComboBoxCharacter_, ComboBoxNumberOfPoints_, StringGridCurve_})
     binder_.bind(control);
   connectHandlers();
   followStore(kGroupBoxCurve);

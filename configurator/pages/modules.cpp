@@ -32,7 +32,8 @@ const PageModule& calibrateModule() {
               // The pressure group's Low fields only show what calibration found.
               {when::never, {"Edit1", "Edit3", "Edit171"}},
               {when::versionAbove90,
-               {"Edit2", "Button17", "Button18", "Edit170", "Button19", "Button44", "Edit172", "Button45", "Button46"}},
+               {"Edit2", "Button17", "Button18", "Edit170", "Button19", "Button44", "Edit172", "Button45",
+                "Button46"}},
           },
   };
   return module;
@@ -42,14 +43,18 @@ const PageModule& tuningModule() {
   static const PageModule module{
       .name = "TabSheetTuning",
       .caption = "TUNING",
-      .defaults = [](FormState& form,
-                     WindowState& window) { form.setText("EditDeadBand", "0" + window.DecimalSeparator() + "5"); },
+      .defaults =
+          [](FormState& form, WindowState& window) {
+            form.setText("EditDeadBand", "0" + window.DecimalSeparator() + "5");
+          },
       .controlRules =
           {
               {when::connected, {"ButtonTuningRead"}},
               {when::connectedAndWritable, {"ButtonTuningSend"}},
               {when::connectedInService, {"ButtonToggleStepStart", "ButtonToggleStepCancel"}},
-              {[](const ControlConditions& c) { return c.deviceType == kDeviceTypeQ5 && c.deviceVersion > 90; },
+              {[](const ControlConditions& c) {
+                 return c.deviceType == kDeviceTypeQ5 && c.deviceVersion > 90;
+               },
                {"EditMinpulseUp", "EditMinpulseUp2", "EditMinpulseDn", "EditMinpulseDn2"}},
           },
   };
@@ -73,9 +78,10 @@ const PageModule& alarmsModule() {
               {when::connected, {"ButtonAlarmsRead"}},
               {when::connectedAndWritable, {"ButtonAlarmsSend"}},
               {when::versionAbove89,
-               {"CheckBoxAlarmPressInput", "EditPressInputMin", "EditPressInputMax", "EditPressInputHysteresis",
-                "CheckBoxPressInputAlarmOut", "ComboBoxPressInputValveAction", "CheckBoxAlarmPot",
-                "EditPotPressMaxDiff", "CheckBoxPotAlarmOut", "ComboBoxPotPressValveAction"}},
+               {"CheckBoxAlarmPressInput", "EditPressInputMin", "EditPressInputMax",
+                "EditPressInputHysteresis", "CheckBoxPressInputAlarmOut", "ComboBoxPressInputValveAction",
+                "CheckBoxAlarmPot", "EditPotPressMaxDiff", "CheckBoxPotAlarmOut",
+                "ComboBoxPotPressValveAction"}},
           },
   };
   return module;

@@ -1,12 +1,12 @@
 #include "pages/setup_operations.h"
-#include "pages/modules.h"
 
 #include "comm/process_values.h"
 #include "model/engineering_units.h"
-#include "pages/logic/setup_rules.h"
-#include "pages/unit_fields.h"
 #include "model/form_state.h"
 #include "model/window_state.h"
+#include "pages/logic/setup_rules.h"
+#include "pages/modules.h"
+#include "pages/unit_fields.h"
 
 namespace velk {
 
@@ -87,9 +87,7 @@ void actuatorTypeChanged(FormState& form) {
   form.setEnabled("GroupBoxLinear", codeOfItem(form, "ComboBoxActuatorType", kActuatorTypes) == 1);
 }
 
-FloatEditBounds strokeFieldBounds(const FormState& form) {
-  return strokeBounds(strokeField(form).unit);
-}
+FloatEditBounds strokeFieldBounds(const FormState& form) { return strokeBounds(strokeField(form).unit); }
 
 void readSetup(const JobContext& job, Sender sender) {
   PageOperation page(job, sender);
@@ -108,8 +106,8 @@ void readSetup(const JobContext& job, Sender sender) {
   std::optional<int> strokeMillimetres;
   page.read(179, 0, [&](HartLink& reply) {
     strokeMillimetres = static_cast<int>(reply.GetInteger(0, 1));
-    form.setText("EditStroke", QString::fromStdString(strokeText(
-                                   *strokeMillimetres, strokeField(form).unit, separator)));
+    form.setText("EditStroke",
+                 QString::fromStdString(strokeText(*strokeMillimetres, strokeField(form).unit, separator)));
   });
   page.read(3, 0, [&](HartLink& reply) {
     const int unitCode = replyDynamicVariables(reply).variables[kBurstPosition].unitCode;

@@ -4,9 +4,9 @@
 // buttons run the read and send as jobs with Sender::Click; "Read All" and
 // "Send All" run the same with Sender::Sequence.
 
+#include "comm/page_module.h"
 #include "model/edit_validation.h"
 #include "model/form_fields.h"
-#include "comm/page_module.h"
 
 namespace velk {
 

@@ -8,14 +8,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/field_validation.h"
-#include "pages/logic/setup_rules.h"
-#include "ui/page_widgets.h"
-#include "pages/setup_operations.h"
 #include "comm/configurator.h"
+#include "pages/logic/setup_rules.h"
+#include "pages/setup_operations.h"
+#include "ui/field_validation.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
+#include "ui/page_widgets.h"
 #include "ui/radio_group.h"
 
 namespace velk {
@@ -27,10 +27,14 @@ struct BoundedField {
   FloatEditBounds bounds;
 };
 constexpr BoundedField kBoundedFields[] = {
-    {"EditCurrentRangeMin", kCurrentRangeMinBounds}, {"EditCurrentRangeMax", kCurrentRangeMaxBounds},
-    {"EditTravelRangeMin", kTravelRangeMinBounds},   {"EditTravelRangeMax", kTravelRangeMaxBounds},
-    {"EditCutoffLow", kCutoffLowBounds},             {"EditCutoffHigh", kCutoffHighBounds},
-    {"EditLimitedLow", kLimitedLowBounds},           {"EditLimitedHigh", kLimitedHighBounds},
+    {"EditCurrentRangeMin", kCurrentRangeMinBounds},
+    {"EditCurrentRangeMax", kCurrentRangeMaxBounds},
+    {"EditTravelRangeMin", kTravelRangeMinBounds},
+    {"EditTravelRangeMax", kTravelRangeMaxBounds},
+    {"EditCutoffLow", kCutoffLowBounds},
+    {"EditCutoffHigh", kCutoffHighBounds},
+    {"EditLimitedLow", kLimitedLowBounds},
+    {"EditLimitedHigh", kLimitedHighBounds},
 };
 
 struct DefaultedCombo {
@@ -61,8 +65,7 @@ QGroupBox* createActuatorGroup() {
   return group;
 }
 
-QGroupBox* createLowHighGroup(const QString& title, const char* low, const char* high,
-                              const QString& unit) {
+QGroupBox* createLowHighGroup(const QString& title, const char* low, const char* high, const QString& unit) {
   auto* group = new QGroupBox(title);
   QFormLayout* form = createForm(group);
   form->addRow("Min", withUnit(createNumberEdit(low), unit));
@@ -103,8 +106,8 @@ void wireValidation(QWidget* page, FormState& form, const WindowState& window) {
 
   for (const DefaultedCombo& combo : kDefaultedCombos)
     validateComboOnChange(child<QComboBox>(page, combo.name), form, combo.defaultIndex);
-  QObject::connect(child<QComboBox>(page, "ComboBoxActuatorType"), &QComboBox::currentTextChanged,
-                   page, [&form] { actuatorTypeChanged(form); });
+  QObject::connect(child<QComboBox>(page, "ComboBoxActuatorType"), &QComboBox::currentTextChanged, page,
+                   [&form] { actuatorTypeChanged(form); });
 }
 
 }  // namespace
@@ -113,15 +116,13 @@ QWidget* createSetupPage(PageContext& context) {
   auto* page = new QWidget;
   auto* grid = new QGridLayout(page);
   grid->addWidget(createActuatorGroup(), 0, 0);
-  grid->addWidget(createLowHighGroup("Input current range", "EditCurrentRangeMin",
-                                     "EditCurrentRangeMax", "mA"),
-                  1, 0);
+  grid->addWidget(
+      createLowHighGroup("Input current range", "EditCurrentRangeMin", "EditCurrentRangeMax", "mA"), 1, 0);
   auto* direction = new RadioGroup("Direction");
   direction->setObjectName("RadioGroupDirection");
   grid->addWidget(direction, 2, 0);
-  grid->addWidget(
-      createLowHighGroup("Travel range", "EditTravelRangeMin", "EditTravelRangeMax", "%"), 0, 1,
-      Qt::AlignTop);
+  grid->addWidget(createLowHighGroup("Travel range", "EditTravelRangeMin", "EditTravelRangeMax", "%"), 0, 1,
+                  Qt::AlignTop);
   grid->addWidget(createTravelControlGroup(), 1, 1, 2, 1, Qt::AlignTop);
 
   auto* read = createPageButton("ButtonSetupRead", "Read");

@@ -1,11 +1,11 @@
 #include "pages/unit_fields.h"
 
-#include "model/form_fields.h"
-#include "pages/logic/appearance_rules.h"
 #include "model/engineering_units.h"
-#include "pages/logic/setup_rules.h"
+#include "model/form_fields.h"
 #include "model/form_state.h"
 #include "model/window_state.h"
+#include "pages/logic/appearance_rules.h"
+#include "pages/logic/setup_rules.h"
 
 namespace velk {
 
@@ -29,10 +29,9 @@ void applyStrokeUnitRule(FormState& form, const WindowState& window, int positio
 void ConvertTemperatureFields(FormState& form, const WindowState& window, int temperatureIndex) {
   const auto from = temperatureUnitFromName(form.text("LabelTempMinUnit").toStdString());
   if (from && temperatureIndex >= 0 && temperatureIndex <= 2) {
-    const TemperatureFieldTexts before{form.text("EditTempMin").toStdString(),
-                                       form.text("EditTempMax").toStdString(),
-                                       form.text("EditTempHysteresis").toStdString(),
-                                       form.text("EditCalTemp").toStdString()};
+    const TemperatureFieldTexts before{
+        form.text("EditTempMin").toStdString(), form.text("EditTempMax").toStdString(),
+        form.text("EditTempHysteresis").toStdString(), form.text("EditCalTemp").toStdString()};
     const TemperatureFieldTexts after = convertTemperatureFieldTexts(
         before, *from, static_cast<TemperatureUnit>(temperatureIndex), decimalSeparator(window));
     form.setText("EditTempMin", QString::fromStdString(after.tempMin));

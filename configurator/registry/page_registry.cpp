@@ -11,10 +11,11 @@ namespace velk {
 
 const PageModules& pageModules() {
   static const PageModules modules = {
-      &controlModule(),    &calibrateModule(), &setupModule(), &characteristicsModule(), &appearanceModule(),
-      &tuningModule(),     &alarmsModule(),    &readModule(),  &diagAlarmsModule(),      &debugModule(),
-      &mapModule(),        &diag2Module(),     &trendsModule(), &logsModule(),           &dbModule(),
-      &hartModule(),       &irsModule(),       &limitsModule(),
+      &controlModule(),    &calibrateModule(), &setupModule(),  &characteristicsModule(),
+      &appearanceModule(), &tuningModule(),    &alarmsModule(), &readModule(),
+      &diagAlarmsModule(), &debugModule(),     &mapModule(),    &diag2Module(),
+      &trendsModule(),     &logsModule(),      &dbModule(),     &hartModule(),
+      &irsModule(),        &limitsModule(),
   };
   return modules;
 }

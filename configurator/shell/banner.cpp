@@ -54,8 +54,7 @@ void Banner::paintEvent(QPaintEvent*) {
   painter.setPen(Qt::white);
   const QRect titleBox(100, 14, width() - 110, 40);
   painter.drawText(titleBox, Qt::AlignLeft | Qt::AlignVCenter,
-                   painter.fontMetrics().elidedText("Velk Configurator", Qt::ElideRight,
-                                                    titleBox.width()));
+                   painter.fontMetrics().elidedText("Velk Configurator", Qt::ElideRight, titleBox.width()));
   QFont subtitle = font();
   subtitle.setPointSizeF(subtitle.pointSizeF() * 1.1);
   painter.setFont(subtitle);

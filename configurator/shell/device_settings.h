@@ -18,8 +18,8 @@ struct VersionItem {
 
 // The Version menu, in order. "&Unknown" and "&8.6" are both 86, so a stored
 // 86 comes back as "&8.6".
-inline constexpr VersionItem kVersionItems[] = {
-    {"&Unknown", 86}, {"&8.6", 86}, {"9.&0", 90}, {"&9.1", 91}, {"&10.0", 100}, {"&10.1", 101}};
+inline constexpr VersionItem kVersionItems[] = {{"&Unknown", 86}, {"&8.6", 86},   {"9.&0", 90},
+                                                {"&9.1", 91},     {"&10.0", 100}, {"&10.1", 101}};
 inline constexpr int kVersionItemUnknown = 0;
 
 struct DeviceSettings {
@@ -29,7 +29,7 @@ struct DeviceSettings {
   int comPort = 1;
   int deviceType = kDeviceTypeQ5;
   int deviceVersion = kDeviceVersionUnknown;
-  int versionItem = kVersionItemUnknown;  // index into kVersionItems
+  int versionItem = kVersionItemUnknown;           // index into kVersionItems
   std::array<QString, kComPortCount> portDevices;  // chosen devices; empty: default
 };
 

@@ -84,10 +84,8 @@ LeftColumn::LeftColumn(Configurator& core, FormBinder& binder, QWidget* parent)
   connect(connectButton, &QPushButton::clicked, this, &LeftColumn::ButtonConnectClick);
   connect(service, &QPushButton::clicked, this,
           [this] { core_.commands.postRequest(kRequestServiceToggle); });
-  connect(readAll, &QPushButton::clicked, this,
-          [this] { core_.commands.postRequest(kRequestReadAll); });
-  connect(sendAll, &QPushButton::clicked, this,
-          [this] { core_.commands.postRequest(kRequestSendAll); });
+  connect(readAll, &QPushButton::clicked, this, [this] { core_.commands.postRequest(kRequestReadAll); });
+  connect(sendAll, &QPushButton::clicked, this, [this] { core_.commands.postRequest(kRequestSendAll); });
   connect(factoryReset, &QPushButton::clicked, this, &LeftColumn::factoryResetClicked);
 }
 

@@ -6,12 +6,12 @@
 #include <QMenuBar>
 #include <QWidget>
 
-#include "shell/about_box.h"
 #include "comm/configurator.h"
-#include "ui/form_binder.h"
+#include "shell/about_box.h"
 #include "shell/program_folders.h"
 #include "shell/readme_viewer.h"
 #include "shell/serial_device_dialog.h"
+#include "ui/form_binder.h"
 
 namespace velk {
 
@@ -30,11 +30,10 @@ QString environmentDevice(int port) {
 
 }  // namespace
 
-MainMenu::MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& paths,
-                   QMenuBar* bar, QWidget* window)
+MainMenu::MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& paths, QMenuBar* bar,
+                   QWidget* window)
     : QObject(window), core_(core), window_(window) {
-  for (int port = 1; port <= kComPortCount; ++port)
-    startDevices_[port - 1] = environmentDevice(port);
+  for (int port = 1; port <= kComPortCount; ++port) startDevices_[port - 1] = environmentDevice(port);
   buildFileMenu(bar);
   buildComportMenu(bar, binder);
   buildDeviceTypeMenu(bar);
@@ -49,9 +48,7 @@ QAction* MainMenu::addItem(QMenu* menu, const char* name, const char* caption, c
   return item;
 }
 
-QAction* MainMenu::action(const QString& name) const {
-  return window_->findChild<QAction*>(name);
-}
+QAction* MainMenu::action(const QString& name) const { return window_->findChild<QAction*>(name); }
 
 void MainMenu::buildFileMenu(QMenuBar* bar) {
   QMenu* file = addMenu(bar, "&File", "Configuration file menu");
@@ -79,8 +76,8 @@ void MainMenu::buildComportMenu(QMenuBar* bar, FormBinder& binder) {
     comports_[port - 1] = item;
   }
   menu->addSeparator();
-  QAction* devices = addItem(menu, "ComportDevices", "Serial &devices...",
-                             "Choose the serial device each comport opens");
+  QAction* devices =
+      addItem(menu, "ComportDevices", "Serial &devices...", "Choose the serial device each comport opens");
   connect(devices, &QAction::triggered, this, &MainMenu::chooseSerialDevices);
   // The device list is read from the system only when it is opened.
   connect(menu, &QMenu::aboutToShow, this, &MainMenu::showPortDevices);
@@ -161,18 +158,15 @@ void MainMenu::collectSettings(DeviceSettings& settings) const {
 void MainMenu::showPortDevices() {
   for (int port = 1; port <= kComPortCount; ++port) {
     const QString& fromEnvironment = startDevices_[port - 1];
-    core_.window.setPortDevice(port, fromEnvironment.isEmpty() ? chosenDevices_[port - 1]
-                                                               : fromEnvironment);
-    comports_[port - 1]->setText(
-        QString("Comport &%1\t%2").arg(port).arg(core_.window.portDevice(port)));
+    core_.window.setPortDevice(port, fromEnvironment.isEmpty() ? chosenDevices_[port - 1] : fromEnvironment);
+    comports_[port - 1]->setText(QString("Comport &%1\t%2").arg(port).arg(core_.window.portDevice(port)));
   }
 }
 
 void MainMenu::chooseSerialDevices() {
   SerialDeviceDialog dialog(chosenDevices_, listSerialDevices(), window_);
   for (int port = 1; port <= kComPortCount; ++port) {
-    if (!startDevices_[port - 1].isEmpty())
-      dialog.setPortFixed(port, startDevices_[port - 1]);
+    if (!startDevices_[port - 1].isEmpty()) dialog.setPortFixed(port, startDevices_[port - 1]);
   }
   if (dialog.exec() != QDialog::Accepted) return;
   chosenDevices_ = dialog.devices();

@@ -23,8 +23,7 @@ class MainMenu : public QObject {
   Q_OBJECT
 
  public:
-  MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& paths, QMenuBar* bar,
-           QWidget* window);
+  MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& paths, QMenuBar* bar, QWidget* window);
 
   // Checks the items of the settings read at start-up and takes their
   // choices of serial devices.

@@ -6,16 +6,16 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
-#include <algorithm>
 #include <QVBoxLayout>
+#include <algorithm>
 
-#include "shell/banner.h"
 #include "comm/configurator.h"
 #include "registry/page_registry.h"
+#include "shell/banner.h"
 #include "shell/left_column.h"
 #include "shell/main_menu.h"
 #include "shell/window_margins.h"

@@ -6,8 +6,8 @@
 #include <QMainWindow>
 
 #include "shell/device_settings.h"
-#include "ui/form_binder.h"
 #include "shell/program_folders.h"
+#include "ui/form_binder.h"
 
 class QTabWidget;
 

@@ -13,8 +13,7 @@ namespace velk {
 QStringList listSerialDevices(const QString& devRoot) {
   QStringList devices;
   const QDir byId(devRoot + "/serial/by-id");
-  for (const QString& name : byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot,
-                                            QDir::Name))
+  for (const QString& name : byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
     devices.append(byId.filePath(name));
   const QDir dev(devRoot);
   for (const char* pattern : {"ttyUSB*", "ttyACM*", "ttyS*"}) {
@@ -28,8 +27,7 @@ QStringList listSerialDevices(const QString& devRoot) {
   return devices;
 }
 
-SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList& present,
-                                       QWidget* parent)
+SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList& present, QWidget* parent)
     : QDialog(parent), chosen_(chosen) {
   setObjectName("SerialDeviceDialog");
   setWindowTitle("Serial devices of the COM ports");

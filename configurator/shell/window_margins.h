@@ -2,11 +2,10 @@
 // The main window paints the margins around its page control yellow and the
 // corner right of the banner red (OnForm1Paint).
 
+#include <QColor>
 #include <QRect>
 #include <QSize>
 #include <vector>
-
-#include <QColor>
 
 class QWidget;
 

@@ -47,7 +47,8 @@ QWidget* createCaptionOnlyPage(const PageModule& module) {
 QWidget* createPage(const PageModule& module, PageContext& context) {
   PageContext pageContext{context.core, context.binder, context.paths, module.name};
   const auto widgets = pageWidgets().find(module.name);
-  QWidget* page = widgets != pageWidgets().end() ? widgets->second(pageContext) : createCaptionOnlyPage(module);
+  QWidget* page =
+      widgets != pageWidgets().end() ? widgets->second(pageContext) : createCaptionOnlyPage(module);
   page->setObjectName(module.name);
   return page;
 }

@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "shell/about_box.h"
 #include "comm/configurator.h"
+#include "shell/about_box.h"
 #include "shell/main_window.h"
 #include "shell/readme_viewer.h"
 #include "shell/serial_device_dialog.h"
@@ -25,7 +25,8 @@ int main(int argc, char* argv[]) {
   QTemporaryDir home;
   velk::Configurator core([](velk::WindowState&) { return std::make_unique<velk::FakeHartLink>(); });
   velk::TForm1 window(core, {home.filePath("settings.ini"), home.filePath("data")});
-  core.form.appendLine("Memo1", "Read Identifier :   Invalid instrument handle. Cannot address any instrument.");
+  core.form.appendLine("Memo1",
+                       "Read Identifier :   Invalid instrument handle. Cannot address any instrument.");
   window.show();
 
   QWidget* shown = &window;

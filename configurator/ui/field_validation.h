@@ -22,8 +22,7 @@ struct WindowState;
 // moment, for fields whose bounds change (the stroke's follow its unit).
 void validateFloatOnExit(QLineEdit* edit, FormState& form, const WindowState& window,
                          std::function<FloatEditBounds()> bounds);
-void validateFloatOnExit(QLineEdit* edit, FormState& form, const WindowState& window,
-                         FloatEditBounds bounds);
+void validateFloatOnExit(QLineEdit* edit, FormState& form, const WindowState& window, FloatEditBounds bounds);
 
 // ValidateIntegerEdit on leaving `edit`.
 void validateIntegerOnExit(QLineEdit* edit, FormState& form, long long min, long long max,

@@ -250,8 +250,10 @@ void FormBinder::connectUserEdits(QWidget* widget, const QString& name) {
             [state, name](bool checked) { state->setChecked(name, checked); });
   } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
     connect(combo, &QComboBox::currentIndexChanged, this, [state, name, combo](int index) {
-      if (index >= 0) state->setSelectedIndex(name, index);
-      else state->setText(name, combo->currentText());
+      if (index >= 0)
+        state->setSelectedIndex(name, index);
+      else
+        state->setText(name, combo->currentText());
     });
     connect(combo, &QComboBox::editTextChanged, this,
             [state, name](const QString& text) { state->setText(name, text); });

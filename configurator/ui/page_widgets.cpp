@@ -57,9 +57,7 @@ QWidget* withUnit(QWidget* control, QLabel* unit) {
   return field;
 }
 
-QWidget* withUnit(QWidget* control, const QString& unit) {
-  return withUnit(control, createUnitLabel(unit));
-}
+QWidget* withUnit(QWidget* control, const QString& unit) { return withUnit(control, createUnitLabel(unit)); }
 
 QFormLayout* createForm(QWidget* owner) {
   auto* form = new QFormLayout(owner);
@@ -79,7 +77,8 @@ QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send) {
 void postOnClick(QPushButton* button, const PageContext& context, const QString& key, PageJob operation) {
   QObject::connect(button, &QPushButton::clicked, button,
                    [&commands = context.core.commands, page = context.page, key, operation] {
-                     commands.post(key, [operation](const JobContext& job) { operation(job, Sender::Click); }, page);
+                     commands.post(
+                         key, [operation](const JobContext& job) { operation(job, Sender::Click); }, page);
                    });
 }
 

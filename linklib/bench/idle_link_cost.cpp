@@ -33,8 +33,7 @@ int main(int argc, char** argv) {
     }
     const std::string device = ptsname(line);
 
-    mirell::HartMaster master(
-        mirell::MasterSetup{[&](int) { return mirell::openSerialPort(device); }});
+    mirell::HartMaster master(mirell::MasterSetup{[&](int) { return mirell::openSerialPort(device); }});
     master.initHart(1);
     if (master.errorCode() != 0) {
         std::fprintf(stderr, "cannot open the link on %s\n", device.c_str());
@@ -51,6 +50,7 @@ int main(int argc, char** argv) {
     ::close(line);
 
     const double share = 100.0 * cpu / wall;
-    std::printf("idle link over %.1f s: %.3f s CPU = %.3f %% of one core (goal < 0.5 %%)\n", wall, cpu, share);
+    std::printf("idle link over %.1f s: %.3f s CPU = %.3f %% of one core (goal < 0.5 %%)\n", wall, cpu,
+                share);
     return 0;
 }

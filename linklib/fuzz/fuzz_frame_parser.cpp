@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (static_cast<int>(link.state()) >= kStateCount) std::abort();
         if (link.parser().frame().byteCount > kMaxFrameData) std::abort();
-        if (auto reply = link.takeReply(); reply && (reply->dataLength < 0 || reply->dataLength > 28)) std::abort();
+        if (auto reply = link.takeReply(); reply && (reply->dataLength < 0 || reply->dataLength > 28))
+            std::abort();
         if (auto burst = link.takeBurst(); burst && burst->dataLength > 28) std::abort();
     }
     return 0;

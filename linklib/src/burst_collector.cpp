@@ -54,7 +54,8 @@ void BurstCollector::run() {
         if (const auto frame = link_.takeBurst()) {
             std::lock_guard lock(dataMutex_);
             std::fill_n(buffer_.bytes.begin(), kCopiedBytes, std::uint8_t{0});
-            std::copy_n(frame->data.begin(), std::min(frame->data.size(), kCopiedBytes), buffer_.bytes.begin());
+            std::copy_n(frame->data.begin(), std::min(frame->data.size(), kCopiedBytes),
+                        buffer_.bytes.begin());
             length_ = frame->dataLength;
             updated_ = true;
         }

@@ -33,19 +33,17 @@ struct DeliveredFrame {
     std::uint8_t deviceStatus = 0;
     std::array<std::uint8_t, 6> address{};
     std::uint8_t command = 0;
-    int dataLength = 0;  // byte count - 2, within 0..30
+    int dataLength = 0;                              // byte count - 2, within 0..30
     std::array<std::uint8_t, kMaxFrameData> data{};  // the bytes after the two status bytes
     bool delivered = false;
 
-    std::uint16_t statusWord() const {
-        return static_cast<std::uint16_t>(responseCode << 8 | deviceStatus);
-    }
+    std::uint16_t statusWord() const { return static_cast<std::uint16_t>(responseCode << 8 | deviceStatus); }
 };
 
 enum class SubmitResult {
-    Accepted,   // the request waits for its turn on the line
-    Busy,       // an earlier request has not been transmitted yet
-    TooLong,    // the frame would not fit the transmit buffer
+    Accepted,  // the request waits for its turn on the line
+    Busy,      // an earlier request has not been transmitted yet
+    TooLong,   // the frame would not fit the transmit buffer
 };
 
 // What became of the request a ticket names.

@@ -100,7 +100,9 @@ int BurstDataUpdated(void) { return master().burstDataUpdated(); }
 int GetBurstMessageLength(void) { return master().burstMessageLength(); }
 unsigned GetBurstInteger(int offset, int length) { return master().getBurstInteger(offset, length); }
 float GetBurstFloat(int offset) { return master().getBurstFloat(offset); }
-void GetBurstString(int offset, int byteLength, char* text) { master().getBurstString(offset, byteLength, text); }
+void GetBurstString(int offset, int byteLength, char* text) {
+    master().getBurstString(offset, byteLength, text);
+}
 void GetBurstUnitString(int offset, char* text) { master().getBurstUnitString(offset, text); }
 
 }  // extern "C"

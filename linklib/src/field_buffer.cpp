@@ -89,7 +89,8 @@ FieldStatus FieldBuffer::setString(int offset, int byteLength, const char* text)
     }
     for (int g = 0; g < groups; ++g) {
         unsigned packed = 0;
-        for (int c = 0; c < 4; ++c) packed = packed << 6 | (static_cast<unsigned char>(padded[4 * g + c]) & 0x3Fu);
+        for (int c = 0; c < 4; ++c)
+            packed = packed << 6 | (static_cast<unsigned char>(padded[4 * g + c]) & 0x3Fu);
         setInteger(offset + 3 * g, 3, packed);
     }
     return FieldStatus::Ok;

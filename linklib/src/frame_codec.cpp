@@ -102,10 +102,8 @@ LinkEvent FrameParser::classEvent() const {
         case FrameType::Ack:
             if (frame_.burstBit) return ours ? LinkEvent::AckOursBurst : LinkEvent::AckOtherBurst;
             return ours ? LinkEvent::AckOurs : LinkEvent::AckOther;
-        case FrameType::Back:
-            return ours ? LinkEvent::BackOurs : LinkEvent::BackOther;
-        case FrameType::Stx:
-            break;
+        case FrameType::Back: return ours ? LinkEvent::BackOurs : LinkEvent::BackOther;
+        case FrameType::Stx: break;
     }
     return ours ? LinkEvent::StxOurs : LinkEvent::StxOther;
 }
@@ -139,15 +137,13 @@ std::optional<LinkEvent> FrameParser::feed(std::uint8_t byte, std::uint8_t lineE
             return LinkEvent::Garbage;
         }
 
-        case RxPhase::InFrame:
-            return parseInFrame(byte, lineErrors);
+        case RxPhase::InFrame: return parseInFrame(byte, lineErrors);
     }
     return std::nullopt;
 }
 
 std::optional<LinkEvent> FrameParser::parseInFrame(std::uint8_t byte, std::uint8_t lineErrors) {
-    if (step_ != RxStep::Checksum &&
-        !(step_ == RxStep::Data && stepBytes_ >= frame_.byteCount)) {
+    if (step_ != RxStep::Checksum && !(step_ == RxStep::Data && stepBytes_ >= frame_.byteCount)) {
         runningChecksum_ ^= byte;
     }
 

@@ -17,13 +17,13 @@ namespace mirell {
 
 // A request as handed to the link (copied whole when submitted).
 struct Request {
-    std::uint8_t pollingAddress = 0;          // short frames: low four bits are sent
-    LongAddress longAddress{};                // manufacturer, device type, 3 id bytes
+    std::uint8_t pollingAddress = 0;  // short frames: low four bits are sent
+    LongAddress longAddress{};        // manufacturer, device type, 3 id bytes
     std::uint8_t command = 0;
-    std::uint8_t byteCount = 0;               // request data bytes
-    DataField data{};                         // the whole data field at the time of the send
+    std::uint8_t byteCount = 0;  // request data bytes
+    DataField data{};            // the whole data field at the time of the send
     FrameKind kind = FrameKind::Long;
-    int preambles = 5;                        // preambles the addressed instrument asks for
+    int preambles = 5;  // preambles the addressed instrument asks for
 };
 
 // Bytes of one request frame, ready for the wire: preambles through data, then
@@ -31,7 +31,7 @@ struct Request {
 struct TxFrame {
     static constexpr std::size_t kFrameBytes = 50;  // without the check byte
     std::array<std::uint8_t, kFrameBytes + 1> bytes{};
-    std::size_t length = 0;                         // including the check byte
+    std::size_t length = 0;  // including the check byte
 
     const std::uint8_t* data() const { return bytes.data(); }
     std::size_t size() const { return length; }
@@ -62,17 +62,22 @@ enum ErrorWordBits : std::uint32_t {
 };
 
 // Indices of the four line-error bytes.
-enum LineErrorField : std::size_t { kFieldAddress = 0, kFieldCommand = 1, kFieldData = 2, kFieldChecksum = 3 };
+enum LineErrorField : std::size_t {
+    kFieldAddress = 0,
+    kFieldCommand = 1,
+    kFieldData = 2,
+    kFieldChecksum = 3
+};
 
 // The receive work area: one frame at a time, overwritten by the next.
 struct ReceivedFrame {
     std::uint32_t errorWord = 0;
     std::uint8_t delimiter = 0;
-    std::array<std::uint8_t, 6> address{};     // short: [0]; long: [1..5]
+    std::array<std::uint8_t, 6> address{};  // short: [0]; long: [1..5]
     std::uint8_t command = 0;
-    std::uint8_t byteCount = 0;                // 0..30
-    std::uint8_t responseCode = 0;             // first data byte
-    std::uint8_t deviceStatus = 0;             // second data byte
+    std::uint8_t byteCount = 0;                      // 0..30
+    std::uint8_t responseCode = 0;                   // first data byte
+    std::uint8_t deviceStatus = 0;                   // second data byte
     std::array<std::uint8_t, kMaxFrameData> data{};  // starting with the response code
     std::uint8_t checksum = 0;
     std::array<std::uint32_t, 4> lineErrors{};

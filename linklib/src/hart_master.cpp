@@ -201,7 +201,8 @@ void HartMaster::judge(DeliveredFrame reply) {
         reply.data = {};
     }
     if (reply.flags & kFlagNoReply) report(kNoReply, text::kNoReply);
-    if (error_.code() == kNoError && (reply.errorWord & kUnsoundFrame)) report(kBadReply, text::kChecksumError);
+    if (error_.code() == kNoError && (reply.errorWord & kUnsoundFrame))
+        report(kBadReply, text::kChecksumError);
     if (error_.code() == kNoError && (reply.brokenReply || reply.foreignFrame)) {
         report(kBadReply, text::kFramingError);
     }
@@ -348,7 +349,8 @@ void HartMaster::processBurstMessages(int flag) {
 
 unsigned HartMaster::getBurstInteger(int offset, int length) {
     unsigned value = 0;
-    const FieldStatus status = burst_.read([&](const FieldBuffer& b) { return b.getInteger(offset, length, value); });
+    const FieldStatus status =
+        burst_.read([&](const FieldBuffer& b) { return b.getInteger(offset, length, value); });
     return reportField(status) ? value : 0;
 }
 

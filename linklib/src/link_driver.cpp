@@ -140,13 +140,9 @@ SendResult LinkDriver::send(const Request& request) {
                ticks_ - submittedAt >= kTurnLimitTicks || stopping_;
     });
     switch (link_.progress(ticket)) {
-        case RequestProgress::Waiting:
-            link_.withdraw(ticket);
-            return SendResult::NoTurn;
-        case RequestProgress::Dropped:
-            return SendResult::NoTurn;
-        case RequestProgress::Built:
-            break;
+        case RequestProgress::Waiting: link_.withdraw(ticket); return SendResult::NoTurn;
+        case RequestProgress::Dropped: return SendResult::NoTurn;
+        case RequestProgress::Built: break;
     }
     const TxFrame frame = link_.builtFrame();
     lock.unlock();

@@ -54,6 +54,7 @@ struct UnitEntry {
     const char* name;
 };
 
+// clang-format off
 constexpr UnitEntry kUnits[] = {
     {1, "InH20"}, {2, "InHg"}, {3, "FtH20"}, {4, "mmH20"}, {5, "mmHg"}, {6, "psi"}, {7, "bar"},
     {8, "mbar"}, {9, "g/SqCm"}, {10, "kg/SqCm"}, {11, "Pa"}, {12, "kPa"}, {13, "torr"},
@@ -91,6 +92,7 @@ constexpr UnitEntry kUnits[] = {
     {168, "standard_cubic_feet"}, {169, "ppb"}, {235, "gal/day"}, {236, "hectoliter"},
     {237, "MPa"}, {238, "In_H2O_4_degC"}, {239, "mm_H2O_4_degC"},
 };
+// clang-format on
 
 constexpr std::array<const char*, 256> buildUnitTable() {
     std::array<const char*, 256> table{};
@@ -104,7 +106,8 @@ constexpr std::array<const char*, 256> kUnitTable = buildUnitTable();
 }  // namespace
 
 std::string instrumentStatusText(std::uint16_t status) {
-    return format("The instrument reported an error by sending non-zero status bytes. (0x%04x)", unsigned{status});
+    return format("The instrument reported an error by sending non-zero status bytes. (0x%04x)",
+                  unsigned{status});
 }
 
 std::string commandSpecificText(int command, int code) {

@@ -35,7 +35,8 @@ inline constexpr std::string_view kOutsideDataField =
     "Attempted to read/write outside the maximum valid length of the datafield.";
 inline constexpr std::string_view kUnsupportedIntegerLength =
     "GetInteger/SetInteger reports: Unsupported integer length.";
-inline constexpr std::string_view kInvalidHandle = "Invalid instrument handle. Cannot address any instrument.";
+inline constexpr std::string_view kInvalidHandle =
+    "Invalid instrument handle. Cannot address any instrument.";
 // SendLongCommand's variant of the same message.
 inline constexpr std::string_view kInvalidHandleLong =
     "  Invalid instrument handle. Cannot address any instrument.";

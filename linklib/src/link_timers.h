@@ -62,12 +62,19 @@ inline constexpr int kTimerCodeUnchanged = 10;
 constexpr TimerLoad timerLoadFor(int code, bool primaryMaster) {
     const int t = lineTimingMs(primaryMaster);
     switch (code) {
-        case 0: case 1: case 6: return {3 * t, t, 0};
+        case 0:
+        case 1:
+        case 6: return {3 * t, t, 0};
         case 2: return {2 * t, 0, 0};
-        case 3: case 4: return {t - 385, 0, 0};
+        case 3:
+        case 4: return {t - 385, 0, 0};
         case 5: return {155, 0, 0};
-        case 7: case 8: case 9: case 11: return {385, 0, 0};
-        case 12: case 13: return {0, 0, 100};
+        case 7:
+        case 8:
+        case 9:
+        case 11: return {385, 0, 0};
+        case 12:
+        case 13: return {0, 0, 100};
         default: return {-1, -1, -1};
     }
 }

@@ -137,7 +137,8 @@ bool SerialPort::setUp() {
 
     serial_icounter_struct counters{};
     countersAvailable_ = ioctl(fd_, TIOCGICOUNT, &counters) == 0;
-    if (countersAvailable_) overruns_ = std::uint64_t{unsigned(counters.overrun)} + unsigned(counters.buf_overrun);
+    if (countersAvailable_)
+        overruns_ = std::uint64_t{unsigned(counters.overrun)} + unsigned(counters.buf_overrun);
 
     tcflush(fd_, TCIOFLUSH);
     return true;

@@ -204,12 +204,14 @@ const char* toString(LinkEvent event) {
 }
 
 const char* toString(LinkState state) {
+    // clang-format off
     static constexpr const char* kNames[kStateCount] = {
         "Watching", "WatchingRx", "MayTransmit", "Transmitting", "Idle", "AwaitReply",
         "ReceivingReply", "Settling", "SettlingRx", "OtherMasterTurn", "OtherMasterRx",
         "PreambleFlood", "BurstMayTransmit", "BurstTransmitting", "BurstAwaitReply",
         "BurstReceivingReply", "BurstWatching", "BurstWatchingRx", "BurstOtherMasterTurn",
         "BurstOtherMasterRx", "BurstPreambleFlood", "CheckReplySource", "CheckAckSource"};
+    // clang-format on
     const auto i = static_cast<int>(state);
     return i < kStateCount ? kNames[i] : "?";
 }

@@ -128,7 +128,9 @@ public:
     void setDtr(bool on) override { note(on ? "DTR on" : "DTR off"); }
 
 private:
-    std::chrono::milliseconds stamp() const { return pacer_ ? pacer_->elapsed() : std::chrono::milliseconds{}; }
+    std::chrono::milliseconds stamp() const {
+        return pacer_ ? pacer_->elapsed() : std::chrono::milliseconds{};
+    }
     void note(const char* what) {
         std::lock_guard lock(mutex_);
         events_.push_back({what, stamp()});

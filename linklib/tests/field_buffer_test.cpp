@@ -37,15 +37,14 @@ TEST_P(IntegerBounds, GetAndSetAgreeAndARefusedSetWritesNothing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Field, IntegerBounds,
-                         ::testing::Values(IntegerCase{0, 1, S::Ok}, IntegerCase{46, 4, S::Ok},
-                                           IntegerCase{48, 2, S::Ok}, IntegerCase{49, 1, S::Ok},
-                                           IntegerCase{47, 4, S::OutOfRange}, IntegerCase{49, 2, S::OutOfRange},
-                                           IntegerCase{50, 1, S::OutOfRange}, IntegerCase{-1, 2, S::OutOfRange},
-                                           IntegerCase{2, -1, S::OutOfRange},
-                                           IntegerCase{INT_MAX, 2, S::OutOfRange},
-                                           IntegerCase{0, 5, S::UnsupportedLength},
-                                           IntegerCase{0, 0, S::UnsupportedLength}));
+INSTANTIATE_TEST_SUITE_P(
+    Field, IntegerBounds,
+    ::testing::Values(IntegerCase{0, 1, S::Ok}, IntegerCase{46, 4, S::Ok}, IntegerCase{48, 2, S::Ok},
+                      IntegerCase{49, 1, S::Ok}, IntegerCase{47, 4, S::OutOfRange},
+                      IntegerCase{49, 2, S::OutOfRange}, IntegerCase{50, 1, S::OutOfRange},
+                      IntegerCase{-1, 2, S::OutOfRange}, IntegerCase{2, -1, S::OutOfRange},
+                      IntegerCase{INT_MAX, 2, S::OutOfRange}, IntegerCase{0, 5, S::UnsupportedLength},
+                      IntegerCase{0, 0, S::UnsupportedLength}));
 
 TEST(FieldBuffer, IntegersAreBigEndianAndKeepOnlyTheirLowBytes) {
     FieldBuffer field;
@@ -154,16 +153,14 @@ TEST_P(TextBounds, RefusedTextsTouchNothing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Field, TextBounds,
-                         ::testing::Values(TextBoundsCase{0, 36, S::Ok}, TextBoundsCase{14, 36, S::Ok},
-                                           TextBoundsCase{44, 6, S::Ok},
-                                           TextBoundsCase{0, 37, S::OutOfRange},   // 13 groups
-                                           TextBoundsCase{0, 50, S::OutOfRange},
-                                           TextBoundsCase{45, 6, S::OutOfRange},
-                                           TextBoundsCase{48, 2, S::OutOfRange},   // the group reaches past 50
-                                           TextBoundsCase{-3, 6, S::OutOfRange},
-                                           TextBoundsCase{0, -1, S::OutOfRange},
-                                           TextBoundsCase{0, INT_MAX, S::OutOfRange}));
+INSTANTIATE_TEST_SUITE_P(
+    Field, TextBounds,
+    ::testing::Values(TextBoundsCase{0, 36, S::Ok}, TextBoundsCase{14, 36, S::Ok},
+                      TextBoundsCase{44, 6, S::Ok}, TextBoundsCase{0, 37, S::OutOfRange},  // 13 groups
+                      TextBoundsCase{0, 50, S::OutOfRange}, TextBoundsCase{45, 6, S::OutOfRange},
+                      TextBoundsCase{48, 2, S::OutOfRange},  // the group reaches past 50
+                      TextBoundsCase{-3, 6, S::OutOfRange}, TextBoundsCase{0, -1, S::OutOfRange},
+                      TextBoundsCase{0, INT_MAX, S::OutOfRange}));
 
 TEST(FieldBuffer, UnitNames) {
     FieldBuffer field;
@@ -171,8 +168,15 @@ TEST(FieldBuffer, UnitNames) {
     struct {
         std::uint8_t code;
         const char* name;
-    } const cases[] = {{32, "degC"}, {1, "InH20"}, {57, "%"}, {123, "standard_cubic_feet_per_minute"},
-                       {239, "mm_H2O_4_degC"}, {0, "???"}, {156, "???"}, {200, "???"}, {255, "???"}};
+    } const cases[] = {{32, "degC"},
+                       {1, "InH20"},
+                       {57, "%"},
+                       {123, "standard_cubic_feet_per_minute"},
+                       {239, "mm_H2O_4_degC"},
+                       {0, "???"},
+                       {156, "???"},
+                       {200, "???"},
+                       {255, "???"}};
     for (const auto& c : cases) {
         field.bytes[49] = c.code;
         ASSERT_EQ(field.getUnitString(49, text), S::Ok);

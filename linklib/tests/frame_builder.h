@@ -12,12 +12,12 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct FrameSpec {
     int preambles = 5;
-    std::uint8_t delimiter = 0x86;           // long ACK
+    std::uint8_t delimiter = 0x86;  // long ACK
     Bytes address = {0xBE, 0x61, 0x01, 0x02, 0x03};
     Bytes expansion = {};
     std::uint8_t command = 1;
-    Bytes data = {0x00, 0x00};               // response code, device status, ...
-    int byteCount = -1;                      // -1: the size of data
+    Bytes data = {0x00, 0x00};  // response code, device status, ...
+    int byteCount = -1;         // -1: the size of data
     bool corruptChecksum = false;
 };
 

@@ -10,8 +10,8 @@ namespace mirell {
 namespace {
 
 using testing::Bytes;
-using testing::FrameSpec;
 using testing::frameBytes;
+using testing::FrameSpec;
 
 Bytes wire(const TxFrame& f) { return Bytes(f.bytes.begin(), f.bytes.begin() + f.length); }
 
@@ -79,13 +79,11 @@ TEST(AssembleRequest, RefusesARequestThatWouldOverflowTheTransmitBuffer) {
         bool fits;
     };
     const Case cases[] = {
-        {FrameKind::Long, 5, 37, true},    // 5 + 8 + 37 = 50
-        {FrameKind::Long, 5, 38, false},   // 51
-        {FrameKind::Short, 5, 41, true},   // 5 + 4 + 41 = 50
-        {FrameKind::Short, 5, 42, false},
-        {FrameKind::Long, 20, 22, true},
-        {FrameKind::Long, 20, 23, false},
-        {FrameKind::Long, 5, 200, false},  // beyond the data field itself
+        {FrameKind::Long, 5, 37, true},   // 5 + 8 + 37 = 50
+        {FrameKind::Long, 5, 38, false},  // 51
+        {FrameKind::Short, 5, 41, true},  // 5 + 4 + 41 = 50
+        {FrameKind::Short, 5, 42, false}, {FrameKind::Long, 20, 22, true},
+        {FrameKind::Long, 20, 23, false}, {FrameKind::Long, 5, 200, false},  // beyond the data field itself
     };
     for (const auto& c : cases) {
         Request r;
@@ -152,7 +150,7 @@ TEST(FrameParser, AcceptsOnlyDelimitersWithFrameType1_2Or6) {
         std::uint8_t delimiter;
         bool accepted;
     };
-    const Case cases[] = {{0x86, true}, {0x06, true}, {0x81, true}, {0x82, true},
+    const Case cases[] = {{0x86, true}, {0x06, true},  {0x81, true},  {0x82, true},
                           {0x02, true}, {0x07, false}, {0x00, false}, {0x85, false}};
     for (const auto& c : cases) {
         FrameParser p(true);
@@ -373,7 +371,8 @@ TEST(FrameParser, AssembledRequestsParseBackAsOurOwnRequests) {
             r.longAddress = {0x3E, 0x61, 9, 8, 7};
             r.command = static_cast<std::uint8_t>(count + 100);
             r.byteCount = static_cast<std::uint8_t>(count);
-            for (int i = 0; i < count; ++i) r.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
+            for (int i = 0; i < count; ++i)
+                r.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
             auto f = assembleRequest(r, true);
             ASSERT_TRUE(f);
             FrameParser p(true);

@@ -3,10 +3,9 @@
 // every way a transaction can fail, burst collection, and the port's life.
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -210,7 +209,8 @@ TEST_P(PtyTransaction, RetriesResendTheSameRequestAndReportTheLastAttempt) {
     EXPECT_EQ(errorText(), c.text);
     const auto requests = slave.requests();
     ASSERT_EQ(static_cast<int>(requests.size()), c.attempts);
-    for (const auto& r : requests) EXPECT_EQ(r.wire, requests[0].wire) << "every attempt sends the same frame";
+    for (const auto& r : requests)
+        EXPECT_EQ(r.wire, requests[0].wire) << "every attempt sends the same frame";
     EXPECT_EQ(master.getInteger(0, 2), 0xBEEFu) << "the request, or the echo of it";
     if (c.instrumentClass >= 0) {
         char text[128];
@@ -230,7 +230,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoReply", 130, [](const SlaveRequest&, int) { return Bytes{}; }, kNoReply,
                     "Timed out. Instrument didn't reply. ", 4},
         FailureCase{"ChecksumError", 130,
-                    [](const SlaveRequest& r, int) { return corruptCheck(testing::replyTo(r, 0, 0, {1, 2})); },
+                    [](const SlaveRequest& r, int) {
+                        return corruptCheck(testing::replyTo(r, 0, 0, {1, 2}));
+                    },
                     kBadReply, "Checksum/Parity error in incoming message.", 4},
         FailureCase{"BrokenOffReply", 130,
                     [](const SlaveRequest& r, int) {
@@ -266,7 +268,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PtyLink, BurstFramesAreCollectedAndDoNotDisturbTheHostsStatus) {
-    slave.setScript([](const SlaveRequest& r, int) -> SlaveAnswer { return {testing::replyTo(r, 0, 0x40, kDegC10)}; });
+    slave.setScript(
+        [](const SlaveRequest& r, int) -> SlaveAnswer { return {testing::replyTo(r, 0, 0x40, kDegC10)}; });
     start();
     const int handle = registerPositioner();
     // A burst device alternates the master bit, leaving each master a turn;
@@ -311,7 +314,8 @@ TEST_F(PtyLink, BurstFramesAreCollectedAndDoNotDisturbTheHostsStatus) {
 }
 
 TEST_F(PtyLink, ShutDownStopsEverythingAndASecondInitOpensThePortAgain) {
-    slave.setScript([](const SlaveRequest& r, int) -> SlaveAnswer { return {testing::replyTo(r, 0, 0, kDegC10)}; });
+    slave.setScript(
+        [](const SlaveRequest& r, int) -> SlaveAnswer { return {testing::replyTo(r, 0, 0, kDegC10)}; });
     const int threadsBefore = threadCount();
     start();
     master.processBurstMessages(1);

@@ -1,7 +1,6 @@
 // The library's calls on a fake line: handle and registry rules, the error
 // state, manual sends, refusals, and replies with line errors.
 #include "hart_master.h"
-#include "master_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 
 #include "fake_port.h"
 #include "frame_builder.h"
+#include "master_helpers.h"
 
 namespace mirell {
 namespace {
@@ -169,7 +169,8 @@ TEST_F(MasterOnFakeLine, RequestsTheLinkCannotCarryAreRefused) {
 
     start();
     const int handle = registerPositioner();
-    for (const auto& [command, bytes] : std::vector<std::pair<int, int>>{{256, 0}, {-1, 0}, {1, 38}, {1, -2}}) {
+    for (const auto& [command, bytes] :
+         std::vector<std::pair<int, int>>{{256, 0}, {-1, 0}, {1, 38}, {1, -2}}) {
         EXPECT_EQ(master.sendLongCommand(command, handle, bytes), 0) << command << " " << bytes;
         EXPECT_EQ(master.errorCode(), kRequestRefused);
     }
@@ -197,7 +198,8 @@ TEST_F(MasterOnFakeLine, ReplyWithALineErrorIsRetriedAndReported) {
     int cleanFrom = 99;
     responder = [&](const std::vector<std::uint8_t>&) {
         auto reply = clean(testing::ackFrame(true, {0x00, 0x00, 0x41, 0x42}));
-        if (static_cast<int>(line->written().size()) < cleanFrom) reply[reply.size() - 3].lineErrors = kLineParity;
+        if (static_cast<int>(line->written().size()) < cleanFrom)
+            reply[reply.size() - 3].lineErrors = kLineParity;
         return reply;
     };
     ASSERT_EQ(master.sendLongCommand(1, handle, 0), 1);

@@ -3,7 +3,6 @@
 // shuts the link down, unloads the library and loads it again.
 #include <dirent.h>
 #include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -41,14 +40,43 @@ struct Library {
     void* handle;
 };
 
-const char* const kExports[] = {
-    "InitHart", "InitHartEx", "ShutDownHart", "GetMasterMode", "GetHandle", "GetDllTicks", "GetDllVersion",
-    "GetErrorCode", "GetErrorMessage", "GetInstrumentError", "GetStatusBytes", "SendLongCommand",
-    "SendShortCommand", "ManualSendCommand", "WaitForResponse", "GetMessageLength", "GetInteger", "SetInteger",
-    "GetFloat", "SetFloat", "GetString", "SetString", "GetUnitString", "DetectInstrument",
-    "DetectInstrumentWithShortAddress", "DetectInstrumentWithTag", "ForceRegistration", "ResetInternalRegistry",
-    "SetPollingAddress", "GetPollingAddress", "ProcessBurstMessages", "BurstDataUpdated", "GetBurstMessageLength",
-    "GetBurstInteger", "GetBurstFloat", "GetBurstString", "GetBurstUnitString"};
+const char* const kExports[] = {"InitHart",
+                                "InitHartEx",
+                                "ShutDownHart",
+                                "GetMasterMode",
+                                "GetHandle",
+                                "GetDllTicks",
+                                "GetDllVersion",
+                                "GetErrorCode",
+                                "GetErrorMessage",
+                                "GetInstrumentError",
+                                "GetStatusBytes",
+                                "SendLongCommand",
+                                "SendShortCommand",
+                                "ManualSendCommand",
+                                "WaitForResponse",
+                                "GetMessageLength",
+                                "GetInteger",
+                                "SetInteger",
+                                "GetFloat",
+                                "SetFloat",
+                                "GetString",
+                                "SetString",
+                                "GetUnitString",
+                                "DetectInstrument",
+                                "DetectInstrumentWithShortAddress",
+                                "DetectInstrumentWithTag",
+                                "ForceRegistration",
+                                "ResetInternalRegistry",
+                                "SetPollingAddress",
+                                "GetPollingAddress",
+                                "ProcessBurstMessages",
+                                "BurstDataUpdated",
+                                "GetBurstMessageLength",
+                                "GetBurstInteger",
+                                "GetBurstFloat",
+                                "GetBurstString",
+                                "GetBurstUnitString"};
 
 bool loaded() {
     void* again = dlopen(MIRELL_LIBRARY_PATH, RTLD_NOW | RTLD_NOLOAD);
@@ -91,8 +119,10 @@ TEST_F(LibraryHost, CallingOrderThenUnloadAndReload) {
         EXPECT_EQ(lib.call<int(int*, int*, int*, int*)>("GetDllVersion")(&v[0], &v[1], &v[2], &v[3]), 1);
         EXPECT_GE(v[0], 0);
         const int ticks = lib.call<int()>("GetDllTicks")();
-        if (load == 1) firstLoadTicks = ticks;
-        else EXPECT_GT(ticks, firstLoadTicks) << "a fresh copy of the library";
+        if (load == 1)
+            firstLoadTicks = ticks;
+        else
+            EXPECT_GT(ticks, firstLoadTicks) << "a fresh copy of the library";
 
         const int instrument = lib.call<int()>("DetectInstrument")();
         EXPECT_EQ(instrument, 1) << "each load starts with an empty registry";
@@ -126,7 +156,8 @@ TEST_F(LibraryHost, CallingOrderThenUnloadAndReload) {
         lib.call<void(int)>("ProcessBurstMessages")(1);
         auto BurstDataUpdated = lib.call<int()>("BurstDataUpdated");
         const auto until = std::chrono::steady_clock::now() + 5s;
-        while (BurstDataUpdated() == 0 && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(10ms);
+        while (BurstDataUpdated() == 0 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
         EXPECT_EQ(lib.call<float(int)>("GetBurstFloat")(1), 1.0f);
         EXPECT_EQ(lib.call<int()>("GetBurstMessageLength")(), 5);
         lib.call<void(int)>("ProcessBurstMessages")(0);

@@ -80,12 +80,15 @@ TEST_P(CarrierKeyingTest, TwentyOneByteFrame) {
 
 INSTANTIATE_TEST_SUITE_P(
     Link, CarrierKeyingTest,
-    ::testing::Values(
-        KeyingCase{"ProgramKeyed", CarrierKeying::Program, 9167us,
-                   {{"RTS on", 0ms}, {"write 21", 0ms}, {"RTS off", 210ms}}, 210ms},
-        KeyingCase{"DriverKeyed", CarrierKeying::Driver, 9167us, {{"write 21", 0ms}}, 194ms},
-        KeyingCase{"DriverNeverDrains", CarrierKeying::Driver, 20ms, {{"write 21", 0ms}}, 210ms},
-        KeyingCase{"PseudoTerminal", CarrierKeying::None, 0us, {{"write 21", 0ms}}, 0ms}),
+    ::testing::Values(KeyingCase{"ProgramKeyed",
+                                 CarrierKeying::Program,
+                                 9167us,
+                                 {{"RTS on", 0ms}, {"write 21", 0ms}, {"RTS off", 210ms}},
+                                 210ms},
+                      KeyingCase{"DriverKeyed", CarrierKeying::Driver, 9167us, {{"write 21", 0ms}}, 194ms},
+                      KeyingCase{
+                          "DriverNeverDrains", CarrierKeying::Driver, 20ms, {{"write 21", 0ms}}, 210ms},
+                      KeyingCase{"PseudoTerminal", CarrierKeying::None, 0us, {{"write 21", 0ms}}, 0ms}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LinkDriver, LineErrorsOfReceivedBytesReachTheReplyRecord) {
@@ -123,7 +126,8 @@ TEST(LinkDriver, RequestThatNeverGetsItsTurnIsWithdrawn) {
         });
         SendResult first = SendResult::Sent;
         std::thread submitter([&] { first = link.send(longRequest(0)); });
-        ASSERT_TRUE(eventually([&] { return link.inspect([](const DataLink& l) { return l.requestWaiting(); }); }));
+        ASSERT_TRUE(
+            eventually([&] { return link.inspect([](const DataLink& l) { return l.requestWaiting(); }); }));
         EXPECT_EQ(link.send(longRequest(0, 2)), SendResult::Busy);
         submitter.join();
         EXPECT_EQ(first, SendResult::NoTurn);

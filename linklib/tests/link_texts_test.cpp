@@ -16,7 +16,9 @@ struct StatusCase {
     const char* text;
 };
 
-void PrintTo(const StatusCase& c, std::ostream* os) { *os << std::hex << c.status << std::dec << "/" << c.command; }
+void PrintTo(const StatusCase& c, std::ostream* os) {
+    *os << std::hex << c.status << std::dec << "/" << c.command;
+}
 
 class InstrumentStatus : public ::testing::TestWithParam<StatusCase> {};
 

@@ -106,10 +106,12 @@ void ScriptedSlave::feed(std::uint8_t byte) {
     request.wire = frame_;
     request.longFrame = longFrame;
     request.address0 = frame_[start + 1];
-    if (longFrame) request.longAddress.assign(frame_.begin() + static_cast<long>(start) + 1,
-                                              frame_.begin() + static_cast<long>(start) + 6);
+    if (longFrame)
+        request.longAddress.assign(frame_.begin() + static_cast<long>(start) + 1,
+                                   frame_.begin() + static_cast<long>(start) + 6);
     request.command = frame_[header - 2];
-    request.data.assign(frame_.begin() + static_cast<long>(header), frame_.begin() + static_cast<long>(total) - 1);
+    request.data.assign(frame_.begin() + static_cast<long>(header),
+                        frame_.begin() + static_cast<long>(total) - 1);
     preambles_ = 0;
     expected_ = 0;
     answer(request);

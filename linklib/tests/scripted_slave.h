@@ -21,10 +21,10 @@ namespace mirell::testing {
 
 // One request as received.
 struct SlaveRequest {
-    Bytes wire;          // every byte from the first preamble to the check byte
+    Bytes wire;  // every byte from the first preamble to the check byte
     bool longFrame = false;
-    std::uint8_t address0 = 0;   // short: the address byte; long: the first address byte
-    Bytes longAddress;           // long frames: the five address bytes
+    std::uint8_t address0 = 0;  // short: the address byte; long: the first address byte
+    Bytes longAddress;          // long frames: the five address bytes
     std::uint8_t command = 0;
     Bytes data;
     bool primaryMaster() const { return (address0 & 0x80) != 0; }

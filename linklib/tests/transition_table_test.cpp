@@ -14,13 +14,13 @@ namespace mirell {
 namespace {
 
 constexpr LinkEvent kAllEvents[] = {
-    LinkEvent::SameBurstDevice, LinkEvent::OtherBurstDevice, LinkEvent::FrameError,
-    LinkEvent::TooManyPreambles, LinkEvent::Garbage, LinkEvent::HoldExpired,
-    LinkEvent::LineQuiet, LinkEvent::AckOursBurst, LinkEvent::AckOurs,
-    LinkEvent::BackOurs, LinkEvent::AckOtherBurst, LinkEvent::AckOther,
-    LinkEvent::BackOther, LinkEvent::StxOther, LinkEvent::StxOurs,
-    LinkEvent::TxDone, LinkEvent::LinkReset, LinkEvent::ReplyExpired,
-    LinkEvent::SendRequest, LinkEvent::PreambleSeen};
+    LinkEvent::SameBurstDevice,  LinkEvent::OtherBurstDevice, LinkEvent::FrameError,
+    LinkEvent::TooManyPreambles, LinkEvent::Garbage,          LinkEvent::HoldExpired,
+    LinkEvent::LineQuiet,        LinkEvent::AckOursBurst,     LinkEvent::AckOurs,
+    LinkEvent::BackOurs,         LinkEvent::AckOtherBurst,    LinkEvent::AckOther,
+    LinkEvent::BackOther,        LinkEvent::StxOther,         LinkEvent::StxOurs,
+    LinkEvent::TxDone,           LinkEvent::LinkReset,        LinkEvent::ReplyExpired,
+    LinkEvent::SendRequest,      LinkEvent::PreambleSeen};
 
 TEST(TransitionTable, HasOneRowPerStateAndEventAndCoversEveryState) {
     std::set<std::pair<int, int>> seen;

@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
     int errors = 0;
     // The first round only brings the link into step; it is not counted.
     for (int round = 0; round <= rounds; ++round) {
-      for (std::size_t i = 0; i < kind.request.size(); ++i) SetInteger(static_cast<int>(i), 1, kind.request[i]);
+      for (std::size_t i = 0; i < kind.request.size(); ++i)
+        SetInteger(static_cast<int>(i), 1, kind.request[i]);
       const auto start = Clock::now();
       if (kind.short_frame) {
         SendShortCommand(kind.command, handle, static_cast<int>(kind.request.size()));
@@ -98,7 +99,8 @@ int main(int argc, char** argv) {
       ratios.push_back(elapsed / bound);
     }
     all_ratios.insert(all_ratios.end(), ratios.begin(), ratios.end());
-    std::printf("%-24s %8.1f ms %8.1f ms %8.3f %8d\n", kind.name, median(times), bound, median(ratios), errors);
+    std::printf("%-24s %8.1f ms %8.1f ms %8.3f %8d\n", kind.name, median(times), bound, median(ratios),
+                errors);
   }
   std::printf("median ratio over all kinds: %.3f (goal: below 1.03)\n", median(all_ratios));
   ShutDownHart();

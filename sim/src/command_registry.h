@@ -59,7 +59,9 @@ class CommandContext {
   void reply_u24(std::uint32_t value) { append_u24(reply_, value); }
   void reply_f32(float value) { append_f32(reply_, value); }
   // Writes answer with what they were sent, as HART devices do.
-  void echo_request(std::size_t count) { reply_.insert(reply_.end(), request.begin(), request.begin() + count); }
+  void echo_request(std::size_t count) {
+    reply_.insert(reply_.end(), request.begin(), request.begin() + count);
+  }
   // Refuse the command: no data goes back, and the handler must leave the state alone.
   void refuse(std::uint8_t response_code) { response_code_ = response_code; }
 
@@ -88,7 +90,9 @@ struct CommandOutcome {
 class CommandRegistry {
  public:
   void add(std::uint8_t command, CommandSpec spec) { table_[command] = spec; }
-  const CommandSpec* find(std::uint8_t command) const { return table_[command] ? &*table_[command] : nullptr; }
+  const CommandSpec* find(std::uint8_t command) const {
+    return table_[command] ? &*table_[command] : nullptr;
+  }
 
   CommandOutcome execute(std::uint8_t command, std::span<const std::uint8_t> request, DeviceState& state,
                          const ProcessValues& live) const;

@@ -27,10 +27,12 @@ void write_variable_units(CommandContext& c) {
 
 void register_appearance_commands(CommandRegistry& registry) {
   registry.add(53, {2, Access::Write, write_variable_units});
-  registry.add(210, {1, Access::Write, write_byte_setting<kAppearance, &AppearanceSettings::language, kLastLanguage>});
+  registry.add(
+      210, {1, Access::Write, write_byte_setting<kAppearance, &AppearanceSettings::language, kLastLanguage>});
   registry.add(211, {0, Access::Read, read_byte_setting<kAppearance, &AppearanceSettings::language>});
-  registry.add(212, {1, Access::Write,
-                     write_byte_setting<kAppearance, &AppearanceSettings::default_display, kLastDefaultDisplay>});
+  registry.add(212,
+               {1, Access::Write,
+                write_byte_setting<kAppearance, &AppearanceSettings::default_display, kLastDefaultDisplay>});
   registry.add(213, {0, Access::Read, read_byte_setting<kAppearance, &AppearanceSettings::default_display>});
 }
 

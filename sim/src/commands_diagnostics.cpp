@@ -15,7 +15,7 @@ void read_additional_status(CommandContext& c) {
   const bool out_of_service = c.state.service.out_of_service;
   for (int i = 0; i < 5; ++i) c.reply_u8(0);
   c.reply_u8(static_cast<std::uint8_t>((out_of_service ? 0x1 : 0) | (manual ? 0x2 : 0)));  // diagnostic alert
-  c.reply_u8(static_cast<std::uint8_t>(out_of_service ? 0x80 : 0));                       // extended status
+  c.reply_u8(static_cast<std::uint8_t>(out_of_service ? 0x80 : 0));                        // extended status
   std::uint32_t status = 0;
   if (out_of_service) status |= 1u << 0;
   if (manual) status |= 1u << 1;
@@ -25,7 +25,9 @@ void read_additional_status(CommandContext& c) {
 
 }  // namespace
 
-void register_diagnostic_commands(CommandRegistry& registry) { registry.add(48, {0, Access::Read, read_additional_status}); }
+void register_diagnostic_commands(CommandRegistry& registry) {
+  registry.add(48, {0, Access::Read, read_additional_status});
+}
 
 void register_diagnostic_memory(MemoryAreas&) {}
 

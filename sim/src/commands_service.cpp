@@ -15,7 +15,9 @@ void write_service_state(CommandContext& c) {
   c.echo_request(1);
 }
 
-void read_service_state(CommandContext& c) { c.reply_u8(c.state.service.out_of_service ? kOutOfService : kInService); }
+void read_service_state(CommandContext& c) {
+  c.reply_u8(c.state.service.out_of_service ? kOutOfService : kInService);
+}
 
 void read_write_protection(CommandContext& c) { c.reply_u8(c.state.service.write_protected ? 1 : 0); }
 

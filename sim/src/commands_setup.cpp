@@ -98,7 +98,8 @@ void read_end_value(CommandContext& c) {
 
 void register_setup_commands(CommandRegistry& registry) {
   registry.add(35, {9, Access::ServiceWrite, write_travel_range});
-  registry.add(138, {1, Access::ServiceWrite, write_byte_setting<kSetup, &SetupSettings::actuator_function, 1>});
+  registry.add(138,
+               {1, Access::ServiceWrite, write_byte_setting<kSetup, &SetupSettings::actuator_function, 1>});
   registry.add(139, {0, Access::Read, read_byte_setting<kSetup, &SetupSettings::actuator_function>});
   registry.add(152, {1, Access::ServiceWrite, write_byte_setting<kSetup, &SetupSettings::actuator_size, 3>});
   registry.add(153, {0, Access::Read, read_byte_setting<kSetup, &SetupSettings::actuator_size>});

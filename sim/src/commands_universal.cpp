@@ -66,7 +66,8 @@ void read_primary_variable(CommandContext& c) { reply_slot(c, 0); }
 void read_current_and_percent(CommandContext& c) {
   const auto& setup = c.state.setup;
   const float span = setup.current_range_max_ma - setup.current_range_min_ma;
-  const float percent = span > 0.0f ? (c.live.loop_current_ma - setup.current_range_min_ma) * 100.0f / span : 0.0f;
+  const float percent =
+      span > 0.0f ? (c.live.loop_current_ma - setup.current_range_min_ma) * 100.0f / span : 0.0f;
   c.reply_f32(c.live.loop_current_ma);
   c.reply_f32(percent);
 }

@@ -29,6 +29,8 @@ void reply_memory_slice(CommandContext& c, const MemoryRead& read, std::span<con
   for (std::size_t i = 0; i < read.count; ++i) c.reply_u8(offset + i < bytes.size() ? bytes[offset + i] : 0);
 }
 
-void register_memory_commands(CommandRegistry& registry) { registry.add(252, {4, Access::Read, read_memory}); }
+void register_memory_commands(CommandRegistry& registry) {
+  registry.add(252, {4, Access::Read, read_memory});
+}
 
 }  // namespace velk::sim

@@ -1,12 +1,13 @@
 #include "positioner_sim/device_state.h"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <type_traits>
-#include <unistd.h>
 
 namespace velk::sim {
 
@@ -109,9 +110,12 @@ bool parse_value(std::string_view text, bool& value) {
   return true;
 }
 bool parse_value(std::string_view text, Model& value) {
-  if (text == "q5") value = Model::Q5;
-  else if (text == "q50") value = Model::Q50;
-  else return false;
+  if (text == "q5")
+    value = Model::Q5;
+  else if (text == "q50")
+    value = Model::Q50;
+  else
+    return false;
   return true;
 }
 bool parse_value(std::string_view text, float& value) {
@@ -145,7 +149,8 @@ bool parse_value(std::string_view text, std::array<std::uint8_t, N>& bytes) {
 
 std::string_view trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+    text.remove_suffix(1);
   return text;
 }
 

@@ -7,9 +7,9 @@ namespace velk::sim {
 
 namespace {
 
-constexpr std::string_view kNames[kFaultKindCount] = {
-    "no-reply", "bad-checksum", "broken-frame", "garbage", "preamble-flood", "busy", "other-master",
-    "second-burst-device"};
+constexpr std::string_view kNames[kFaultKindCount] = {"no-reply",     "bad-checksum",       "broken-frame",
+                                                      "garbage",      "preamble-flood",     "busy",
+                                                      "other-master", "second-burst-device"};
 
 // A lone preamble byte, then bytes no frame starts with: the receiver must
 // throw them away and find the real frame behind them.

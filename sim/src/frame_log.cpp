@@ -28,7 +28,8 @@ FrameLog::~FrameLog() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
-void FrameLog::frames(std::string_view direction, std::span<const std::uint8_t> bytes, std::string_view note) {
+void FrameLog::frames(std::string_view direction, std::span<const std::uint8_t> bytes,
+                      std::string_view note) {
   if (file_ == nullptr) return;
   // Decode with a parser of its own, so what is logged is what the bytes say.
   FrameParser parser;
@@ -58,8 +59,8 @@ void FrameLog::line(std::string_view text) {
   localtime_r(&seconds, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  std::fprintf(file_, "%s.%03lld %.*s\n", stamp, static_cast<long long>(millis), static_cast<int>(text.size()),
-               text.data());
+  std::fprintf(file_, "%s.%03lld %.*s\n", stamp, static_cast<long long>(millis),
+               static_cast<int>(text.size()), text.data());
   std::fflush(file_);
 }
 

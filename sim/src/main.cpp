@@ -1,10 +1,11 @@
 // positioner-sim: a simulated Q5/Q50 positioner on a pseudo-terminal.
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <exception>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "options.h"
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
 
   auto& config = options->config;
   const auto& state_path = config.line.state_path;
-  struct stat existing{};
+  struct stat existing {};
   if (!state_path.empty() && ::stat(state_path.c_str(), &existing) == 0 &&
       !load_device_state(state_path, config.device, error)) {
     // Never start over a state file we cannot read: saving would destroy it.
@@ -51,9 +52,10 @@ int main(int argc, char** argv) {
   try {
     SimulatedPositioner simulator(config);
     const auto& id = config.device.identity;
-    std::printf("positioner-sim: %s %s, device id %u, polling address %u, listening on %s", model_name(id.model),
-                software_version_text(id.software_revision).c_str(), static_cast<unsigned>(id.device_id),
-                static_cast<unsigned>(id.polling_address), simulator.device_path().c_str());
+    std::printf("positioner-sim: %s %s, device id %u, polling address %u, listening on %s",
+                model_name(id.model), software_version_text(id.software_revision).c_str(),
+                static_cast<unsigned>(id.device_id), static_cast<unsigned>(id.polling_address),
+                simulator.device_path().c_str());
     if (!simulator.link_path().empty()) std::printf(" (link %s)", simulator.link_path().c_str());
     std::printf("%s\n", config.line.pace ? ", paced at 1200 baud" : "");
     std::fflush(stdout);

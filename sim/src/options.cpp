@@ -12,7 +12,8 @@ template <class Number>
 bool parse_number(const std::string& text, Number& value, Number low, Number high, int base = 10) {
   Number parsed{};
   const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), parsed, base);
-  if (status != std::errc{} || end != text.data() + text.size() || parsed < low || parsed > high) return false;
+  if (status != std::errc{} || end != text.data() + text.size() || parsed < low || parsed > high)
+    return false;
   value = parsed;
   return true;
 }
@@ -59,9 +60,24 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
   };
   using Setter = std::function<bool(const std::string&)>;
   const std::map<std::string, std::pair<Setter, const char*>> with_value = {
-      {"--link", {[&](const std::string& v) { line.link_path = v; return !v.empty(); }, "a path"}},
-      {"--log", {[&](const std::string& v) { line.log_path = v; return !v.empty(); }, "a path"}},
-      {"--state", {[&](const std::string& v) { line.state_path = v; return !v.empty(); }, "a path"}},
+      {"--link",
+       {[&](const std::string& v) {
+          line.link_path = v;
+          return !v.empty();
+        },
+        "a path"}},
+      {"--log",
+       {[&](const std::string& v) {
+          line.log_path = v;
+          return !v.empty();
+        },
+        "a path"}},
+      {"--state",
+       {[&](const std::string& v) {
+          line.state_path = v;
+          return !v.empty();
+        },
+        "a path"}},
       {"--poll-address",
        {[&](const std::string& v) {
           std::uint8_t address = 0;
@@ -72,9 +88,12 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
         "a number from 0 to 15"}},
       {"--model",
        {[&](const std::string& v) {
-          if (v == "q5") options.model = Model::Q5;
-          else if (v == "q50") options.model = Model::Q50;
-          else return false;
+          if (v == "q5")
+            options.model = Model::Q5;
+          else if (v == "q50")
+            options.model = Model::Q50;
+          else
+            return false;
           return true;
         },
         "q5 or q50"}},
@@ -110,8 +129,9 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return true;
         },
         "milliseconds from 20 to 300"}},
-      {"--seed", {[&](const std::string& v) { return parse_number(v, line.seed, std::uint64_t{0}, UINT64_MAX); },
-                  "a whole number"}},
+      {"--seed",
+       {[&](const std::string& v) { return parse_number(v, line.seed, std::uint64_t{0}, UINT64_MAX); },
+        "a whole number"}},
   };
 
   for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -11,7 +11,7 @@ namespace velk::sim {
 
 struct Options {
   SimulatorConfig config;
-  std::optional<Model> model;                   // overrides a state file
+  std::optional<Model> model;  // overrides a state file
   std::optional<std::uint8_t> software_revision;
   std::optional<std::uint8_t> polling_address;
   std::optional<std::uint32_t> device_id;

@@ -41,20 +41,22 @@ bool Positioner::addressed_to_me(const HartFrame& frame) const {
   }
   if (!frame.long_address()) return (frame.address[0] & 0x0F) == (id.polling_address & 0x0F);
   return (frame.address[0] & 0x3F) == (id.manufacturer_id & 0x3F) && frame.address[1] == id.device_type &&
-         frame.address[2] == ((id.device_id >> 16) & 0xFF) && frame.address[3] == ((id.device_id >> 8) & 0xFF) &&
-         frame.address[4] == (id.device_id & 0xFF);
+         frame.address[2] == ((id.device_id >> 16) & 0xFF) &&
+         frame.address[3] == ((id.device_id >> 8) & 0xFF) && frame.address[4] == (id.device_id & 0xFF);
 }
 
-std::vector<std::uint8_t> Positioner::long_address(std::uint32_t device_id, bool master_bit, bool burst_bit) const {
+std::vector<std::uint8_t> Positioner::long_address(std::uint32_t device_id, bool master_bit,
+                                                   bool burst_bit) const {
   const auto& id = state_.identity;
   return {static_cast<std::uint8_t>((id.manufacturer_id & 0x3F) | (master_bit ? kMasterBit : 0) |
                                     (burst_bit ? kBurstBit : 0)),
-          id.device_type, static_cast<std::uint8_t>(device_id >> 16), static_cast<std::uint8_t>(device_id >> 8),
-          static_cast<std::uint8_t>(device_id)};
+          id.device_type, static_cast<std::uint8_t>(device_id >> 16),
+          static_cast<std::uint8_t>(device_id >> 8), static_cast<std::uint8_t>(device_id)};
 }
 
 std::vector<std::uint8_t> Positioner::build_reply(FrameType type, bool long_form, std::uint32_t device_id,
-                                                  bool master_bit, std::uint8_t command, std::uint8_t response_code,
+                                                  bool master_bit, std::uint8_t command,
+                                                  std::uint8_t response_code,
                                                   const std::vector<std::uint8_t>& data) const {
   // A device in burst mode marks every frame it sends with the burst bit.
   const bool burst_bit = state_.control.burst_mode;
@@ -62,13 +64,14 @@ std::vector<std::uint8_t> Positioner::build_reply(FrameType type, bool long_form
   if (long_form) {
     address = long_address(device_id, master_bit, burst_bit);
   } else {
-    address = {static_cast<std::uint8_t>((state_.identity.polling_address & 0x0F) | (master_bit ? kMasterBit : 0) |
-                                         (burst_bit ? kBurstBit : 0))};
+    address = {static_cast<std::uint8_t>((state_.identity.polling_address & 0x0F) |
+                                         (master_bit ? kMasterBit : 0) | (burst_bit ? kBurstBit : 0))};
   }
   std::vector<std::uint8_t> body{response_code, state_.service.field_device_status};
   if (response_code == response::kChecksumError) body[1] = 0;
   body.insert(body.end(), data.begin(), data.end());
-  return build_frame(state_.identity.request_preambles, delimiter_for(type, long_form), address, command, body);
+  return build_frame(state_.identity.request_preambles, delimiter_for(type, long_form), address, command,
+                     body);
 }
 
 std::optional<Answer> Positioner::answer(const HartFrame& request, SimClock::time_point now, bool busy) {
@@ -86,8 +89,8 @@ std::optional<Answer> Positioner::answer(const HartFrame& request, SimClock::tim
   Answer result;
   result.response_code = outcome.response_code;
   result.state_changed = outcome.state_changed;
-  result.frame = build_reply(FrameType::Ack, request.long_address(), state_.identity.device_id, request.master_bit(),
-                             request.command, outcome.response_code, outcome.data);
+  result.frame = build_reply(FrameType::Ack, request.long_address(), state_.identity.device_id,
+                             request.master_bit(), request.command, outcome.response_code, outcome.data);
   return result;
 }
 
@@ -96,8 +99,8 @@ std::vector<std::uint8_t> Positioner::burst_frame(bool master_bit, SimClock::tim
   advance_to(now);
   const auto command = state_.control.burst_command;
   auto outcome = commands_.execute(command, {}, state_, model_.measure(state_));
-  return build_reply(FrameType::Back, true, state_.identity.device_id, master_bit, command, outcome.response_code,
-                     outcome.data);
+  return build_reply(FrameType::Back, true, state_.identity.device_id, master_bit, command,
+                     outcome.response_code, outcome.data);
 }
 
 std::vector<std::uint8_t> Positioner::foreign_burst_frame(bool master_bit, SimClock::time_point now) {
@@ -107,7 +110,8 @@ std::vector<std::uint8_t> Positioner::foreign_burst_frame(bool master_bit, SimCl
   std::vector<std::uint8_t> body{0, 0};
   body.insert(body.end(), outcome.data.begin(), outcome.data.end());
   const auto address = long_address(state_.identity.device_id ^ kForeignDeviceIdFlip, master_bit, true);
-  return build_frame(state_.identity.request_preambles, delimiter_for(FrameType::Back, true), address, 1, body);
+  return build_frame(state_.identity.request_preambles, delimiter_for(FrameType::Back, true), address, 1,
+                     body);
 }
 
 std::vector<std::uint8_t> Positioner::other_master_request(bool master_bit) const {

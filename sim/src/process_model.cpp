@@ -36,21 +36,16 @@ float characteristic_output(const CharacteristicSettings& curve, float input_per
       return static_cast<float>(100.0 * (std::pow(r, x / 100.0 - 1.0) - 1.0 / r) / (1.0 - 1.0 / r));
     case transfer_function::kQuickOpen:
       return static_cast<float>(100.0 * std::log(1.0 + 2.39 * x) / std::log(240.0));
-    case transfer_function::kSquareRoot:
-      return static_cast<float>(std::sqrt(100.0 * x));
-    case transfer_function::kCustom:
-      return custom_curve_output(curve, static_cast<float>(x));
-    default:
-      return static_cast<float>(x);
+    case transfer_function::kSquareRoot: return static_cast<float>(std::sqrt(100.0 * x));
+    case transfer_function::kCustom: return custom_curve_output(curve, static_cast<float>(x));
+    default: return static_cast<float>(x);
   }
 }
 
 float effective_setpoint_percent(const DeviceState& state) {
   switch (state.control.setpoint_source) {
-    case setpoint_source::kHart:
-      return state.control.hart_setpoint_percent;
-    case setpoint_source::kManual:
-      return state.control.manual_setpoint_percent;
+    case setpoint_source::kHart: return state.control.hart_setpoint_percent;
+    case setpoint_source::kManual: return state.control.manual_setpoint_percent;
     default: {
       const float span = state.setup.current_range_max_ma - state.setup.current_range_min_ma;
       if (span <= 0.0f) return 0.0f;
@@ -64,7 +59,8 @@ float target_travel_percent(const DeviceState& state, float setpoint_percent) {
   float input = clamp_percent(setpoint_percent);
   if (setup.direction == 1) input = 100.0f - input;
   const float shaped = characteristic_output(state.characteristic, input);
-  float travel = setup.travel_lower_percent + (setup.travel_upper_percent - setup.travel_lower_percent) * shaped / 100.0f;
+  float travel = setup.travel_lower_percent +
+                 (setup.travel_upper_percent - setup.travel_lower_percent) * shaped / 100.0f;
 
   const auto low = static_cast<std::size_t>(TravelEnd::Low);
   const auto high = static_cast<std::size_t>(TravelEnd::High);
@@ -79,7 +75,8 @@ float target_travel_percent(const DeviceState& state, float setpoint_percent) {
 
 ProcessModel::ProcessModel(std::uint64_t seed) : ProcessModel(seed, Parameters{}) {}
 
-ProcessModel::ProcessModel(std::uint64_t seed, Parameters parameters) : parameters_(parameters), random_(seed) {}
+ProcessModel::ProcessModel(std::uint64_t seed, Parameters parameters)
+    : parameters_(parameters), random_(seed) {}
 
 void ProcessModel::advance(DeviceState& state, double dt_s) {
   if (dt_s <= 0.0) return;
@@ -88,18 +85,19 @@ void ProcessModel::advance(DeviceState& state, double dt_s) {
   if (!state.service.out_of_service) {
     const double target = target_travel_percent(state, effective_setpoint_percent(state));
     const double share = 1.0 - std::exp(-dt_s / parameters_.travel_time_constant_s);
-    process.position_percent = static_cast<float>(process.position_percent + (target - process.position_percent) * share);
+    process.position_percent =
+        static_cast<float>(process.position_percent + (target - process.position_percent) * share);
   }
   position_noise_ = parameters_.position_noise_percent * gauss_(random_);
 
   const double pull = std::min(1.0, dt_s / parameters_.drift_return_time_s);
   const double root_dt = std::sqrt(dt_s);
-  process.temperature_c = static_cast<float>(process.temperature_c +
-                                             (parameters_.ambient_temperature_c - process.temperature_c) * pull +
-                                             parameters_.temperature_wander_c * root_dt * gauss_(random_));
-  process.supply_pressure_bar = static_cast<float>(process.supply_pressure_bar +
-                                                   (parameters_.nominal_supply_bar - process.supply_pressure_bar) * pull +
-                                                   parameters_.pressure_wander_bar * root_dt * gauss_(random_));
+  process.temperature_c = static_cast<float>(
+      process.temperature_c + (parameters_.ambient_temperature_c - process.temperature_c) * pull +
+      parameters_.temperature_wander_c * root_dt * gauss_(random_));
+  process.supply_pressure_bar = static_cast<float>(
+      process.supply_pressure_bar + (parameters_.nominal_supply_bar - process.supply_pressure_bar) * pull +
+      parameters_.pressure_wander_bar * root_dt * gauss_(random_));
 }
 
 ProcessValues ProcessModel::measure(const DeviceState& state) const {

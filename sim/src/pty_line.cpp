@@ -1,15 +1,16 @@
 #include "pty_line.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 
 namespace velk::sim {
 
@@ -25,7 +26,8 @@ PtyLine::PtyLine(std::string link_path) : link_path_(std::move(link_path)) {
   master_fd_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_fd_ < 0) throw system_error("cannot open a pseudo-terminal");
   char name[PATH_MAX] = {};
-  if (::grantpt(master_fd_) != 0 || ::unlockpt(master_fd_) != 0 || ::ptsname_r(master_fd_, name, sizeof name) != 0) {
+  if (::grantpt(master_fd_) != 0 || ::unlockpt(master_fd_) != 0 ||
+      ::ptsname_r(master_fd_, name, sizeof name) != 0) {
     const auto error = system_error("cannot prepare the pseudo-terminal");
     ::close(master_fd_);
     throw error;
@@ -64,14 +66,15 @@ void PtyLine::close() {
 
 void PtyLine::make_link() {
   if (link_path_.empty()) return;
-  struct stat existing{};
+  struct stat existing {};
   if (::lstat(link_path_.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode)) {
     throw std::runtime_error(link_path_ + " exists and is not a symlink; not replacing it");
   }
   // Link beside it, then rename over a stale link left by an earlier run.
   const auto temporary = link_path_ + ".new";
   ::unlink(temporary.c_str());
-  if (::symlink(device_path_.c_str(), temporary.c_str()) != 0) throw system_error("cannot create " + temporary);
+  if (::symlink(device_path_.c_str(), temporary.c_str()) != 0)
+    throw system_error("cannot create " + temporary);
   if (::rename(temporary.c_str(), link_path_.c_str()) != 0) {
     const auto error = system_error("cannot create " + link_path_);
     ::unlink(temporary.c_str());

@@ -1,15 +1,16 @@
 #include "positioner_sim/simulated_positioner.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <deque>
-#include <fcntl.h>
-#include <poll.h>
 #include <stdexcept>
 #include <thread>
-#include <unistd.h>
 
 #include "faults.h"
 #include "frame_log.h"
@@ -45,7 +46,8 @@ struct SimulatedPositioner::Impl {
         device(config.device, line_config.seed, SimClock::now()),
         faults(line_config.faults) {
     if (!line_config.log_path.empty()) log.emplace(line_config.log_path);
-    if (::pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("cannot create a wake-up pipe");
+    if (::pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+      throw std::runtime_error("cannot create a wake-up pipe");
     next_burst_at = SimClock::now() + line_config.burst_pause;
     thread = std::thread([this] { run(); });
   }
@@ -111,7 +113,8 @@ struct SimulatedPositioner::Impl {
       deadline = std::min(deadline, next_burst_at);
     }
     if (!parser.idle()) deadline = std::min(deadline, last_byte_at + kGapLimit);
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(std::max(deadline - now, SimClock::duration{}));
+    const auto wait =
+        std::chrono::ceil<std::chrono::milliseconds>(std::max(deadline - now, SimClock::duration{}));
 
     std::array<pollfd, 2> fds{{{line.fd(), POLLIN, 0}, {wake_pipe[0], POLLIN, 0}}};
     const int ready = ::poll(fds.data(), fds.size(), static_cast<int>(wait.count()));
@@ -146,7 +149,8 @@ struct SimulatedPositioner::Impl {
       std::lock_guard lock(shared_mutex);
       ++counters.frames_received;
     }
-    if (device.addressed_to_me(*frame)) pending.push_back({std::move(*frame), line_free_at + line_config.turnaround});
+    if (device.addressed_to_me(*frame))
+      pending.push_back({std::move(*frame), line_free_at + line_config.turnaround});
   }
 
   void log_unframed(std::string_view what) {
@@ -209,7 +213,8 @@ struct SimulatedPositioner::Impl {
   void save_state() {
     if (line_config.state_path.empty()) return;
     std::string error;
-    if (!save_device_state(line_config.state_path, device.snapshot(SimClock::now()), error)) record_error(error);
+    if (!save_device_state(line_config.state_path, device.snapshot(SimClock::now()), error))
+      record_error(error);
   }
 
   struct PendingRequest {
@@ -240,7 +245,8 @@ struct SimulatedPositioner::Impl {
   bool burst_master_bit = true;
 };
 
-SimulatedPositioner::SimulatedPositioner(SimulatorConfig config) : impl_(std::make_unique<Impl>(std::move(config))) {}
+SimulatedPositioner::SimulatedPositioner(SimulatorConfig config)
+    : impl_(std::make_unique<Impl>(std::move(config))) {}
 
 SimulatedPositioner::~SimulatedPositioner() = default;
 

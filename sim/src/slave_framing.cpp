@@ -30,8 +30,9 @@ std::string describe_frame(const HartFrame& frame) {
   char text[160];
   int used = 0;
   if (frame.long_address()) {
-    used = std::snprintf(text, sizeof text, "%s long %02X:%02X:%02X%02X%02X", type_name(frame), frame.address[0] & 0x3F,
-                         frame.address[1], frame.address[2], frame.address[3], frame.address[4]);
+    used = std::snprintf(text, sizeof text, "%s long %02X:%02X:%02X%02X%02X", type_name(frame),
+                         frame.address[0] & 0x3F, frame.address[1], frame.address[2], frame.address[3],
+                         frame.address[4]);
   } else {
     used = std::snprintf(text, sizeof text, "%s short @%d", type_name(frame), frame.address[0] & 0x0F);
   }
@@ -81,8 +82,7 @@ std::optional<HartFrame> FrameParser::feed(std::uint8_t byte) {
       expected_ = frame_.address_size();
       return std::nullopt;
 
-    default:
-      break;
+    default: break;
   }
 
   if (phase_ != Phase::Checksum) checksum_ ^= byte;
@@ -114,8 +114,7 @@ std::optional<HartFrame> FrameParser::feed(std::uint8_t byte) {
       frame_.checksum_ok = byte == checksum_;
       reset();
       return std::move(frame_);
-    default:
-      break;
+    default: break;
   }
   return std::nullopt;
 }

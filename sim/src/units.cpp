@@ -57,12 +57,9 @@ bool unit_allowed(std::uint8_t device_variable, std::uint8_t unit_code) {
       return one_of(unit_code, {kPercent, kMillimetre, kCentimetre, kInch, kDegrees});
     case device_variable::kSetpoint:
       return one_of(unit_code, {kPercent, kMilliampere, kMillimetre, kCentimetre, kInch, kDegrees});
-    case device_variable::kTemperature:
-      return one_of(unit_code, {kCelsius, kFahrenheit, kKelvin});
-    case device_variable::kSupplyPressure:
-      return one_of(unit_code, {kBar, kPsi, kKiloPascal});
-    default:
-      return false;
+    case device_variable::kTemperature: return one_of(unit_code, {kCelsius, kFahrenheit, kKelvin});
+    case device_variable::kSupplyPressure: return one_of(unit_code, {kBar, kPsi, kKiloPascal});
+    default: return false;
   }
 }
 
@@ -94,8 +91,7 @@ VariableReading read_device_variable(std::uint8_t device_variable, const DeviceS
       return {code, static_cast<float>(temperature_in_unit(values.temperature_c, code))};
     case device_variable::kSupplyPressure:
       return {code, static_cast<float>(pressure_in_unit(values.supply_pressure_bar, code))};
-    default:
-      return {};
+    default: return {};
   }
 }
 

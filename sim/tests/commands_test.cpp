@@ -2,11 +2,10 @@
 // straight through the command table.
 #include <gtest/gtest.h>
 
-#include "param_names.h"
-
 #include <cmath>
 
 #include "command_registry.h"
+#include "param_names.h"
 #include "test_master.h"
 #include "units.h"
 
@@ -47,7 +46,9 @@ struct LayoutCase {
   std::string reply;
 };
 
-void PrintTo(const LayoutCase& c, std::ostream* out) { *out << "command " << int(c.command) << " " << c.request; }
+void PrintTo(const LayoutCase& c, std::ostream* out) {
+  *out << "command " << int(c.command) << " " << c.request;
+}
 
 class ReplyLayout : public ::testing::TestWithParam<LayoutCase> {};
 
@@ -62,18 +63,18 @@ INSTANTIATE_TEST_SUITE_P(
     ReadCommands, ReplyLayout,
     ::testing::Values(
         // expansion, manufacturer, type, preambles, revisions, hardware rev << 3, flags, device id
-        LayoutCase{0, "", "FE 3E 61 05 05 01 56 08 00 000001"},
-        LayoutCase{1, "", "39 41C80000"},
+        LayoutCase{0, "", "FE 3E 61 05 05 01 56 08 00 000001"}, LayoutCase{1, "", "39 41C80000"},
         LayoutCase{2, "", "41400000 42480000"},
         // loop current, then unit and value of position, setpoint, temperature, pressure
         LayoutCase{3, "", "41400000 39 41C80000 39 42480000 20 41A00000 07 40A00000"},
         // alarm, transfer function, range unit, upper, lower, damping, write protect, label
-        LayoutCase{15, "", "00 00 39 42C80000 00000000 00000000 00 3E"},
-        LayoutCase{139, "", "01"}, LayoutCase{141, "", "00"}, LayoutCase{151, "", "F0"}, LayoutCase{153, "", "01"},
-        LayoutCase{156, "", "00"}, LayoutCase{175, "", "00"}, LayoutCase{177, "", "00"}, LayoutCase{179, "", "32"},
-        LayoutCase{183, "", "40800000 41A00000"}, LayoutCase{185, "00", "00 01"}, LayoutCase{185, "01", "01 01"},
-        LayoutCase{187, "00", "00 3DCCCCCD"}, LayoutCase{187, "01", "01 42C7CCCD"},
-        LayoutCase{189, "00", "00 00000000"}, LayoutCase{189, "01", "01 42C80000"}, LayoutCase{191, "", "21"},
+        LayoutCase{15, "", "00 00 39 42C80000 00000000 00000000 00 3E"}, LayoutCase{139, "", "01"},
+        LayoutCase{141, "", "00"}, LayoutCase{151, "", "F0"}, LayoutCase{153, "", "01"},
+        LayoutCase{156, "", "00"}, LayoutCase{175, "", "00"}, LayoutCase{177, "", "00"},
+        LayoutCase{179, "", "32"}, LayoutCase{183, "", "40800000 41A00000"}, LayoutCase{185, "00", "00 01"},
+        LayoutCase{185, "01", "01 01"}, LayoutCase{187, "00", "00 3DCCCCCD"},
+        LayoutCase{187, "01", "01 42C7CCCD"}, LayoutCase{189, "00", "00 00000000"},
+        LayoutCase{189, "01", "01 42C80000"}, LayoutCase{191, "", "21"},
         LayoutCase{193, "01", "01 40480000 40480000"}, LayoutCase{211, "", "00"}, LayoutCase{213, "", "00"},
         // device-specific status, diagnostic alert, extended status, diagnostic status word
         LayoutCase{48, "0000000000000000000000", "0000000000 00 00 00000000"}));
@@ -123,10 +124,18 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"CutoffHigh", 186, Bytes{1} + f32(120.0f), 187, {1}, Bytes{1} + f32(120.0f)},
         RoundTripCase{"LimitedLow", 188, Bytes{0} + f32(3.5f), 189, {0}, Bytes{0} + f32(3.5f)},
         RoundTripCase{"LimitedHigh", 188, Bytes{1} + f32(97.0f), 189, {1}, Bytes{1} + f32(97.0f)},
-        RoundTripCase{"SquareRootCurve", 47, {240}, 15, kNone,
+        RoundTripCase{"SquareRootCurve",
+                      47,
+                      {240},
+                      15,
+                      kNone,
                       Bytes{0, 240, 57} + f32(100.0f) + f32(0.0f) + f32(0.0f) + Bytes{0, 62}},
         RoundTripCase{"CustomPointCount", 190, {9}, 191, kNone, {9}},
-        RoundTripCase{"CustomPoint", 192, Bytes{32} + f32(99.5f) + f32(12.0f), 193, {32},
+        RoundTripCase{"CustomPoint",
+                      192,
+                      Bytes{32} + f32(99.5f) + f32(12.0f),
+                      193,
+                      {32},
                       Bytes{32} + f32(99.5f) + f32(12.0f)},
         RoundTripCase{"TagDescriptorDate", 18, kTagDescriptorDate, 13, kNone, kTagDescriptorDate},
         RoundTripCase{"Language", 210, {5}, 211, kNone, {5}},
@@ -135,10 +144,18 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"OutOfService", 150, {241}, 151, kNone, {241}},
         RoundTripCase{"BackInService", 150, {240}, 151, kNone, {240}},
         // Units by slot: pressure is the fourth variable, its unit shows at byte 19 of command 3.
-        RoundTripCase{"PressureUnit", 53, {3, 12}, 3, kNone,
+        RoundTripCase{"PressureUnit",
+                      53,
+                      {3, 12},
+                      3,
+                      kNone,
                       f32(12.0f) + Bytes{57} + f32(25.0f) + Bytes{57} + f32(50.0f) + Bytes{32} + f32(20.0f) +
                           Bytes{12} + f32(500.0f)},
-        RoundTripCase{"Assignment", 51, {5, 2, 1, 0}, 3, kNone,
+        RoundTripCase{"Assignment",
+                      51,
+                      {5, 2, 1, 0},
+                      3,
+                      kNone,
                       f32(12.0f) + Bytes{7} + f32(5.0f) + Bytes{32} + f32(20.0f) + Bytes{57} + f32(50.0f) +
                           Bytes{57} + f32(25.0f)}),
     CaseName{});
@@ -219,8 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TransferFunctionUnknown", 47, {4}, 2}, RefusalCase{"PointCountUnknown", 190, {4}, 2},
         RefusalCase{"PointBeyondTable", 192, Bytes{33} + f32(1.0f) + f32(1.0f), 2},
         RefusalCase{"PointOutputAbove100", 192, Bytes{3} + f32(1.0f) + f32(100.5f), 3},
-        RefusalCase{"PointReadBeyondTable", 193, {33}, 2},
-        RefusalCase{"UnitsSlotUnknown", 53, {4, 57}, 11},
+        RefusalCase{"PointReadBeyondTable", 193, {33}, 2}, RefusalCase{"UnitsSlotUnknown", 53, {4, 57}, 11},
         RefusalCase{"UnitWrongForVariable", 53, {0, 33}, 12},
         RefusalCase{"AssignmentUnknownVariable", 51, {0, 1, 2, 3}, 2},
         RefusalCase{"LanguageUnknown", 210, {6}, 2}, RefusalCase{"DefaultDisplayUnknown", 212, {4}, 2},
@@ -253,12 +269,13 @@ TEST_P(VariableInUnit, IsConverted) {
   EXPECT_NEAR(reading.value, c.expected, 1e-3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Units, VariableInUnit,
-    ::testing::Values(UnitCase{0, 57, 25.0f}, UnitCase{0, 49, 12.5f}, UnitCase{0, 48, 1.25f},
-                      UnitCase{0, 47, 0.492126f}, UnitCase{0, 143, 22.5f}, UnitCase{1, 39, 12.0f},
-                      UnitCase{1, 49, 25.0f}, UnitCase{2, 33, 68.0f}, UnitCase{2, 35, 293.15f},
-                      UnitCase{5, 6, 72.51887f}, UnitCase{5, 12, 500.0f}));
+INSTANTIATE_TEST_SUITE_P(Units, VariableInUnit,
+                         ::testing::Values(UnitCase{0, 57, 25.0f}, UnitCase{0, 49, 12.5f},
+                                           UnitCase{0, 48, 1.25f}, UnitCase{0, 47, 0.492126f},
+                                           UnitCase{0, 143, 22.5f}, UnitCase{1, 39, 12.0f},
+                                           UnitCase{1, 49, 25.0f}, UnitCase{2, 33, 68.0f},
+                                           UnitCase{2, 35, 293.15f}, UnitCase{5, 6, 72.51887f},
+                                           UnitCase{5, 12, 500.0f}));
 
 }  // namespace
 }  // namespace velk::sim

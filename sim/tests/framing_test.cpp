@@ -2,9 +2,8 @@
 // frames the device builds decode, independently, to what was meant.
 #include <gtest/gtest.h>
 
-#include "param_names.h"
-
 #include "faults.h"
+#include "param_names.h"
 #include "slave_framing.h"
 #include "test_master.h"
 
@@ -48,19 +47,18 @@ TEST_P(Parsing, FindsTheFramesInTheStream) {
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, Parsing,
-    ::testing::Values(
-        ParseCase{"ShortCommand1", "FF FF FF FF FF 02 83 01 00 80", 1, 1},
-        ParseCase{"TwoPreamblesAreEnough", "FF FF 02 83 01 00 80", 1, 1},
-        ParseCase{"OnePreambleIsNot", "FF 02 83 01 00 80", 0},
-        ParseCase{"UnknownDelimiter", "FF FF FF 07 83 01 00 81", 0},
-        ParseCase{"PhysicalLayerBitsSet", "FF FF FF 0A 83 01 00 88", 0},
-        ParseCase{"LongWithData", "FF FF FF 82 BE 61 00 00 01 B2 01 21 CE", 1, 0xB2, 1},
-        ParseCase{"ExpansionByteSkipped", "FF FF FF A2 BE 61 00 00 01 77 03 00 08", 1, 3, 0},
-        ParseCase{"BadCheckByteFlagged", "FF FF FF 02 83 01 00 81", 1, 1, 0, false},
-        ParseCase{"NoiseBeforeFrame", "00 13 FF 57 FF FF 02 83 01 00 80", 1, 1},
-        ParseCase{"PreambleByteInsideData", "FF FF FF 02 80 99 02 FF FF 19", 1, 0x99, 2},
-        ParseCase{"TwoFramesBackToBack", "FF FF 02 83 01 00 80 FF FF 02 83 02 00 83", 2, 2},
-        ParseCase{"CutShort", "FF FF FF 02 83 01 05 01 02", 0}),
+    ::testing::Values(ParseCase{"ShortCommand1", "FF FF FF FF FF 02 83 01 00 80", 1, 1},
+                      ParseCase{"TwoPreamblesAreEnough", "FF FF 02 83 01 00 80", 1, 1},
+                      ParseCase{"OnePreambleIsNot", "FF 02 83 01 00 80", 0},
+                      ParseCase{"UnknownDelimiter", "FF FF FF 07 83 01 00 81", 0},
+                      ParseCase{"PhysicalLayerBitsSet", "FF FF FF 0A 83 01 00 88", 0},
+                      ParseCase{"LongWithData", "FF FF FF 82 BE 61 00 00 01 B2 01 21 CE", 1, 0xB2, 1},
+                      ParseCase{"ExpansionByteSkipped", "FF FF FF A2 BE 61 00 00 01 77 03 00 08", 1, 3, 0},
+                      ParseCase{"BadCheckByteFlagged", "FF FF FF 02 83 01 00 81", 1, 1, 0, false},
+                      ParseCase{"NoiseBeforeFrame", "00 13 FF 57 FF FF 02 83 01 00 80", 1, 1},
+                      ParseCase{"PreambleByteInsideData", "FF FF FF 02 80 99 02 FF FF 19", 1, 0x99, 2},
+                      ParseCase{"TwoFramesBackToBack", "FF FF 02 83 01 00 80 FF FF 02 83 02 00 83", 2, 2},
+                      ParseCase{"CutShort", "FF FF FF 02 83 01 05 01 02", 0}),
     CaseName{});
 
 TEST(Parsing, ResetDropsAHalfFrameAndTheNextFrameStillParses) {

@@ -2,11 +2,11 @@
 // addressing, framing split across writes, burst mode with a master getting
 // its turn, faults on the line, and the link, log and state files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <thread>
-#include <unistd.h>
 
 #include "positioner_sim/simulated_positioner.h"
 #include "test_master.h"
@@ -156,9 +156,10 @@ TEST(Line, ScriptedFaultsDoWhatTheySay) {
   SimulatedPositioner sim(quick_config());
   LineMaster master(sim.device_path());
   std::string error;
-  sim.set_faults(*parse_fault_plan("no-reply@1,busy@2,bad-checksum@3,garbage@4,other-master@5,"
-                                   "second-burst-device@6",
-                                   error));
+  sim.set_faults(
+      *parse_fault_plan("no-reply@1,busy@2,bad-checksum@3,garbage@4,other-master@5,"
+                        "second-burst-device@6",
+                        error));
   sim.update_state([](DeviceState& s) { s.appearance.language = 0; });
 
   master.send(request(210, {2}));  // lost: not executed either

@@ -7,7 +7,9 @@
 namespace velk::sim {
 
 template <class Case>
-concept NamedCase = requires(const Case& c) { std::string(c.name); };
+concept NamedCase = requires(const Case& c) {
+  std::string(c.name);
+};
 
 // Shown by the test listing in place of the case's raw bytes.
 template <NamedCase Case>

@@ -1,10 +1,10 @@
 // The process model: curves, the travel chain from setpoint to target, the
 // lag, and that stepping it is exact and repeatable.
+#include "process_model.h"
+
 #include <gtest/gtest.h>
 
 #include "param_names.h"
-
-#include "process_model.h"
 
 namespace velk::sim {
 namespace {
@@ -69,30 +69,30 @@ TEST_P(TravelTarget, FollowsDirectionRangeAndTravelControl) {
 
 INSTANTIATE_TEST_SUITE_P(
     Setup, TravelTarget,
-    ::testing::Values(
-        TravelCase{"Plain", [](DeviceState&) {}, 40.0f, 40.0f},
-        TravelCase{"Reverse", [](DeviceState& s) { s.setup.direction = 1; }, 40.0f, 60.0f},
-        TravelCase{"TravelRange",
-                   [](DeviceState& s) {
-                     s.setup.travel_lower_percent = 10.0f;
-                     s.setup.travel_upper_percent = 60.0f;
-                   },
-                   50.0f, 35.0f},
-        TravelCase{"CutoffLowCloses", [](DeviceState&) {}, 0.05f, 0.0f},
-        TravelCase{"CutoffHighOpens", [](DeviceState&) {}, 99.95f, 100.0f},
-        TravelCase{"FreeLowFollows", [](DeviceState& s) { s.setup.travel_control[0] = 0; }, 0.05f, 0.05f},
-        TravelCase{"LimitedLowHolds",
-                   [](DeviceState& s) {
-                     s.setup.travel_control[0] = 2;
-                     s.setup.limited_percent[0] = 5.0f;
-                   },
-                   2.0f, 5.0f},
-        TravelCase{"LimitedHighHolds",
-                   [](DeviceState& s) {
-                     s.setup.travel_control[1] = 2;
-                     s.setup.limited_percent[1] = 90.0f;
-                   },
-                   95.0f, 90.0f}),
+    ::testing::Values(TravelCase{"Plain", [](DeviceState&) {}, 40.0f, 40.0f},
+                      TravelCase{"Reverse", [](DeviceState& s) { s.setup.direction = 1; }, 40.0f, 60.0f},
+                      TravelCase{"TravelRange",
+                                 [](DeviceState& s) {
+                                   s.setup.travel_lower_percent = 10.0f;
+                                   s.setup.travel_upper_percent = 60.0f;
+                                 },
+                                 50.0f, 35.0f},
+                      TravelCase{"CutoffLowCloses", [](DeviceState&) {}, 0.05f, 0.0f},
+                      TravelCase{"CutoffHighOpens", [](DeviceState&) {}, 99.95f, 100.0f},
+                      TravelCase{"FreeLowFollows", [](DeviceState& s) { s.setup.travel_control[0] = 0; },
+                                 0.05f, 0.05f},
+                      TravelCase{"LimitedLowHolds",
+                                 [](DeviceState& s) {
+                                   s.setup.travel_control[0] = 2;
+                                   s.setup.limited_percent[0] = 5.0f;
+                                 },
+                                 2.0f, 5.0f},
+                      TravelCase{"LimitedHighHolds",
+                                 [](DeviceState& s) {
+                                   s.setup.travel_control[1] = 2;
+                                   s.setup.limited_percent[1] = 90.0f;
+                                 },
+                                 95.0f, 90.0f}),
     CaseName{});
 
 TEST(Setpoint, ComesFromTheSelectedSource) {
@@ -125,7 +125,8 @@ TEST(Lag, PositionApproachesTheSetpointAsAFirstOrderLag) {
   EXPECT_NEAR(state.process.position_percent, 20.0f + 60.0f * 0.632f, 0.1f);
   model.advance(state, 6.0);
   EXPECT_NEAR(state.process.position_percent, 80.0f, 0.5f);
-  EXPECT_NEAR(model.measure(state).position_percent, state.process.position_percent, 0.5f);  // only a little noise
+  EXPECT_NEAR(model.measure(state).position_percent, state.process.position_percent,
+              0.5f);  // only a little noise
 }
 
 TEST(Lag, SmallStepsAndOneLargeStepEndAlike) {

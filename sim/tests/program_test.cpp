@@ -1,15 +1,15 @@
 // The positioner-sim program itself: usage errors, and a clean exit on
 // SIGINT and SIGTERM that takes its link away.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "test_master.h"

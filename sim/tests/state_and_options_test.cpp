@@ -1,9 +1,9 @@
 // The state file, the fault plan and the command line.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 
 #include "faults.h"
 #include "options.h"
@@ -91,8 +91,8 @@ TEST(FaultPlanText, ParsesRatesScriptsAndSeed) {
 }
 
 TEST(FaultPlanText, RefusesWhatItCannotMeanExactly) {
-  for (const char* text : {"busy", "busy=1.5", "busy=-0.1", "busy=x", "jam=0.1", "busy@0", "busy@x", "seed=-1",
-                           "seed@3"}) {
+  for (const char* text :
+       {"busy", "busy=1.5", "busy=-0.1", "busy=x", "jam=0.1", "busy@0", "busy@x", "seed=-1", "seed@3"}) {
     std::string error;
     EXPECT_FALSE(parse_fault_plan(text, error)) << text;
     EXPECT_FALSE(error.empty());
@@ -133,10 +133,11 @@ std::optional<Options> parse(std::vector<std::string> arguments, std::string* er
 }
 
 TEST(CommandLine, TakesEveryOptionInBothSpellings) {
-  const auto options = parse({"--link", "/tmp/sim-com1", "--poll-address=3", "--model", "q50", "--version=10.1",
-                              "--pace", "--turnaround", "0", "--burst-pause=50", "--faults", "busy@1",
-                              "--state=/tmp/s", "--log", "/tmp/l", "--device-id", "0x00BEEF", "--write-protected",
-                              "--seed", "5"});
+  const auto options =
+      parse({"--link",         "/tmp/sim-com1", "--poll-address=3",  "--model", "q50",
+             "--version=10.1", "--pace",        "--turnaround",      "0",       "--burst-pause=50",
+             "--faults",       "busy@1",        "--state=/tmp/s",    "--log",   "/tmp/l",
+             "--device-id",    "0x00BEEF",      "--write-protected", "--seed",  "5"});
   ASSERT_TRUE(options);
   const auto& line = options->config.line;
   EXPECT_EQ(line.link_path, "/tmp/sim-com1");
@@ -172,8 +173,9 @@ TEST(CommandLine, BadArgumentsSayWhatIsWrong) {
       {{"--model", "q7"}, "--model wants q5 or q50, not \"q7\""},
       {{"--version", "9.5"}, "--version wants 8.6, 9.0, 9.1, 10.0 or 10.1, not \"9.5\""},
       {{"--turnaround", "300"}, "--turnaround wants milliseconds from 0 to 250, not \"300\""},
-      {{"--device-id", "0x1000000"}, "--device-id wants a number from 0 to 16777215 (or 0x000000 to 0xFFFFFF), "
-                                     "not \"0x1000000\""},
+      {{"--device-id", "0x1000000"},
+       "--device-id wants a number from 0 to 16777215 (or 0x000000 to 0xFFFFFF), "
+       "not \"0x1000000\""},
       {{"--link"}, "--link needs a value"},
       {{"--faults", "jam=1"}, "--faults: unknown fault \"jam\""},
       {{"--pace=1"}, "unknown argument \"--pace=1\""},

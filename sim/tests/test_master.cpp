@@ -1,21 +1,26 @@
 #include "test_master.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
-#include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <stdexcept>
+
 namespace test_master {
 
-Bytes request(std::uint8_t command, const Bytes& data, const Target& target, int preambles, bool primary_master) {
+Bytes request(std::uint8_t command, const Bytes& data, const Target& target, int preambles,
+              bool primary_master) {
   Bytes frame(static_cast<std::size_t>(preambles), 0xFF);
   const std::uint8_t master = primary_master ? 0x80 : 0x00;
   Bytes body;
   if (target.long_frame) {
-    body = {0x82, static_cast<std::uint8_t>(master | (target.manufacturer & 0x3F)), target.device_type,
-            static_cast<std::uint8_t>(target.device_id >> 16), static_cast<std::uint8_t>(target.device_id >> 8),
+    body = {0x82,
+            static_cast<std::uint8_t>(master | (target.manufacturer & 0x3F)),
+            target.device_type,
+            static_cast<std::uint8_t>(target.device_id >> 16),
+            static_cast<std::uint8_t>(target.device_id >> 8),
             static_cast<std::uint8_t>(target.device_id)};
   } else {
     body = {0x02, static_cast<std::uint8_t>(master | (target.polling_address & 0x0F))};
@@ -62,7 +67,8 @@ std::vector<Frame> decode(const Bytes& bytes, std::size_t* consumed) {
     frame.address.assign(bytes.begin() + static_cast<long>(at + 1),
                          bytes.begin() + static_cast<long>(at + 1 + address_size));
     frame.command = bytes[count_at - 1];
-    frame.body.assign(bytes.begin() + static_cast<long>(count_at + 1), bytes.begin() + static_cast<long>(end - 1));
+    frame.body.assign(bytes.begin() + static_cast<long>(count_at + 1),
+                      bytes.begin() + static_cast<long>(end - 1));
     std::uint8_t check = 0;
     for (std::size_t k = at; k + 1 < end; ++k) check ^= bytes[k];
     frame.checksum_ok = check == bytes[end - 1];
@@ -123,7 +129,8 @@ void LineMaster::send(const Bytes& bytes) {
 std::optional<Frame> LineMaster::next_frame(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (ready_.empty()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return std::nullopt;
     pollfd waiting{fd_, POLLIN, 0};
     if (::poll(&waiting, 1, static_cast<int>(left.count())) <= 0) continue;

@@ -12,36 +12,36 @@
 namespace velk {
 
 struct AxisText {
-    int left;
-    int top;
-    std::string text;
-    friend bool operator==(const AxisText&, const AxisText&) = default;
+  int left;
+  int top;
+  std::string text;
+  friend bool operator==(const AxisText&, const AxisText&) = default;
 };
 
 struct AxisDrawing {
-    std::vector<PixelLine> lines;  // ticks, decimal points drawn as lines, the axis line
-    std::vector<AxisText> texts;
+  std::vector<PixelLine> lines;  // ticks, decimal points drawn as lines, the axis line
+  std::vector<AxisText> texts;
 };
 
 // Position and size of a paint box on the window.
 struct BoxGeometry {
-    int left, top, width, height;
+  int left, top, width, height;
 };
 
 // A label value in hundredths, rounded to tenths: the whole part as text
 // (with a minus sign for a negative value) and the tenth digit when it is not 0.
 struct AxisLabel {
-    std::string whole;   // "12", "-3", "0"
-    std::string tenth;   // "5", or empty
-    int characters;      // digits and sign shown, without the decimal point
+  std::string whole;  // "12", "-3", "0"
+  std::string tenth;  // "5", or empty
+  int characters;     // digits and sign shown, without the decimal point
 };
 AxisLabel axisLabel(double hundredths);
 
 // The graph a value axis stands beside, which sets its values.
 enum class ValueAxisGraph {
-    Live,   // CONTROL page: from the view's offset and scale, a tick every 20 pixels over 400
-    Diag2,  // DIAG 2: 0 to 100 in steps of 10 over 200 pixels
-    Trend,  // TRENDS: 0 to 10 in steps of 0.5 over 400 pixels
+  Live,   // CONTROL page: from the view's offset and scale, a tick every 20 pixels over 400
+  Diag2,  // DIAG 2: 0 to 100 in steps of 10 over 200 pixels
+  Trend,  // TRENDS: 0 to 10 in steps of 0.5 over 400 pixels
 };
 
 // The value axis `axis` left of graph `graph`: ticks every 20 pixels from the

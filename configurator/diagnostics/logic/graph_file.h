@@ -18,14 +18,14 @@
 
 namespace velk {
 
-inline constexpr int kGraphFilePointLimit = 169;   // points the live graph shows
-inline constexpr int kGraphFileMaxLineLength = 99; // longer lines end a load
+inline constexpr int kGraphFilePointLimit = 169;    // points the live graph shows
+inline constexpr int kGraphFileMaxLineLength = 99;  // longer lines end a load
 // One line of the file, "12.5 12.25\n".
 std::string graphFileLine(const GraphSample& sample);
 
 struct GraphFileWriteResult {
-    int linesWritten = 0;
-    bool complete = false;  // every line reached the stream and the stream reported no error
+  int linesWritten = 0;
+  bool complete = false;  // every line reached the stream and the stream reported no error
 };
 
 // Writes the samples, oldest first, and flushes the stream.

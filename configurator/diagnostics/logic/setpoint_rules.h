@@ -51,8 +51,8 @@ std::optional<std::string> stepDownText(double currentSetpoint, char decimalSepa
 // The ramp's next value: 2 % a tick up to 100, then down to 0, and up again.
 // The direction (`RampDown`) is kept from one ramp run to the next.
 struct RampStep {
-    double value;
-    bool RampDown;
+  double value;
+  bool RampDown;
 };
 RampStep nextRampStep(double value, bool rampDown);
 

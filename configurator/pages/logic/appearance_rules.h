@@ -38,17 +38,16 @@ double convertTemperatureDifference(double value, TemperatureUnit from, Temperat
 // Texts of the temperature fields: ALARMS min, max and hysteresis, CALIBRATE's
 // calibration temperature.
 struct TemperatureFieldTexts {
-    std::string tempMin;
-    std::string tempMax;
-    std::string hysteresis;
-    std::string calTemp;
+  std::string tempMin;
+  std::string tempMax;
+  std::string hysteresis;
+  std::string calTemp;
 };
 
 // The fields converted from one unit to another, written in general format
 // with 15 significant digits. A field that is no number is left as it is, and
 // so is every field when the unit does not change.
-TemperatureFieldTexts convertTemperatureFieldTexts(const TemperatureFieldTexts& fields,
-                                                   TemperatureUnit from, TemperatureUnit to,
-                                                   char decimalSeparator);
+TemperatureFieldTexts convertTemperatureFieldTexts(const TemperatureFieldTexts& fields, TemperatureUnit from,
+                                                   TemperatureUnit to, char decimalSeparator);
 
 }  // namespace velk

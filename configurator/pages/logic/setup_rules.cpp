@@ -15,7 +15,6 @@ constexpr CodedItem kActuatorFunctionItems[] = {{1, "Single act"}, {0, "Double a
 constexpr CodedItem kDirectionItems[] = {{0, "Direct"}, {1, "Reverse"}};
 constexpr CodedItem kTravelControlItems[] = {{0, "Free"}, {1, "Cutoff"}, {2, "Limited"}};
 
-
 }  // namespace
 
 constinit const CodedItemTable kActuatorTypes{kActuatorTypeItems, 0, std::nullopt};

@@ -17,8 +17,17 @@ TEST(CommandCatalogue, NamesCommandsAndKeepsBlanksAndGaps) {
       {150, "Write Mode "},
       {155, "Read Protection"},  // named one below the command the page sends
       {231, "Read Failure control"},
-      {8, ""},  {9, ""}, {10, ""}, {52, ""}, {144, ""}, {241, ""},
-      {242, ""}, {252, ""}, {255, ""}, {-1, ""}, {100000, ""},
+      {8, ""},
+      {9, ""},
+      {10, ""},
+      {52, ""},
+      {144, ""},
+      {241, ""},
+      {242, ""},
+      {252, ""},
+      {255, ""},
+      {-1, ""},
+      {100000, ""},
   };
   for (const NameCase& c : cases) EXPECT_EQ(commandName(c.command), c.name) << c.command;
 }

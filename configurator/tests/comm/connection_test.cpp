@@ -1,6 +1,8 @@
 // The connection job and burst monitoring on a scripted link: the search's
 // order and cancellation, burst switching that fails, messages of unknown
 // length, and closing on a line that no longer answers.
+#include "comm/connection.h"
+
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -9,7 +11,6 @@
 #include <future>
 #include <thread>
 
-#include "comm/connection.h"
 #include "support/core_fixture.h"
 #include "support/reply_bytes.h"
 
@@ -70,7 +71,8 @@ class ScriptedLink : public FakeHartLink {
 
 // Command 3's data with position and setpoint in percent.
 Bytes dynamicVariables(float position, float setpoint) {
-  return dynamicVariables(12.0f, std::array<Variable, 4>{{{57, position}, {57, setpoint}, {32, 21.5f}, {7, 5.5f}}});
+  return dynamicVariables(12.0f,
+                          std::array<Variable, 4>{{{57, position}, {57, setpoint}, {32, 21.5f}, {7, 5.5f}}});
 }
 
 int count(const std::vector<int>& commands, int command) {
@@ -94,9 +96,7 @@ class ConnectionTest : public CoreTest {
     core_.commands.postRequest(kRequestConnection);
   }
 
-  void waitFor(const std::function<bool()>& condition) {
-    ASSERT_TRUE(QTest::qWaitFor(condition, 10000));
-  }
+  void waitFor(const std::function<bool()>& condition) { ASSERT_TRUE(QTest::qWaitFor(condition, 10000)); }
 
   void connect() {
     link_->deviceAddress = 0;
@@ -252,7 +252,8 @@ TEST_F(ConnectionTest, PageJobsStillWaitingWhenTheConnectionIsDroppedNeverRun) {
   core_.commands.post("busy", [released](const JobContext&) { released.wait(); });
   pressConnect();  // Disconnect, while the busy job holds the thread
   std::atomic<bool> ran{false};
-  core_.commands.post("setup read", [&](const JobContext&) { ran = true; }, "TabSheetSetup");
+  core_.commands.post(
+      "setup read", [&](const JobContext&) { ran = true; }, "TabSheetSetup");
   EXPECT_TRUE(core_.activity.busy("TabSheetSetup"));
   release.set_value();
   waitFor([&] { return core_.form.text("StaticText1") == "DISCONNECTED"; });

@@ -20,7 +20,8 @@ class DeviceMemoryTest : public CoreTest {
       const int block = request[2];
       if (command != 252 || failing_.count(block)) return FakeHartLink::Reply{15, 2 << 8, {}};
       Bytes data;
-      for (int i = 0; i < request[3]; ++i) data.push_back(memory_.at(static_cast<std::size_t>(28 * block + i)));
+      for (int i = 0; i < request[3]; ++i)
+        data.push_back(memory_.at(static_cast<std::size_t>(28 * block + i)));
       return FakeHartLink::Reply{0, 0, data};
     });
   }
@@ -53,7 +54,8 @@ TEST_F(DeviceMemoryTest, ReadsBlocksOf28BytesIntoLittleEndianElements) {
     EXPECT_EQ(requests_, c.requests) << c.count << " x " << c.size;
     EXPECT_TRUE(result.ok());
     ASSERT_EQ(values.size(), static_cast<std::size_t>(c.count));
-    EXPECT_EQ(std::vector<std::int32_t>(values.begin(), values.begin() + static_cast<long>(c.first.size())), c.first);
+    EXPECT_EQ(std::vector<std::int32_t>(values.begin(), values.begin() + static_cast<long>(c.first.size())),
+              c.first);
   }
 }
 

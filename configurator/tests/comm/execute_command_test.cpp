@@ -3,8 +3,8 @@
 #include <atomic>
 #include <thread>
 
-#include "comm/link.h"
 #include "comm/configurator.h"
+#include "comm/link.h"
 #include "support/core_fixture.h"
 
 namespace velk {
@@ -31,20 +31,34 @@ struct FailureCase {
 
 TEST_F(ExecuteCommandTest, LogsEachFailureAsNameColonMessage) {
   const FailureCase cases[] = {
-      {"no instrument", 0, 0, {},
+      {"no instrument",
+       0,
+       0,
+       {},
        "Read Identifier :   Invalid instrument handle. Cannot address any instrument."},
-      {"command not implemented", 1, 1, {15, 0x4000, {}},
+      {"command not implemented",
+       1,
+       1,
+       {15, 0x4000, {}},
        "Read Position : Slave Reports: Command not implemented! 16384"},
-      {"response code with device status", 1, 148, {15, 0x4000 | 0x10, {}},
+      {"response code with device status",
+       1,
+       148,
+       {15, 0x4000 | 0x10, {}},
        "Reset Statistics : Slave Reports: Command not implemented! 16400"},
-      {"device malfunction", 1, 3, {15, 0x0080, {}},
+      {"device malfunction",
+       1,
+       3,
+       {15, 0x0080, {}},
        "Read four variables and unit : Unspecified device malfunction! 128"},
-      {"busy", 1, 159, {15, 0x2000, {}},
+      {"busy",
+       1,
+       159,
+       {15, 0x2000, {}},
        "Start Auto Calibrate : Slave is busy. Its current task cannot be interrupted by this "
        "command. (0x2000) 8192"},
       {"empty catalogue name", 1, 9, {1460, 0, {}}, " : Timed out. Instrument didn't reply. "},
-      {"above the catalogue", 1, 252, {16, 0, {}},
-       " : Checksum/Parity error in incoming message."},
+      {"above the catalogue", 1, 252, {16, 0, {}}, " : Checksum/Parity error in incoming message."},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);

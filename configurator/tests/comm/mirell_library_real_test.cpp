@@ -3,8 +3,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include "comm/mirell_library.h"
 #include "comm/configurator.h"
+#include "comm/mirell_library.h"
 
 namespace velk {
 namespace {

@@ -34,8 +34,7 @@ TEST_F(MirellLibraryTest, LoadsAtTheFirstCallAndNotBefore) {
   library.SendLongCommand(0, 0, 0);
   EXPECT_TRUE(library.isLoaded());
   EXPECT_EQ(library.GetErrorCode(), 8);
-  EXPECT_EQ(library.GetErrorMessage(),
-            "  Invalid instrument handle. Cannot address any instrument.");
+  EXPECT_EQ(library.GetErrorMessage(), "  Invalid instrument handle. Cannot address any instrument.");
   EXPECT_EQ(trace(), (QStringList{"load", "SendLongCommand 0"}));
 }
 
@@ -46,8 +45,7 @@ TEST_F(MirellLibraryTest, ReloadStopsTheLinkUnloadsAndLoadsAfresh) {
     library.reloadLibrary();
     EXPECT_TRUE(library.isLoaded());
   }
-  EXPECT_EQ(trace(), (QStringList{"load", "ShutDownHart", "unload", "load",
-                                  "ShutDownHart", "unload"}));
+  EXPECT_EQ(trace(), (QStringList{"load", "ShutDownHart", "unload", "load", "ShutDownHart", "unload"}));
 }
 
 TEST_F(MirellLibraryTest, HandsThePortDeviceToTheLibraryBeforeInitHart) {

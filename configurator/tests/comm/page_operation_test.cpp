@@ -21,8 +21,7 @@ TEST_F(PageOperationTest, ClickShowsCommunicatingAndEveryRunClearsTheStatusBar) 
     {
       PageOperation page(context, sender);
       settle();
-      EXPECT_EQ(core_.form.text(kCommunicatingText),
-                sender == Sender::Click ? "Communicating..." : "before");
+      EXPECT_EQ(core_.form.text(kCommunicatingText), sender == Sender::Click ? "Communicating..." : "before");
       page.progress("Reading actuator type...");
       EXPECT_EQ(core_.form.text(kStatusBar), "Reading actuator type...");
     }
@@ -41,11 +40,11 @@ TEST_F(PageOperationTest, FailedItemIsNotReadAndTheNextItemStillRuns) {
   const JobContext context = job();
   PageOperation page(context, Sender::Sequence);
   int reads = 0;
-  EXPECT_FALSE(page.read(185, 1, [](HartLink& r) { r.SetInteger(0, 1, 0); },
-                         [&](HartLink&) { ++reads; }));
+  EXPECT_FALSE(page.read(
+      185, 1, [](HartLink& r) { r.SetInteger(0, 1, 0); }, [&](HartLink&) { ++reads; }));
   unsigned echoed = 0;
-  EXPECT_TRUE(page.read(187, 1, [](HartLink& r) { r.SetInteger(0, 1, 1); },
-                        [&](HartLink& r) { echoed = r.GetInteger(0, 1); }));
+  EXPECT_TRUE(page.read(
+      187, 1, [](HartLink& r) { r.SetInteger(0, 1, 1); }, [&](HartLink& r) { echoed = r.GetInteger(0, 1); }));
   EXPECT_EQ(reads, 0);
   EXPECT_EQ(echoed, 1u);
   EXPECT_EQ(fake_->sentCommands().back(), 187);

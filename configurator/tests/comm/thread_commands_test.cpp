@@ -80,8 +80,7 @@ TEST_F(ThreadCommandsTest, AFailingJobIsReportedAndLeavesNoProgressTexts) {
     throw LinkLibraryError("Cannot load the HART link library /x/libmirell.so: missing");
   });
   ASSERT_TRUE(reported.wait(5000));
-  EXPECT_EQ(reported.at(0).at(0).toString(),
-            "Cannot load the HART link library /x/libmirell.so: missing");
+  EXPECT_EQ(reported.at(0).at(0).toString(), "Cannot load the HART link library /x/libmirell.so: missing");
   QTest::qWait(0);
   EXPECT_EQ(core_.form.text(kStatusBar), "");
   EXPECT_EQ(core_.form.text(kCommunicatingText), "");
@@ -95,7 +94,8 @@ TEST_F(ThreadCommandsTest, ALongJobLetsOtherJobsRunBetweenItsSteps) {
   int steps = 0;
   std::promise<void> done;
   core_.commands.postSteps(
-      "long", [&](const JobContext&) {
+      "long",
+      [&](const JobContext&) {
         order.push_back("step " + std::to_string(++steps));
         if (steps == 3) done.set_value();
         return steps < 3;

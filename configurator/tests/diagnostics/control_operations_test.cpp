@@ -156,13 +156,36 @@ TEST_F(ControlOperations, PageReadShowsTheSourceTheValuesAndTheDeviationInThePos
     const char* deviation;
   };
   const Case cases[] = {
-      {"no selector: the loop current", 2, -1, "50",
-       {{{kPercent, 47}, {kPercent, 99}, {kCelsius, 22}, {kBar, 5.5f}}}, 0, "47.00 %", "12.00", "mA", "3.00 %"},
-      {"third variable in millimetres of travel", 0, 1, "50",
-       {{{kMillimetre, 18}, {kPercent, 99}, {kPercent, 40}, {kBar, 5.5f}}}, 1, "18.00 mm", "40.00", "% ",
+      {"no selector: the loop current",
+       2,
+       -1,
+       "50",
+       {{{kPercent, 47}, {kPercent, 99}, {kCelsius, 22}, {kBar, 5.5f}}},
+       0,
+       "47.00 %",
+       "12.00",
+       "mA",
+       "3.00 %"},
+      {"third variable in millimetres of travel",
+       0,
+       1,
+       "50",
+       {{{kMillimetre, 18}, {kPercent, 99}, {kPercent, 40}, {kBar, 5.5f}}},
+       1,
+       "18.00 mm",
+       "40.00",
+       "% ",
        "2.00 mm"},
-      {"no stroke: no deviation", 1, 0, "",
-       {{{kMillimetre, 18}, {kPercent, 40}, {kCelsius, 22}, {kBar, 5.5f}}}, 2, "18.00 mm", "40.00", "% ", "-"},
+      {"no stroke: no deviation",
+       1,
+       0,
+       "",
+       {{{kMillimetre, 18}, {kPercent, 40}, {kCelsius, 22}, {kBar, 5.5f}}},
+       2,
+       "18.00 mm",
+       "40.00",
+       "% ",
+       "-"},
   };
   for (const Case& c : cases) {
     replies_[141] = {static_cast<std::uint8_t>(c.sourceCode)};
@@ -293,7 +316,8 @@ TEST_F(GraphFiles, EmptyRingWritesAnEmptyFileAndAFailedWriteSaysSo) {
   EXPECT_TRUE(QFile::exists(path("empty.txt")));
 
   saveGraph(path("missing/folder/g.txt"), true, core_.live, form(), core_.window);
-  EXPECT_TRUE(form().text(kStatusBar).startsWith("Could not write the graph file")) << form().text(kStatusBar).toStdString();
+  EXPECT_TRUE(form().text(kStatusBar).startsWith("Could not write the graph file"))
+      << form().text(kStatusBar).toStdString();
 
   // A file that is not there loads nothing and shows no set.
   loadGraph(path("absent.txt"), true, core_.live, form());

@@ -57,8 +57,8 @@ class LiveGraphTest : public CoreTest {
 };
 
 TEST_F(LiveGraphTest, PaintsGridCurvesAndComparisonSetsInTheirColours) {
-  const QPoint grid(15, 5), liveSetpoint(101, row(52)), livePosition(101, row(27)), loadedSetpoint(101, row(72)),
-      loadedPosition(101, row(47)), empty(101, row(61));
+  const QPoint grid(15, 5), liveSetpoint(101, row(52)), livePosition(101, row(27)),
+      loadedSetpoint(101, row(72)), loadedPosition(101, row(47)), empty(101, row(61));
   const QPoint curvePoints[] = {liveSetpoint, livePosition, loadedSetpoint, loadedPosition};
 
   QImage image = paint();

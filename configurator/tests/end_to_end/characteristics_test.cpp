@@ -35,7 +35,8 @@ TEST_F(CharacteristicsEndToEnd, AFixedCurveSentIsReadBack) {
   ButtonCharacterReadClick(job(), Sender::Click);
   EXPECT_EQ(form().text(kComboBoxCharacter), "Square root");
   EXPECT_EQ(form().text(kGroupBoxCurve), "Curve : Square root");
-  EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty()) << form().lines(kCommunicationLog).join('\n').toStdString();
+  EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty())
+      << form().lines(kCommunicationLog).join('\n').toStdString();
 }
 
 TEST_F(CharacteristicsEndToEnd, ACustomCurveOfNinePointsSentIsReadBackExactly) {
@@ -73,7 +74,8 @@ TEST_F(CharacteristicsEndToEnd, ACustomCurveOfNinePointsSentIsReadBackExactly) {
     EXPECT_EQ(read.input[i], sent.input[i]) << i;
     EXPECT_EQ(read.output[i], sent.output[i]) << i;
   }
-  EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty()) << form().lines(kCommunicationLog).join('\n').toStdString();
+  EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty())
+      << form().lines(kCommunicationLog).join('\n').toStdString();
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Connecting to the simulated positioner, burst monitoring and closing, with
 // the command thread running as in the program.
+#include "comm/connection.h"
+
 #include <QTest>
 
-#include "comm/connection.h"
 #include "diagnostics/control_operations.h"
 #include "registry/page_registry.h"
 #include "support/simulator_fixture.h"
@@ -101,21 +102,22 @@ TEST_P(ConnectTest, FindsTheDeviceAndShowsWhatItReports) {
   EXPECT_EQ(form().text("LabelPressValue") != "-", c.deviceVersion > 89);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Devices, ConnectTest,
-    ::testing::Values(
-        DeviceCase{"AtAddressZero", 0, "0", [](sim::DeviceState&) {}, 86, "", "IN SERVICE", 1, "C", "0"},
-        DeviceCase{"AtAddressThreeProtectedAndBursting", 3, "3",
-                   [](sim::DeviceState& s) {
-                     s.service.write_protected = true;
-                     s.service.out_of_service = true;
-                     s.control.setpoint_source = sim::setpoint_source::kHart;
-                     s.control.hart_setpoint_percent = 50;
-                     s.units.temperature = sim::unit::kFahrenheit;
-                     s.control.burst_mode = true;  // left on by an earlier session
-                   },
-                   100, "PROTECTED", "OUT OF SERVICE", 0, "F", "32"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Devices, ConnectTest,
+                         ::testing::Values(DeviceCase{"AtAddressZero", 0, "0", [](sim::DeviceState&) {}, 86,
+                                                      "", "IN SERVICE", 1, "C", "0"},
+                                           DeviceCase{"AtAddressThreeProtectedAndBursting", 3, "3",
+                                                      [](sim::DeviceState& s) {
+                                                        s.service.write_protected = true;
+                                                        s.service.out_of_service = true;
+                                                        s.control.setpoint_source =
+                                                            sim::setpoint_source::kHart;
+                                                        s.control.hart_setpoint_percent = 50;
+                                                        s.units.temperature = sim::unit::kFahrenheit;
+                                                        s.control.burst_mode =
+                                                            true;  // left on by an earlier session
+                                                      },
+                                                      100, "PROTECTED", "OUT OF SERVICE", 0, "F", "32"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct FailureCase {
   const char* name;
@@ -124,8 +126,7 @@ struct FailureCase {
 };
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
-class FailedConnectionTest : public ConnectionEndToEnd,
-                             public ::testing::WithParamInterface<FailureCase> {};
+class FailedConnectionTest : public ConnectionEndToEnd, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(FailedConnectionTest, ShowsTheFailureAndStartsTheLinkAfresh) {
   const FailureCase& c = GetParam();
@@ -142,27 +143,26 @@ TEST_P(FailedConnectionTest, ShowsTheFailureAndStartsTheLinkAfresh) {
   EXPECT_TRUE(form().enabled("Comport1"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Attempts, FailedConnectionTest,
-    ::testing::Values(
-        FailureCase{"AnotherDeviceType",
-                    [](Configurator&, sim::DeviceState& s) {
-                      s.identity.device_type = 98;
-                      s.identity.software_revision = 42;
-                    },
-                    "42"},
-        FailureCase{"MissingPort",
-                    [](Configurator& core, sim::DeviceState&) {
-                      core.window.setPortDevice(1, "/nonexistent/ttyVelkTest");
-                    },
-                    ""},
-        FailureCase{"NoAddressToSearch",
-                    [](Configurator& core, sim::DeviceState&) {
-                      core.form.setText("SearchPollStart", "1");
-                      core.form.setText("SearchPollStop", "0");
-                    },
-                    ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Attempts, FailedConnectionTest,
+                         ::testing::Values(FailureCase{"AnotherDeviceType",
+                                                       [](Configurator&, sim::DeviceState& s) {
+                                                         s.identity.device_type = 98;
+                                                         s.identity.software_revision = 42;
+                                                       },
+                                                       "42"},
+                                           FailureCase{"MissingPort",
+                                                       [](Configurator& core, sim::DeviceState&) {
+                                                         core.window.setPortDevice(
+                                                             1, "/nonexistent/ttyVelkTest");
+                                                       },
+                                                       ""},
+                                           FailureCase{"NoAddressToSearch",
+                                                       [](Configurator& core, sim::DeviceState&) {
+                                                         core.form.setText("SearchPollStart", "1");
+                                                         core.form.setText("SearchPollStop", "0");
+                                                       },
+                                                       ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectionEndToEnd, DisconnectsAndConnectsAgain) {
   connect();
@@ -211,14 +211,13 @@ TEST_P(BurstTest, SamplesReachTheRingAndTheLabelsUntilStopped) {
   EXPECT_FALSE(core().live.BurstError.load());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, BurstTest,
-    ::testing::Values(
-        BurstCase{"Position", "CheckBoxBurstPos", 1, "LabelPosValue", "CheckBoxShowGraphHARTSetpoint"},
-        BurstCase{"LoopCurrent", "CheckBoxBurstSetpoint", 2, "LabelExtraDataValue",
-                  "CheckBoxShowGraphHARTPosition"},
-        BurstCase{"FourVariables", "", 3, "LabelTempValue", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Commands, BurstTest,
+                         ::testing::Values(BurstCase{"Position", "CheckBoxBurstPos", 1, "LabelPosValue",
+                                                     "CheckBoxShowGraphHARTSetpoint"},
+                                           BurstCase{"LoopCurrent", "CheckBoxBurstSetpoint", 2,
+                                                     "LabelExtraDataValue", "CheckBoxShowGraphHARTPosition"},
+                                           BurstCase{"FourVariables", "", 3, "LabelTempValue", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectionEndToEnd, ClosingWhileBurstingSwitchesBurstOffInTheDevice) {
   connect();

@@ -18,9 +18,7 @@ class EventLoopWatchdog {
  public:
   EventLoopWatchdog() {
     timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      longest_ = std::max(longest_, clock_.restart());
-    });
+    QObject::connect(&timer_, &QTimer::timeout, [this] { longest_ = std::max(longest_, clock_.restart()); });
     clock_.start();
     timer_.start();
   }
@@ -50,8 +48,7 @@ TEST_F(ConnectionWindowTest, StaysResponsiveWhileSearchingAndCancelsOnTheSecondP
   button->click();
   // The second try at address 0 shows that a whole detection has passed.
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return form().text(kStatusBar).contains("polling address 0 (0 to 1), try 2"); },
-      15000));
+      [&] { return form().text(kStatusBar).contains("polling address 0 (0 to 1), try 2"); }, 15000));
   EXPECT_EQ(form().text("StaticText1"), "Connecting...");
   EXPECT_EQ(button->text(), "Disconnect");
   button->click();

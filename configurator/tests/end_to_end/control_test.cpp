@@ -13,11 +13,11 @@
 
 #include "diagnostics/control_operations.h"
 #include "diagnostics/control_page.h"
+#include "model/program_paths.h"
+#include "support/simulator_fixture.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
-#include "model/program_paths.h"
 #include "ui/radio_group.h"
-#include "support/simulator_fixture.h"
 
 namespace velk {
 namespace {

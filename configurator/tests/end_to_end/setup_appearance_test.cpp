@@ -10,8 +10,8 @@
 
 #include "pages/appearance_operations.h"
 #include "pages/setup_operations.h"
-#include "shell/main_window.h"
 #include "registry/page_registry.h"
+#include "shell/main_window.h"
 #include "support/simulator_fixture.h"
 
 namespace velk {
@@ -33,8 +33,7 @@ class PagesAgainstTheSimulator : public SimulatorFixture {
     for (const auto& [control, text] : texts) form().setText(control, text);
   }
   void expectShown(const Texts& texts) {
-    for (const auto& [control, text] : texts)
-      EXPECT_EQ(form().text(control), text) << control.toStdString();
+    for (const auto& [control, text] : texts) EXPECT_EQ(form().text(control), text) << control.toStdString();
   }
   void expectNoFailedCommand() { EXPECT_EQ(form().lines(kCommunicationLog), QStringList()); }
 };
@@ -42,14 +41,22 @@ class PagesAgainstTheSimulator : public SimulatorFixture {
 TEST_F(PagesAgainstTheSimulator, SetupReadsBackEverythingItSent) {
   simulator().update_state([](sim::DeviceState& s) { s.service.out_of_service = true; });
   const Texts edited = {
-      {"ComboBoxActuatorType", "Linear"},   {"EditStroke", "120"},
-      {"LabelStrokeUnit", "mm"},            {"ComboBoxActuatorSize", "Texas-size"},
-      {"ComboBoxActuatorFunction", "Double act"}, {"EditCurrentRangeMin", "4.5"},
-      {"EditCurrentRangeMax", "18"},        {"RadioGroupDirection", "Reverse"},
-      {"EditTravelRangeMin", "2.5"},        {"EditTravelRangeMax", "97.5"},
-      {"ComboBoxControlLow", "Limited"},    {"ComboBoxControlHigh", "Free"},
-      {"EditCutoffLow", "-1.5"},            {"EditCutoffHigh", "101"},
-      {"EditLimitedLow", "3"},              {"EditLimitedHigh", "96.5"},
+      {"ComboBoxActuatorType", "Linear"},
+      {"EditStroke", "120"},
+      {"LabelStrokeUnit", "mm"},
+      {"ComboBoxActuatorSize", "Texas-size"},
+      {"ComboBoxActuatorFunction", "Double act"},
+      {"EditCurrentRangeMin", "4.5"},
+      {"EditCurrentRangeMax", "18"},
+      {"RadioGroupDirection", "Reverse"},
+      {"EditTravelRangeMin", "2.5"},
+      {"EditTravelRangeMax", "97.5"},
+      {"ComboBoxControlLow", "Limited"},
+      {"ComboBoxControlHigh", "Free"},
+      {"EditCutoffLow", "-1.5"},
+      {"EditCutoffHigh", "101"},
+      {"EditLimitedLow", "3"},
+      {"EditLimitedHigh", "96.5"},
   };
   type(edited);
   sendSetup(job(), Sender::Click);
@@ -92,9 +99,8 @@ TEST_F(PagesAgainstTheSimulator, SetupStrokeInInches) {
 
 TEST_F(PagesAgainstTheSimulator, AppearanceReadsBackEverythingItSent) {
   const Texts chosen = {
-      {"ComboBoxLanguage", "Deutsch"}, {"ComboBoxDefault", "Set & Dev"},
-      {"ComboBoxSetpoint", "mA"},      {"ComboBoxPosition", "inch"},
-      {"ComboBoxPressure", "psi"},     {"ComboBoxTemp", "F"},
+      {"ComboBoxLanguage", "Deutsch"}, {"ComboBoxDefault", "Set & Dev"}, {"ComboBoxSetpoint", "mA"},
+      {"ComboBoxPosition", "inch"},    {"ComboBoxPressure", "psi"},      {"ComboBoxTemp", "F"},
   };
   type(chosen);
   sendAppearance(job(), Sender::Click);
@@ -110,11 +116,10 @@ TEST_F(PagesAgainstTheSimulator, AppearanceReadsBackEverythingItSent) {
 
   // The stroke and the ALARMS and CALIBRATE temperatures follow the units sent.
   const Texts following = {
-      {"EditStroke", "1.97"},        {"LabelStrokeUnit", "inch"},
-      {"EditTempMin", "32"},         {"EditTempMax", "212"},
-      {"EditTempHysteresis", "9"},   {"EditCalTemp", "77"},
-      {"LabelTempMinUnit", "F"},     {"LabelTempMaxUnit", "F"},
-      {"LabelTempHysteresisUnit", "F"}, {"LabelCalTempUnit", "F"},
+      {"EditStroke", "1.97"},    {"LabelStrokeUnit", "inch"}, {"EditTempMin", "32"},
+      {"EditTempMax", "212"},    {"EditTempHysteresis", "9"}, {"EditCalTemp", "77"},
+      {"LabelTempMinUnit", "F"}, {"LabelTempMaxUnit", "F"},   {"LabelTempHysteresisUnit", "F"},
+      {"LabelCalTempUnit", "F"},
   };
   expectShown(following);
 
@@ -136,9 +141,7 @@ class PagesInTheWindow : public SimulatorFixture {
     EXPECT_NE(widget, nullptr) << name;
     return widget;
   }
-  static bool waitFor(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, 15000);
-  }
+  static bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 15000); }
   // A page operation started by a click has ended when "Communicating..." is gone.
   bool waitForPageOperation() {
     return waitFor([&] { return form().text(kCommunicatingText).isEmpty(); });

@@ -10,8 +10,8 @@ namespace {
 // four slots (position, setpoint, temperature, pressure).
 Bytes dynamicVariables(std::uint8_t position, std::uint8_t setpoint, std::uint8_t temperature,
                        std::uint8_t pressure) {
-  return f32(12) + Bytes{position} + f32(40) + Bytes{setpoint} + f32(50) + Bytes{temperature} +
-         f32(21) + Bytes{pressure} + f32(5.5f);
+  return f32(12) + Bytes{position} + f32(40) + Bytes{setpoint} + f32(50) + Bytes{temperature} + f32(21) +
+         Bytes{pressure} + f32(5.5f);
 }
 
 class AppearanceOperations : public ScriptedDeviceTest {
@@ -26,8 +26,8 @@ class AppearanceOperations : public ScriptedDeviceTest {
          {"LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit", "LabelCalTempUnit"})
       form().setText(label, unit);
   }
-  void expectTemperatures(const char* unit, const char* min, const char* max,
-                          const char* hysteresis, const char* calibration) {
+  void expectTemperatures(const char* unit, const char* min, const char* max, const char* hysteresis,
+                          const char* calibration) {
     EXPECT_EQ(form().text("EditTempMin"), min);
     EXPECT_EQ(form().text("EditTempMax"), max);
     EXPECT_EQ(form().text("EditTempHysteresis"), hysteresis);
@@ -130,9 +130,8 @@ TEST_F(AppearanceOperations, ReadDeviceUnitAppliesOneKind) {
 TEST_F(AppearanceOperations, SendsLanguageDisplayAndFourUnitWritesInOrder) {
   echoWrites({210, 212, 53});
   const std::pair<const char*, const char*> chosen[] = {
-      {"ComboBoxLanguage", "espa\u00F1ol"}, {"ComboBoxDefault", "Menu"},
-      {"ComboBoxPosition", "inch"},        {"ComboBoxSetpoint", "degrees"},
-      {"ComboBoxPressure", "kPa"},         {"ComboBoxTemp", "K"},
+      {"ComboBoxLanguage", "espa\u00F1ol"}, {"ComboBoxDefault", "Menu"}, {"ComboBoxPosition", "inch"},
+      {"ComboBoxSetpoint", "degrees"},      {"ComboBoxPressure", "kPa"}, {"ComboBoxTemp", "K"},
   };
   for (const auto& [control, text] : chosen) form().setText(control, QString::fromUtf8(text));
   form().setText("EditStroke", "50");

@@ -40,7 +40,6 @@ class CharacteristicsTest : public CoreTest {
     for (const QStringList& row : form().rows(kStringGridCurve)) cells.append(row.value(column));
     return cells;
   }
-
 };
 
 TEST_F(CharacteristicsTest, StartsWithTheLinearCurveDrawnFrom33Points) {
@@ -90,7 +89,8 @@ TEST_F(CharacteristicsTest, ChoosingAPointCountAsksOnlyBeforeCustomPointsAreLost
     const auto asked = choosePoints(c.chosen, c.answer);
     EXPECT_EQ(asked.has_value(), c.asked);
     if (asked) {
-      EXPECT_EQ(*asked, QString::fromStdString(reducePointsQuestion(c.countBefore, QString(c.chosen).toInt())));
+      EXPECT_EQ(*asked,
+                QString::fromStdString(reducePointsQuestion(c.countBefore, QString(c.chosen).toInt())));
     }
     EXPECT_EQ(window().CustomCurve.get().count, c.countAfter);
     EXPECT_EQ(form().text(kComboBoxNumberOfPoints), c.shown);
@@ -192,7 +192,12 @@ TEST_F(CharacteristicsTest, ReadShowsWhatItCanAndRefusesCodesAndCountsWithoutAnI
       {"unknown code: the page stays", {.code = 7}, "Equal %", 33, before, 1},
       {"custom curve", {.code = 3, .count = 3}, "Custom curve", 3, std::vector<float>{0, 10, 20}, 0},
       {"unknown count: the curve stays", {.code = 3, .count = 7}, "Custom curve", 33, before, 1},
-      {"a failed point keeps its values", {.code = 3, .count = 3, .failingPoint = 1}, "Custom curve", 3, std::vector<float>{0, 3.125f, 20}, 1},
+      {"a failed point keeps its values",
+       {.code = 3, .count = 3, .failingPoint = 1},
+       "Custom curve",
+       3,
+       std::vector<float>{0, 3.125f, 20},
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

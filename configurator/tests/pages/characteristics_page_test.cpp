@@ -14,12 +14,12 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "pages/characteristics_curve_pictures.h"
 #include "model/program_paths.h"
-#include "ui/form_binder.h"
-#include "ui/page_context.h"
+#include "pages/characteristics_curve_pictures.h"
 #include "support/core_fixture.h"
 #include "support/reply_bytes.h"
+#include "ui/form_binder.h"
+#include "ui/page_context.h"
 
 namespace velk {
 namespace {
@@ -37,7 +37,8 @@ struct Pixel {
 
 void expectPixels(const QImage& image, std::initializer_list<Pixel> pixels) {
   for (const Pixel& pixel : pixels)
-    EXPECT_EQ(image.pixelColor(pixel.at).name().toStdString(), pixel.color.name().toStdString()) << pixel.what;
+    EXPECT_EQ(image.pixelColor(pixel.at).name().toStdString(), pixel.color.name().toStdString())
+        << pixel.what;
 }
 
 TEST_F(CurvePicturesTest, PlotPaintsTheDrawnCurveInItsFrameEachTime) {
@@ -200,7 +201,8 @@ TEST_F(CharacteristicsPageTest, WhileItsReadWaitsThePageIsLockedAndThenShowsTheD
   ASSERT_TRUE(QTest::qWaitFor([&] { return page_.isEnabled(); }, 10000));
   const CustomCurve read = window().CustomCurve.get();
   EXPECT_EQ(read.count, 3);
-  EXPECT_EQ(std::vector<float>(read.output.begin(), read.output.begin() + 3), (std::vector<float>{0, 10, 20}));
+  EXPECT_EQ(std::vector<float>(read.output.begin(), read.output.begin() + 3),
+            (std::vector<float>{0, 10, 20}));
   EXPECT_EQ(grid()->rowCount(), 3);
   EXPECT_EQ(grid()->item(2, 1)->text(), "20");
 }

@@ -11,8 +11,8 @@ constexpr std::uint8_t kInchCode = 47;
 
 // The command 3 reply: loop current, then unit code and value of each slot.
 Bytes dynamicVariables(std::uint8_t positionUnit) {
-  return f32(12) + Bytes{positionUnit} + f32(40) + Bytes{57} + f32(50) + Bytes{32} + f32(21) +
-         Bytes{7} + f32(5.5f);
+  return f32(12) + Bytes{positionUnit} + f32(40) + Bytes{57} + f32(50) + Bytes{32} + f32(21) + Bytes{7} +
+         f32(5.5f);
 }
 
 class SetupOperations : public ScriptedDeviceTest {
@@ -39,13 +39,20 @@ TEST_F(SetupOperations, ReadsItsFourteenItemsInOrderIntoTheControls) {
   readSetup(job(), Sender::Click);
 
   const std::vector<SentCommand> expected = {
-      {175, "", "Reading actuator type..."},   {179, "", "Reading stroke..."},
-      {3, "", "Reading stroke..."},            {153, "", "Reading actuator size..."},
-      {139, "", "Reading actuator function..."}, {183, "", "Reading current range..."},
-      {177, "", "Reading direction..."},       {15, "", "Reading travel range..."},
-      {185, "00", "Reading travel control..."}, {185, "01", "Reading travel control..."},
-      {187, "00", "Reading travel control..."}, {187, "01", "Reading travel control..."},
-      {189, "00", "Reading travel control..."}, {189, "01", "Reading travel control..."},
+      {175, "", "Reading actuator type..."},
+      {179, "", "Reading stroke..."},
+      {3, "", "Reading stroke..."},
+      {153, "", "Reading actuator size..."},
+      {139, "", "Reading actuator function..."},
+      {183, "", "Reading current range..."},
+      {177, "", "Reading direction..."},
+      {15, "", "Reading travel range..."},
+      {185, "00", "Reading travel control..."},
+      {185, "01", "Reading travel control..."},
+      {187, "00", "Reading travel control..."},
+      {187, "01", "Reading travel control..."},
+      {189, "00", "Reading travel control..."},
+      {189, "01", "Reading travel control..."},
   };
   EXPECT_EQ(sent(), expected);
 
@@ -115,14 +122,22 @@ TEST_F(SetupOperations, StrokeReadWithoutThePositionUnitIsShownInTheLabelsUnit) 
 TEST_F(SetupOperations, SendsItsThirteenItemsWithTheirRequests) {
   answerEveryWrite();
   const std::pair<const char*, const char*> typed[] = {
-      {"ComboBoxActuatorType", "Linear"}, {"EditStroke", "1.97"},
-      {"LabelStrokeUnit", "inch"},        {"ComboBoxActuatorSize", "Large"},
-      {"ComboBoxActuatorFunction", "Double act"}, {"EditCurrentRangeMin", "4.5"},
-      {"EditCurrentRangeMax", "19.5"},    {"RadioGroupDirection", "Reverse"},
-      {"EditTravelRangeMin", "5"},        {"EditTravelRangeMax", "95"},
-      {"ComboBoxControlLow", "Free"},     {"ComboBoxControlHigh", "Limited"},
-      {"EditCutoffLow", "-5"},            {"EditCutoffHigh", "98.5"},
-      {"EditLimitedLow", "2"},            {"EditLimitedHigh", "97"},
+      {"ComboBoxActuatorType", "Linear"},
+      {"EditStroke", "1.97"},
+      {"LabelStrokeUnit", "inch"},
+      {"ComboBoxActuatorSize", "Large"},
+      {"ComboBoxActuatorFunction", "Double act"},
+      {"EditCurrentRangeMin", "4.5"},
+      {"EditCurrentRangeMax", "19.5"},
+      {"RadioGroupDirection", "Reverse"},
+      {"EditTravelRangeMin", "5"},
+      {"EditTravelRangeMax", "95"},
+      {"ComboBoxControlLow", "Free"},
+      {"ComboBoxControlHigh", "Limited"},
+      {"EditCutoffLow", "-5"},
+      {"EditCutoffHigh", "98.5"},
+      {"EditLimitedLow", "2"},
+      {"EditLimitedHigh", "97"},
   };
   for (const auto& [control, text] : typed) form().setText(control, text);
   core_.window.PositionUnitIndex.store(0);  // the travel range goes in percent all the same

@@ -1,6 +1,8 @@
 // The SETUP and APPEARANCE widgets: every field checked when the user leaves
 // it, the stroke group following the actuator type, buttons that run their
 // page operation in the background.
+#include "pages/setup_page.h"
+
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -13,13 +15,12 @@
 #include <QThread>
 #include <memory>
 
+#include "model/program_paths.h"
 #include "pages/appearance_page.h"
 #include "pages/setup_operations.h"
-#include "pages/setup_page.h"
-#include "model/program_paths.h"
+#include "support/core_fixture.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
-#include "support/core_fixture.h"
 
 namespace velk {
 namespace {
@@ -74,7 +75,7 @@ TEST_F(PageWidgets, SetupFieldsAreCheckedWhenTheUserLeavesThem) {
     const char* shown;
   };
   const Case cases[] = {
-      {"EditStroke", "158", "50"},        {"EditStroke", "5", "5"},
+      {"EditStroke", "158", "50"},         {"EditStroke", "5", "5"},
       {"EditCurrentRangeMin", "3.9", "4"}, {"EditCurrentRangeMax", "20", "20"},
       {"EditCurrentRangeMax", "", "20"},   {"EditTravelRangeMin", "91", "0"},
       {"EditTravelRangeMax", "9", "100"},  {"EditCutoffLow", "12.", "0"},

@@ -1,10 +1,9 @@
-#include "registry/page_registry.h"
-
 #include <gtest/gtest.h>
 
 #include <QSet>
 
 #include "model/form_state.h"
+#include "registry/page_registry.h"
 
 namespace velk {
 namespace {
@@ -20,43 +19,51 @@ ControlConditions connected(bool writeProtected, bool outOfService, int source =
   return {true, writeProtected, outOfService, source, kDeviceTypeQ5, 86};
 }
 
-ControlConditions version(int type, int version) {
-  return {false, false, false, 0, type, version};
-}
+ControlConditions version(int type, int version) { return {false, false, false, 0, type, version}; }
 
 TEST(ControlStates, EnablesControlsForTheState) {
   const StateCase cases[] = {
-      {"disconnected", {},
+      {"disconnected",
+       {},
        {"Comport1", "Comport8", "ButtonDBTrendView", "CheckBoxDBSigAllow"},
-       {"ButtonReadAll", "ButtonSendAll", "ButtonInOutService", "ButtonCalibrate",
-        "ButtonPlusStep", "ComboBoxStartMenu", "Edit1"}},
-      {"connected, protection not read yet", connected(true, false),
-       {"ButtonReadAll", "ButtonSetupRead", "ButtonStartGraph", "CheckBoxXY",
-        "ButtonToggleStepStart"},
+       {"ButtonReadAll", "ButtonSendAll", "ButtonInOutService", "ButtonCalibrate", "ButtonPlusStep",
+        "ComboBoxStartMenu", "Edit1"}},
+      {"connected, protection not read yet",
+       connected(true, false),
+       {"ButtonReadAll", "ButtonSetupRead", "ButtonStartGraph", "CheckBoxXY", "ButtonToggleStepStart"},
        {"Comport1", "ButtonInOutService", "RadioGroupSetPointSource", "ButtonSendAll"}},
-      {"connected, in service", connected(false, false),
-       {"ButtonInOutService", "ButtonApperanceSend", "ButtonWritePollAddress",
-        "ButtonToggleStepCancel"},
+      {"connected, in service",
+       connected(false, false),
+       {"ButtonInOutService", "ButtonApperanceSend", "ButtonWritePollAddress", "ButtonToggleStepCancel"},
        {"ButtonSetupSend", "ButtonFactoryReset", "ButtonSendAll", "Button6"}},
-      {"connected, out of service", connected(false, true),
+      {"connected, out of service",
+       connected(false, true),
        {"ButtonSetupSend", "ButtonCharacterSend", "ButtonCalibrate", "ButtonSendAll"},
        {"ButtonToggleStepStart", "EditSetPoint"}},
-      {"setpoint over HART", connected(false, false, 2),
+      {"setpoint over HART",
+       connected(false, false, 2),
        {"Button6", "Button7", "Button8", "Button1", "Button5", "SpeedButton1", "EditSetPoint",
         "ButtonControlSend"},
        {}},
-      {"setpoint over HART but protected", connected(true, false, 2), {},
+      {"setpoint over HART but protected",
+       connected(true, false, 2),
+       {},
        {"Button6", "EditSetPoint", "ButtonControlSend"}},
-      {"Q5 8.9", version(kDeviceTypeQ5, 89), {},
+      {"Q5 8.9",
+       version(kDeviceTypeQ5, 89),
+       {},
        {"CheckBoxAlarmPressInput", "ComboBoxPotPressValveAction", "Edit2", "EditMinpulseUp"}},
-      {"Q5 9.0", version(kDeviceTypeQ5, 90),
+      {"Q5 9.0",
+       version(kDeviceTypeQ5, 90),
        {"CheckBoxAlarmPressInput", "EditPotPressMaxDiff"},
        {"Edit2", "Button46", "Edit1", "Edit3", "Edit171", "EditMinpulseUp"}},
-      {"Q5 9.1", version(kDeviceTypeQ5, 91),
-       {"CheckBoxAlarmPressInput", "Edit2", "Button17", "Edit172", "EditMinpulseUp",
-        "EditMinpulseDn2"},
+      {"Q5 9.1",
+       version(kDeviceTypeQ5, 91),
+       {"CheckBoxAlarmPressInput", "Edit2", "Button17", "Edit172", "EditMinpulseUp", "EditMinpulseDn2"},
        {"Edit1", "Edit3", "Edit171"}},
-      {"Q50 10.1", version(kDeviceTypeQ50, 101), {"Edit2", "CheckBoxAlarmPot"},
+      {"Q50 10.1",
+       version(kDeviceTypeQ50, 101),
+       {"Edit2", "CheckBoxAlarmPot"},
        {"EditMinpulseUp", "EditMinpulseUp2", "EditMinpulseDn", "EditMinpulseDn2"}},
   };
   for (const StateCase& c : cases) {

@@ -15,8 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "shell/about_box.h"
 #include "comm/configurator.h"
+#include "shell/about_box.h"
 #include "shell/main_menu.h"
 #include "support/fake_hart_link.h"
 
@@ -29,8 +29,7 @@ class MainWindowTest : public ::testing::Test {
 
   struct Running {
     explicit Running(const ProgramPaths& paths)
-        : core([](WindowState&) { return std::make_unique<FakeHartLink>(); }),
-          window(core, paths) {
+        : core([](WindowState&) { return std::make_unique<FakeHartLink>(); }), window(core, paths) {
       window.show();
       QCoreApplication::processEvents();
     }
@@ -49,9 +48,10 @@ TEST_F(MainWindowTest, OpensWithItsPagesMenusAndLeftColumn) {
   Running app(paths());
   EXPECT_EQ(app.window.windowTitle(), "Velk Configurator");
 
-  const QStringList captions = {"CONTROL", "CALIBRATE", "SETUP", "CHARACTERISTICS", "APPEARANCE",
-                                "TUNING", "ALARMS", "READ", "DIAG ALARMS", "DEBUG", "MAP",
-                                "DIAG 2", "TRENDS", "LOGS", "DB", "HART", "IRS", "LIMITS"};
+  const QStringList captions = {
+      "CONTROL",     "CALIBRATE", "SETUP", "CHARACTERISTICS", "APPEARANCE", "TUNING", "ALARMS", "READ",
+      "DIAG ALARMS", "DEBUG",     "MAP",   "DIAG 2",          "TRENDS",     "LOGS",   "DB",     "HART",
+      "IRS",         "LIMITS"};
   QTabWidget* pages = app.window.pageControl();
   ASSERT_EQ(pages->count(), captions.size());
   for (int i = 0; i < pages->count(); ++i) EXPECT_EQ(pages->tabText(i), captions[i]);
@@ -65,18 +65,17 @@ TEST_F(MainWindowTest, OpensWithItsPagesMenusAndLeftColumn) {
     hints << menu->statusTip();
   }
   EXPECT_EQ(menus, (QStringList{"&File", "&Comport", "Device type", "Version", "&Help"}));
-  EXPECT_EQ(hints, (QStringList{"Configuration file menu", "Comport selection menu",
-                                "Field device type selection menu",
-                                "Field device software version", "Help menu"}));
+  EXPECT_EQ(hints,
+            (QStringList{"Configuration file menu", "Comport selection menu",
+                         "Field device type selection menu", "Field device software version", "Help menu"}));
   QAction* exit = app.find<QAction>("FileExit");
   ASSERT_NE(exit, nullptr);
   EXPECT_EQ(exit->text(), "E&xit");
   EXPECT_EQ(exit->statusTip(), "Exit program");
 
   const std::pair<const char*, const char*> texts[] = {
-      {"StaticText4", "Connection :"}, {"StaticText1", "DISCONNECTED"},
-      {"StaticText5", "Status :"},     {"StaticText2", "IN SERVICE"},
-      {"StaticText6", "Parameters :"}, {"StaticText7", ""},
+      {"StaticText4", "Connection :"}, {"StaticText1", "DISCONNECTED"}, {"StaticText5", "Status :"},
+      {"StaticText2", "IN SERVICE"},   {"StaticText6", "Parameters :"}, {"StaticText7", ""},
       {"StaticText3", "Password :"},   {"LabelProtected", ""}};
   for (const auto& [name, text] : texts) {
     QLabel* label = app.find<QLabel>(name);
@@ -84,8 +83,7 @@ TEST_F(MainWindowTest, OpensWithItsPagesMenusAndLeftColumn) {
     EXPECT_EQ(label->text(), text) << name;
   }
   EXPECT_TRUE(app.find<QPushButton>("ButtonConnect")->isEnabled());
-  for (const char* name : {"ButtonInOutService", "ButtonReadAll", "ButtonSendAll",
-                           "ButtonFactoryReset"})
+  for (const char* name : {"ButtonInOutService", "ButtonReadAll", "ButtonSendAll", "ButtonFactoryReset"})
     EXPECT_FALSE(app.find<QPushButton>(name)->isEnabled()) << name;
   EXPECT_EQ(app.find<QLineEdit>("EditPassword")->text(), "7615");
 

@@ -12,8 +12,7 @@ namespace {
 
 TEST(Program, StartsAndEndsCleanlyOnTerminationWritingItsSettings) {
   QTemporaryDir home;
-  const QString settingsFile =
-      home.filePath("config/Velk/Velk Configuration and Diagnostics Program.conf");
+  const QString settingsFile = home.filePath("config/Velk/Velk Configuration and Diagnostics Program.conf");
   {
     QSettings settings(settingsFile, QSettings::IniFormat);
     settings.setValue("HARTConfig/ComPort", "9");  // read as 1, written back at the end
@@ -43,8 +42,8 @@ TEST(Program, StartsAndEndsCleanlyOnTerminationWritingItsSettings) {
   EXPECT_EQ(program.exitCode(), 0);
   written.sync();
   EXPECT_EQ(written.value("HARTConfig/ComPort").toString(), "1");
-  EXPECT_TRUE(QFile::exists(
-      home.filePath("data/Velk/Velk Configuration and Diagnostics Program/configurations")));
+  EXPECT_TRUE(
+      QFile::exists(home.filePath("data/Velk/Velk Configuration and Diagnostics Program/configurations")));
 }
 
 }  // namespace

@@ -168,8 +168,7 @@ int FakeHartLink::WaitForResponse() {
   } else {
     setError(0, "No error");
     field_.fill(0);
-    std::copy_n(reply.data.begin(), std::min<std::size_t>(reply.data.size(), kDataFieldSize),
-                field_.begin());
+    std::copy_n(reply.data.begin(), std::min<std::size_t>(reply.data.size(), kDataFieldSize), field_.begin());
     messageLength_ = static_cast<int>(std::min<std::size_t>(reply.data.size(), kDataFieldSize));
   }
   return 0;
@@ -201,8 +200,7 @@ void FakeHartLink::SetInteger(int offset, int length, unsigned value) {
   }
   if (!fits(offset, length)) return;
   setError(0, "No error");
-  for (int i = length - 1; i >= 0; --i, value >>= 8)
-    field_[offset + i] = static_cast<std::uint8_t>(value);
+  for (int i = length - 1; i >= 0; --i, value >>= 8) field_[offset + i] = static_cast<std::uint8_t>(value);
 }
 
 float FakeHartLink::GetFloat(int offset) {

@@ -16,9 +16,8 @@ sim::SimulatorConfig SimulatorFixture::quickSimulator() {
 SimulatorFixture::SimulatorFixture(sim::SimulatorConfig config)
     : simulator_(std::make_unique<sim::SimulatedPositioner>(std::move(config))) {
   core_ = std::make_unique<Configurator>([](WindowState& window) {
-    return std::make_unique<MirellLibrary>(MIRELL_LIBRARY_PATH, [&window](int port) {
-      return window.portDevice(port).toStdString();
-    });
+    return std::make_unique<MirellLibrary>(
+        MIRELL_LIBRARY_PATH, [&window](int port) { return window.portDevice(port).toStdString(); });
   });
   installPageModules(*core_);
   core_->window.ComPort.store(1);

@@ -14,9 +14,9 @@
 
 #include <memory>
 
+#include "comm/configurator.h"
 #include "comm/job_context.h"
 #include "positioner_sim/simulated_positioner.h"
-#include "comm/configurator.h"
 
 namespace velk {
 

@@ -5,8 +5,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "ui/form_binder.h"
 #include "support/core_fixture.h"
+#include "ui/form_binder.h"
 
 namespace velk {
 namespace {

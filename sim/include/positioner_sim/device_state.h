@@ -51,7 +51,8 @@ struct Identity {
   // As command 18 writes them: tag and descriptor in packed ASCII (blank at
   // first), the date as day, month, year.
   std::array<std::uint8_t, 6> tag{0x82, 0x08, 0x20, 0x82, 0x08, 0x20};
-  std::array<std::uint8_t, 12> descriptor{0x82, 0x08, 0x20, 0x82, 0x08, 0x20, 0x82, 0x08, 0x20, 0x82, 0x08, 0x20};
+  std::array<std::uint8_t, 12> descriptor{0x82, 0x08, 0x20, 0x82, 0x08, 0x20,
+                                          0x82, 0x08, 0x20, 0x82, 0x08, 0x20};
   std::array<std::uint8_t, 3> date{1, 1, 20};
 
   bool operator==(const Identity&) const = default;
@@ -60,7 +61,7 @@ struct Identity {
 enum class TravelEnd : std::uint8_t { Low = 0, High = 1 };
 
 struct SetupSettings {
-  std::uint8_t actuator_type = 0;      // 0 rotating, 1 linear
+  std::uint8_t actuator_type = 0;  // 0 rotating, 1 linear
   std::uint8_t stroke_mm = 50;
   std::uint8_t actuator_size = 1;      // 0 small .. 3 texas-size
   std::uint8_t actuator_function = 1;  // 1 single acting, 0 double acting
@@ -129,7 +130,8 @@ struct ControlSettings {
   float loop_current_ma = 12.0f;  // the analog input signal on the loop
   // Device variable code in the primary, secondary, third and fourth slot.
   std::array<std::uint8_t, 4> dynamic_variables{device_variable::kPosition, device_variable::kSetpoint,
-                                                 device_variable::kTemperature, device_variable::kSupplyPressure};
+                                                device_variable::kTemperature,
+                                                device_variable::kSupplyPressure};
   std::uint8_t burst_command = 3;  // 1, 2 or 3
   bool burst_mode = false;
   bool operator==(const ControlSettings&) const = default;

@@ -31,7 +31,7 @@ struct LineConfig {
   bool pace = false;      // 1200 baud, 11 bits a character, both ways
   std::chrono::milliseconds turnaround{20};    // end of request to first byte of reply
   std::chrono::milliseconds burst_pause{120};  // silence after each burst frame: a master's turn
-  std::string log_path;    // frame log; empty: none
+  std::string log_path;                        // frame log; empty: none
   std::string state_path;  // the device state is saved here after every accepted write; empty: never
   FaultPlan faults;
   std::uint64_t seed = 1;  // process-model noise and drift
