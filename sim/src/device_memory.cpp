@@ -17,7 +17,7 @@ void read_memory(CommandContext& c) {
   const MemoryRead read{c.request_u8(0), c.request_u8(1), c.request_u8(2), c.request_u8(3)};
   if (read.count == 0) return c.refuse(response::kParameterTooSmall);
   if (read.count > kMemoryBlockBytes) return c.refuse(response::kParameterTooLarge);
-  const MemoryArea serve = memory_areas().find(read.area);
+  const MemoryArea serve = memory_areas().find(read.area, read.start);
   if (serve == nullptr) return c.refuse(response::kInvalidSelection);
   serve(c, read);
 }

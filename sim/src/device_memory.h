@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "command_registry.h"
@@ -24,13 +26,21 @@ struct MemoryRead {
 // Appends the `count` bytes the read asks for to the reply, or refuses it.
 using MemoryArea = void (*)(CommandContext& c, const MemoryRead& read);
 
+// Who serves which area. Where an area's start selects unrelated contents
+// (area 0: start 0 the directory, starts 1 to 5 the debug tables), each start
+// can have a server of its own, which takes precedence over the area's.
 class MemoryAreas {
  public:
   void add(std::uint8_t area, MemoryArea serve) { areas_[area] = serve; }
-  MemoryArea find(std::uint8_t area) const { return areas_[area]; }
+  void add(std::uint8_t area, std::uint8_t start, MemoryArea serve) { starts_[{area, start}] = serve; }
+  MemoryArea find(std::uint8_t area, std::uint8_t start) const {
+    const auto specific = starts_.find({area, start});
+    return specific != starts_.end() ? specific->second : areas_[area];
+  }
 
  private:
   MemoryArea areas_[256] = {};
+  std::map<std::pair<std::uint8_t, std::uint8_t>, MemoryArea> starts_;
 };
 
 // For an area that is one run of bytes from its start: the block's slice of
