@@ -3,8 +3,8 @@
 namespace velk {
 
 ControlConditions WindowState::conditions() const {
-  return {Connected.load(),      WriteProtected.load(), OutOfService.load(),
-          SetPointSource.load(), DeviceType.load(),     DeviceVersion.load()};
+  return {Connected.load(),  WriteProtected.load(), OutOfService.load(),   SetPointSource.load(),
+          DeviceType.load(), DeviceVersion.load(),  SequenceRunning.load()};
 }
 
 QString WindowState::ConfigFileName() const {

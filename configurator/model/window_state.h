@@ -31,6 +31,7 @@ struct ControlConditions {
   int setPointSource = 0;
   int deviceType = kDeviceTypeQ5;
   int deviceVersion = kDeviceVersionUnknown;
+  bool sequenceRunning = false;  // "Read All" or "Send All"
 };
 
 struct WindowState {
@@ -49,6 +50,8 @@ struct WindowState {
   // The calibration worker's StopRequested: set while no calibration runs.
   // Failed commands are logged only then.
   std::atomic<bool> StopRequested{true};
+  // "Read All" or "Send All" is running.
+  std::atomic<bool> SequenceRunning{false};
   // The CHARACTERISTICS page's custom curve, also saved in configuration files.
   CustomCurveHolder CustomCurve;
 

@@ -5,6 +5,7 @@
 #include "diagnostics/modules.h"
 #include "files/modules.h"
 #include "pages/modules.h"
+#include "registry/page_sequences.h"
 #include "service/modules.h"
 
 namespace velk {
@@ -30,16 +31,22 @@ ControlStateRules controlStateRules() {
   ControlStateRules rules = {
       {when::disconnected,
        {"Comport1", "Comport2", "Comport3", "Comport4", "Comport5", "Comport6", "Comport7", "Comport8"}},
-      {when::connected, {"ButtonReadAll"}},
+      // A sequence running keeps its own buttons and the factory reset off.
+      {[](const ControlConditions& c) { return when::connected(c) && !c.sequenceRunning; },
+       {"ButtonReadAll"}},
       {when::connectedAndWritable, {"ButtonInOutService"}},
-      {when::writableOutOfService, {"ButtonFactoryReset", "ButtonSendAll"}},
+      {[](const ControlConditions& c) { return when::writableOutOfService(c) && !c.sequenceRunning; },
+       {"ButtonFactoryReset", "ButtonSendAll"}},
   };
   for (const PageModule* module : pageModules())
     rules.insert(rules.end(), module->controlRules.begin(), module->controlRules.end());
   return rules;
 }
 
-void installPageModules(Configurator& core) { core.installModules(pageModules(), controlStateRules()); }
+void installPageModules(Configurator& core) {
+  core.installModules(pageModules(), controlStateRules());
+  installPageSequences(core);
+}
 
 void applyStartupDefaults(FormState& form, WindowState& window) {
   applyStartupDefaults(form, window, QLocale::system().decimalPoint());

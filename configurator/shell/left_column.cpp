@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "comm/configurator.h"
+#include "files/factory_reset.h"
 #include "ui/form_binder.h"
 
 namespace velk {
@@ -86,7 +87,10 @@ LeftColumn::LeftColumn(Configurator& core, FormBinder& binder, QWidget* parent)
           [this] { core_.commands.postRequest(kRequestServiceToggle); });
   connect(readAll, &QPushButton::clicked, this, [this] { core_.commands.postRequest(kRequestReadAll); });
   connect(sendAll, &QPushButton::clicked, this, [this] { core_.commands.postRequest(kRequestSendAll); });
-  connect(factoryReset, &QPushButton::clicked, this, &LeftColumn::factoryResetClicked);
+  connect(factoryReset, &QPushButton::clicked, this, [this] {
+    core_.commands.post("factory reset",
+                        [](const JobContext& job) { ButtonFactoryResetClick(job, Sender::Click); });
+  });
 }
 
 // Toggles the wish for a connection; the background thread connects or

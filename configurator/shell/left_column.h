@@ -16,9 +16,6 @@ class LeftColumn : public QWidget {
  public:
   LeftColumn(Configurator& core, FormBinder& binder, QWidget* parent = nullptr);
 
- Q_SIGNALS:
-  void factoryResetClicked();
-
  private:
   void ButtonConnectClick();
 

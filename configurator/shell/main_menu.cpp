@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "comm/configurator.h"
+#include "registry/configuration.h"
 #include "shell/about_box.h"
 #include "shell/program_folders.h"
 #include "shell/readme_viewer.h"
@@ -34,7 +35,7 @@ MainMenu::MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& p
                    QWidget* window)
     : QObject(window), core_(core), window_(window) {
   for (int port = 1; port <= kComPortCount; ++port) startDevices_[port - 1] = environmentDevice(port);
-  buildFileMenu(bar);
+  buildFileMenu(bar, paths);
   buildComportMenu(bar, binder);
   buildDeviceTypeMenu(bar);
   buildVersionMenu(bar);
@@ -50,12 +51,16 @@ QAction* MainMenu::addItem(QMenu* menu, const char* name, const char* caption, c
 
 QAction* MainMenu::action(const QString& name) const { return window_->findChild<QAction*>(name); }
 
-void MainMenu::buildFileMenu(QMenuBar* bar) {
+void MainMenu::buildFileMenu(QMenuBar* bar, const ProgramPaths& paths) {
   QMenu* file = addMenu(bar, "&File", "Configuration file menu");
-  addItem(file, "FileDefault", "&Default", "Default settings in configurator");
-  addItem(file, "FileOpen", "&Open", "Open configuration file");
-  addItem(file, "FileSave", "&Save", "Save configuration file");
-  addItem(file, "FileSaveAs", "Save &As", "Save configuration file as");
+  connect(addItem(file, "FileDefault", "&Default", "Default settings in configurator"), &QAction::triggered,
+          this, [this] { FileDefaultExecute(core_); });
+  connect(addItem(file, "FileOpen", "&Open", "Open configuration file"), &QAction::triggered, this,
+          [this, &paths] { FileOpenExecute(core_, paths, fileDialogs_, window_); });
+  connect(addItem(file, "FileSave", "&Save", "Save configuration file"), &QAction::triggered, this,
+          [this, &paths] { FileSaveExecute(core_, paths, fileDialogs_, window_); });
+  connect(addItem(file, "FileSaveAs", "Save &As", "Save configuration file as"), &QAction::triggered, this,
+          [this, &paths] { FileSaveAsExecute(core_, paths, fileDialogs_, window_); });
   file->addSeparator();
   QAction* exit = addItem(file, "FileExit", "E&xit", "Exit program");
   connect(exit, &QAction::triggered, this, &MainMenu::exitRequested);

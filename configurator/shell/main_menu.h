@@ -6,6 +6,7 @@
 #include <array>
 
 #include "shell/device_settings.h"
+#include "shell/file_menu.h"
 
 class QAction;
 class QActionGroup;
@@ -33,11 +34,14 @@ class MainMenu : public QObject {
 
   QAction* action(const QString& name) const;
 
+  // The File menu's dialogs; the desktop's unless replaced.
+  void setFileDialogs(FileDialogs dialogs) { fileDialogs_ = std::move(dialogs); }
+
  Q_SIGNALS:
   void exitRequested();
 
  private:
-  void buildFileMenu(QMenuBar* bar);
+  void buildFileMenu(QMenuBar* bar, const ProgramPaths& paths);
   void buildComportMenu(QMenuBar* bar, FormBinder& binder);
   void buildDeviceTypeMenu(QMenuBar* bar);
   void buildVersionMenu(QMenuBar* bar);
@@ -48,6 +52,7 @@ class MainMenu : public QObject {
 
   Configurator& core_;
   QWidget* window_;
+  FileDialogs fileDialogs_ = desktopFileDialogs();
   std::array<QAction*, kComPortCount> comports_{};
   std::array<QString, kComPortCount> chosenDevices_;
   std::array<QString, kComPortCount> startDevices_;  // given by the environment at start

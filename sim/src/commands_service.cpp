@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::uint8_t kInService = 240;
 constexpr std::uint8_t kOutOfService = 241;
+constexpr std::uint16_t kFactoryResetPassword = 7615;
 
 void write_service_state(CommandContext& c) {
   const auto code = c.request_u8(0);
@@ -21,12 +22,26 @@ void read_service_state(CommandContext& c) {
 
 void read_write_protection(CommandContext& c) { c.reply_u8(c.state.service.write_protected ? 1 : 0); }
 
+// The settings go back to the factory's; who the device is, its service
+// state and the valve's position stay.
+void factory_reset(CommandContext& c) {
+  const std::uint16_t password = static_cast<std::uint16_t>(c.request_u8(0) << 8 | c.request_u8(1));
+  if (password != kFactoryResetPassword) return c.refuse(response::kInvalidSelection);
+  DeviceState reset = default_device_state(c.state.identity.model, c.state.identity.software_revision);
+  reset.identity = c.state.identity;
+  reset.service = c.state.service;
+  reset.process = c.state.process;
+  c.state = reset;
+  c.echo_request(2);
+}
+
 }  // namespace
 
 void register_service_commands(CommandRegistry& registry) {
   registry.add(150, {1, Access::Write, write_service_state});
   registry.add(151, {0, Access::Read, read_service_state});
   registry.add(156, {0, Access::Read, read_write_protection});
+  registry.add(235, {2, Access::ServiceWrite, factory_reset});
 }
 
 }  // namespace velk::sim

@@ -232,6 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TravelEndUnknownOnRead", 187, {2}, 2},
         RefusalCase{"MemoryAreaNobodyServes", 252, {200, 0, 0, 28}, 2},
         RefusalCase{"MemoryBlockOver28Bytes", 252, {9, 0, 0, 29}, 3},
+        RefusalCase{"FactoryResetWrongPassword", 235, {0x1D, 0xBE}, 2},
+        RefusalCase{"FactoryResetInService", 235, {0x1D, 0xBF}, 16, put_in_service},
         RefusalCase{"CutoffTooHigh", 186, Bytes{0} + f32(120.5f), 3},
         RefusalCase{"TransferFunctionUnknown", 47, {4}, 2}, RefusalCase{"PointCountUnknown", 190, {4}, 2},
         RefusalCase{"PointBeyondTable", 192, Bytes{33} + f32(1.0f) + f32(1.0f), 2},
@@ -276,6 +278,19 @@ INSTANTIATE_TEST_SUITE_P(Units, VariableInUnit,
                                            UnitCase{1, 49, 25.0f}, UnitCase{2, 33, 68.0f},
                                            UnitCase{2, 35, 293.15f}, UnitCase{5, 6, 72.51887f},
                                            UnitCase{5, 12, 500.0f}));
+
+TEST(FactoryReset, PutsTheSettingsBackAndKeepsWhoTheDeviceIs) {
+  auto state = out_of_service_state();
+  state.setup.stroke_mm = 90;
+  state.appearance.language = 2;
+  state.identity.device_id = 4711;
+  const auto result = run(235, {0x1D, 0xBF}, state);  // 7615
+  ASSERT_EQ(result.outcome.response_code, 0);
+  EXPECT_EQ(result.state.setup, default_device_state().setup);
+  EXPECT_EQ(result.state.appearance, default_device_state().appearance);
+  EXPECT_EQ(result.state.identity.device_id, 4711u);
+  EXPECT_TRUE(result.state.service.out_of_service);
+}
 
 }  // namespace
 }  // namespace velk::sim

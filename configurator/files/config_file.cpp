@@ -1,0 +1,375 @@
+#include "files/config_file.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <variant>
+
+#include "model/characteristic_curve.h"
+#include "model/form_fields.h"
+#include "model/form_state.h"
+#include "model/number_text.h"
+#include "model/window_state.h"
+
+namespace velk {
+
+namespace {
+
+using Form = ConfigValueForm;
+
+constexpr const char* kCurveCountKey = "CUSTOM CURVE TABLE SIZE";
+// Keys of older files that are recognised and ignored.
+constexpr const char* kIgnoredKeys[] = {"AUX", "HW VERISION", "SW VERISION", "ASSAMBLY NUMBER"};
+constexpr int kLongestLine = 4096;
+constexpr int kCurvePointDigits = 15;
+
+QByteArray latin1(const QString& text) { return text.toLatin1(); }
+
+// "X(12)" and "Y(12)".
+QString pointKey(char axis, int point) { return QString("%1(%2)").arg(QChar(axis)).arg(point); }
+
+// The form's whole numbers: an optional sign and digits.
+std::optional<int> wholeNumber(const QString& text) {
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (!ok) return std::nullopt;
+  return value;
+}
+
+// A number in the locale's notation, in plain or exponent form (as a value
+// written with 15 significant digits can be).
+std::optional<float> realNumber(const QString& text, char separator) {
+  std::string value = text.toStdString();
+  if (separator != '.') {
+    if (value.find('.') != std::string::npos) return std::nullopt;
+    std::replace(value.begin(), value.end(), separator, '.');
+  }
+  if (value.empty() || value.find_first_of(" \t") != std::string::npos) return std::nullopt;
+  double number = 0;
+  const char* first = value.data();
+  const char* last = first + value.size();
+  const auto [end, error] = std::from_chars(first, last, number, std::chars_format::general);
+  if (error != std::errc() || end != last) return std::nullopt;
+  return static_cast<float>(number);
+}
+
+// The number that ends the header line; 1.0 when it holds none.
+double formatVersion(const QString& header) {
+  static const QRegularExpression trailingNumber(R"((\d+(?:\.\d+)?)\s*$)");
+  const QRegularExpressionMatch match = trailingNumber.match(header);
+  return match.hasMatch() ? match.captured(1).toDouble() : 1.0;
+}
+
+// What one line of a file does, converted, before anything is set.
+struct SetText {
+  const ConfigEntry* entry;
+  QString text;
+};
+struct SetIndex {
+  const char* control;
+  int index;
+};
+struct SetFlag {
+  const char* control;
+  bool checked;
+};
+struct SetCurveCount {
+  int count;
+};
+struct SetCurvePoint {
+  bool output;
+  int point;
+  float value;
+};
+using Change = std::variant<SetText, SetIndex, SetFlag, SetCurveCount, SetCurvePoint>;
+
+// Points a curve of `count` points has a line for: all below the count.
+bool curveHasPoint(int count, int point) { return point >= 0 && point < std::max(count, 4); }
+
+std::optional<std::pair<bool, int>> pointOfKey(const QString& line) {
+  static const QRegularExpression key(R"(^([XY])\((\d{1,2})\))");
+  const QRegularExpressionMatch match = key.match(line);
+  if (!match.hasMatch()) return std::nullopt;
+  return std::pair{match.captured(1) == "Y", match.captured(2).toInt()};
+}
+
+QString valueAfter(const QString& line, qsizetype keyLength) {
+  // The character right after the key, normally the blank, is not part of it.
+  return line.mid(keyLength + 1);
+}
+
+}  // namespace
+
+const std::vector<ConfigEntry>& configurationEntries() {
+  static const std::vector<ConfigEntry> entries = {
+      {"FACTORY RESET", Form::Text, "EditPassword"},
+      {"NUMBER OF CYCLES", Form::Text, "LabelNumberOfCyclesValue", 0, true},
+      {"ACCUMULATION TRAVEL", Form::Text, "LabelAccumulatedTravelValue", 0, true},
+      {"MEAN DEVIATION", Form::Text, "LabelMeanDeviationValue", 0, true},
+      {"RUN TIME", Form::Text, "LabelRunTimeValue", 0, true},
+      {"DEVICE ID", Form::Text, "Edit183", 0, true},
+      {"HW VERSION", Form::Text, "LabelHWverValue"},
+      {"SW VERSION", Form::Text, "LabelSWverValue"},
+      {"ASSEMBLY NUMBER", Form::Text, "LabelAssemblyNumberValue"},
+      {"DATE", Form::Text, "LabelDateValue", 0, true},
+      {"HART MESSAGE", Form::Text, "LabelHartMessageValue", 0, true},
+      {"HART TAG", Form::Text, "EditTag"},
+      {"HART DESCRIPTOR", Form::Text, "EditDescriptor"},
+      {"HART POLL ADRESS", Form::Text, "EditPollAddress"},
+      {"HART UNIVERSAL COMMAND", Form::Text, "LabelHartUnivCmdValue", 0, true},
+      {"HART SPECIFIC COMMAND", Form::Text, "LabelHartSpecCmdValue", 0, true},
+      {"SOURCE", Form::Index, "RadioGroupSetPointSource"},
+      {"SETPOINT", Form::Text, "EditSetPoint"},
+      {"POSITION", Form::Text, "LabelPosValue", 0, true},
+      {"DEVIATION", Form::Text, "LabelDevValue", 0, true},
+      {"TEMP", Form::Text, "LabelTempValue", 0, true},
+      {"PRESSURE", Form::Text, "LabelPressValue"},
+      {"CALIBRATION TYPE", Form::Text, "ComboBoxCalType"},
+      {"ACTUATOR TYPE", Form::Text, "ComboBoxActuatorType"},
+      {"CAL CURRENT LOW", Form::Text, "EditCalCurrentLow"},
+      {"CAL CURRENT HIGH", Form::Text, "EditCalCurrentHigh"},
+      {"CAL TEMP", Form::Text, "EditCalTemp"},
+      {"CAL PRESSURE LOW", Form::Text, "Edit1", 91},
+      {"CAL PRESSURE HIGH", Form::Text, "Edit2", 91},
+      {"STROKE LENGTH", Form::Text, "EditStroke"},
+      {"ACTUATOR SIZE", Form::Text, "ComboBoxActuatorSize"},
+      {"ACTUATOR FUNCTION", Form::Text, "ComboBoxActuatorFunction"},
+      {"CURRENT RANGE MIN", Form::Text, "EditCurrentRangeMin"},
+      {"CURRENT RANGE MAX", Form::Text, "EditCurrentRangeMax"},
+      {"DIRECTION", Form::Index, "RadioGroupDirection"},
+      {"TRAVEL RANGE MIN", Form::Text, "EditTravelRangeMin"},
+      {"TRAVEL RANGE MAX", Form::Text, "EditTravelRangeMax"},
+      {"CONTROL LOW", Form::Text, "ComboBoxControlLow"},
+      {"CONTROL HIGH", Form::Text, "ComboBoxControlHigh"},
+      {"CUT OFF LOW", Form::Text, "EditCutoffLow"},
+      {"CUT OFF HIGH", Form::Text, "EditCutoffHigh"},
+      {"LIMIT LOW", Form::Text, "EditLimitedLow"},
+      {"LIMIT HIGH", Form::Text, "EditLimitedHigh"},
+      {"CHARACTER", Form::Text, "ComboBoxCharacter"},
+      {"NUMBER OF POINTS", Form::Text, "ComboBoxNumberOfPoints"},
+      {"LANGUAGE", Form::Text, "ComboBoxLanguage"},
+      {"DEFAULT DISPLAY", Form::Text, "ComboBoxDefault"},
+      {"UNIT SETPOINT", Form::Text, "ComboBoxSetpoint"},
+      // The stroke's unit label follows: "inch" for inches, else "mm" (below).
+      {"UNIT POSITION", Form::Text, "ComboBoxPosition"},
+      {"UNIT PRESSURE", Form::Text, "ComboBoxPressure"},
+      {"UNIT TEMP",
+       Form::Text,
+       "ComboBoxTemp",
+       0,
+       false,
+       {"LabelCalTempUnit", "LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit"}},
+      {"CLOSE TIME", Form::Text, "EditCloseTime"},
+      {"OPEN TIME", Form::Text, "EditOpenTime"},
+      {"DEAD BAND", Form::Text, "EditDeadBand"},
+      {"TOGGLE TIME", Form::Text, "EditToggleTime"},
+      {"TOGGLE CYCLE TIME", Form::Text, "EditToggleCycleTime"},
+      {"TOGGLE SIZE", Form::Text, "EditToggleSize"},
+      {"PID P", Form::Text, "EditPID_P", 0, false, {"LabelCalPValue"}},
+      {"PID I", Form::Text, "EditPID_I", 0, false, {"LabelCalIValue"}},
+      {"PID D", Form::Text, "EditPID_D", 0, false, {"LabelCalDValue"}},
+      {"ALARM LIMIT1 CHECKED", Form::Flag, "CheckBoxAlarmLimit1"},
+      {"ALARM LIMIT1 MIN", Form::Text, "EditLimit1Min"},
+      {"ALARM LIMIT1 MAX", Form::Text, "EditLimit1Max"},
+      {"ALARM LIMIT1 HYSTERESIS", Form::Text, "EditLimit1Hysteresis"},
+      {"ALARM LIMIT1 ALARM OUT", Form::Flag, "CheckBoxLimit1AlarmOut"},
+      {"ALARM LIMIT1 VALVE ACTION", Form::Text, "ComboBoxLimit1ValveAction"},
+      {"ALARM LIMIT2 CHECKED", Form::Flag, "CheckBoxAlarmLimit2"},
+      {"ALARM LIMIT2 MIN", Form::Text, "EditLimit2Min"},
+      {"ALARM LIMIT2 MAX", Form::Text, "EditLimit2Max"},
+      {"ALARM LIMIT2 HYSTERESIS", Form::Text, "EditLimit2Hysteresis"},
+      {"ALARM LIMIT2 ALARM OUT", Form::Flag, "CheckBoxLimit2AlarmOut"},
+      {"ALARM LIMIT2 VALVE ACTION", Form::Text, "ComboBoxLimit2ValveAction"},
+      {"ALARM DEVIATION CHECKED", Form::Flag, "CheckBoxAlarmDeviation"},
+      {"ALARM DEVIATION DISTANCE", Form::Text, "EditDeviationDistance"},
+      {"ALARM DEVIATION TIME", Form::Text, "EditDeviationTime"},
+      {"ALARM DEVIATION ALARM OUT", Form::Flag, "CheckBoxDeviationAlarmOut"},
+      {"ALARM DEVIATION VALVE ACTION", Form::Text, "ComboBoxDeviationValveAction"},
+      {"ALARM PRESSURE CHECKED", Form::Flag, "CheckBoxAlarmPressInput", 90},
+      {"ALARM PRESSURE MIN", Form::Text, "EditPressInputMin", 90},
+      {"ALARM PRESSURE MAX", Form::Text, "EditPressInputMax", 90},
+      {"ALARM PRESSURE HYSTERESIS", Form::Text, "EditPressInputHysteresis", 90},
+      {"ALARM PRESSURE ALARM OUT", Form::Flag, "CheckBoxPressInputAlarmOut", 90},
+      {"ALARM PRESSURE VALVE ACTION", Form::Text, "ComboBoxPressInputValveAction", 90},
+      {"ALARM POT=PRESS CHECKED", Form::Flag, "CheckBoxAlarmPot", 90},
+      {"ALARM POT=PRESS DIFFERENCE", Form::Text, "EditPotPressMaxDiff", 90},
+      {"ALARM POT=PRESS ALARM OUT", Form::Flag, "CheckBoxPotAlarmOut", 90},
+      {"ALARM POT=PRESS VALVE ACTION", Form::Text, "ComboBoxPotPressValveAction", 90},
+      {"ALARM TEMP CHECKED", Form::Flag, "CheckBoxAlarmTemp"},
+      {"ALARM TEMP MIN", Form::Text, "EditTempMin"},
+      {"ALARM TEMP MAX", Form::Text, "EditTempMax"},
+      {"ALARM TEMP HYSTERESIS", Form::Text, "EditTempHysteresis"},
+      {"ALARM TEMP ALARM OUT", Form::Flag, "CheckBoxTempAlarmOut"},
+      {"ALARM TEMP VALVE ACTION", Form::Text, "ComboBoxTempValveAction"},
+  };
+  return entries;
+}
+
+ConfigurationText configurationText(const FormState& form, const WindowState& window) {
+  ConfigurationText file;
+  auto line = [&file](const QString& key, const QString& value) {
+    file.bytes += latin1(key) + ' ' + latin1(value) + "\r\n";
+    ++file.lines;
+  };
+  file.bytes = QByteArray(kConfigurationHeader) + "\r\n";
+  file.lines = 1;
+  const int version = window.DeviceVersion.load();
+  for (const ConfigEntry& entry : configurationEntries()) {
+    if (version < entry.minimumVersion) continue;
+    switch (entry.form) {
+      case Form::Text: line(entry.key, form.text(entry.control)); break;
+      case Form::Index: line(entry.key, QString::number(form.selectedIndex(entry.control))); break;
+      case Form::Flag: line(entry.key, form.checked(entry.control) ? "1" : "0"); break;
+    }
+  }
+  const CustomCurve curve = window.CustomCurve.get();
+  line(kCurveCountKey, QString::number(curve.count));
+  const char separator = decimalSeparator(window);
+  auto real = [separator](float value) {
+    return QString::fromStdString(formatGeneral(value, kCurvePointDigits, separator));
+  };
+  for (int point = 0; point < curve.count; ++point) {
+    line(pointKey('X', point), real(curve.input[static_cast<std::size_t>(point)]));
+    line(pointKey('Y', point), real(curve.output[static_cast<std::size_t>(point)]));
+  }
+  return file;
+}
+
+ConfigurationSave saveConfiguration(const QString& path, const FormState& form, const WindowState& window) {
+  const ConfigurationText text = configurationText(form, window);
+  QSaveFile file(path);
+  ConfigurationSave result;
+  if (!file.open(QIODevice::WriteOnly) || file.write(text.bytes) != text.bytes.size() || !file.commit()) {
+    result.error = QString("Could not write %1: %2").arg(path, file.errorString());
+    return result;
+  }
+  result.ok = true;
+  result.lines = text.lines;
+  return result;
+}
+
+ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form, WindowState& window) {
+  ConfigurationLoad result;
+  if (bytes.contains('\0')) {
+    result.error = "it is not a text file";
+    return result;
+  }
+  QList<QByteArray> lines = bytes.split('\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  for (QByteArray& line : lines)
+    if (line.endsWith('\r')) line.chop(1);
+
+  const char separator = decimalSeparator(window);
+  const double version = lines.isEmpty() ? 1.0 : formatVersion(QString::fromLatin1(lines.first()));
+  const bool formatOne = version == 1.0;
+  int curveCount = window.CustomCurve.get().count;
+  std::vector<Change> changes;
+
+  for (qsizetype number = 1; number < lines.size(); ++number) {
+    if (lines[number].size() > kLongestLine) {
+      result.error = QString("line %1 is too long").arg(number + 1);
+      return result;
+    }
+    const QString line = QString::fromLatin1(lines[number]);
+    auto failAt = [&](const char* key) {
+      result.error = QString("line %1: %2").arg(number + 1).arg(QString::fromLatin1(key));
+      return result;
+    };
+
+    if (std::any_of(std::begin(kIgnoredKeys), std::end(kIgnoredKeys),
+                    [&](const char* key) { return line.startsWith(QLatin1String(key)); }))
+      continue;
+    if (line.startsWith(QLatin1String(kCurveCountKey))) {
+      const auto count = wholeNumber(valueAfter(line, qsizetype(std::strlen(kCurveCountKey))));
+      // A count the curve cannot have would leave points nobody can show or send.
+      if (!count || !isCurvePointCount(*count)) return failAt(kCurveCountKey);
+      curveCount = *count;
+      changes.push_back(SetCurveCount{*count});
+      continue;
+    }
+    if (const auto point = pointOfKey(line)) {
+      if (!curveHasPoint(curveCount, point->second)) continue;
+      const QString key = pointKey(point->first ? 'Y' : 'X', point->second);
+      const auto value = realNumber(valueAfter(line, key.size()), separator);
+      if (!value) return failAt(key.toLatin1().constData());
+      changes.push_back(SetCurvePoint{point->first, point->second, *value});
+      continue;
+    }
+    const ConfigEntry* entry = nullptr;
+    for (const ConfigEntry& candidate : configurationEntries())
+      if (line.startsWith(QLatin1String(candidate.key))) entry = &candidate;
+    if (entry == nullptr || (entry->versionGated && formatOne)) continue;
+
+    const QString value = valueAfter(line, qsizetype(std::strlen(entry->key)));
+    switch (entry->form) {
+      case Form::Text: changes.push_back(SetText{entry, value}); break;
+      case Form::Index: {
+        const auto index = wholeNumber(value);
+        if (!index || *index < 0 || *index >= form.items(entry->control).size()) return failAt(entry->key);
+        changes.push_back(SetIndex{entry->control, *index});
+        break;
+      }
+      case Form::Flag: {
+        const auto flag = wholeNumber(value);
+        if (!flag) return failAt(entry->key);
+        changes.push_back(SetFlag{entry->control, *flag != 0});
+        break;
+      }
+    }
+  }
+
+  // Every line converted: the fields take the file's values.
+  const int sourceBefore = form.selectedIndex("RadioGroupSetPointSource");
+  CustomCurve curve = window.CustomCurve.get();
+  for (const Change& change : changes) {
+    std::visit(
+        [&](const auto& c) {
+          using C = std::decay_t<decltype(c)>;
+          if constexpr (std::is_same_v<C, SetText>) {
+            form.setText(c.entry->control, c.text);
+            for (const char* also : c.entry->alsoSets) form.setText(also, c.text);
+            if (std::strcmp(c.entry->control, "ComboBoxPosition") == 0)
+              form.setText("LabelStrokeUnit", c.text == "inch" ? "inch" : "mm");
+          } else if constexpr (std::is_same_v<C, SetIndex>) {
+            form.setSelectedIndex(c.control, c.index);
+          } else if constexpr (std::is_same_v<C, SetFlag>) {
+            form.setChecked(c.control, c.checked);
+          } else if constexpr (std::is_same_v<C, SetCurveCount>) {
+            curve.count = c.count;
+          } else {
+            auto& values = c.output ? curve.output : curve.input;
+            values[static_cast<std::size_t>(c.point)] = c.value;
+          }
+        },
+        change);
+  }
+  window.CustomCurve.set(curve);
+  result.ok = true;
+  result.lines = 1 + static_cast<int>(changes.size());
+  result.setpointSourceChanged = form.selectedIndex("RadioGroupSetPointSource") != sourceBefore;
+  return result;
+}
+
+ConfigurationLoad loadConfiguration(const QString& path, FormState& form, WindowState& window) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ConfigurationLoad result;
+    result.error = file.errorString();
+    return result;
+  }
+  return loadConfigurationText(file.readAll(), form, window);
+}
+
+QString linesWrittenText(int lines, const QString& path) {
+  return QString("%1 lines written to %2").arg(lines).arg(QFileInfo(path).fileName());
+}
+
+QString linesReadText(int lines, const QString& path) {
+  return QString("%1 lines read from %2").arg(lines).arg(QFileInfo(path).fileName());
+}
+
+}  // namespace velk

@@ -1,0 +1,32 @@
+#include "files/factory_reset.h"
+
+#include "model/form_state.h"
+
+namespace velk {
+
+namespace {
+
+constexpr int kFactoryReset = 235;
+
+}  // namespace
+
+std::optional<QString> passwordProblem(const QString& password) {
+  if (password.size() != 4) return QString("The Password Size Is 4 Digits");
+  for (QChar c : password)
+    if (c < '0' || c > '9') return QString("Only Digits");
+  return std::nullopt;
+}
+
+void ButtonFactoryResetClick(const JobContext& job, Sender sender) {
+  PageOperation page(job, sender);
+  const QString password = job.form.text("EditPassword");
+  if (const auto problem = passwordProblem(password)) {
+    job.operations.reportError(*problem);
+    job.form.setText("EditPassword", kPasswordDefault);
+    return;
+  }
+  const unsigned value = password.toUInt();
+  page.send(kFactoryReset, 2, [value](HartLink& request) { request.SetInteger(0, 2, value); });
+}
+
+}  // namespace velk

@@ -1,0 +1,57 @@
+#include "registry/configuration.h"
+
+#include "comm/configurator.h"
+#include "diagnostics/control_operations.h"
+#include "diagnostics/logic/setpoint_rules.h"
+#include "diagnostics/modules.h"
+#include "files/file_defaults.h"
+#include "pages/characteristics_operations.h"
+
+namespace velk {
+
+namespace {
+
+// The setpoint source's selection changed without a click: what the click
+// does follows. Connected, the source is sent to the device; not connected,
+// the window takes it for its control states alone.
+void setpointSourceChosen(Configurator& core) {
+  if (core.window.Connected.load()) {
+    core.commands.post(
+        "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); },
+        controlModule().name);
+    return;
+  }
+  core.window.SetPointSource.store(
+      codeForIndex(kSetpointSources, core.form.selectedIndex(kSetpointSourceGroup)));
+  core.operations.UpdateControlStates();
+}
+
+}  // namespace
+
+ConfigurationSave SaveConfiguration(Configurator& core) {
+  const QString name = core.window.ConfigFileName();
+  const ConfigurationSave result = saveConfiguration(name, core.form, core.window);
+  if (result.ok)
+    core.form.setText(kStatusBar, linesWrittenText(result.lines, name));
+  else
+    core.operations.reportError(result.error);
+  return result;
+}
+
+ConfigurationLoad LoadConfiguration(Configurator& core) {
+  const QString name = core.window.ConfigFileName();
+  const ConfigurationLoad result = loadConfiguration(name, core.form, core.window);
+  if (!result.ok) return result;
+  ComboBoxCharacterChange(core.form, core.window);
+  core.form.setText(kStatusBar, linesReadText(result.lines, name));
+  if (result.setpointSourceChanged) setpointSourceChosen(core);
+  return result;
+}
+
+void FileDefaultExecute(Configurator& core) {
+  const bool sourceChanged = applyFileDefaults(core.form, core.window);
+  ComboBoxCharacterChange(core.form, core.window);
+  if (sourceChanged) setpointSourceChosen(core);
+}
+
+}  // namespace velk

@@ -1,0 +1,23 @@
+#pragma once
+// The File menu's work without its dialogs: saving and loading the
+// configuration file named by ConfigFileName, and "&Default". What a change
+// of the setpoint source's selection does follows as the user's click would.
+
+#include "files/config_file.h"
+
+namespace velk {
+
+class Configurator;
+
+// Saves to ConfigFileName; the status bar tells the lines written, or the
+// failure is reported.
+ConfigurationSave SaveConfiguration(Configurator& core);
+
+// Loads ConfigFileName; on success the curve page shows the loaded curve and
+// the status bar the lines read. A failed load changes nothing.
+ConfigurationLoad LoadConfiguration(Configurator& core);
+
+// "&Default".
+void FileDefaultExecute(Configurator& core);
+
+}  // namespace velk
