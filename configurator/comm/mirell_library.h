@@ -13,7 +13,7 @@ namespace velk {
 // libmirell.so next to the executable.
 std::string defaultMirellLibraryPath();
 
-class MirellLibrary final : public HartLink {
+class MirellLibrary : public HartLink {
  public:
   // portDevice(n) names the device COM port n opens; InitHart hands it to the
   // library as MIRELL_COM<n>. An empty answer leaves the environment alone.
