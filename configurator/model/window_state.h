@@ -50,8 +50,9 @@ struct WindowState {
   // The calibration worker's StopRequested: set while no calibration runs.
   // Failed commands are logged only then.
   std::atomic<bool> StopRequested{true};
-  // "Read All" or "Send All" is running.
+  // "Read All" or "Send All" is running; how many have ended.
   std::atomic<bool> SequenceRunning{false};
+  std::atomic<int> SequencesFinished{0};
   // The CHARACTERISTICS page's custom curve, also saved in configuration files.
   CustomCurveHolder CustomCurve;
 

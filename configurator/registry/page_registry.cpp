@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include "diagnostics/modules.h"
+#include "files/factory_reset.h"
 #include "files/modules.h"
 #include "pages/modules.h"
 #include "registry/page_sequences.h"
@@ -55,6 +56,7 @@ void applyStartupDefaults(FormState& form, WindowState& window) {
 void applyStartupDefaults(FormState& form, WindowState& window, const QString& decimalSeparator) {
   // Pages write their numbers with it.
   window.setDecimalSeparator(decimalSeparator);
+  form.setText("EditPassword", kPasswordDefault);
   for (const PageModule* module : pageModules())
     if (module->defaults) module->defaults(form, window);
   window.Connected.store(false);

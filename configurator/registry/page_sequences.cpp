@@ -20,6 +20,7 @@ struct Sequence {
 void finish(Configurator& core, const Sequence& sequence) {
   for (const PageModule* module : sequence.modules) core.activity.end(module->name);
   core.window.SequenceRunning.store(false);
+  ++core.window.SequencesFinished;
   core.operations.ClearCommunicating();
   core.operations.UpdateControlStates();
 }

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <array>
 
-#include "shell/device_settings.h"
+#include "registry/device_settings.h"
 #include "shell/file_menu.h"
 
 class QAction;

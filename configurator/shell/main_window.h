@@ -5,7 +5,7 @@
 
 #include <QMainWindow>
 
-#include "shell/device_settings.h"
+#include "registry/device_settings.h"
 #include "shell/program_folders.h"
 #include "ui/form_binder.h"
 

@@ -10,23 +10,6 @@
 
 namespace velk {
 
-QStringList listSerialDevices(const QString& devRoot) {
-  QStringList devices;
-  const QDir byId(devRoot + "/serial/by-id");
-  for (const QString& name : byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
-    devices.append(byId.filePath(name));
-  const QDir dev(devRoot);
-  for (const char* pattern : {"ttyUSB*", "ttyACM*", "ttyS*"}) {
-    QStringList names = dev.entryList({pattern}, QDir::System | QDir::Files, QDir::Name);
-    // ttyS10 after ttyS9.
-    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-      return a.size() != b.size() ? a.size() < b.size() : a < b;
-    });
-    for (const QString& name : names) devices.append(dev.filePath(name));
-  }
-  return devices;
-}
-
 SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList& present, QWidget* parent)
     : QDialog(parent), chosen_(chosen) {
   setObjectName("SerialDeviceDialog");

@@ -7,14 +7,11 @@
 #include <array>
 
 #include "model/window_state.h"
+#include "registry/device_settings.h"
 
 class QComboBox;
 
 namespace velk {
-
-// Serial devices present under `devRoot`: /dev/serial/by-id/* first (their
-// names say which adapter they are), then ttyUSB*, ttyACM* and ttyS*.
-QStringList listSerialDevices(const QString& devRoot = "/dev");
 
 class SerialDeviceDialog : public QDialog {
   Q_OBJECT

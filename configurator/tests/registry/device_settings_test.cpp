@@ -1,4 +1,4 @@
-#include "shell/device_settings.h"
+#include "registry/device_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <memory>
 
@@ -41,6 +42,10 @@ std::unique_ptr<QSettings> openSettings(const QString& file);
 DeviceSettings loadDeviceSettings(QSettings& settings);
 // Written at shutdown; nothing when the settings were not available at start.
 void saveDeviceSettings(QSettings& settings, const DeviceSettings& values);
+
+// Serial devices present under `devRoot`: /dev/serial/by-id/* first (their
+// names say which adapter they are), then ttyUSB*, ttyACM* and ttyS*.
+QStringList listSerialDevices(const QString& devRoot = "/dev");
 
 // The whole number a text begins with (after blanks, with an optional sign);
 // 0 when it begins with none, as a C-style conversion gives.

@@ -1,0 +1,39 @@
+// velk: the configurator's jobs from the command line.
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+#include <unistd.h>
+
+#include "cli/velk_commands.h"
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  // The same names as the window's, so that its settings are read.
+  QCoreApplication::setOrganizationName("Velk");
+  QCoreApplication::setApplicationName("Velk Configuration and Diagnostics Program");
+
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+  const velk::cli::Parsed parsed = velk::cli::parseCommandLine(app.arguments().mid(1));
+  if (parsed.options.help) {
+    out << velk::cli::usage(parsed.options.command);
+    return velk::cli::kSuccess;
+  }
+  if (!parsed.error.isEmpty()) {
+    err << "velk: " << parsed.error << "\n\n" << velk::cli::usage();
+    return velk::cli::kUsage;
+  }
+  velk::cli::Console console{out, err, [&out, &err](const QString& question) -> std::optional<bool> {
+                               if (!isatty(STDIN_FILENO)) return std::nullopt;
+                               err << question << " [y/N] ";
+                               err.flush();
+                               QTextStream in(stdin);
+                               const QString answer = in.readLine().trimmed().toLower();
+                               return answer == "y" || answer == "yes";
+                             }};
+  const int code = velk::cli::runCommand(parsed.options, console);
+  out.flush();
+  err.flush();
+  return code;
+}

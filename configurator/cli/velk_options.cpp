@@ -1,0 +1,151 @@
+#include "cli/velk_options.h"
+
+#include <QMap>
+
+#include "model/window_state.h"
+
+namespace velk::cli {
+
+namespace {
+
+const QMap<QString, QString>& commandHelp() {
+  static const QMap<QString, QString> help = {
+      {"ports", "velk ports\n  The serial devices of this machine and which COM number opens which.\n"},
+      {"scan",
+       "velk scan [--port N|PATH] [--from A --to B]\n"
+       "  Searches the polling addresses for the positioner and prints who it is.\n"},
+      {"read",
+       "velk read [-o FILE]\n"
+       "  Reads every page from the positioner into a configuration file (standard\n"
+       "  output without -o), in the format the window saves.\n"},
+      {"diff",
+       "velk diff FILE\n"
+       "  Reads the positioner and prints, one line per key, what differs between\n"
+       "  FILE and the device, for what Send All writes. Exit 0 when nothing differs.\n"},
+      {"send",
+       "velk send FILE [--yes] [--dry-run]\n"
+       "  Loads FILE, prints what will change, asks, sends every page and reads it\n"
+       "  back to check. Settings the device takes only out of service are sent with\n"
+       "  the device out of service, and its service state is put back afterwards.\n"
+       "  --dry-run prints what would change and sends nothing.\n"},
+      {"monitor",
+       "velk monitor [--seconds N] [--csv FILE]\n"
+       "  Burst monitoring: one CSV line per sample, time_s,setpoint,position,\n"
+       "  temperature,pressure. Ctrl-C switches burst mode off before it ends.\n"},
+      {"raw",
+       "velk raw CMD [BYTE ...]\n"
+       "  Sends one command (bytes in decimal or 0x hex) and prints the response\n"
+       "  code, the status and the reply bytes.\n"},
+  };
+  return help;
+}
+
+std::optional<int> number(const QString& text) {
+  bool ok = false;
+  const int value = text.toInt(&ok, 0);
+  return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+}  // namespace
+
+QString usage(const QString& command) {
+  if (commandHelp().contains(command)) return commandHelp()[command];
+  QString text =
+      "usage: velk [OPTIONS] COMMAND [ARGS]\n"
+      "\n"
+      "The configurator's jobs from the command line, against a Q5 or Q50 positioner.\n"
+      "\n"
+      "Commands:\n";
+  for (const QString& help : commandHelp()) text += "  " + help.section('\n', 0, 0) + "\n";
+  text +=
+      "\n"
+      "Options (before or after the command):\n"
+      "  --port N|PATH      COM port N (MIRELL_COM<N>, else /dev/ttyS<N-1>) or a device path;\n"
+      "                     default: the port the window last used\n"
+      "  --model q5|q50     device type; default: the window's setting\n"
+      "  --version V        software version 8.6, 9.0, 9.1, 10.0 or 10.1; default: the window's\n"
+      "  --from A --to B    polling addresses to search, default 0 to 15\n"
+      "  --help             this text, or with a command, its help\n"
+      "\n"
+      "Exit codes:\n"
+      "  0  success (diff and send --dry-run: nothing differs)\n"
+      "  1  a command failed, a value did not stick, or (diff, --dry-run) something differs\n"
+      "  2  usage error\n"
+      "  3  a question needed an answer and standard input is not a terminal (use --yes)\n"
+      "  4  the port cannot be opened or no positioner was found\n";
+  return text;
+}
+
+Parsed parseCommandLine(const QStringList& arguments) {
+  Parsed parsed;
+  Options& o = parsed.options;
+  auto fail = [&parsed](const QString& error) {
+    parsed.error = error;
+    return parsed;
+  };
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& a = arguments[i];
+    auto value = [&](QString& into) {
+      if (i + 1 >= arguments.size()) return false;
+      into = arguments[++i];
+      return true;
+    };
+    QString v;
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+    } else if (a == "--yes" || a == "-y") {
+      o.yes = true;
+    } else if (a == "--dry-run") {
+      o.dryRun = true;
+    } else if (a == "--port") {
+      if (!value(v)) return fail("--port needs a COM number or a device path");
+      if (const auto port = number(v); port && !v.contains('/')) {
+        if (*port < 1 || *port > kComPortCount) return fail("--port: COM ports are 1 to 8");
+        o.comPort = *port;
+      } else {
+        o.portPath = v;
+      }
+    } else if (a == "--model") {
+      if (!value(v)) return fail("--model needs q5 or q50");
+      if (v.toLower() == "q5") o.deviceType = kDeviceTypeQ5;
+      else if (v.toLower() == "q50") o.deviceType = kDeviceTypeQ50;
+      else return fail("--model: q5 or q50");
+    } else if (a == "--version") {
+      if (!value(v)) return fail("--version needs 8.6, 9.0, 9.1, 10.0 or 10.1");
+      static const QMap<QString, int> versions = {{"8.6", 86}, {"9.0", 90}, {"9.1", 91}, {"10.0", 100}, {"10.1", 101}};
+      if (!versions.contains(v)) return fail("--version: 8.6, 9.0, 9.1, 10.0 or 10.1");
+      o.deviceVersion = versions[v];
+    } else if (a == "--from" || a == "--to") {
+      if (!value(v)) return fail(a + " needs a polling address");
+      const auto address = number(v);
+      if (!address || *address < 0 || *address > 15) return fail(a + ": polling addresses are 0 to 15");
+      (a == "--from" ? o.first : o.last) = *address;
+    } else if (a == "-o" || a == "--output") {
+      if (!value(o.output)) return fail("-o needs a file name");
+    } else if (a == "--seconds") {
+      if (!value(v)) return fail("--seconds needs a number");
+      bool ok = false;
+      const double seconds = v.toDouble(&ok);
+      if (!ok || seconds <= 0) return fail("--seconds: a positive number");
+      o.seconds = seconds;
+    } else if (a == "--csv") {
+      if (!value(o.csv)) return fail("--csv needs a file name");
+    } else if (a.startsWith("-") && a.size() > 1 && !number(a)) {
+      return fail("unknown option " + a);
+    } else if (o.command.isEmpty()) {
+      o.command = a;
+    } else {
+      o.args.append(a);
+    }
+  }
+  if (o.help) return parsed;
+  if (o.command.isEmpty()) return fail("no command");
+  if (!commandHelp().contains(o.command)) return fail("unknown command " + o.command);
+  const qsizetype wanted = (o.command == "diff" || o.command == "send") ? 1 : o.command == "raw" ? -1 : 0;
+  if (wanted >= 0 && o.args.size() != wanted)
+    return fail(QString("%1 takes %2").arg(o.command, wanted == 1 ? "one file" : "no arguments"));
+  if (o.command == "raw" && o.args.isEmpty()) return fail("raw needs a command number");
+  return parsed;
+}
+
+}  // namespace velk::cli
