@@ -206,8 +206,10 @@ void writeDeviceId(const JobContext& job, Sender sender, ThreadCommands& command
     page.send(kWriteDeviceId, 3, [&](HartLink& request) { request.SetInteger(0, 3, *id); });
   }
   // As "Connect" pressed twice: off, then on. The newer request replaces the
-  // older in the slot, so the connection is made afresh at once.
+  // older in the slot, so the connection is made afresh at once. A
+  // "Disconnect" pressed while the ID was written is not undone.
   WindowState& window = job.window;
+  if (!window.Connected.load()) return;
   window.Connected.store(false);
   window.WriteProtected.store(true);
   commands.postRequest(kRequestConnection);

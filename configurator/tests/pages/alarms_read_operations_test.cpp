@@ -87,22 +87,13 @@ TEST_F(AlarmsAndRead, AFailedUnitReadSkipsTheGroupsThatNeedIt) {
   }
 }
 
-// Tag and descriptor go out with the date the device just reported; without
-// that date nothing is written.
-TEST_F(AlarmsAndRead, TagAndDescriptorKeepTheDevicesDate) {
-  answer(13, Bytes(18, 0) + Bytes{24, 5, 99});
+// Tag and descriptor go out with the date the device reports just before;
+// without that date nothing is written.
+TEST_F(AlarmsAndRead, TagAndDescriptorAreNotWrittenWithoutTheDevicesDate) {
   echoWrites({18});
-  form().setText("EditTag", "TV-101 long");
-  form().setText("EditDescriptor", "Feed pump");
-  writeTagDescriptor(job(), Sender::Click);
-  ASSERT_EQ(sent().size(), 2u);
-  EXPECT_EQ(sent()[1].command, 18);
-  EXPECT_EQ(sent()[1].request.substr(36), "180563");  // 24 May 99
-
-  fail(13);
   writeTagDescriptor(job(), Sender::Click);
   const auto commands = commandsSent();
-  EXPECT_EQ(std::count(commands.begin(), commands.end(), 18), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), 18), 0);
   EXPECT_TRUE(form().lines(kCommunicationLog).last().startsWith("Tag and descriptor not written"));
 }
 
@@ -134,6 +125,22 @@ TEST_F(AlarmsAndRead, AnAddressThatIsNoWholeNumberInRangeIsNotWritten) {
   }
   EXPECT_TRUE(sent().empty());
   EXPECT_EQ(window().RequestPending.load(), 0);
+}
+
+// "Disconnect" pressed while a new ID is written stays pressed.
+TEST_F(AlarmsAndRead, WriteIdDoesNotUndoADisconnection) {
+  echoWrites({245});
+  form().setText("Edit183", "4660");
+  window().Connected.store(true);
+  writeDeviceId(job(), Sender::Click, core_.commands);
+  EXPECT_EQ(window().RequestPending.load(), 1);
+  window().RequestPending.store(0);
+
+  window().Connected.store(false);
+  writeDeviceId(job(), Sender::Click, core_.commands);
+  EXPECT_EQ(window().RequestPending.load(), 0);
+  EXPECT_FALSE(window().Connected.load());
+  EXPECT_EQ(sent().size(), 2u);
 }
 
 }  // namespace
