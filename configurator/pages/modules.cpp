@@ -61,30 +61,4 @@ const PageModule& tuningModule() {
   return module;
 }
 
-const PageModule& alarmsModule() {
-  static const PageModule module{
-      .name = "TabSheetAlarms",
-      .caption = "ALARMS",
-      .defaults =
-          [](FormState& form, WindowState&) {
-            form.setText("EditTempMin", "0");
-            form.setText("EditTempMax", "100");
-            form.setText("EditTempHysteresis", "5");
-            for (const char* label : {"LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit"})
-              form.setText(label, kTemperatureUnitStart);
-          },
-      .controlRules =
-          {
-              {when::connected, {"ButtonAlarmsRead"}},
-              {when::connectedAndWritable, {"ButtonAlarmsSend"}},
-              {when::versionAbove89,
-               {"CheckBoxAlarmPressInput", "EditPressInputMin", "EditPressInputMax",
-                "EditPressInputHysteresis", "CheckBoxPressInputAlarmOut", "ComboBoxPressInputValveAction",
-                "CheckBoxAlarmPot", "EditPotPressMaxDiff", "CheckBoxPotAlarmOut",
-                "ComboBoxPotPressValveAction"}},
-          },
-  };
-  return module;
-}
-
 }  // namespace velk

@@ -8,8 +8,10 @@
 
 #include "diagnostics/control_page.h"
 #include "files/logs_page.h"
+#include "pages/alarms_page.h"
 #include "pages/appearance_page.h"
 #include "pages/characteristics_page.h"
+#include "pages/read_page.h"
 #include "pages/setup_page.h"
 
 namespace velk {
@@ -23,6 +25,8 @@ const std::map<std::string_view, PageFactory>& pageWidgets() {
       {"TabSheetSetup", &createSetupPage},
       {"TabSheetCara", &createCharacteristicsPage},
       {"APPEARANCE", &createAppearancePage},
+      {"TabSheetAlarms", &createAlarmsPage},
+      {"TabSheetRead", &createReadPage},
       {"TabSheet4", &createLogsPage},
   };
   return widgets;

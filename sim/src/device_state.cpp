@@ -79,6 +79,25 @@ void for_each_field(State& s, Visitor&& field) {
   field("process.position_percent", s.process.position_percent);
   field("process.temperature_c", s.process.temperature_c);
   field("process.supply_pressure_bar", s.process.supply_pressure_bar);
+  field("records.message", s.records.message);
+  field("records.final_assembly_number", s.records.final_assembly_number);
+  field("statistics.run_time_s", s.statistics.run_time_s);
+  field("statistics.accumulated_travel_percent", s.statistics.accumulated_travel_percent);
+  field("statistics.cycles", s.statistics.cycles);
+  field("statistics.mean_deviation_percent", s.statistics.mean_deviation_percent);
+  field("statistics.min_temperature_c", s.statistics.min_temperature_c);
+  field("statistics.max_temperature_c", s.statistics.max_temperature_c);
+  for (std::size_t kind = 0; kind < kAlarmKinds; ++kind) {
+    static constexpr const char* kAlarmNames[kAlarmKinds] = {"deviation", "limit1",      "limit2",
+                                                             "pressure",  "temperature", "pot_pressure"};
+    const auto prefix = std::string("alarms.") + kAlarmNames[kind];
+    auto& alarm = s.alarms.settings[kind];
+    field(prefix + ".enabled", alarm.enabled);
+    for (std::size_t i = 0; i < alarm.thresholds.size(); ++i)
+      field(prefix + ".threshold" + std::to_string(i), alarm.thresholds[i]);
+    field(prefix + ".alarm_out", alarm.alarm_out);
+    field(prefix + ".valve_action", alarm.valve_action);
+  }
 }
 
 std::string format_value(bool value) { return value ? "1" : "0"; }
@@ -86,6 +105,11 @@ std::string format_value(Model value) { return value == Model::Q50 ? "q50" : "q5
 std::string format_value(float value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));  // enough digits to come back exact
+  return text;
+}
+std::string format_value(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.17g", value);
   return text;
 }
 template <class Integer>
@@ -122,6 +146,14 @@ bool parse_value(std::string_view text, float& value) {
   const std::string copy(text);  // strtof wants a terminated string
   char* end = nullptr;
   const float parsed = std::strtof(copy.c_str(), &end);
+  if (copy.empty() || end != copy.c_str() + copy.size()) return false;
+  value = parsed;
+  return true;
+}
+bool parse_value(std::string_view text, double& value) {
+  const std::string copy(text);
+  char* end = nullptr;
+  const double parsed = std::strtod(copy.c_str(), &end);
   if (copy.empty() || end != copy.c_str() + copy.size()) return false;
   value = parsed;
   return true;

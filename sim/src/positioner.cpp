@@ -55,8 +55,8 @@ std::vector<std::uint8_t> Positioner::long_address(std::uint32_t device_id, bool
 }
 
 std::vector<std::uint8_t> Positioner::build_reply(FrameType type, bool long_form, std::uint32_t device_id,
-                                                  bool master_bit, std::uint8_t command,
-                                                  std::uint8_t response_code,
+                                                  std::uint8_t polling_address, bool master_bit,
+                                                  std::uint8_t command, std::uint8_t response_code,
                                                   const std::vector<std::uint8_t>& data) const {
   // A device in burst mode marks every frame it sends with the burst bit.
   const bool burst_bit = state_.control.burst_mode;
@@ -64,8 +64,8 @@ std::vector<std::uint8_t> Positioner::build_reply(FrameType type, bool long_form
   if (long_form) {
     address = long_address(device_id, master_bit, burst_bit);
   } else {
-    address = {static_cast<std::uint8_t>((state_.identity.polling_address & 0x0F) |
-                                         (master_bit ? kMasterBit : 0) | (burst_bit ? kBurstBit : 0))};
+    address = {static_cast<std::uint8_t>((polling_address & 0x0F) | (master_bit ? kMasterBit : 0) |
+                                         (burst_bit ? kBurstBit : 0))};
   }
   std::vector<std::uint8_t> body{response_code, state_.service.field_device_status};
   if (response_code == response::kChecksumError) body[1] = 0;
@@ -78,6 +78,10 @@ std::optional<Answer> Positioner::answer(const HartFrame& request, SimClock::tim
   if (!addressed_to_me(request)) return std::nullopt;
   std::lock_guard lock(mutex_);
   advance_to(now);
+  // A write of the device ID or polling address is answered from the address
+  // it was sent to, where the master listens.
+  const std::uint32_t device_id = state_.identity.device_id;
+  const std::uint8_t polling_address = state_.identity.polling_address;
   CommandOutcome outcome;
   if (!request.checksum_ok) {
     outcome.response_code = response::kChecksumError;
@@ -89,7 +93,7 @@ std::optional<Answer> Positioner::answer(const HartFrame& request, SimClock::tim
   Answer result;
   result.response_code = outcome.response_code;
   result.state_changed = outcome.state_changed;
-  result.frame = build_reply(FrameType::Ack, request.long_address(), state_.identity.device_id,
+  result.frame = build_reply(FrameType::Ack, request.long_address(), device_id, polling_address,
                              request.master_bit(), request.command, outcome.response_code, outcome.data);
   return result;
 }
@@ -99,8 +103,8 @@ std::vector<std::uint8_t> Positioner::burst_frame(bool master_bit, SimClock::tim
   advance_to(now);
   const auto command = state_.control.burst_command;
   auto outcome = commands_.execute(command, {}, state_, model_.measure(state_));
-  return build_reply(FrameType::Back, true, state_.identity.device_id, master_bit, command,
-                     outcome.response_code, outcome.data);
+  return build_reply(FrameType::Back, true, state_.identity.device_id, state_.identity.polling_address,
+                     master_bit, command, outcome.response_code, outcome.data);
 }
 
 std::vector<std::uint8_t> Positioner::foreign_burst_frame(bool master_bit, SimClock::time_point now) {

@@ -51,7 +51,8 @@ class Positioner {
   void advance_to(SimClock::time_point now);
   std::vector<std::uint8_t> long_address(std::uint32_t device_id, bool master_bit, bool burst_bit) const;
   std::vector<std::uint8_t> build_reply(FrameType type, bool long_form, std::uint32_t device_id,
-                                        bool master_bit, std::uint8_t command, std::uint8_t response_code,
+                                        std::uint8_t polling_address, bool master_bit, std::uint8_t command,
+                                        std::uint8_t response_code,
                                         const std::vector<std::uint8_t>& data) const;
 
   mutable std::mutex mutex_;

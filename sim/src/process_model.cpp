@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "supervision.h"
+
 namespace velk::sim {
 
 namespace {
@@ -81,9 +83,10 @@ ProcessModel::ProcessModel(std::uint64_t seed, Parameters parameters)
 void ProcessModel::advance(DeviceState& state, double dt_s) {
   if (dt_s <= 0.0) return;
   auto& process = state.process;
+  const float previous_position = process.position_percent;
+  const float target = target_travel_percent(state, effective_setpoint_percent(state));
   // Out of service the positioner stops controlling and the valve stays put.
   if (!state.service.out_of_service) {
-    const double target = target_travel_percent(state, effective_setpoint_percent(state));
     const double share = 1.0 - std::exp(-dt_s / parameters_.travel_time_constant_s);
     process.position_percent =
         static_cast<float>(process.position_percent + (target - process.position_percent) * share);
@@ -98,6 +101,7 @@ void ProcessModel::advance(DeviceState& state, double dt_s) {
   process.supply_pressure_bar = static_cast<float>(
       process.supply_pressure_bar + (parameters_.nominal_supply_bar - process.supply_pressure_bar) * pull +
       parameters_.pressure_wander_bar * root_dt * gauss_(random_));
+  supervise(state, previous_position, target, dt_s);
 }
 
 ProcessValues ProcessModel::measure(const DeviceState& state) const {

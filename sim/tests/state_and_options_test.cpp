@@ -25,6 +25,9 @@ DeviceState unusual_state() {
   state.control.burst_mode = true;
   state.service.write_protected = true;
   state.process.temperature_c = -12.375f;
+  state.records.message[23] = 0x3F;
+  state.statistics.run_time_s = 90061.123456789;
+  state.alarms[AlarmKind::PotPressure] = {true, {4.25f, 0, 0}, true, 3};
   return state;
 }
 

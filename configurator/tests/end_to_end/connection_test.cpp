@@ -155,13 +155,13 @@ INSTANTIATE_TEST_SUITE_P(Attempts, FailedConnectionTest,
                                                          core.window.setPortDevice(
                                                              1, "/nonexistent/ttyVelkTest");
                                                        },
-                                                       ""},
+                                                       "-"},
                                            FailureCase{"NoAddressToSearch",
                                                        [](Configurator& core, sim::DeviceState&) {
                                                          core.form.setText("SearchPollStart", "1");
                                                          core.form.setText("SearchPollStop", "0");
                                                        },
-                                                       ""}),
+                                                       "-"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectionEndToEnd, DisconnectsAndConnectsAgain) {

@@ -151,6 +151,86 @@ struct ProcessState {
   bool operator==(const ProcessState&) const = default;
 };
 
+// HART packed ASCII as the device keeps its texts: four 6-bit characters in
+// every three bytes, lower case taken as upper case, blanks after the text.
+template <std::size_t Bytes>
+constexpr std::array<std::uint8_t, Bytes> packed_ascii(std::string_view text) {
+  std::array<std::uint8_t, Bytes> packed{};
+  for (std::size_t group = 0; group < Bytes / 3; ++group) {
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+      const std::size_t at = group * 4 + i;
+      char c = at < text.size() ? text[at] : ' ';
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      bits = bits << 6 | (static_cast<std::uint8_t>(c) & 0x3Fu);
+    }
+    packed[group * 3] = static_cast<std::uint8_t>(bits >> 16);
+    packed[group * 3 + 1] = static_cast<std::uint8_t>(bits >> 8);
+    packed[group * 3 + 2] = static_cast<std::uint8_t>(bits);
+  }
+  return packed;
+}
+
+// What the READ page shows besides the identity: the message (command 12)
+// and the final assembly number (command 16).
+struct DeviceRecords {
+  std::array<std::uint8_t, 24> message = packed_ascii<24>("VELK VALVE POSITIONER");
+  std::uint32_t final_assembly_number = 402117;  // 24 bits
+  bool operator==(const DeviceRecords&) const = default;
+};
+
+// The statistics the positioner keeps (commands 146 and 147, reset by 148).
+// Run time and mean deviation count while it controls the valve (in
+// service); the temperature extremes always.
+struct OperatingStatistics {
+  double run_time_s = 0.0;
+  float accumulated_travel_percent = 0.0f;
+  float cycles = 0.0f;  // reversals of the travel's direction
+  float mean_deviation_percent = 0.0f;
+  float min_temperature_c = 22.0f;
+  float max_temperature_c = 22.0f;
+  // The stroke under way, for counting reversals: its direction (-1, 0 before
+  // the first, +1) and its furthest position so far.
+  std::int8_t direction = 0;
+  float stroke_extreme_percent = 50.0f;
+  bool operator==(const OperatingStatistics&) const = default;
+};
+
+// The six supervision alarms, in the order of their commands: kind k is
+// written with command 220 + 2k and read with 221 + 2k.
+enum class AlarmKind : std::uint8_t { Deviation, Limit1, Limit2, Pressure, Temperature, PotPressure };
+inline constexpr std::size_t kAlarmKinds = 6;
+
+// One alarm as its commands carry it. The thresholds in layout order:
+// deviation distance (%) and time (s); low, high and hysteresis of the limit
+// (%), pressure and temperature alarms; the pot = press largest difference (%).
+// Temperatures are kept in degrees Celsius, whatever unit the commands use.
+struct AlarmSetting {
+  bool enabled = false;
+  std::array<float, 3> thresholds{};
+  bool alarm_out = false;
+  std::uint8_t valve_action = 0;  // 0 do nothing, 1 go to open, 2 go to close, 3 manual
+  bool operator==(const AlarmSetting&) const = default;
+};
+
+struct AlarmState {
+  std::array<AlarmSetting, kAlarmKinds> settings{
+      AlarmSetting{false, {10.0f, 10.0f, 0.0f}, true, 0},
+      AlarmSetting{false, {0.0f, 100.0f, 2.0f}, false, 0},
+      AlarmSetting{false, {0.0f, 100.0f, 2.0f}, false, 0},
+      AlarmSetting{false, {0.0f, 100.0f, 2.0f}, false, 0},
+      AlarmSetting{false, {0.0f, 100.0f, 5.0f}, false, 0},
+      AlarmSetting{false, {3.0f, 0.0f, 0.0f}, false, 0},
+  };
+  // What the process model judges now; not kept in the state file.
+  std::array<bool, kAlarmKinds> tripped{};
+  double deviation_held_s = 0.0;  // how long the deviation has stood beyond its distance
+
+  AlarmSetting& operator[](AlarmKind kind) { return settings[static_cast<std::size_t>(kind)]; }
+  const AlarmSetting& operator[](AlarmKind kind) const { return settings[static_cast<std::size_t>(kind)]; }
+  bool operator==(const AlarmState&) const = default;
+};
+
 struct DeviceState {
   Identity identity;
   SetupSettings setup;
@@ -160,6 +240,9 @@ struct DeviceState {
   ControlSettings control;
   ServiceState service;
   ProcessState process;
+  DeviceRecords records;
+  OperatingStatistics statistics;
+  AlarmState alarms;
 
   bool operator==(const DeviceState&) const = default;
 };
