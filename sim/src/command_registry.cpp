@@ -29,6 +29,8 @@ CommandRegistry positioner_commands() {
   register_service_commands(registry);
   register_diagnostic_commands(registry);
   register_memory_commands(registry);
+  register_calibration_commands(registry);
+  register_tuning_commands(registry);
   return registry;
 }
 

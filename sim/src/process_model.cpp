@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "calibration_model.h"
+
 namespace velk::sim {
 
 namespace {
@@ -80,10 +82,12 @@ ProcessModel::ProcessModel(std::uint64_t seed, Parameters parameters)
 
 void ProcessModel::advance(DeviceState& state, double dt_s) {
   if (dt_s <= 0.0) return;
+  advance_device_procedures(state, dt_s);
   auto& process = state.process;
   // Out of service the positioner stops controlling and the valve stays put.
   if (!state.service.out_of_service) {
-    const double target = target_travel_percent(state, effective_setpoint_percent(state));
+    const double target = clamp_percent(target_travel_percent(state, effective_setpoint_percent(state)) +
+                                        toggle_step_offset_percent(state.calibration));
     const double share = 1.0 - std::exp(-dt_s / parameters_.travel_time_constant_s);
     process.position_percent =
         static_cast<float>(process.position_percent + (target - process.position_percent) * share);

@@ -25,6 +25,8 @@ DeviceState unusual_state() {
   state.control.burst_mode = true;
   state.service.write_protected = true;
   state.process.temperature_c = -12.375f;
+  state.calibration.pid_p = 7.125f;
+  state.calibration.min_pulses[3] = 65535;
   return state;
 }
 
