@@ -9,8 +9,10 @@
 #include "diagnostics/control_page.h"
 #include "files/logs_page.h"
 #include "pages/appearance_page.h"
+#include "pages/calibrate_page.h"
 #include "pages/characteristics_page.h"
 #include "pages/setup_page.h"
+#include "pages/tuning_page.h"
 
 namespace velk {
 
@@ -19,10 +21,9 @@ namespace {
 // Each page module's widgets, by the module's name.
 const std::map<std::string_view, PageFactory>& pageWidgets() {
   static const std::map<std::string_view, PageFactory> widgets = {
-      {"TabSheet1", &createControlPage},
-      {"TabSheetSetup", &createSetupPage},
-      {"TabSheetCara", &createCharacteristicsPage},
-      {"APPEARANCE", &createAppearancePage},
+      {"TabSheet1", &createControlPage},     {"TabSheetCalibrate", &createCalibratePage},
+      {"TabSheetSetup", &createSetupPage},   {"TabSheetCara", &createCharacteristicsPage},
+      {"APPEARANCE", &createAppearancePage}, {"TabSheetTuning", &createTuningPage},
       {"TabSheet4", &createLogsPage},
   };
   return widgets;
