@@ -18,14 +18,19 @@ QString bitText(std::uint32_t value, int bits) {
   return text;
 }
 
+bool readAdditionalStatus(const PageOperation& page) {
+  FormState& form = page.job().form;
+  return page.read(kReadAdditionalStatus, kAdditionalStatusRequestBytes, [&](HartLink& reply) {
+    form.setText("Edit4", bitText(reply.GetInteger(6, 1), 8));
+    form.setText("Edit5", bitText(reply.GetInteger(5, 1), 4));
+    form.setText("Edit6", bitText(reply.GetInteger(7, 4), 32));
+  });
+}
+
 void ButtonReadDiagnosticsClick(const JobContext& job, Sender sender) {
   PageOperation page(job, sender);
   job.form.setText("LabelSelfTest", QString());
-  page.read(kReadAdditionalStatus, kAdditionalStatusRequestBytes, [&](HartLink& reply) {
-    job.form.setText("Edit4", bitText(reply.GetInteger(6, 1), 8));
-    job.form.setText("Edit5", bitText(reply.GetInteger(5, 1), 4));
-    job.form.setText("Edit6", bitText(reply.GetInteger(7, 4), 32));
-  });
+  readAdditionalStatus(page);
 }
 
 const PageModule& diagAlarmsModule() {

@@ -10,9 +10,11 @@
 #include "files/logs_page.h"
 #include "pages/alarms_page.h"
 #include "pages/appearance_page.h"
+#include "pages/calibrate_page.h"
 #include "pages/characteristics_page.h"
 #include "pages/read_page.h"
 #include "pages/setup_page.h"
+#include "pages/tuning_page.h"
 
 namespace velk {
 
@@ -22,9 +24,11 @@ namespace {
 const std::map<std::string_view, PageFactory>& pageWidgets() {
   static const std::map<std::string_view, PageFactory> widgets = {
       {"TabSheet1", &createControlPage},
+      {"TabSheetCalibrate", &createCalibratePage},
       {"TabSheetSetup", &createSetupPage},
       {"TabSheetCara", &createCharacteristicsPage},
       {"APPEARANCE", &createAppearancePage},
+      {"TabSheetTuning", &createTuningPage},
       {"TabSheetAlarms", &createAlarmsPage},
       {"TabSheetRead", &createReadPage},
       {"TabSheet4", &createLogsPage},

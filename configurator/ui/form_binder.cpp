@@ -22,11 +22,20 @@ namespace {
 constexpr const char* kLinesShown = "velkLinesShown";
 constexpr const char* kLinesEpoch = "velkLinesEpoch";
 
+constexpr const char* kOwnTextColor = "velkOwnTextColor";
+
+// An invalid colour gives the widget its own colour back, so that a label
+// shown red once shows its next text in the normal colour.
 void applyTextColor(QWidget* widget, QPalette::ColorRole role, const ControlValue& v) {
-  if (!(v.known & kTextColor) || !v.textColor.isValid()) return;
+  if (!(v.known & kTextColor)) return;
   QPalette palette = widget->palette();
-  if (palette.color(role) == v.textColor) return;
-  palette.setColor(role, v.textColor);
+  if (!widget->property(kOwnTextColor).isValid()) {
+    if (!v.textColor.isValid()) return;
+    widget->setProperty(kOwnTextColor, palette.color(role));
+  }
+  const QColor color = v.textColor.isValid() ? v.textColor : widget->property(kOwnTextColor).value<QColor>();
+  if (palette.color(role) == color) return;
+  palette.setColor(role, color);
   widget->setPalette(palette);
 }
 

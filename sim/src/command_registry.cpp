@@ -31,6 +31,8 @@ CommandRegistry positioner_commands() {
   register_memory_commands(registry);
   register_alarm_commands(registry);
   register_device_data_commands(registry);
+  register_calibration_commands(registry);
+  register_tuning_commands(registry);
   return registry;
 }
 

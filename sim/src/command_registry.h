@@ -112,6 +112,8 @@ void register_diagnostic_commands(CommandRegistry& registry);
 void register_memory_commands(CommandRegistry& registry);
 void register_alarm_commands(CommandRegistry& registry);
 void register_device_data_commands(CommandRegistry& registry);
+void register_calibration_commands(CommandRegistry& registry);
+void register_tuning_commands(CommandRegistry& registry);
 
 // Every command the positioner implements.
 CommandRegistry positioner_commands();

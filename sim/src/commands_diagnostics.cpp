@@ -1,6 +1,7 @@
 // Diagnostics: the additional device status (command 48) and the memory areas
 // the diagnostics pages upload.
 #include "byte_order.h"
+#include "calibration_model.h"
 #include "device_memory.h"
 
 namespace velk::sim {
@@ -20,6 +21,7 @@ void read_additional_status(CommandContext& c) {
   if (out_of_service) status |= 1u << 0;
   if (manual) status |= 1u << 1;
   if (c.state.service.write_protected) status |= 1u << 2;
+  if (self_test_running(c.state.calibration)) status |= 1u << 3;
   append_u32(c.reply(), status);
 }
 

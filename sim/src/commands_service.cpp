@@ -23,7 +23,7 @@ void read_service_state(CommandContext& c) {
 void read_write_protection(CommandContext& c) { c.reply_u8(c.state.service.write_protected ? 1 : 0); }
 
 // The settings go back to the factory's; who the device is, its service
-// state and the valve's position stay.
+// state, its records and statistics and the valve's position stay.
 void factory_reset(CommandContext& c) {
   const std::uint16_t password = static_cast<std::uint16_t>(c.request_u8(0) << 8 | c.request_u8(1));
   if (password != kFactoryResetPassword) return c.refuse(response::kInvalidSelection);
@@ -31,6 +31,8 @@ void factory_reset(CommandContext& c) {
   reset.identity = c.state.identity;
   reset.service = c.state.service;
   reset.process = c.state.process;
+  reset.records = c.state.records;
+  reset.statistics = c.state.statistics;
   c.state = reset;
   c.echo_request(2);
 }

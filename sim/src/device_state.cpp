@@ -98,6 +98,23 @@ void for_each_field(State& s, Visitor&& field) {
     field(prefix + ".alarm_out", alarm.alarm_out);
     field(prefix + ".valve_action", alarm.valve_action);
   }
+  field("calibration.open_time_s", s.calibration.open_time_s);
+  field("calibration.close_time_s", s.calibration.close_time_s);
+  field("calibration.dead_band_percent", s.calibration.dead_band_percent);
+  field("calibration.pid_p", s.calibration.pid_p);
+  field("calibration.pid_i", s.calibration.pid_i);
+  field("calibration.pid_d", s.calibration.pid_d);
+  for (std::size_t i = 0; i < s.calibration.min_pulses.size(); ++i) {
+    field("calibration.min_pulse" + std::to_string(i), s.calibration.min_pulses[i]);
+  }
+  field("calibration.current_low_ma", s.calibration.current_points_ma[0]);
+  field("calibration.current_high_ma", s.calibration.current_points_ma[1]);
+  field("calibration.temperature_point_k", s.calibration.temperature_point_k);
+  for (std::size_t i = 0; i < s.calibration.pressure_low_kpa.size(); ++i) {
+    field("calibration.pressure_low_kpa" + std::to_string(i), s.calibration.pressure_low_kpa[i]);
+    field("calibration.pressure_high_kpa" + std::to_string(i), s.calibration.pressure_high_kpa[i]);
+  }
+  field("calibration.tunings_done", s.calibration.tunings_done);
 }
 
 std::string format_value(bool value) { return value ? "1" : "0"; }

@@ -45,6 +45,11 @@ std::string usage_text() {
          "                       no-reply, bad-checksum, broken-frame, garbage,\n"
          "                       preamble-flood, busy, other-master, second-burst-device\n"
          "  --write-protected    start with the write-protection jumper set\n"
+         "  --calibration-failure N  travel calibrations fail with status N, 2 to 5\n"
+         "                       (2 no movement, 3 pot failure, 4 and 5 dampers)\n"
+         "  --leak               leak tests find a leak (tuning still follows)\n"
+         "  --time-scale F       factor on calibration and self-test durations, 0.001\n"
+         "                       to 100 (default 1: a calibration takes about 30 s)\n"
          "  --state FILE         keep the device state in FILE across restarts\n"
          "  --log FILE           append every frame, both ways, to FILE\n"
          "  --seed N             seed of the process model's noise and drift (default 1)\n"
@@ -129,6 +134,24 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return true;
         },
         "milliseconds from 20 to 300"}},
+      {"--calibration-failure",
+       {[&](const std::string& v) {
+          std::uint8_t status = 0;
+          if (!parse_number<std::uint8_t>(v, status, 2, 5)) return false;
+          options.travel_failure = status;
+          return true;
+        },
+        "a status from 2 to 5"}},
+      {"--time-scale",
+       {[&](const std::string& v) {
+          float scale = 0;
+          const auto [end, status] = std::from_chars(v.data(), v.data() + v.size(), scale);
+          if (status != std::errc{} || end != v.data() + v.size() || !(scale >= 0.001f && scale <= 100.0f))
+            return false;
+          options.time_scale = scale;
+          return true;
+        },
+        "a factor from 0.001 to 100"}},
       {"--seed",
        {[&](const std::string& v) { return parse_number(v, line.seed, std::uint64_t{0}, UINT64_MAX); },
         "a whole number"}},
@@ -147,6 +170,8 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
       line.pace = true;
     } else if (name == "--write-protected" && !value) {
       options.write_protected = true;
+    } else if (name == "--leak" && !value) {
+      options.leak = true;
     } else if (name == "--faults") {
       if (!value) {
         if (i + 1 == arguments.size()) return fail("--faults needs a value");
@@ -177,6 +202,9 @@ void apply_device_options(const Options& options, DeviceState& state) {
   if (options.polling_address) state.identity.polling_address = *options.polling_address;
   if (options.device_id) state.identity.device_id = *options.device_id;
   if (options.write_protected) state.service.write_protected = true;
+  if (options.travel_failure) state.calibration.travel_failure = *options.travel_failure;
+  if (options.leak) state.calibration.leak = true;
+  if (options.time_scale) state.calibration.time_scale = *options.time_scale;
 }
 
 }  // namespace velk::sim

@@ -16,6 +16,9 @@ struct Options {
   std::optional<std::uint8_t> polling_address;
   std::optional<std::uint32_t> device_id;
   bool write_protected = false;
+  std::optional<std::uint8_t> travel_failure;  // the status travel calibrations fail with
+  bool leak = false;                           // leak tests find a leak
+  std::optional<float> time_scale;             // factor on calibration and self-test durations
   bool show_help = false;
 };
 

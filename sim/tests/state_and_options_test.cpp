@@ -28,6 +28,8 @@ DeviceState unusual_state() {
   state.records.message[23] = 0x3F;
   state.statistics.run_time_s = 90061.123456789;
   state.alarms[AlarmKind::PotPressure] = {true, {4.25f, 0, 0}, true, 3};
+  state.calibration.pid_p = 7.125f;
+  state.calibration.min_pulses[3] = 65535;
   return state;
 }
 

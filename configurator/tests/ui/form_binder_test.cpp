@@ -54,6 +54,19 @@ TEST_F(FormBinderTest, AWorkersWriteReachesTheWidget) {
   EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::green));
 }
 
+// A label shown red once (a failure) shows its next text in its own colour.
+TEST_F(FormBinderTest, AnInvalidColourGivesTheWidgetItsOwnColourBack) {
+  auto* label = new QLabel(&page_);
+  const QColor own = label->palette().color(QPalette::WindowText);
+  binder_.bind(label, "LabelCalTravelStatus");
+  form_.setTextColor("LabelCalTravelStatus", Qt::red);
+  deliver();
+  ASSERT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::red));
+  form_.setTextColor("LabelCalTravelStatus", QColor());
+  deliver();
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), own);
+}
+
 TEST_F(FormBinderTest, AUsersEditReachesTheStoreAtOnce) {
   auto* edit = new QLineEdit(&page_);
   auto* check = new QCheckBox("Position", &page_);

@@ -231,6 +231,60 @@ struct AlarmState {
   bool operator==(const AlarmState&) const = default;
 };
 
+// The automatic calibration's stages as the device runs them.
+enum class CalibrationStage : std::uint8_t { None, Travel, Leak, PulseTuning, StepTuning };
+
+// Status byte of command 159.
+namespace calibration_status {
+inline constexpr std::uint8_t kTravelDone = 0;
+inline constexpr std::uint8_t kTravelRunning = 1;
+inline constexpr std::uint8_t kLeakDone = 16;
+inline constexpr std::uint8_t kLeakRunning = 17;
+inline constexpr std::uint8_t kLeakFound = 18;
+inline constexpr std::uint8_t kTuningDone = 32;
+inline constexpr std::uint8_t kPulseTuning = 33;
+inline constexpr std::uint8_t kStepTuning = 34;
+}  // namespace calibration_status
+
+// Control-loop tuning, calibrations and the device's own tests.
+struct CalibrationState {
+  // Tuning a master writes and reads back.
+  float open_time_s = 0.0f;
+  float close_time_s = 0.0f;
+  float dead_band_percent = 0.5f;
+  float pid_p = 5.0f;
+  float pid_i = 1.0f;
+  float pid_d = 0.05f;
+  std::array<std::uint16_t, 4> min_pulses{12, 12, 10, 10};  // up, up 2, down, down 2 (a Q5 from 9.1 on)
+  // The points of the last single-point calibrations.
+  std::array<float, 2> current_points_ma{4.0f, 20.0f};
+  float temperature_point_k = 298.2f;
+  std::array<float, 3> pressure_low_kpa{0.0f, 0.0f, 0.0f};  // supply, C+, C-
+  std::array<float, 3> pressure_high_kpa{700.0f, 700.0f, 700.0f};
+
+  // The automatic calibration: what command 159 reports, the stage running and its time left.
+  std::uint8_t status = calibration_status::kTravelDone;
+  CalibrationStage stage = CalibrationStage::None;
+  float stage_seconds_left = 0.0f;
+  std::uint32_t tunings_done = 0;  // each tuning finds slightly different parameters
+  // How runs end, for training and tests: the status a travel calibration
+  // fails with (2 to 5; 0 it succeeds), whether the leak test finds a leak,
+  // and the factor on every duration (1: a sequence of about half a minute).
+  std::uint8_t travel_failure = 0;
+  bool leak = false;
+  float time_scale = 1.0f;
+
+  // The toggle-step test: the valve steps by the size, each cycle, until the time is up.
+  float toggle_seconds_left = 0.0f;
+  float toggle_elapsed_s = 0.0f;
+  float toggle_cycle_s = 0.0f;
+  float toggle_size_percent = 0.0f;
+  // The memory self test (command 41).
+  float self_test_seconds_left = 0.0f;
+
+  bool operator==(const CalibrationState&) const = default;
+};
+
 struct DeviceState {
   Identity identity;
   SetupSettings setup;
@@ -243,6 +297,7 @@ struct DeviceState {
   DeviceRecords records;
   OperatingStatistics statistics;
   AlarmState alarms;
+  CalibrationState calibration;
 
   bool operator==(const DeviceState&) const = default;
 };

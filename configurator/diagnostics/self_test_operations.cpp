@@ -1,0 +1,73 @@
+#include "diagnostics/self_test_operations.h"
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+#include "comm/configurator.h"
+#include "diagnostics/diag_alarms_operations.h"
+
+namespace velk {
+
+namespace {
+
+constexpr int kRunSelfTest = 41;
+
+std::chrono::steady_clock::time_point steadyNow() { return std::chrono::steady_clock::now(); }
+std::atomic<SelfTestClock> selfTestClock{&steadyNow};
+
+class SelfTest {
+ public:
+  explicit SelfTest(Sender sender) : sender_(sender) {}
+
+  // One turn: the start, then a look at the clock each turn until the
+  // device is done. Returns whether turns remain.
+  bool step(const JobContext& job) {
+    if (!deadline_) return start(job);
+    if (selfTestClock.load()() < *deadline_) return true;
+    {
+      PageOperation page(job, Sender::Sequence);
+      readAdditionalStatus(page);
+    }
+    end(job.operations);
+    return false;
+  }
+
+  void end(WindowOperations& operations) const {
+    if (sender_ == Sender::Click) operations.ClearCommunicating();
+  }
+
+ private:
+  bool start(const JobContext& job) {
+    job.form.setText("LabelSelfTest", kSelfTestWaitText);
+    if (sender_ == Sender::Click) job.operations.ShowCommunicating();
+    bool started = false;
+    {
+      auto tx = job.transaction();
+      started = job.ExecuteCommand(tx, kRunSelfTest, 0);
+    }
+    if (!started) {
+      end(job.operations);
+      return false;
+    }
+    deadline_ = selfTestClock.load()() + kSelfTestWait;
+    return true;
+  }
+
+  Sender sender_;
+  std::optional<std::chrono::steady_clock::time_point> deadline_;
+};
+
+}  // namespace
+
+SelfTestClock setSelfTestClock(SelfTestClock clock) { return selfTestClock.exchange(clock); }
+
+void ButtonSelfTestClick(Configurator& core, const QString& page, Sender sender) {
+  auto test = std::make_shared<SelfTest>(sender);
+  core.commands.postSteps(
+      "self test", [test](const JobContext& job) { return test->step(job); }, page,
+      // A disconnection ends the wait: there is nothing left to read.
+      [test, &operations = core.operations] { test->end(operations); });
+}
+
+}  // namespace velk

@@ -1,0 +1,66 @@
+#pragma once
+// The automatic calibration: travel calibration, leak test and tuning (or
+// travel calibration only), run by the device and followed by the program.
+// It is a long job of the command thread that makes one pass per turn: the
+// end check, a poll of the calibration status (command 159), then what the
+// stage calls for. Burst monitoring and other jobs get the link between
+// passes, so no transaction ever overlaps another.
+//
+// WindowState::StopRequested is clear while a sequence runs (failed polls are
+// then not logged) and set otherwise; "Abort Cal" sets it, and the next pass
+// sends the running stage's stop command. When the connection ends under a
+// sequence, the sequence ends without a stop command: the device finishes its
+// stage on its own, as it would with the cable pulled.
+
+#include <QString>
+#include <optional>
+
+#include "pages/logic/calibration_rules.h"
+
+namespace velk {
+
+class Configurator;
+class WindowOperations;
+struct JobContext;
+struct WindowState;
+
+inline constexpr const char* kCalibrationJob = "calibration";
+inline constexpr const char* kPidUpdatedText = "PID Parameters Updated !";
+
+// "Calibrate device": travel calibration only unless ComboBoxCalType reads
+// "Autocalibration"; empties the stage labels and LabelCalPIDUpdated and
+// starts the sequence as a job of `page`. A sequence still running goes on.
+void ButtonCalibrateClick(Configurator& core, const QString& page);
+
+// "Abort Cal": the sequence stops at its next pass.
+void ButtonAbortCalibrateClick(WindowState& window);
+
+// "Abort Cal" is enabled while a sequence runs that has not been asked to stop.
+void UpdateAbortButton(const WindowState& window, WindowOperations& operations);
+
+class CalibrationSequence {
+ public:
+  explicit CalibrationSequence(bool travelOnly) : travelOnly_(travelOnly) {}
+
+  // One pass; returns whether the sequence goes on.
+  bool pass(const JobContext& job);
+
+  // The connection ended: the sequence ends and sends nothing.
+  void abandon(WindowState& window, WindowOperations& operations);
+
+ private:
+  bool ended(const JobContext& job);
+  void stopStage(const JobContext& job);
+  void poll(const JobContext& job);
+  void followStage(const JobContext& job);
+  void readTunedParameters(const JobContext& job);
+  void show(const JobContext& job, int status) const;
+
+  const bool travelOnly_;
+  bool started_ = false;
+  CalibrationStage stage_ = CalibrationStage::Starting;
+  std::optional<int> status_;  // the last status the device reported
+  bool finished_ = false;
+};
+
+}  // namespace velk
