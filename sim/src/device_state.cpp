@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <type_traits>
+#include <vector>
 
 namespace velk::sim {
 
@@ -79,6 +80,27 @@ void for_each_field(State& s, Visitor&& field) {
   field("process.position_percent", s.process.position_percent);
   field("process.temperature_c", s.process.temperature_c);
   field("process.supply_pressure_bar", s.process.supply_pressure_bar);
+  auto& alarms = s.diagnostics.supervision;
+  field("diagnostics.deviation_alarm_on", alarms.deviation_on);
+  field("diagnostics.deviation_alarm_percent", alarms.deviation_percent);
+  field("diagnostics.deviation_alarm_time_s", alarms.deviation_time_s);
+  for (std::size_t i = 0; i < alarms.limit_on.size(); ++i) {
+    const auto prefix = "diagnostics.limit" + std::to_string(i + 1) + "_alarm";
+    field(prefix + "_on", alarms.limit_on[i]);
+    field(prefix + "_min_percent", alarms.limit_min_percent[i]);
+    field(prefix + "_max_percent", alarms.limit_max_percent[i]);
+  }
+  field("diagnostics.temperature_alarm_on", alarms.temperature_on);
+  field("diagnostics.temperature_alarm_min_c", alarms.temperature_min_c);
+  field("diagnostics.temperature_alarm_max_c", alarms.temperature_max_c);
+  field("diagnostics.clock_s", s.diagnostics.clock_s);
+  field("diagnostics.trend_friction", s.diagnostics.trends[trend::kFriction]);
+  field("diagnostics.trend_deviation", s.diagnostics.trends[trend::kDeviation]);
+  field("diagnostics.trend_position", s.diagnostics.trends[trend::kPosition]);
+  field("diagnostics.travel_seconds", s.diagnostics.travel_seconds);
+  field("diagnostics.deviation_exceeded_s", s.diagnostics.deviation_exceeded_s);
+  field("diagnostics.events", s.diagnostics.events);
+  field("diagnostics.events_logged", s.diagnostics.events_logged);
 }
 
 std::string format_value(bool value) { return value ? "1" : "0"; }
@@ -101,6 +123,29 @@ std::string format_value(const std::array<std::uint8_t, N>& bytes) {
     std::snprintf(digits, sizeof digits, "%02X", byte);
     text += digits;
   }
+  return text;
+}
+
+// Trends and counters as numbers separated by blanks; the event log as
+// "minute:code" pairs, oldest first.
+template <class Integer, std::size_t N>
+std::string format_list(const std::array<Integer, N>& values) {
+  std::string text;
+  for (const auto value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+  return text;
+}
+template <std::size_t N>
+std::string format_value(const std::array<std::int16_t, N>& values) {
+  return format_list(values);
+}
+template <std::size_t N>
+std::string format_value(const std::array<std::uint32_t, N>& values) {
+  return format_list(values);
+}
+std::string format_value(const std::vector<LoggedEvent>& events) {
+  std::string text;
+  for (const auto& event : events)
+    text += (text.empty() ? "" : " ") + std::to_string(event.minute) + ":" + std::to_string(event.code);
   return text;
 }
 
@@ -144,6 +189,54 @@ bool parse_value(std::string_view text, std::array<std::uint8_t, N>& bytes) {
     if (status != std::errc{} || end != text.data() + 2 * i + 2) return false;
   }
   bytes = parsed;
+  return true;
+}
+
+// Blank-separated words of a list value.
+std::vector<std::string_view> words(std::string_view text) {
+  std::vector<std::string_view> result;
+  while (!text.empty()) {
+    const auto start = text.find_first_not_of(' ');
+    if (start == std::string_view::npos) break;
+    text.remove_prefix(start);
+    const auto end = text.find(' ');
+    result.push_back(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end);
+  }
+  return result;
+}
+
+template <class Integer, std::size_t N>
+bool parse_list(std::string_view text, std::array<Integer, N>& values) {
+  const auto items = words(text);
+  if (items.size() != N) return false;
+  std::array<Integer, N> parsed{};
+  for (std::size_t i = 0; i < N; ++i)
+    if (!parse_value(items[i], parsed[i])) return false;
+  values = parsed;
+  return true;
+}
+template <std::size_t N>
+bool parse_value(std::string_view text, std::array<std::int16_t, N>& values) {
+  return parse_list(text, values);
+}
+template <std::size_t N>
+bool parse_value(std::string_view text, std::array<std::uint32_t, N>& values) {
+  return parse_list(text, values);
+}
+
+bool parse_value(std::string_view text, std::vector<LoggedEvent>& events) {
+  std::vector<LoggedEvent> parsed;
+  for (const auto item : words(text)) {
+    const auto colon = item.find(':');
+    LoggedEvent event;
+    if (colon == std::string_view::npos || !parse_value(item.substr(0, colon), event.minute) ||
+        !parse_value(item.substr(colon + 1), event.code))
+      return false;
+    parsed.push_back(event);
+  }
+  if (parsed.size() > kEventLogCapacity) return false;
+  events = std::move(parsed);
   return true;
 }
 

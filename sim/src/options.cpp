@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -45,6 +46,7 @@ std::string usage_text() {
          "                       no-reply, bad-checksum, broken-frame, garbage,\n"
          "                       preamble-flood, busy, other-master, second-burst-device\n"
          "  --write-protected    start with the write-protection jumper set\n"
+         "  --event-log N        start with N past events in the event log, 0 to 200\n"
          "  --state FILE         keep the device state in FILE across restarts\n"
          "  --log FILE           append every frame, both ways, to FILE\n"
          "  --seed N             seed of the process model's noise and drift (default 1)\n"
@@ -129,6 +131,14 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return true;
         },
         "milliseconds from 20 to 300"}},
+      {"--event-log",
+       {[&](const std::string& v) {
+          std::size_t entries = 0;
+          if (!parse_number<std::size_t>(v, entries, 0, kEventLogCapacity)) return false;
+          options.event_log_entries = entries;
+          return true;
+        },
+        "a number from 0 to 200"}},
       {"--seed",
        {[&](const std::string& v) { return parse_number(v, line.seed, std::uint64_t{0}, UINT64_MAX); },
         "a whole number"}},
@@ -177,6 +187,12 @@ void apply_device_options(const Options& options, DeviceState& state) {
   if (options.polling_address) state.identity.polling_address = *options.polling_address;
   if (options.device_id) state.identity.device_id = *options.device_id;
   if (options.write_protected) state.service.write_protected = true;
+  if (options.event_log_entries) {
+    const auto past = diagnostic_history(state.identity.device_id, *options.event_log_entries);
+    state.diagnostics.events = past.events;
+    state.diagnostics.events_logged = past.events_logged;
+    state.diagnostics.clock_s = std::max(state.diagnostics.clock_s, past.clock_s);
+  }
 }
 
 }  // namespace velk::sim

@@ -16,6 +16,7 @@ struct Options {
   std::optional<std::uint8_t> polling_address;
   std::optional<std::uint32_t> device_id;
   bool write_protected = false;
+  std::optional<std::size_t> event_log_entries;  // a past of this many events instead of the state's log
   bool show_help = false;
 };
 
