@@ -67,6 +67,7 @@ class Wobble {
 };
 
 std::int16_t to_trend(double value) {
+  if (!std::isfinite(value)) return 0;
   return static_cast<std::int16_t>(std::clamp(std::lround(value), -32768l, 32767l));
 }
 
@@ -310,8 +311,9 @@ void DiagnosticRecorder::advance(DeviceState& state, const ProcessValues& live, 
   auto seconds = static_cast<std::uint64_t>(carry_s_);
   carry_s_ -= static_cast<double>(seconds);
   const auto sample = trend_sample(state, live);
+  const float travel = std::isfinite(live.position_percent) ? live.position_percent : 0.0f;
   const auto bin = static_cast<std::size_t>(
-      std::clamp(live.position_percent / 100.0f * kTravelBins, 0.0f, static_cast<float>(kTravelBins - 1)));
+      std::clamp(travel / 100.0f * kTravelBins, 0.0f, static_cast<float>(kTravelBins - 1)));
   while (seconds > 0) {
     const std::uint64_t step = std::min(seconds, kHour - diagnostics.clock_s % kHour);
     for (std::size_t v = 0; v < kTrendVariables; ++v) hour_sum_[v] += sample[v] * static_cast<double>(step);
