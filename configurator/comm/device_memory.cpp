@@ -1,6 +1,7 @@
 #include "comm/device_memory.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace velk {
 
@@ -54,6 +55,92 @@ void MemoryUpload::readNextBlock(const JobContext& job, std::vector<std::int32_t
   // 28 is a multiple of every element size: no element straddles two blocks.
   for (int i = 0; i + size_ <= bytes; i += size_)
     values[static_cast<std::size_t>((offset + i) / size_)] = element(data + i, size_);
+}
+
+void UploadSequence::add(int area, int start, int count, int size, std::vector<std::int32_t>& values,
+                         Then then) {
+  parts_.push_back({MemoryUpload(area, start, count, size), &values, std::move(then)});
+}
+
+bool UploadSequence::done() const { return current_ >= parts_.size(); }
+
+int UploadSequence::blocks() const {
+  int blocks = 0;
+  for (const Part& part : parts_) blocks += part.upload.result().blocks;
+  return blocks;
+}
+
+void UploadSequence::readNextBlock(const JobContext& job) {
+  bool blockRead = false;
+  while (current_ < parts_.size()) {
+    Part& part = parts_[current_];
+    if (!part.upload.done()) {
+      if (blockRead) return;
+      const int total = blocks();
+      if (total > kBlocksWorthAProgressText)
+        job.progress(QString("Uploading... block %1 of %2").arg(blocksDone_ + 1).arg(total));
+      part.upload.readNextBlock(job, *part.values);
+      ++blocksDone_;
+      blockRead = true;
+      if (!part.upload.done()) return;
+    }
+    // A part is over (or had nothing to read): its follow-up may queue more,
+    // which can move the parts in memory.
+    Then then = std::move(part.then);
+    ++current_;
+    if (then) then(*this);
+  }
+}
+
+MemoryUploadResult UploadSequence::result() const {
+  MemoryUploadResult result;
+  for (const Part& part : parts_) {
+    result.blocks += part.upload.result().blocks;
+    result.failedBlocks += part.upload.result().failedBlocks;
+  }
+  result.failedBlocks += result.blocks - blocksDone_;
+  return result;
+}
+
+UploadSteps uploadSteps(Upload upload) {
+  struct Run {
+    Upload upload;
+    UploadSequence sequence;
+    std::optional<JobContext> job;  // from the first turn on
+    bool finished = false;
+    void finish() {
+      if (finished || !job) return;
+      finished = true;
+      upload.finish(*job, sequence.result());
+    }
+  };
+  auto run = std::make_shared<Run>();
+  run->upload = std::move(upload);
+  UploadSteps steps;
+  steps.step = [run](const JobContext& job) {
+    if (!run->job) {
+      run->job.emplace(job);
+      run->upload.begin(job, run->sequence);
+    }
+    if (!run->sequence.done()) run->sequence.readNextBlock(job);
+    if (!run->sequence.done()) return true;
+    run->finish();
+    return false;
+  };
+  // Dropped before its first turn it never began: there is nothing to show.
+  steps.dropped = [run] { run->finish(); };
+  return steps;
+}
+
+void runUpload(const JobContext& job, const Upload& upload) {
+  const UploadSteps steps = uploadSteps(upload);
+  while (steps.step(job)) {
+  }
+}
+
+QString uploadOutcomeText(const MemoryUploadResult& result) {
+  if (result.ok()) return "Upload OK";
+  return QString("Error in uploading: %1 of %2 blocks failed").arg(result.failedBlocks).arg(result.blocks);
 }
 
 MemoryUploadResult UploadDeviceData(const JobContext& job, int area, int start, int count, int size,

@@ -8,7 +8,10 @@
 // had, and the result counts it, so a page never shows an old request or an
 // older reply as the device's memory.
 
+#include <QString>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "comm/job_context.h"
@@ -48,6 +51,60 @@ class MemoryUpload {
   int next_ = 0;
   MemoryUploadResult result_;
 };
+
+// Several uploads one after the other, a block at a time: a page's upload as
+// a job that reads one block per turn of the command thread (thread_commands.h,
+// postSteps), so burst monitoring and other jobs get the link in between.
+class UploadSequence {
+ public:
+  using Then = std::function<void(UploadSequence& sequence)>;
+
+  // Queues an upload into `values` (which must outlive the sequence), read
+  // after those queued before. `then` runs once its last block is read, and
+  // may queue more (the event log's entries, once the directory says how many).
+  void add(int area, int start, int count, int size, std::vector<std::int32_t>& values, Then then = {});
+
+  bool done() const;
+  int blocks() const;  // of the uploads queued so far
+  int blocksDone() const { return blocksDone_; }
+  // The next block; the status bar says how far the sequence is when it has
+  // more than a few blocks.
+  void readNextBlock(const JobContext& job);
+  // Blocks of all uploads; the blocks not read (the job was dropped) count as failed.
+  MemoryUploadResult result() const;
+
+ private:
+  struct Part {
+    MemoryUpload upload;
+    std::vector<std::int32_t>* values;
+    Then then;
+  };
+  std::vector<Part> parts_;
+  std::size_t current_ = 0;
+  int blocksDone_ = 0;
+};
+
+// A page's upload: `begin` runs on the job's first turn and queues what to
+// read (reading the form state as it is then); `finish` runs after the last
+// block, or when the job is dropped half way, with what was read.
+struct Upload {
+  std::function<void(const JobContext& job, UploadSequence& sequence)> begin;
+  std::function<void(const JobContext& job, const MemoryUploadResult& result)> finish;
+};
+
+// The upload as a job of a block per turn, and what its dropping does.
+struct UploadSteps {
+  std::function<bool(const JobContext& job)> step;
+  std::function<void()> dropped;
+};
+UploadSteps uploadSteps(Upload upload);
+
+// Runs every step of an upload at once (the command line, tests).
+void runUpload(const JobContext& job, const Upload& upload);
+
+// What the status bar says after an upload: "Upload OK", or "Error in
+// uploading" with how many blocks failed.
+QString uploadOutcomeText(const MemoryUploadResult& result);
 
 // UploadDeviceData: the whole upload in one go. Uploads of more than a few
 // blocks say in the status bar how far they are.

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "diagnostics/control_operations.h"
+#include "diagnostics/logic/diagnostic_graphs.h"
 #include "diagnostics/logic/graph_drawing.h"
 #include "model/form_state.h"
 #include "model/live_data.h"
@@ -31,30 +32,6 @@ constexpr int kSmallestAxisFontPixels = 7;
 // below, level with the decimal points it draws as lines.
 constexpr int kAxisTextBaseline = 11;
 
-QFont axisFont(QFont font) {
-  font.setPointSize(kAxisFontPointSize);
-  for (int pixels = QFontMetrics(font).height(); pixels > kSmallestAxisFontPixels; --pixels) {
-    if (QFontMetrics(font).horizontalAdvance(QLatin1Char('0')) <= kAxisDigitWidth) break;
-    font.setPixelSize(pixels - 1);
-  }
-  return font;
-}
-
-// One-pixel lines that leave their end point out, so that a polyline drawn
-// segment by segment sets each joint once and a decimal point drawn from x to
-// x + 1 is one pixel.
-void drawLines(QPainter& painter, const std::vector<PixelLine>& lines, const QColor& colour) {
-  painter.setPen(QPen(colour, 0, Qt::SolidLine, Qt::FlatCap));
-  for (const PixelLine& line : lines) painter.drawLine(line.x1, line.y1, line.x2, line.y2);
-}
-
-void drawAxis(QPainter& painter, const AxisDrawing& drawing) {
-  painter.setFont(axisFont(painter.font()));
-  drawLines(painter, drawing.lines, Qt::black);
-  for (const AxisText& text : drawing.texts)
-    painter.drawText(QPoint(text.left, text.top + kAxisTextBaseline), QString::fromStdString(text.text));
-}
-
 // One pixel wide on the grid lines, right and bottom exclusive.
 void drawFrame(QPainter& painter, const PixelRect& f, const QColor& colour) {
   drawLines(painter,
@@ -74,6 +51,31 @@ bool isShowBox(const QString& name) {
 
 }  // namespace
 
+QFont axisFont(QFont font) {
+  font.setPointSize(kAxisFontPointSize);
+  for (int pixels = QFontMetrics(font).height(); pixels > kSmallestAxisFontPixels; --pixels) {
+    if (QFontMetrics(font).horizontalAdvance(QLatin1Char('0')) <= kAxisDigitWidth) break;
+    font.setPixelSize(pixels - 1);
+  }
+  return font;
+}
+
+void drawLines(QPainter& painter, const std::vector<PixelLine>& lines, const QColor& colour) {
+  painter.setPen(QPen(colour, 0, Qt::SolidLine, Qt::FlatCap));
+  for (const PixelLine& line : lines) painter.drawLine(line.x1, line.y1, line.x2, line.y2);
+}
+
+void drawTexts(QPainter& painter, const std::vector<AxisText>& texts) {
+  painter.setFont(axisFont(painter.font()));
+  for (const AxisText& text : texts)
+    painter.drawText(QPoint(text.left, text.top + kAxisTextBaseline), QString::fromStdString(text.text));
+}
+
+void drawAxis(QPainter& painter, const AxisDrawing& drawing) {
+  drawLines(painter, drawing.lines, Qt::black);
+  drawTexts(painter, drawing.texts);
+}
+
 BoxGeometry boxGeometry(const QWidget* box) {
   const QPoint topLeft = box->mapTo(box->window(), QPoint(0, 0));
   return {topLeft.x(), topLeft.y(), box->width(), box->height()};
@@ -91,6 +93,18 @@ ValueAxisBox::ValueAxisBox(ValueAxisGraph kind, const QWidget* graph, std::funct
 void ValueAxisBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   DrawValueAxis(painter, kind_, view_ ? view_() : GraphView{}, boxGeometry(this), boxGeometry(graph_));
+}
+
+IndexAxisBox::IndexAxisBox(const QWidget* graph, int tickOffset, std::function<int()> labelStep,
+                           QWidget* parent)
+    : QWidget(parent), graph_(graph), tickOffset_(tickOffset), labelStep_(std::move(labelStep)) {}
+
+void IndexAxisBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const BoxGeometry axis = boxGeometry(this);
+  const BoxGeometry graph = boxGeometry(graph_);
+  const int origin = graph.left - axis.left;
+  drawAxis(painter, layOutIndexAxis(origin, origin + tickOffset_, graph.width, labelStep_()));
 }
 
 TimeAxisBox::TimeAxisBox(const QWidget* graph, std::function<GraphView()> view, QWidget* parent)

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "diagnostics/logic/graph_axes.h"
 #include "model/graph_view.h"
@@ -30,6 +31,18 @@ inline const QColor kLoadedPosition[2] = {{128, 128, 128}, {0, 255, 255}};
 inline const QColor kZoomFrame{128, 0, 128};
 }  // namespace graph_colour
 
+// One-pixel lines that leave their end point out, so that a polyline drawn
+// segment by segment sets each joint once and a decimal point drawn from x to
+// x + 1 is one pixel.
+void drawLines(QPainter& painter, const std::vector<PixelLine>& lines, const QColor& colour);
+
+// An axis's lines in black and its texts in the axes' small font. Also the
+// font the graphs' point marks ("*") are drawn in.
+void drawAxis(QPainter& painter, const AxisDrawing& drawing);
+QFont axisFont(QFont font);
+// Texts laid out by their top-left corner.
+void drawTexts(QPainter& painter, const std::vector<AxisText>& texts);
+
 // Where a paint box sits on its window: the axes line up with their graph by it.
 BoxGeometry boxGeometry(const QWidget* box);
 
@@ -51,6 +64,23 @@ class ValueAxisBox : public QWidget {
   ValueAxisGraph kind_;
   const QWidget* graph_;
   std::function<GraphView()> view_;
+};
+
+// An index axis below a graph (TRENDS and DIAG 2): a tick every 20 pixels,
+// the first `tickOffset` pixels right of the graph's left edge, labelled 0,
+// step, 2 step, ...
+class IndexAxisBox : public QWidget {
+ public:
+  IndexAxisBox(const QWidget* graph, int tickOffset, std::function<int()> labelStep,
+               QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  const QWidget* graph_;
+  int tickOffset_;
+  std::function<int()> labelStep_;
 };
 
 // The live graph's time axis (PaintBox1).

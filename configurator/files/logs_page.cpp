@@ -1,6 +1,7 @@
 #include "files/logs_page.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -9,7 +10,9 @@
 #include "files/logs_operations.h"
 #include "model/window_operations.h"
 #include "ui/form_binder.h"
+#include "ui/page_busy.h"
 #include "ui/page_context.h"
+#include "ui/page_widgets.h"
 
 namespace velk {
 
@@ -46,8 +49,16 @@ QWidget* createLogsPage(PageContext& context) {
   grid->addWidget(createButton("Button52", "Get dynamic vars", page), 2, 0, Qt::AlignLeft);
   grid->addWidget(createLabel("Label236", "Event log :", page), 0, 1);
   grid->addWidget(createLog(kEventLog, page), 1, 1);
-  grid->addWidget(createButton("Button50", "Get log", page), 2, 1, Qt::AlignLeft);
+  // Its own box, so that it waits for its job without greying the logs.
+  auto* getLog = new QWidget(page);
+  auto* getLogRow = new QHBoxLayout(getLog);
+  getLogRow->setContentsMargins(0, 0, 0, 0);
+  auto* button = createButton("Button50", "Get log", getLog);
+  getLogRow->addWidget(button);
+  grid->addWidget(getLog, 2, 1, Qt::AlignLeft);
   context.binder.bindNamedChildren(page);
+  postUploadOnClick(button, context, "get log", &getEventLog);
+  lockWhileBusy(getLog, context);
   return page;
 }
 

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "model/custom_curve.h"
+#include "model/diagnostic_data.h"
 
 namespace velk {
 
@@ -55,6 +56,8 @@ struct WindowState {
   std::atomic<int> SequencesFinished{0};
   // The CHARACTERISTICS page's custom curve, also saved in configuration files.
   CustomCurveHolder CustomCurve;
+  // What the TRENDS and DIAG 2 pages uploaded.
+  DiagnosticData Diagnostics;
 
   ControlConditions conditions() const;
 

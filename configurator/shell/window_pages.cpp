@@ -7,6 +7,10 @@
 #include <string_view>
 
 #include "diagnostics/control_page.h"
+#include "diagnostics/diag2_page.h"
+#include "diagnostics/diag_alarms_page.h"
+#include "diagnostics/trends_page.h"
+#include "files/db_page.h"
 #include "files/logs_page.h"
 #include "pages/alarms_page.h"
 #include "pages/appearance_page.h"
@@ -32,6 +36,10 @@ const std::map<std::string_view, PageFactory>& pageWidgets() {
       {"TabSheetAlarms", &createAlarmsPage},
       {"TabSheetRead", &createReadPage},
       {"TabSheet4", &createLogsPage},
+      {"DIAGNOSTICS", &createDiagAlarmsPage},
+      {"TabSheetDiag", &createDiag2Page},
+      {"TabSheet3", &createTrendsPage},
+      {"TabSheetDb", &createDbPage},
   };
   return widgets;
 }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "comm/configurator.h"
+#include "model/page_activity.h"
 #include "ui/page_context.h"
 
 namespace velk {
@@ -79,6 +80,26 @@ void postOnClick(QPushButton* button, const PageContext& context, const QString&
                    [&commands = context.core.commands, page = context.page, key, operation] {
                      commands.post(
                          key, [operation](const JobContext& job) { operation(job, Sender::Click); }, page);
+                   });
+}
+
+}  // namespace velk
+
+namespace velk {
+
+void postUploadOnClick(QPushButton* button, const PageContext& context, const QString& key,
+                       Upload (*makeUpload)()) {
+  QObject::connect(button, &QPushButton::clicked, button,
+                   [&commands = context.core.commands, page = context.page, key, makeUpload] {
+                     UploadSteps steps = uploadSteps(makeUpload());
+                     commands.postSteps(key, std::move(steps.step), page, std::move(steps.dropped));
+                   });
+}
+
+void repaintWhenIdle(QWidget* widget, const PageContext& context) {
+  QObject::connect(&context.core.activity, &PageActivity::changed, widget,
+                   [widget, &activity = context.core.activity, page = context.page](const QString& changed) {
+                     if (changed == page && !activity.busy(page)) widget->update();
                    });
 }
 

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include "comm/device_memory.h"
 #include "comm/page_operation.h"
 
 class QComboBox;
@@ -38,5 +39,15 @@ QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send);
 // A click posts `operation` as a job of the page for the background thread;
 // a second click while it still waits is dropped.
 void postOnClick(QPushButton* button, const PageContext& context, const QString& key, PageJob operation);
+
+// A click posts the upload `makeUpload` makes as a job of the page that reads
+// a block per turn, so burst monitoring and other jobs go on meanwhile; a
+// second click while it still waits or runs is dropped.
+void postUploadOnClick(QPushButton* button, const PageContext& context, const QString& key,
+                       Upload (*makeUpload)());
+
+// `widget` repaints whenever the page's operations are over (an upload has
+// brought new data).
+void repaintWhenIdle(QWidget* widget, const PageContext& context);
 
 }  // namespace velk

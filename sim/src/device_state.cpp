@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <type_traits>
+#include <vector>
 
 namespace velk::sim {
 
@@ -115,6 +116,13 @@ void for_each_field(State& s, Visitor&& field) {
     field("calibration.pressure_high_kpa" + std::to_string(i), s.calibration.pressure_high_kpa[i]);
   }
   field("calibration.tunings_done", s.calibration.tunings_done);
+  field("diagnostics.clock_s", s.diagnostics.clock_s);
+  field("diagnostics.trend_friction", s.diagnostics.trends[trend::kFriction]);
+  field("diagnostics.trend_deviation", s.diagnostics.trends[trend::kDeviation]);
+  field("diagnostics.trend_position", s.diagnostics.trends[trend::kPosition]);
+  field("diagnostics.travel_seconds", s.diagnostics.travel_seconds);
+  field("diagnostics.events", s.diagnostics.events);
+  field("diagnostics.events_logged", s.diagnostics.events_logged);
 }
 
 std::string format_value(bool value) { return value ? "1" : "0"; }
@@ -142,6 +150,29 @@ std::string format_value(const std::array<std::uint8_t, N>& bytes) {
     std::snprintf(digits, sizeof digits, "%02X", byte);
     text += digits;
   }
+  return text;
+}
+
+// Trends and counters as numbers separated by blanks; the event log as
+// "minute:code" pairs, oldest first.
+template <class Integer, std::size_t N>
+std::string format_list(const std::array<Integer, N>& values) {
+  std::string text;
+  for (const auto value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+  return text;
+}
+template <std::size_t N>
+std::string format_value(const std::array<std::int16_t, N>& values) {
+  return format_list(values);
+}
+template <std::size_t N>
+std::string format_value(const std::array<std::uint32_t, N>& values) {
+  return format_list(values);
+}
+std::string format_value(const std::vector<LoggedEvent>& events) {
+  std::string text;
+  for (const auto& event : events)
+    text += (text.empty() ? "" : " ") + std::to_string(event.minute) + ":" + std::to_string(event.code);
   return text;
 }
 
@@ -193,6 +224,54 @@ bool parse_value(std::string_view text, std::array<std::uint8_t, N>& bytes) {
     if (status != std::errc{} || end != text.data() + 2 * i + 2) return false;
   }
   bytes = parsed;
+  return true;
+}
+
+// Blank-separated words of a list value.
+std::vector<std::string_view> words(std::string_view text) {
+  std::vector<std::string_view> result;
+  while (!text.empty()) {
+    const auto start = text.find_first_not_of(' ');
+    if (start == std::string_view::npos) break;
+    text.remove_prefix(start);
+    const auto end = text.find(' ');
+    result.push_back(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end);
+  }
+  return result;
+}
+
+template <class Integer, std::size_t N>
+bool parse_list(std::string_view text, std::array<Integer, N>& values) {
+  const auto items = words(text);
+  if (items.size() != N) return false;
+  std::array<Integer, N> parsed{};
+  for (std::size_t i = 0; i < N; ++i)
+    if (!parse_value(items[i], parsed[i])) return false;
+  values = parsed;
+  return true;
+}
+template <std::size_t N>
+bool parse_value(std::string_view text, std::array<std::int16_t, N>& values) {
+  return parse_list(text, values);
+}
+template <std::size_t N>
+bool parse_value(std::string_view text, std::array<std::uint32_t, N>& values) {
+  return parse_list(text, values);
+}
+
+bool parse_value(std::string_view text, std::vector<LoggedEvent>& events) {
+  std::vector<LoggedEvent> parsed;
+  for (const auto item : words(text)) {
+    const auto colon = item.find(':');
+    LoggedEvent event;
+    if (colon == std::string_view::npos || !parse_value(item.substr(0, colon), event.minute) ||
+        !parse_value(item.substr(colon + 1), event.code))
+      return false;
+    parsed.push_back(event);
+  }
+  if (parsed.size() > kEventLogCapacity) return false;
+  events = std::move(parsed);
   return true;
 }
 

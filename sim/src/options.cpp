@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -50,6 +51,7 @@ std::string usage_text() {
          "  --leak               leak tests find a leak (tuning still follows)\n"
          "  --time-scale F       factor on calibration and self-test durations, 0.001\n"
          "                       to 100 (default 1: a calibration takes about 30 s)\n"
+         "  --event-log N        start with N past events in the event log, 0 to 200\n"
          "  --state FILE         keep the device state in FILE across restarts\n"
          "  --log FILE           append every frame, both ways, to FILE\n"
          "  --seed N             seed of the process model's noise and drift (default 1)\n"
@@ -152,6 +154,14 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return true;
         },
         "a factor from 0.001 to 100"}},
+      {"--event-log",
+       {[&](const std::string& v) {
+          std::size_t entries = 0;
+          if (!parse_number<std::size_t>(v, entries, 0, kEventLogCapacity)) return false;
+          options.event_log_entries = entries;
+          return true;
+        },
+        "a number from 0 to 200"}},
       {"--seed",
        {[&](const std::string& v) { return parse_number(v, line.seed, std::uint64_t{0}, UINT64_MAX); },
         "a whole number"}},
@@ -205,6 +215,12 @@ void apply_device_options(const Options& options, DeviceState& state) {
   if (options.travel_failure) state.calibration.travel_failure = *options.travel_failure;
   if (options.leak) state.calibration.leak = true;
   if (options.time_scale) state.calibration.time_scale = *options.time_scale;
+  if (options.event_log_entries) {
+    const auto past = diagnostic_history(state.identity.device_id, *options.event_log_entries);
+    state.diagnostics.events = past.events;
+    state.diagnostics.events_logged = past.events_logged;
+    state.diagnostics.clock_s = std::max(state.diagnostics.clock_s, past.clock_s);
+  }
 }
 
 }  // namespace velk::sim

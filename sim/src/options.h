@@ -19,6 +19,7 @@ struct Options {
   std::optional<std::uint8_t> travel_failure;  // the status travel calibrations fail with
   bool leak = false;                           // leak tests find a leak
   std::optional<float> time_scale;             // factor on calibration and self-test durations
+  std::optional<std::size_t> event_log_entries;  // a past of this many events instead of the state's log
   bool show_help = false;
 };
 

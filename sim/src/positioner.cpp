@@ -20,11 +20,17 @@ bool broadcast(const HartFrame& frame) {
 }  // namespace
 
 Positioner::Positioner(DeviceState initial, std::uint64_t seed, SimClock::time_point start)
-    : state_(initial), model_(seed), commands_(positioner_commands()), last_advance_(start) {}
+    : state_(initial), model_(seed), commands_(positioner_commands()), last_advance_(start) {
+  diagnostics_.power_on(state_);
+  diagnostics_.observe(state_);
+}
 
 void Positioner::advance_to(SimClock::time_point now) {
   if (now <= last_advance_) return;
-  model_.advance(state_, std::chrono::duration<double>(now - last_advance_).count());
+  const double dt_s = std::chrono::duration<double>(now - last_advance_).count();
+  model_.advance(state_, dt_s);
+  diagnostics_.advance(state_, model_.measure(state_), dt_s);
+  diagnostics_.observe(state_);
   last_advance_ = now;
 }
 
@@ -89,6 +95,7 @@ std::optional<Answer> Positioner::answer(const HartFrame& request, SimClock::tim
     outcome.response_code = response::kBusy;
   } else {
     outcome = commands_.execute(request.command, request.data, state_, model_.measure(state_));
+    diagnostics_.observe(state_);
   }
   Answer result;
   result.response_code = outcome.response_code;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command_registry.h"
+#include "diagnostic_history.h"
 #include "positioner_sim/device_state.h"
 #include "process_model.h"
 #include "slave_framing.h"
@@ -59,6 +60,7 @@ class Positioner {
   DeviceState state_;
   ProcessModel model_;
   CommandRegistry commands_;
+  DiagnosticRecorder diagnostics_;
   SimClock::time_point last_advance_;
 };
 

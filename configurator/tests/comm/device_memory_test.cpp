@@ -91,3 +91,55 @@ TEST_F(DeviceMemoryTest, AnUnknownSizeSendsNothingAndALongUploadIsCutTo256Blocks
 
 }  // namespace
 }  // namespace velk
+
+namespace velk {
+namespace {
+
+TEST_F(DeviceMemoryTest, ASequenceReadsOneBlockPerStepAndAPartMayQueueTheNext) {
+  memory_.assign(100, 0);
+  memory_[0] = 2;  // the first part says how many bytes the second reads
+  std::vector<std::int32_t> head, tail;
+  int finished = 0;
+  MemoryUploadResult outcome;
+  const UploadSteps steps = uploadSteps({
+      [&](const JobContext&, UploadSequence& sequence) {
+        sequence.add(1, 0, 1, 1, head, [&](UploadSequence& next) { next.add(2, 0, 28 * head[0], 1, tail); });
+      },
+      [&](const JobContext&, const MemoryUploadResult& result) {
+        ++finished;
+        outcome = result;
+      },
+  });
+  EXPECT_TRUE(steps.step(job()));
+  EXPECT_EQ(requests_.size(), 1u);
+  EXPECT_TRUE(steps.step(job()));
+  EXPECT_FALSE(steps.step(job()));
+  EXPECT_EQ(requests_, (std::vector<std::string>{"01000001", "0200001C", "0200011C"}));
+  EXPECT_EQ(finished, 1);
+  EXPECT_TRUE(outcome.ok());
+  EXPECT_EQ(outcome.blocks, 3);
+}
+
+TEST_F(DeviceMemoryTest, AnUploadDroppedHalfWayFinishesWithTheBlocksNotReadAsFailed) {
+  memory_.assign(100, 1);
+  std::vector<std::int32_t> values;
+  std::vector<MemoryUploadResult> finishes;
+  const Upload upload{
+      [&](const JobContext&, UploadSequence& sequence) { sequence.add(9, 0, 87, 1, values); },
+      [&](const JobContext&, const MemoryUploadResult& result) { finishes.push_back(result); },
+  };
+  uploadSteps(upload).dropped();  // before its first turn: nothing began, nothing to show
+  EXPECT_TRUE(finishes.empty());
+
+  const UploadSteps steps = uploadSteps(upload);
+  EXPECT_TRUE(steps.step(job()));
+  steps.dropped();
+  steps.dropped();
+  ASSERT_EQ(finishes.size(), 1u);
+  EXPECT_EQ(finishes[0].blocks, 4);
+  EXPECT_EQ(finishes[0].failedBlocks, 3);
+  EXPECT_EQ(uploadOutcomeText(finishes[0]), "Error in uploading: 3 of 4 blocks failed");
+}
+
+}  // namespace
+}  // namespace velk

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velk::sim {
 
@@ -284,6 +285,69 @@ struct CalibrationState {
 
   bool operator==(const CalibrationState&) const = default;
 };
+// What the positioner watches and remembers for the diagnostics pages: the
+// alarm thresholds its alarm table follows, its trends, where the valve has
+// been, and its event log. Every field is kept in the state file.
+inline constexpr std::size_t kTrendVariables = 3;  // friction, deviation, position
+inline constexpr std::size_t kTrendHours = 24;
+inline constexpr std::size_t kTrendDays = 31;
+inline constexpr std::size_t kTrendMonths = 12;
+inline constexpr std::size_t kTrendYears = 25;
+inline constexpr std::size_t kTrendValues = kTrendHours + kTrendDays + kTrendMonths + kTrendYears;
+inline constexpr std::size_t kTravelBins = 16;
+inline constexpr std::size_t kEventLogCapacity = 200;
+
+namespace trend {
+inline constexpr std::size_t kFriction = 0;
+inline constexpr std::size_t kDeviation = 1;
+inline constexpr std::size_t kPosition = 2;
+}  // namespace trend
+
+// Codes of the event log; each has its fixed text (event_text).
+namespace event_code {
+inline constexpr std::uint8_t kPowerOn = 1;
+inline constexpr std::uint8_t kOutOfService = 2;
+inline constexpr std::uint8_t kInService = 3;
+inline constexpr std::uint8_t kManualModeOn = 4;
+inline constexpr std::uint8_t kManualModeOff = 5;
+inline constexpr std::uint8_t kCalibrationDone = 6;
+inline constexpr std::uint8_t kSelfTestPassed = 7;
+inline constexpr std::uint8_t kDeviationAlarm = 8;
+inline constexpr std::uint8_t kDeviationOk = 9;
+inline constexpr std::uint8_t kLimit1Alarm = 10;
+inline constexpr std::uint8_t kLimit1Ok = 11;
+inline constexpr std::uint8_t kLimit2Alarm = 12;
+inline constexpr std::uint8_t kLimit2Ok = 13;
+inline constexpr std::uint8_t kTemperatureAlarm = 14;
+inline constexpr std::uint8_t kTemperatureOk = 15;
+}  // namespace event_code
+
+struct LoggedEvent {
+  std::uint32_t minute = 0;  // of the diagnostic clock
+  std::uint8_t code = 0;
+  bool operator==(const LoggedEvent&) const = default;
+};
+
+struct DiagnosticState {
+  // Runs compressed (a device minute per second of line time); trends and
+  // events are stamped by it.
+  std::uint64_t clock_s = 0;
+  // Per variable, in 0.01 units: 24 hours, 31 days, 12 months, 25 years, each
+  // run oldest first, its last entry the latest finished period.
+  std::array<std::array<std::int16_t, kTrendValues>, kTrendVariables> trends{};
+  std::array<std::uint32_t, kTravelBins> travel_seconds{};  // diagnostic-clock time in each 1/16 of travel
+  std::vector<LoggedEvent> events;    // oldest first, at most kEventLogCapacity
+  std::uint32_t events_logged = 0;    // ever, numbering the entries
+
+  bool operator==(const DiagnosticState&) const = default;
+};
+
+// A device with a past: trends over the last years, a travel histogram and
+// `events` entries in its log (plausible, the same for the same device id).
+DiagnosticState diagnostic_history(std::uint32_t device_id, std::size_t events = 12);
+
+// The event log's text of an event code, at most 17 characters.
+std::string_view event_text(std::uint8_t code);
 
 struct DeviceState {
   Identity identity;
@@ -298,6 +362,7 @@ struct DeviceState {
   OperatingStatistics statistics;
   AlarmState alarms;
   CalibrationState calibration;
+  DiagnosticState diagnostics = diagnostic_history(1);
 
   bool operator==(const DeviceState&) const = default;
 };
