@@ -1,9 +1,10 @@
 // velk: the configurator's jobs from the command line.
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
-#include <unistd.h>
 
 #include "cli/velk_commands.h"
 
@@ -24,8 +25,7 @@ int main(int argc, char* argv[]) {
     err << "velk: " << parsed.error << "\n\n" << velk::cli::usage();
     return velk::cli::kUsage;
   }
-  velk::cli::Console console{out, err, [&out, &err](const QString& question) -> std::optional<bool> {
-                               if (!isatty(STDIN_FILENO)) return std::nullopt;
+  velk::cli::Console console{out, err, isatty(STDIN_FILENO) != 0, [&err](const QString& question) {
                                err << question << " [y/N] ";
                                err.flush();
                                QTextStream in(stdin);

@@ -121,6 +121,11 @@ bool differsOnPages(const std::vector<Difference>& differences, const QStringLis
 }
 
 int send(const Options& options, Console& console) {
+  // Found out before any traffic: no one will answer the question.
+  if (!options.yes && !options.dryRun && !console.canAsk) {
+    console.err << "velk: send asks before it writes; with no terminal to answer, use --yes\n";
+    return kRefused;
+  }
   Session session(options);
   Configurator& core = session.core();
   if (!connectOrSay(session, console)) return kNoPositioner;
@@ -139,19 +144,12 @@ int send(const Options& options, Console& console) {
     console.err << "velk: the device already holds this configuration\n";
     return kSuccess;
   }
-  if (!options.yes) {
-    const auto answer = console.ask("Send these to the positioner?");
-    if (!answer) {
-      console.err << "velk: a question needs an answer; use --yes\n";
-      return kRefused;
-    }
-    if (!*answer) return kFailed;
-  }
+  if (!options.yes && !console.ask("Send these to the positioner?")) return kFailed;
 
   // SETUP and CHARACTERISTICS settings are taken out of service only.
-  const bool needsOutOfService =
-      differsOnPages(differences, {"ACTUATOR", "STROKE", "CURRENT RANGE", "DIRECTION", "TRAVEL RANGE", "CONTROL ",
-                                   "CUT OFF", "LIMIT ", "CHARACTER", "NUMBER OF POINTS", "CUSTOM", "X(", "Y("});
+  const bool needsOutOfService = differsOnPages(
+      differences, {"ACTUATOR", "STROKE", "CURRENT RANGE", "DIRECTION", "TRAVEL RANGE", "CONTROL ", "CUT OFF",
+                    "LIMIT ", "CHARACTER", "NUMBER OF POINTS", "CUSTOM", "X(", "Y("});
   const bool wasInService = !core.window.OutOfService.load();
   auto toggleService = [&] {
     const bool before = core.window.OutOfService.load();
@@ -160,7 +158,8 @@ int send(const Options& options, Console& console) {
   };
   if (needsOutOfService && wasInService) toggleService();
   if (core.form.selectedIndex(kSetpointSourceGroup) != sourceBefore)
-    session.run("setpoint source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Sequence); });
+    session.run("setpoint source",
+                [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Sequence); });
   session.runSequence(kRequestSendAll);
   if (needsOutOfService && wasInService && core.window.OutOfService.load()) toggleService();
 
@@ -168,8 +167,8 @@ int send(const Options& options, Console& console) {
   const auto remaining = configurationDifferences(wanted, readDevice(session), session.separator());
   for (const QString& line : failed) console.err << "velk: " << line << "\n";
   for (const Difference& d : remaining)
-    console.err << "velk: " << d.key << " did not stick: sent \"" << d.wanted << "\", device holds \"" << d.actual
-                << "\"\n";
+    console.err << "velk: " << d.key << " did not stick: sent \"" << d.wanted << "\", device holds \""
+                << d.actual << "\"\n";
   return failed.isEmpty() && remaining.empty() ? kSuccess : kFailed;
 }
 
@@ -183,7 +182,8 @@ MonitorSink gSink;
 std::atomic<bool> gInterrupted{false};
 
 void printSample(const JobContext&, const BurstMessage& message) {
-  const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  const double now =
+      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   const auto& v = message.reading.BurstValue;
   auto field = [](bool has, float value) { return has ? QString::number(value, 'g', 7) : QString(); };
   const bool all = message.length == 24;
@@ -218,7 +218,8 @@ int monitor(const Options& options, Console& console) {
 
   LiveData& live = session.core().live;
   live.BurstRequested.store(true);
-  const int ms = options.seconds ? static_cast<int>(*options.seconds * 1000) : std::numeric_limits<int>::max();
+  const int ms =
+      options.seconds ? static_cast<int>(*options.seconds * 1000) : std::numeric_limits<int>::max();
   session.waitFor([] { return gInterrupted.load(); }, ms);
   // Burst mode off in the device before the program goes.
   live.BurstRequested.store(false);
@@ -253,7 +254,8 @@ int raw(const Options& options, Console& console) {
   session.run("raw", [&](const JobContext& job) {
     auto tx = job.transaction();
     for (std::size_t i = 0; i < bytes.size(); ++i) tx->SetInteger(static_cast<int>(i), 1, bytes[i]);
-    tx->SendLongCommand(static_cast<int>(command), job.window.InstrumentHandle.load(), static_cast<int>(bytes.size()));
+    tx->SendLongCommand(static_cast<int>(command), job.window.InstrumentHandle.load(),
+                        static_cast<int>(bytes.size()));
     if (tx->GetErrorCode() == 0) tx->WaitForResponse();
     error = tx->GetErrorCode();
     status = tx->GetStatusBytes();

@@ -11,8 +11,10 @@ namespace velk::cli {
 struct Console {
   QTextStream& out;
   QTextStream& err;
-  // The answer to a yes/no question; nothing when no one can answer.
-  std::function<std::optional<bool>(const QString& question)> ask;
+  // Whether someone can answer a question (standard input is a terminal).
+  bool canAsk = false;
+  // The answer to a yes/no question.
+  std::function<bool(const QString& question)> ask;
 };
 
 int runCommand(const Options& options, Console& console);

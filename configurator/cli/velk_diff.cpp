@@ -14,14 +14,33 @@ namespace {
 
 // Keys that Send All does not write.
 bool notSent(const QString& key) {
-  static const QStringList keys = {
-      "FACTORY RESET",    "NUMBER OF CYCLES",  "ACCUMULATION TRAVEL", "MEAN DEVIATION",
-      "RUN TIME",         "DEVICE ID",         "HW VERSION",          "SW VERSION",
-      "ASSEMBLY NUMBER",  "DATE",              "HART MESSAGE",        "HART TAG",
-      "HART DESCRIPTOR",  "HART POLL ADRESS",  "HART UNIVERSAL COMMAND", "HART SPECIFIC COMMAND",
-      "SETPOINT",         "POSITION",          "DEVIATION",           "TEMP",
-      "PRESSURE",         "CALIBRATION TYPE",  "CAL CURRENT LOW",     "CAL CURRENT HIGH",
-      "CAL TEMP",         "CAL PRESSURE LOW",  "CAL PRESSURE HIGH"};
+  static const QStringList keys = {"FACTORY RESET",
+                                   "NUMBER OF CYCLES",
+                                   "ACCUMULATION TRAVEL",
+                                   "MEAN DEVIATION",
+                                   "RUN TIME",
+                                   "DEVICE ID",
+                                   "HW VERSION",
+                                   "SW VERSION",
+                                   "ASSEMBLY NUMBER",
+                                   "DATE",
+                                   "HART MESSAGE",
+                                   "HART TAG",
+                                   "HART DESCRIPTOR",
+                                   "HART POLL ADRESS",
+                                   "HART UNIVERSAL COMMAND",
+                                   "HART SPECIFIC COMMAND",
+                                   "SETPOINT",
+                                   "POSITION",
+                                   "DEVIATION",
+                                   "TEMP",
+                                   "PRESSURE",
+                                   "CALIBRATION TYPE",
+                                   "CAL CURRENT LOW",
+                                   "CAL CURRENT HIGH",
+                                   "CAL TEMP",
+                                   "CAL PRESSURE LOW",
+                                   "CAL PRESSURE HIGH"};
   return keys.contains(key);
 }
 

@@ -107,12 +107,16 @@ Parsed parseCommandLine(const QStringList& arguments) {
       }
     } else if (a == "--model") {
       if (!value(v)) return fail("--model needs q5 or q50");
-      if (v.toLower() == "q5") o.deviceType = kDeviceTypeQ5;
-      else if (v.toLower() == "q50") o.deviceType = kDeviceTypeQ50;
-      else return fail("--model: q5 or q50");
+      if (v.toLower() == "q5")
+        o.deviceType = kDeviceTypeQ5;
+      else if (v.toLower() == "q50")
+        o.deviceType = kDeviceTypeQ50;
+      else
+        return fail("--model: q5 or q50");
     } else if (a == "--version") {
       if (!value(v)) return fail("--version needs 8.6, 9.0, 9.1, 10.0 or 10.1");
-      static const QMap<QString, int> versions = {{"8.6", 86}, {"9.0", 90}, {"9.1", 91}, {"10.0", 100}, {"10.1", 101}};
+      static const QMap<QString, int> versions = {
+          {"8.6", 86}, {"9.0", 90}, {"9.1", 91}, {"10.0", 100}, {"10.1", 101}};
       if (!versions.contains(v)) return fail("--version: 8.6, 9.0, 9.1, 10.0 or 10.1");
       o.deviceVersion = versions[v];
     } else if (a == "--from" || a == "--to") {

@@ -10,25 +10,25 @@ namespace velk::cli {
 
 // Exit codes.
 inline constexpr int kSuccess = 0;
-inline constexpr int kFailed = 1;       // a command failed, a value did not stick, or something differs
-inline constexpr int kUsage = 2;        // the command line is wrong
-inline constexpr int kRefused = 3;      // a question needed an answer and no one can give it
+inline constexpr int kFailed = 1;        // a command failed, a value did not stick, or something differs
+inline constexpr int kUsage = 2;         // the command line is wrong
+inline constexpr int kRefused = 3;       // a question needed an answer and no one can give it
 inline constexpr int kNoPositioner = 4;  // the port cannot be opened or no positioner answers
 
 struct Options {
-  QString command;      // ports, scan, read, diff, send, monitor, raw
-  QStringList args;     // what follows the command
-  std::optional<int> comPort;  // --port N
-  QString portPath;     // --port PATH
+  QString command;                   // ports, scan, read, diff, send, monitor, raw
+  QStringList args;                  // what follows the command
+  std::optional<int> comPort;        // --port N
+  QString portPath;                  // --port PATH
   std::optional<int> deviceType;     // --model
   std::optional<int> deviceVersion;  // --version
-  int first = 0;        // --from
-  int last = 15;        // --to
-  QString output;       // read -o FILE
-  bool yes = false;     // send --yes
-  bool dryRun = false;  // send --dry-run
-  std::optional<double> seconds;  // monitor --seconds
-  QString csv;          // monitor --csv FILE
+  int first = 0;                     // --from
+  int last = 15;                     // --to
+  QString output;                    // read -o FILE
+  bool yes = false;                  // send --yes
+  bool dryRun = false;               // send --dry-run
+  std::optional<double> seconds;     // monitor --seconds
+  QString csv;                       // monitor --csv FILE
   bool help = false;
 };
 

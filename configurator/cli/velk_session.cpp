@@ -1,13 +1,14 @@
 #include "cli/velk_session.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
-#include <unistd.h>
 
 #include "comm/connection.h"
-#include "registry/device_settings.h"
 #include "model/form_fields.h"
+#include "registry/device_settings.h"
 #include "registry/page_registry.h"
 #include "registry/page_sequences.h"
 

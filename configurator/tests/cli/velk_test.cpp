@@ -1,0 +1,146 @@
+// velk: its command line, what it compares, and its commands against the
+// simulated positioner as a technician runs them.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "cli/velk_commands.h"
+#include "cli/velk_diff.h"
+#include "support/simulator_fixture.h"
+
+namespace velk::cli {
+namespace {
+
+TEST(VelkCommandLine, TakesOptionsOnEitherSideOfTheCommandAndRefusesWhatItCannotUse) {
+  struct Case {
+    QStringList args;
+    const char* error;  // empty: accepted
+  };
+  const Case cases[] = {
+      {{"scan", "--port", "3", "--from", "2", "--to", "4"}, ""},
+      {{"--port", "/dev/ttyUSB0", "read", "-o", "a.txt"}, ""},
+      {{"send", "a.txt", "--yes", "--model", "q50", "--version", "9.1"}, ""},
+      {{"raw", "0x0B", "1", "2"}, ""},
+      {{}, "no command"},
+      {{"fly"}, "unknown command fly"},
+      {{"diff"}, "diff takes one file"},
+      {{"scan", "--port", "9"}, "--port: COM ports are 1 to 8"},
+      {{"scan", "--version", "9.5"}, "--version: 8.6, 9.0, 9.1, 10.0 or 10.1"},
+      {{"scan", "--to", "16"}, "--to: polling addresses are 0 to 15"},
+      {{"read", "--colour"}, "unknown option --colour"},
+  };
+  for (const Case& c : cases) {
+    const Parsed parsed = parseCommandLine(c.args);
+    EXPECT_EQ(parsed.error.toStdString(), c.error) << c.args.join(' ').toStdString();
+  }
+  const Options o = parseCommandLine({"scan", "--port", "3", "--from", "2", "--to", "4"}).options;
+  EXPECT_EQ(o.comPort, 3);
+  EXPECT_EQ(o.first, 2);
+  EXPECT_EQ(o.last, 4);
+}
+
+TEST(VelkDiff, ComparesWhatSendAllWritesToThePrecisionThePageShows) {
+  const QByteArray file =
+      "Velk Configurator 2.0\r\nHART TAG FV-101\r\nSTROKE LENGTH 50\r\nCUT OFF LOW 0.1\r\nCHARACTER "
+      "Linear\r\n"
+      "CUSTOM CURVE TABLE SIZE 3\r\nX(0) 0\r\n";
+  const QByteArray device =
+      "Velk Configurator 2.0\r\nHART TAG OTHER\r\nSTROKE LENGTH 51\r\nCUT OFF LOW 0.100000001\r\n"
+      "CHARACTER Linear\r\nCUSTOM CURVE TABLE SIZE 33\r\nX(0) 7\r\n";
+  const auto differences = configurationDifferences(file, device, '.');
+  ASSERT_EQ(differences.size(), 1u);  // not the tag, not 0.1, not a curve that is not in use
+  EXPECT_EQ(differences[0], (Difference{"STROKE LENGTH", "50", "51"}));
+}
+
+class VelkAgainstTheSimulator : public SimulatorFixture {
+ protected:
+  VelkAgainstTheSimulator() : out_(&outText_), err_(&errText_) {
+    qputenv("MIRELL_LIBRARY", MIRELL_LIBRARY_PATH);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+  }
+
+  // Runs velk as the technician types it, answering a question with `answer`.
+  int velk(QStringList args) {
+    args << "--port" << QString::fromStdString(simulator().device_path()) << "--to"
+         << "0";
+    outText_.clear();
+    errText_.clear();
+    const Parsed parsed = parseCommandLine(args);
+    EXPECT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
+    Console console{out_, err_, false, [](const QString&) { return false; }};
+    const int code = runCommand(parsed.options, console);
+    out_.flush();
+    err_.flush();
+    return code;
+  }
+
+  static QByteArray contents(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+  }
+  static void replaceLine(const QString& path, const QByteArray& from, const QByteArray& to) {
+    QByteArray text = contents(path);
+    text.replace(from, to);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+
+  QTemporaryDir settingsDir_;
+  QTemporaryDir dir_;
+  QString outText_, errText_;
+  QTextStream out_, err_;
+};
+
+TEST_F(VelkAgainstTheSimulator, ATechnicianScansReadsAndComparesAConfiguration) {
+  simulator().update_state([](sim::DeviceState& s) { s.identity.device_id = 4711; });
+  ASSERT_EQ(velk({"scan"}), kSuccess) << errText_.toStdString();
+  EXPECT_TRUE(outText_.contains("device id: 4711\n")) << outText_.toStdString();
+  EXPECT_TRUE(outText_.contains("manufacturer: 62\n"));
+
+  const QString file = dir_.filePath("a.txt");
+  ASSERT_EQ(velk({"read", "-o", file}), kSuccess) << errText_.toStdString();
+  EXPECT_TRUE(contents(file).startsWith("Velk Configurator 2.0\r\n"));
+  EXPECT_TRUE(contents(file).contains("STROKE LENGTH 50\r\n"));
+  replaceLine(file, "STROKE LENGTH 50", "STROKE LENGTH 70");
+
+  EXPECT_EQ(velk({"send", file, "--dry-run"}), kFailed);
+  EXPECT_EQ(outText_, "STROKE LENGTH: file \"70\", device \"50\"\n");
+  EXPECT_EQ(velk({"send", file}), kRefused);  // no one to answer the question
+  EXPECT_EQ(velk({"diff", file}), kFailed);
+  EXPECT_EQ(simulator().state().setup.stroke_mm, 50);
+}
+
+TEST_F(VelkAgainstTheSimulator, SendsAChangedConfigurationAndChecksWhatStuck) {
+  const QString file = dir_.filePath("a.txt");
+  ASSERT_EQ(velk({"read", "-o", file}), kSuccess) << errText_.toStdString();
+  replaceLine(file, "STROKE LENGTH 50", "STROKE LENGTH 70");
+  // The stroke is a setting the device takes out of service only.
+  ASSERT_EQ(velk({"send", file, "--yes"}), kSuccess) << errText_.toStdString();
+  EXPECT_EQ(simulator().state().setup.stroke_mm, 70);
+  EXPECT_FALSE(simulator().state().service.out_of_service);
+
+  // A value the device refuses is named and the exit says so.
+  replaceLine(file, "STROKE LENGTH 70", "STROKE LENGTH 200");
+  EXPECT_EQ(velk({"send", file, "--yes"}), kFailed);
+  EXPECT_TRUE(errText_.contains("Stroke length : ")) << errText_.toStdString();
+  EXPECT_TRUE(errText_.contains("STROKE LENGTH did not stick")) << errText_.toStdString();
+}
+
+TEST_F(VelkAgainstTheSimulator, SendsARawCommandAndMonitorsTheBurstSamples) {
+  ASSERT_EQ(velk({"raw", "0"}), kSuccess) << errText_.toStdString();
+  EXPECT_TRUE(outText_.startsWith("response code: 0\nstatus: 0\nreply: 254 62 97")) << outText_.toStdString();
+
+  ASSERT_EQ(velk({"monitor", "--seconds", "2"}), kSuccess) << errText_.toStdString();
+  const QStringList lines = outText_.split('\n', Qt::SkipEmptyParts);
+  ASSERT_GE(lines.size(), 3);
+  EXPECT_EQ(lines[0], "time_s,setpoint,position,temperature,pressure");
+  EXPECT_EQ(lines[1].count(','), 4);
+  EXPECT_FALSE(simulator().state().control.burst_mode);  // switched off before velk ended
+}
+
+}  // namespace
+}  // namespace velk::cli
