@@ -33,10 +33,15 @@ void stop_stage(CommandContext& c) {
   stop_calibration_stage(c.state.calibration, Stage);
 }
 
-template <std::size_t Point, float Min, float Max>
+// The range of each current point: low, high.
+constexpr float kCurrentPointMinMa[] = {kCurrentLowMinMa, kCurrentHighMinMa};
+constexpr float kCurrentPointMaxMa[] = {kCurrentLowMaxMa, kCurrentHighMaxMa};
+
+template <std::size_t Point>
 void calibrate_current(CommandContext& c) {
   const float value = c.request_f32(0);
-  if (const auto code = range_check(value, Min, Max)) return c.refuse(code);
+  if (const auto code = range_check(value, kCurrentPointMinMa[Point], kCurrentPointMaxMa[Point]))
+    return c.refuse(code);
   c.state.calibration.current_points_ma[Point] = value;
   c.echo_request(4);
 }
@@ -78,8 +83,8 @@ void register_calibration_commands(CommandRegistry& registry) {
   registry.add(158, {0, Access::Write, stop_stage<Leak>});
   registry.add(163, {0, Access::Write, stop_stage<PulseTuning>});
 
-  registry.add(200, {4, Access::Write, calibrate_current<0, kCurrentLowMinMa, kCurrentLowMaxMa>});
-  registry.add(201, {4, Access::Write, calibrate_current<1, kCurrentHighMinMa, kCurrentHighMaxMa>});
+  registry.add(200, {4, Access::Write, calibrate_current<0>});
+  registry.add(201, {4, Access::Write, calibrate_current<1>});
   registry.add(202, {4, Access::Write, calibrate_pressure<false>});
   registry.add(203, {4, Access::Write, calibrate_pressure<true>});
   registry.add(204, {4, Access::Write, calibrate_temperature});
