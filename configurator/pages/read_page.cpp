@@ -122,9 +122,9 @@ void wireFields(QWidget* page, FormState& form) {
                         kHighestPollingAddress);
   const std::pair<const char*, int> limited[] = {{"EditTag", kTagLength},
                                                  {"EditDescriptor", kDescriptorLength}};
-  for (const auto& [name, length] : limited) {
-    QObject::connect(child<QLineEdit>(page, name), &QLineEdit::editingFinished, page,
-                     [&form, name, length] { LimitTextLength(form, name, length); });
+  for (const auto& field : limited) {
+    QObject::connect(child<QLineEdit>(page, field.first), &QLineEdit::editingFinished, page,
+                     [&form, field] { LimitTextLength(form, field.first, field.second); });
   }
 }
 
