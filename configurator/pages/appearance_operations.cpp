@@ -52,7 +52,10 @@ void followUnit(FormState& form, WindowState& window, const UnitControl& control
 }
 
 void applyUnitFromReply(const JobContext& job, UnitKind kind, const DynamicVariables& reply) {
-  const int code = reply.variables[static_cast<int>(kind)].unitCode;
+  // Only the four dynamic variables have a unit in command 3.
+  const auto slot = static_cast<std::size_t>(kind);
+  if (slot >= reply.variables.size()) return;
+  const int code = reply.variables[slot].unitCode;
   applyDeviceUnit(job.form, job.window, kind, UnitIndexFromCode(kind, code));
 }
 
