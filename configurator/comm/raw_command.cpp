@@ -4,7 +4,8 @@
 
 namespace velk {
 
-RawCommandOutcome sendRawCommand(HartLink& api, int handle, int command, const std::vector<int>& request) {
+RawCommandOutcome sendRawCommand(HartLink& api, int handle, int command, const std::vector<int>& request,
+                                 const std::function<void()>& sent) {
   const int length = std::min(static_cast<int>(request.size()), kRawRequestMaxBytes);
   for (int i = 0; i < length; ++i)
     api.SetInteger(i, 1, static_cast<unsigned>(request[static_cast<std::size_t>(i)]) & 0xFF);
@@ -12,6 +13,7 @@ RawCommandOutcome sendRawCommand(HartLink& api, int handle, int command, const s
   api.SendLongCommand(command, handle, length);
   outcome.transmissionError = api.GetErrorCode();
   if (outcome.transmissionError != 0) return outcome;
+  if (sent) sent();
   api.WaitForResponse();
   const int status = api.GetStatusBytes();
   outcome.responseCode = (status >> 8) & 0xFF;

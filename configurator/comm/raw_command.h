@@ -3,6 +3,7 @@
 // `velk raw`: no second attempt, no log line, no catalogue name. The caller
 // holds the transaction, so the command never overlaps other traffic.
 
+#include <functional>
 #include <vector>
 
 #include "comm/hart_link.h"
@@ -26,7 +27,9 @@ struct RawCommandOutcome {
 };
 
 // Sends `command` with the low eight bits of the first 28 values of
-// `request` to the instrument `handle` and waits for its reply.
-RawCommandOutcome sendRawCommand(HartLink& api, int handle, int command, const std::vector<int>& request);
+// `request` to the instrument `handle` and waits for its reply. `sent` runs
+// once the request went out, before the wait (which may take seconds).
+RawCommandOutcome sendRawCommand(HartLink& api, int handle, int command, const std::vector<int>& request,
+                                 const std::function<void()>& sent = {});
 
 }  // namespace velk

@@ -48,7 +48,8 @@ void sendRawCommandClick(const JobContext& job, Sender) {
   RawCommandOutcome outcome;
   {
     auto tx = job.transaction();
-    outcome = sendRawCommand(tx.api(), job.window.InstrumentHandle.load(), command, request);
+    outcome = sendRawCommand(tx.api(), job.window.InstrumentHandle.load(), command, request,
+                             [&form] { form.setText(kRawProgress, "Transmission OK"); });
   }
   const bool sent = outcome.transmissionError == 0;
   form.setText(kRawProgress, !sent ? QString("Transmission error %1").arg(outcome.transmissionError)

@@ -27,8 +27,9 @@ void applyHartDefaults(FormState& form, WindowState& window);
 // "Send": command and length, and each request byte below the length, as
 // whole numbers; a field that holds none counts as 0 and shows "0". The
 // length is kept to 0..28. The outcome: "Transmission error N" when the
-// request could not go out, else the response code, status, reply length
-// and "Response OK" or "Response error N". Reply bytes are shown only from
+// request could not go out, else "Transmission OK" while the reply is
+// awaited, then the response code, status, reply length and "Response OK"
+// or "Response error N". Reply bytes are shown only from
 // a reply without error; the fields of a request that never went out are
 // emptied.
 void sendRawCommandClick(const JobContext& job, Sender sender);
