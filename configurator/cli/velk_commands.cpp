@@ -7,6 +7,7 @@
 #include "cli/velk_diff.h"
 #include "cli/velk_session.h"
 #include "comm/direct_command.h"
+#include "comm/raw_command.h"
 #include "diagnostics/control_operations.h"
 #include "files/config_file.h"
 #include "registry/device_settings.h"
@@ -249,26 +250,22 @@ int raw(const Options& options, Console& console) {
   }
   Session session(options);
   if (!connectOrSay(session, console)) return kNoPositioner;
-  int error = 0, status = 0;
-  std::vector<unsigned> reply;
+  RawCommandOutcome outcome;
   session.run("raw", [&](const JobContext& job) {
     auto tx = job.transaction();
-    for (std::size_t i = 0; i < bytes.size(); ++i) tx->SetInteger(static_cast<int>(i), 1, bytes[i]);
-    tx->SendLongCommand(static_cast<int>(command), job.window.InstrumentHandle.load(),
-                        static_cast<int>(bytes.size()));
-    if (tx->GetErrorCode() == 0) tx->WaitForResponse();
-    error = tx->GetErrorCode();
-    status = tx->GetStatusBytes();
-    for (int i = 0; i < tx->GetMessageLength(); ++i) reply.push_back(tx->GetInteger(i, 1));
+    outcome = sendRawCommand(tx.api(), job.window.InstrumentHandle.load(), static_cast<int>(command),
+                             std::vector<int>(bytes.begin(), bytes.end()));
   });
-  if (error != 0 && error != 15) {
-    console.out << "Transmission error " << error << "\n";
+  if (outcome.transmissionError != 0) {
+    console.out << "Transmission error " << outcome.transmissionError << "\n";
     return kFailed;
   }
-  console.out << "response code: " << (status >> 8) << "\nstatus: " << (status & 0xFF) << "\nreply:";
-  for (unsigned b : reply) console.out << " " << b;
+  console.out << "response code: " << outcome.responseCode << "\nstatus: " << outcome.deviceStatus
+              << "\nreply:";
+  for (unsigned b : outcome.reply) console.out << " " << b;
   console.out << "\n";
-  return error == 0 ? kSuccess : kFailed;
+  if (outcome.responseError != 0) console.out << "Response error " << outcome.responseError << "\n";
+  return outcome.responseError == 0 ? kSuccess : kFailed;
 }
 
 }  // namespace

@@ -14,16 +14,31 @@ constexpr int kBlocksWorthAProgressText = 4;
 
 bool validElementSize(int size) { return size == 1 || size == 2 || size == 4; }
 
+// Size 1 reads 0..255, sizes 2 and 4 are sign-extended.
 std::int32_t element(const std::uint8_t* bytes, int size) {
-  std::uint32_t value = 0;
-  for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[i];
-  if (size == 1) return static_cast<std::int32_t>(value);
-  const std::uint32_t signBit = 1u << (8 * size - 1);
-  if (size < 4 && (value & signBit)) value |= ~((signBit << 1) - 1);
-  return static_cast<std::int32_t>(value);
+  return static_cast<std::int32_t>(memoryElement(bytes, size, size != 1));
 }
 
 }  // namespace
+
+bool readMemoryBlock(const JobContext& job, int area, int selector1, int selector2, int count,
+                     std::uint8_t* data) {
+  auto tx = job.transaction();
+  tx->SetInteger(0, 1, static_cast<unsigned>(area));
+  tx->SetInteger(1, 1, static_cast<unsigned>(selector1));
+  tx->SetInteger(2, 1, static_cast<unsigned>(selector2));
+  tx->SetInteger(3, 1, static_cast<unsigned>(count));
+  if (!job.ExecuteCommand(tx, kReadMemory, kRequestBytes)) return false;
+  for (int i = 0; i < count; ++i) data[i] = static_cast<std::uint8_t>(tx->GetInteger(i, 1));
+  return true;
+}
+
+std::int64_t memoryElement(const std::uint8_t* bytes, int size, bool isSigned) {
+  std::uint64_t value = 0;
+  for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  if (isSigned && size > 0 && size < 8 && (bytes[size - 1] & 0x80)) value |= ~std::uint64_t{0} << (8 * size);
+  return static_cast<std::int64_t>(value);
+}
 
 MemoryUpload::MemoryUpload(int area, int start, int count, int size)
     : area_(area), start_(start), count_(std::max(count, 0)), size_(size) {
@@ -40,17 +55,9 @@ void MemoryUpload::readNextBlock(const JobContext& job, std::vector<std::int32_t
   if (static_cast<int>(values.size()) < count_) values.resize(static_cast<std::size_t>(count_), 0);
 
   std::uint8_t data[kMemoryBlockBytes] = {};
-  {
-    auto tx = job.transaction();
-    tx->SetInteger(0, 1, static_cast<unsigned>(area_));
-    tx->SetInteger(1, 1, static_cast<unsigned>(start_));
-    tx->SetInteger(2, 1, static_cast<unsigned>(block));
-    tx->SetInteger(3, 1, static_cast<unsigned>(bytes));
-    if (!job.ExecuteCommand(tx, kReadMemory, kRequestBytes)) {
-      ++result_.failedBlocks;
-      return;
-    }
-    for (int i = 0; i < bytes; ++i) data[i] = static_cast<std::uint8_t>(tx->GetInteger(i, 1));
+  if (!readMemoryBlock(job, area_, start_, block, bytes, data)) {
+    ++result_.failedBlocks;
+    return;
   }
   // 28 is a multiple of every element size: no element straddles two blocks.
   for (int i = 0; i + size_ <= bytes; i += size_)

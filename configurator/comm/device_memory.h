@@ -21,6 +21,16 @@ namespace velk {
 inline constexpr int kMemoryBlockBytes = 28;
 inline constexpr int kMemoryUploadMaxBytes = 7168;  // 256 blocks
 
+// One command 252 with the four request bytes as given: the area, two
+// selectors whose meaning the area decides, and `count` (1 to 28) bytes
+// wanted. On success the bytes are in `data`; a failed read leaves it alone.
+bool readMemoryBlock(const JobContext& job, int area, int selector1, int selector2, int count,
+                     std::uint8_t* data);
+
+// An element of `size` bytes (1 to 8) assembled least significant byte
+// first; `isSigned` extends the top bit of its last byte.
+std::int64_t memoryElement(const std::uint8_t* bytes, int size, bool isSigned);
+
 struct MemoryUploadResult {
   int blocks = 0;        // blocks asked for
   int failedBlocks = 0;  // blocks whose elements kept their values

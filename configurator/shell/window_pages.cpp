@@ -19,6 +19,11 @@
 #include "pages/read_page.h"
 #include "pages/setup_page.h"
 #include "pages/tuning_page.h"
+#include "service/debug_page.h"
+#include "service/hart_page.h"
+#include "service/irs_page.h"
+#include "service/limits_page.h"
+#include "service/map_page.h"
 
 namespace velk {
 
@@ -40,6 +45,11 @@ const std::map<std::string_view, PageFactory>& pageWidgets() {
       {"TabSheetDiag", &createDiag2Page},
       {"TabSheet3", &createTrendsPage},
       {"TabSheetDb", &createDbPage},
+      {"DEBUG", &createDebugPage},
+      {"TabSheet2", &createMapPage},
+      {"TabSheetHart", &createHartPage},
+      {"TabSheet5", &createIrsPage},
+      {"TabSheet6", &createLimitsPage},
   };
   return widgets;
 }

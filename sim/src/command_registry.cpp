@@ -33,6 +33,8 @@ CommandRegistry positioner_commands() {
   register_device_data_commands(registry);
   register_calibration_commands(registry);
   register_tuning_commands(registry);
+  register_debug_commands(registry);
+  register_irs_commands(registry);
   return registry;
 }
 

@@ -114,6 +114,8 @@ void register_alarm_commands(CommandRegistry& registry);
 void register_device_data_commands(CommandRegistry& registry);
 void register_calibration_commands(CommandRegistry& registry);
 void register_tuning_commands(CommandRegistry& registry);
+void register_debug_commands(CommandRegistry& registry);
+void register_irs_commands(CommandRegistry& registry);
 
 // Every command the positioner implements.
 CommandRegistry positioner_commands();

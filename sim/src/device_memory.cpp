@@ -8,6 +8,7 @@ const MemoryAreas& memory_areas() {
   static const MemoryAreas areas = [] {
     MemoryAreas table;
     register_diagnostic_memory(table);
+    register_debug_memory(table);
     return table;
   }();
   return areas;

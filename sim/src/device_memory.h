@@ -49,5 +49,6 @@ void reply_memory_slice(CommandContext& c, const MemoryRead& read, std::span<con
 
 // Each owner of memory areas adds them here.
 void register_diagnostic_memory(MemoryAreas& areas);
+void register_debug_memory(MemoryAreas& areas);
 
 }  // namespace velk::sim

@@ -123,6 +123,7 @@ void for_each_field(State& s, Visitor&& field) {
   field("diagnostics.travel_seconds", s.diagnostics.travel_seconds);
   field("diagnostics.events", s.diagnostics.events);
   field("diagnostics.events_logged", s.diagnostics.events_logged);
+  field("firmware.symptom_limits", s.firmware.symptom_limits);
 }
 
 std::string format_value(bool value) { return value ? "1" : "0"; }
@@ -167,6 +168,10 @@ std::string format_value(const std::array<std::int16_t, N>& values) {
 }
 template <std::size_t N>
 std::string format_value(const std::array<std::uint32_t, N>& values) {
+  return format_list(values);
+}
+template <std::size_t N>
+std::string format_value(const std::array<std::uint16_t, N>& values) {
   return format_list(values);
 }
 std::string format_value(const std::vector<LoggedEvent>& events) {
@@ -253,6 +258,10 @@ bool parse_list(std::string_view text, std::array<Integer, N>& values) {
 }
 template <std::size_t N>
 bool parse_value(std::string_view text, std::array<std::int16_t, N>& values) {
+  return parse_list(text, values);
+}
+template <std::size_t N>
+bool parse_value(std::string_view text, std::array<std::uint16_t, N>& values) {
   return parse_list(text, values);
 }
 template <std::size_t N>

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware_memory.h"
 #include "options.h"
 
 namespace {
@@ -28,6 +29,18 @@ int main(int argc, char** argv) {
   }
   if (options->show_help) {
     std::fputs(usage_text().c_str(), stdout);
+    return 0;
+  }
+  if (options->map_path) {
+    FILE* map = std::fopen(options->map_path->c_str(), "w");
+    const std::string text = firmware_map_text();
+    bool written = map && std::fwrite(text.data(), 1, text.size(), map) == text.size();
+    if (map && std::fclose(map) != 0) written = false;
+    if (!written) {
+      std::fprintf(stderr, "positioner-sim: cannot write %s\n", options->map_path->c_str());
+      return 1;
+    }
+    std::printf("positioner-sim: firmware map written to %s\n", options->map_path->c_str());
     return 0;
   }
 

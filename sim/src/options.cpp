@@ -54,6 +54,8 @@ std::string usage_text() {
          "  --event-log N        start with N past events in the event log, 0 to 200\n"
          "  --state FILE         keep the device state in FILE across restarts\n"
          "  --log FILE           append every frame, both ways, to FILE\n"
+         "  --write-map FILE     write the linker map file of the simulated firmware\n"
+         "                       (for the MAP page) to FILE and stop\n"
          "  --seed N             seed of the process model's noise and drift (default 1)\n"
          "  --help               show this text\n";
 }
@@ -162,6 +164,13 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return true;
         },
         "a number from 0 to 200"}},
+      {"--write-map",
+       {[&](const std::string& v) {
+          if (v.empty()) return false;
+          options.map_path = v;
+          return true;
+        },
+        "a file name"}},
       {"--seed",
        {[&](const std::string& v) { return parse_number(v, line.seed, std::uint64_t{0}, UINT64_MAX); },
         "a whole number"}},

@@ -20,6 +20,8 @@ struct Options {
   bool leak = false;                           // leak tests find a leak
   std::optional<float> time_scale;             // factor on calibration and self-test durations
   std::optional<std::size_t> event_log_entries;  // a past of this many events instead of the state's log
+  // Write the firmware's map file there and stop.
+  std::optional<std::string> map_path;
   bool show_help = false;
 };
 

@@ -30,6 +30,7 @@ DeviceState unusual_state() {
   state.alarms[AlarmKind::PotPressure] = {true, {4.25f, 0, 0}, true, 3};
   state.calibration.pid_p = 7.125f;
   state.calibration.min_pulses[3] = 65535;
+  state.firmware.symptom_limits[75] = 0x2EFE;
   return state;
 }
 

@@ -349,6 +349,26 @@ DiagnosticState diagnostic_history(std::uint32_t device_id, std::size_t events =
 // The event log's text of an event code, at most 17 characters.
 std::string_view event_text(std::uint8_t code);
 
+// The firmware's service interface (commands 250, 252 and 253): table 1 of
+// the debug tables, the RAM and the array memory it reaches, and the symptom
+// limits command 250 stores. RAM and the array memory are volatile: they start
+// afresh at every power-on and are not kept in the state file.
+inline constexpr std::size_t kDebugTableBytes = 56;  // 14 entries of 4 bytes
+inline constexpr std::size_t kSymptomLimitEntries = 76;
+
+struct FirmwareState {
+  std::array<std::uint8_t, kDebugTableBytes> active_table{};  // table 1
+  std::vector<std::uint8_t> ram;
+  std::vector<std::uint8_t> array_memory;
+  std::array<std::uint16_t, kSymptomLimitEntries> symptom_limits{};
+
+  bool operator==(const FirmwareState&) const = default;
+};
+
+// The firmware as it starts: table 1 a copy of table 5, RAM with its
+// initial values, the array memory counting up.
+FirmwareState firmware_at_power_on();
+
 struct DeviceState {
   Identity identity;
   SetupSettings setup;
@@ -363,6 +383,7 @@ struct DeviceState {
   AlarmState alarms;
   CalibrationState calibration;
   DiagnosticState diagnostics = diagnostic_history(1);
+  FirmwareState firmware = firmware_at_power_on();
 
   bool operator==(const DeviceState&) const = default;
 };
