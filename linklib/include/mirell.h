@@ -84,7 +84,8 @@
  * Blocking
  *   SendLongCommand, SendShortCommand and ManualSendCommand block until the
  *   frame is on the line (the link waits for a quiet line or its turn between
- *   another master and a burst device; it gives up after 5 s and reports 4).
+ *   another master and a burst device; it gives up after 5 s and reports 4;
+ *   writing the frame to an adapter that stalls takes at most 1 s more).
  *   WaitForResponse blocks until the reply, with up to three retries (about
  *   2 s when the instrument does not answer at all). It never blocks for
  *   more than 30 s: each attempt waits at most 2.5 s for its reply, and each
@@ -100,8 +101,8 @@
  *   The functions are not reentrant and take no lock of their own: a host must
  *   call them from one thread at a time, and treat a whole transaction (fill,
  *   send, wait, read) as one indivisible use of the library. Inside, the
- *   library runs a receive thread, the 10 ms link clock and, when enabled, the
- *   burst collector; frames are transmitted on the caller's thread. The burst
+ *   library runs a receive thread, the 10 ms link clock (asleep while the line
+ *   is idle) and, when enabled, the burst collector; frames are transmitted on the caller's thread. The burst
  *   collector runs once however often ProcessBurstMessages(1) is called.
  *   ShutDownHart ends all of them, so a host may unload the library right
  *   after it; unloading with the link still running stops it first.
