@@ -6,6 +6,15 @@
 
 namespace velk {
 
+namespace {
+
+void setUpCore(Configurator& core) {
+  installPageModules(core);
+  core.window.InstrumentHandle.store(1);
+}
+
+}  // namespace
+
 Configurator::LinkFactory fakeLink(FakeHartLink** fake) {
   return [fake](WindowState&) {
     auto link = std::make_unique<FakeHartLink>();
@@ -14,12 +23,11 @@ Configurator::LinkFactory fakeLink(FakeHartLink** fake) {
   };
 }
 
-CoreTest::CoreTest() : CoreTest(fakeLink(&fake_)) {}
+// Not delegating: the address of fake_ may be taken only once the object's
+// construction has begun, as it has when its members are initialized.
+CoreTest::CoreTest() : core_(fakeLink(&fake_)) { setUpCore(core_); }
 
-CoreTest::CoreTest(const Configurator::LinkFactory& makeLink) : core_(makeLink) {
-  installPageModules(core_);
-  core_.window.InstrumentHandle.store(1);
-}
+CoreTest::CoreTest(const Configurator::LinkFactory& makeLink) : core_(makeLink) { setUpCore(core_); }
 
 void CoreTest::applyDefaults() { applyStartupDefaults(core_.form, core_.window, "."); }
 
