@@ -52,7 +52,11 @@ void followUnit(FormState& form, WindowState& window, const UnitControl& control
 }
 
 void applyUnitFromReply(const JobContext& job, UnitKind kind, const DynamicVariables& reply) {
-  const int code = reply.variables[static_cast<int>(kind)].unitCode;
+  // Only the first kinds are dynamic variables of command 3; the others have
+  // no unit in its reply.
+  const auto slot = static_cast<std::size_t>(kind);
+  if (slot >= reply.variables.size()) return;
+  const int code = reply.variables[slot].unitCode;
   applyDeviceUnit(job.form, job.window, kind, UnitIndexFromCode(kind, code));
 }
 
