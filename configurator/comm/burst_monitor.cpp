@@ -14,6 +14,8 @@ constexpr int kBurstModeControl = 109;
 constexpr unsigned kBurstOff = 0;
 constexpr unsigned kBurstOn = 1;
 constexpr int kDynamicVariablesCommand = 3;
+// Asked when the bursts stop: does the device still answer at all?
+constexpr int kReadUniqueIdentifier = 0;
 
 // Data lengths of the burst messages of commands 1, 2 and 3.
 constexpr int kPositionFrame = 5;
@@ -71,6 +73,7 @@ bool BurstMonitor::start(const JobContext& job) {
   }
   job.transaction()->ProcessBurstMessages(1);
   job.live.BurstActive.store(true);
+  lastSample_ = Clock::now();
   return true;
 }
 
@@ -102,6 +105,25 @@ bool BurstMonitor::switchOffForShutdown(Link& link, const WindowState& window, L
   return off;
 }
 
+void BurstMonitor::checkSilence(const JobContext& job) {
+  if (Clock::now() - lastSample_ < kSilenceLimit) return;
+  lastSample_ = Clock::now();
+  {
+    auto tx = job.transaction();
+    if (job.ExecuteCommand(tx, kReadUniqueIdentifier, 0)) {
+      // It answers but does not burst (another master switched it off):
+      // switch it on again on the next pass.
+      lastSeen_ = false;
+      return;
+    }
+  }
+  // Nothing to switch off in a device that does not answer.
+  lastSeen_ = false;
+  job.live.BurstRequested.store(false);
+  job.live.BurstActive.store(false);
+  connectionLost_ = true;
+}
+
 void BurstMonitor::abandon(LiveData& live) {
   live.BurstRequested.store(false);
   live.BurstActive.store(false);
@@ -111,11 +133,12 @@ void BurstMonitor::abandon(LiveData& live) {
 
 void BurstMonitor::collect(const JobContext& job) {
   BurstMessage message{.reading = job.live.reading()};
+  bool updated = false;
   {
     auto tx = job.transaction();
-    if (!tx->BurstDataUpdated()) return;
-    message.length = tx->GetBurstMessageLength();
-    switch (message.length) {
+    updated = tx->BurstDataUpdated() != 0;
+    if (updated) message.length = tx->GetBurstMessageLength();
+    switch (updated ? message.length : 0) {
       case kPositionFrame:
         message.reading.BurstUnit[kBurstPosition] =
             UnitIndexFromCode(UnitKind::Position, static_cast<int>(tx->GetBurstInteger(0, 1)));
@@ -129,6 +152,11 @@ void BurstMonitor::collect(const JobContext& job) {
         break;
     }
   }
+  if (!updated) {
+    checkSilence(job);
+    return;
+  }
+  lastSample_ = Clock::now();
   job.live.setReading(message.reading);
   job.live.ring.append(
       {message.reading.BurstValue[kBurstSetpoint], message.reading.BurstValue[kBurstPosition]});

@@ -8,6 +8,7 @@
 // previous pass, and switches the device's burst mode on or off then.
 
 #include <chrono>
+#include <utility>
 
 #include "comm/job_context.h"
 #include "comm/page_module.h"
@@ -18,6 +19,9 @@ class BurstMonitor {
  public:
   static constexpr int kSelectAttempts = 2;
   static constexpr int kSwitchAttempts = 20;
+  // A bursting device sends several messages a second; this long without one,
+  // the monitor asks the device whether it is still there.
+  static constexpr std::chrono::seconds kSilenceLimit{4};
 
   explicit BurstMonitor(const PageModules& modules) : modules_(modules) {}
 
@@ -37,16 +41,23 @@ class BurstMonitor {
   // The request could not be served at all (the library failed to load).
   void abandon(LiveData& live);
 
+  // True once after the device fell silent and did not answer when asked (a
+  // pulled cable, a vanished port): the connection is lost.
+  bool takeConnectionLost() { return std::exchange(connectionLost_, false); }
+
  private:
   bool start(const JobContext& job);
   void stop(const JobContext& job);
   void collect(const JobContext& job);
+  void checkSilence(const JobContext& job);
   int burstCommand(const FormState& form) const;
 
   const PageModules& modules_;
   // Whether the device was last switched to bursting: BurstRequested as the
   // previous section served it.
   bool lastSeen_ = false;
+  std::chrono::steady_clock::time_point lastSample_{};
+  bool connectionLost_ = false;
 };
 
 }  // namespace velk

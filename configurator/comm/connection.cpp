@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 #include <utility>
 
 #include "comm/process_values.h"
@@ -24,6 +26,15 @@ constexpr int kShutdownBurstAttempts = 40;
 
 const QColor kConnectedColor(0, 128, 0);
 const QColor kDisconnectedColor(255, 0, 0);
+
+// The system's reason a port would not open, with what to do where that is
+// plain ("Permission denied: add yourself to the dialout group").
+QString portFailureReason(int reason) {
+  QString text = QString::fromStdString(std::system_category().message(reason));
+  if (reason == EACCES || reason == EPERM) text += ": add yourself to the dialout group";
+  if (reason == EBUSY) text += ": another program holds the port";
+  return text;
+}
 
 void setComportItemsEnabled(FormState& form, bool enabled) {
   for (int port = 1; port <= kComPortCount; ++port) form.setEnabled(QString("Comport%1").arg(port), enabled);
@@ -76,15 +87,23 @@ bool Connection::procedure(const JobContext& job) {
 
   {
     auto tx = job.transaction();
+    const int port = job.window.ComPort.load();
     bool opened = false;
+    int reason = 0;
     try {
-      tx->InitHart(job.window.ComPort.load());
+      errno = 0;
+      tx->InitHart(port);
+      // The library leaves the system's reason in errno; its own text is fixed.
+      reason = errno;
       opened = tx->GetErrorCode() == 0;
     } catch (const LinkLibraryError& failure) {
       job.operations.reportError(QString::fromLocal8Bit(failure.what()));
     }
     if (!opened) {
       job.progress("Comport error");
+      if (reason != 0)
+        job.form.appendLine(kCommunicationLog,
+                            QString("%1: %2").arg(job.window.portDevice(port), portFailureReason(reason)));
       return false;
     }
   }
@@ -211,6 +230,16 @@ void Connection::disconnection(const JobContext& job) {
   // A "Connect" pressed meanwhile waits as a request: keep the user's wish.
   if (!requests_.waiting(kRequestConnection)) window.Connected.store(false);
   job.operations.UpdateControlStates();
+}
+
+void Connection::connectionLost(const JobContext& job) {
+  if (!connected_ || next_ != Step::None) return;
+  connected_ = false;
+  failureToReport_ = true;
+  job.progress(kConnectionLostText);
+  job.form.appendLine(kCommunicationLog, kConnectionLostText);
+  job.live.BurstRequested.store(false);
+  next_ = Step::Disconnection;
 }
 
 void Connection::shutDown(Link& link, const WindowState& window, LiveData& live,

@@ -21,6 +21,9 @@ namespace velk {
 inline constexpr const char* kConnectionFailedText =
     "Connection failed! Check the comport setting and the HART and current cables.";
 
+inline constexpr const char* kConnectionLostText =
+    "Connection lost! The positioner does not answer; check the HART and current cables.";
+
 // Six detection tries per polling address before the search moves on.
 inline constexpr int kDetectionTries = 6;
 
@@ -42,6 +45,11 @@ class Connection {
   // Whether a step waits for the next pass, after its burst section.
   bool hasNextStep() const { return next_ != Step::None; }
   void runNextStep(const JobContext& job);
+
+  // The device stopped answering under a running connection (the burst
+  // monitor noticed): the connection is dropped as by "Disconnect", with the
+  // failure shown and logged. Nothing when not connected.
+  void connectionLost(const JobContext& job);
 
   // The thread is ending: burst mode off in the device (up to 40 attempts
   // within `budget`), then the link is shut down. Nothing when not connected.

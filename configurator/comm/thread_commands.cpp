@@ -123,6 +123,7 @@ void ThreadCommands::pass(const JobContext& context) {
 void ThreadCommands::burstSection(const JobContext& context) {
   try {
     burst_.section(context);
+    if (burst_.takeConnectionLost()) connection_.connectionLost(context);
   } catch (const TransactionAbandoned&) {
   } catch (const std::exception& failure) {
     // Trying again every pass would only repeat the message.

@@ -106,8 +106,22 @@ void FormState::setLines(const QString& name, const QStringList& lines) {
   });
 }
 
+// The communication log is never cleared: an appended line must cost the
+// same on the ten-thousandth line as on the first. So no copy of the value
+// to compare with (it would make the append copy the whole list).
 void FormState::appendLine(const QString& name, const QString& line) {
-  update(name, kLines, [&](ControlValue& v) { v.lines.append(line); });
+  bool firstPending = false;
+  {
+    std::lock_guard lock(mutex_);
+    ControlValue& entry = values_[name];
+    entry.lines.append(line);
+    entry.known |= kLines;
+    if (pending_.contains(name)) return;
+    firstPending = pending_.isEmpty();
+    pending_.insert(name);
+    pendingOrder_.append(name);
+  }
+  if (firstPending) QMetaObject::invokeMethod(this, "deliverChanges", Qt::QueuedConnection);
 }
 
 void FormState::setRows(const QString& name, const QList<QStringList>& rows) {

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     ::close(line);
 
     const double share = 100.0 * cpu / wall;
-    std::printf("idle link over %.1f s: %.3f s CPU = %.3f %% of one core (goal < 0.5 %%)\n", wall, cpu,
+    std::printf("idle link over %.1f s: %.3f s CPU = %.3f %% of one core (goal < 0.1 %%)\n", wall, cpu,
                 share);
     return 0;
 }

@@ -15,7 +15,10 @@
  *      with 2) and its settings are restored when the link stops. InitHart
  *      forgets all registered instruments; on a link that already runs on the
  *      same port it only applies the master mode, on another port it moves
- *      the link there, and after ShutDownHart it opens the port again.
+ *      the link there, and after ShutDownHart, or after the port vanished
+ *      (a modem unplugged), it opens the port again. When it fails with 2,
+ *      errno holds the system's reason for the device (ENOENT, EACCES, EBUSY
+ *      when another program holds it, ENOTTY when it is no terminal, ...).
  *   2. Find the instrument: DetectInstrument() (polling address 0),
  *      DetectInstrumentWithShortAddress(n) for n = 0..15, or
  *      DetectInstrumentWithTag(tag). A non-zero result is the instrument handle.
@@ -56,8 +59,9 @@
  *     16    "Checksum/Parity error in incoming message." (a checksum mismatch,
  *           or a reply byte received with a parity, framing or overrun error)
  *           or "Framing error in incoming message." (the reply broke off, was
- *           not complete within 2.5 s, or another station's frame came in
- *           its place)
+ *           not complete within 2.5 s, another station's frame came in its
+ *           place, the reply came from another address or named another
+ *           command than the request, or the link refused the retry)
  *     17    "No response pending!"
  *     1460  "Timed out. Instrument didn't reply. "
  *
@@ -70,14 +74,25 @@
  *
  *   WaitForResponse makes up to four attempts (the first and three retries,
  *   each resending the same request) and reports the outcome of the last.
+ *   A retry the link refuses ends its attempt at once with 16 "Framing
+ *   error in incoming message.".
+ *
+ *   When the port vanishes under a running link (a modem unplugged), the
+ *   sends report 4 and WaitForResponse 16 at once, until InitHart opens the
+ *   port again.
  *
  * Blocking
  *   SendLongCommand, SendShortCommand and ManualSendCommand block until the
  *   frame is on the line (the link waits for a quiet line or its turn between
- *   another master and a burst device; it gives up after 5 s and reports 4).
+ *   another master and a burst device; it gives up after 5 s and reports 4;
+ *   writing the frame to an adapter that stalls takes at most 1 s more).
  *   WaitForResponse blocks until the reply, with up to three retries (about
- *   2 s when the instrument does not answer at all). The detection functions
- *   block for a whole detection (up to four attempts). InitHart opens the port.
+ *   2 s when the instrument does not answer at all). It never blocks for
+ *   more than 30 s: each attempt waits at most 2.5 s for its reply, and each
+ *   retry at most 5 s for its turn on the line plus 1 s to write its frame
+ *   (2.5 + 3 x 8.5 = 28 s on a line that is busy or flooded throughout).
+ *   The detection functions block for a whole detection: a send and a
+ *   WaitForResponse. InitHart opens the port.
  *   ShutDownHart and ProcessBurstMessages(0) return once the threads they stop
  *   have ended (within a few tens of milliseconds). Every other call returns
  *   at once.
@@ -86,8 +101,8 @@
  *   The functions are not reentrant and take no lock of their own: a host must
  *   call them from one thread at a time, and treat a whole transaction (fill,
  *   send, wait, read) as one indivisible use of the library. Inside, the
- *   library runs a receive thread, the 10 ms link clock and, when enabled, the
- *   burst collector; frames are transmitted on the caller's thread. The burst
+ *   library runs a receive thread, the 10 ms link clock (asleep while the line
+ *   is idle) and, when enabled, the burst collector; frames are transmitted on the caller's thread. The burst
  *   collector runs once however often ProcessBurstMessages(1) is called.
  *   ShutDownHart ends all of them, so a host may unload the library right
  *   after it; unloading with the link still running stops it first.

@@ -19,6 +19,7 @@ void clearContents(DeliveredFrame& record) {
     record.deviceStatus = 0;
     record.flags &= ~std::uint32_t{kFlagDeviceStatus};
     record.address = {};
+    record.longAddress = false;
     record.command = 0;
     record.dataLength = 0;
     record.data = {};
@@ -91,6 +92,12 @@ bool DataLink::withdraw(std::uint64_t ticket) {
     // Nothing waits any more, so there is nothing left for it to drop.
     busyWatchdog_.clear();
     return true;
+}
+
+bool DataLink::quiescent() const {
+    return state_ == LinkState::Idle && !requestWaiting_ && replyTimer_.ticks() == 0 &&
+           holdTimer_.ticks() == 0 && quietTimer_.ticks() == 0 && !gapTimer_.running() &&
+           !responseWatchdog_.running() && !busyWatchdog_.running();
 }
 
 std::optional<DeliveredFrame> DataLink::takeReply() {
@@ -188,6 +195,7 @@ void DataLink::copyFrame(const ReceivedFrame& from, DeliveredFrame& to) {
     to.flags &= ~std::uint32_t{kFlagDeviceStatus};
     if (from.deviceStatus != 0) to.flags |= kFlagDeviceStatus;
     to.address = from.address;
+    to.longAddress = from.longAddress;
     to.command = from.command;
     to.dataLength = std::clamp(static_cast<int>(from.byteCount) - 2, 0, static_cast<int>(kMaxFrameData));
     to.data = {};

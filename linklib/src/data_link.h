@@ -31,7 +31,8 @@ struct DeliveredFrame {
     std::uint32_t foreignFrame = 0;
     std::uint8_t responseCode = 0;
     std::uint8_t deviceStatus = 0;
-    std::array<std::uint8_t, 6> address{};
+    std::array<std::uint8_t, 6> address{};  // as the codec's: short [0], long [1..5]
+    bool longAddress = false;
     std::uint8_t command = 0;
     int dataLength = 0;                              // byte count - 2, within 0..30
     std::array<std::uint8_t, kMaxFrameData> data{};  // the bytes after the two status bytes
@@ -92,6 +93,10 @@ public:
     const DeliveredFrame& burstRecord() const { return burst_; }
 
     // --- inspection -----------------------------------------------------------
+    // True when ticks would change nothing: idle, no request waiting and every
+    // timer at 0 (the three that repeat then only raise events that the idle
+    // state ignores).
+    bool quiescent() const;
     LinkState state() const { return state_; }
     bool requestWaiting() const { return requestWaiting_; }
     const FrameParser& parser() const { return parser_; }

@@ -1,6 +1,7 @@
 #include "hart_master.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "serial_port.h"
 
@@ -52,15 +53,22 @@ void HartMaster::initHartEx(int port, int primary) {
 void HartMaster::initHart(int port) {
     registry_.reset();
     responsePending_ = false;
-    if (link_.isOpen() && port == openPort_) {
+    // A port that vanished under the link (and may be back now) is opened
+    // afresh; a running one is kept.
+    if (link_.isOpen() && port == openPort_ && !link_.portLost()) {
         link_.setPrimaryMaster(primary_);
         reportNoError();
         return;
     }
     link_.close();
     lastReply_.reset();
-    if (!link_.open(setup_.openPort(port), primary_, setup_.clock)) {
+    errno = 0;
+    std::unique_ptr<LinkPort> opened = setup_.openPort(port);
+    // The host may show the system's reason: it is left in errno.
+    const int reason = opened ? 0 : errno;
+    if (!link_.open(std::move(opened), primary_, setup_.clock)) {
         report(kPortFailed, text::kPortFailed);
+        errno = reason;
         return;
     }
     openPort_ = port;
@@ -141,6 +149,7 @@ bool HartMaster::submit(FrameKind kind, std::uint8_t pollingAddress, const LongA
         report(kRequestRefused, text::kRequestRefused);
         return false;
     }
+    lastSent_ = {kind, pollingAddress, longAddress, request.command};
     reportNoError();
     return true;
 }
@@ -170,28 +179,65 @@ int HartMaster::waitForResponse() {
     }
     responsePending_ = false;
     reportNoError();
+    bool sent = true;  // the first attempt went out with the send call
     for (int attempt = 1;; ++attempt) {
-        judge(link_.awaitReply());
+        if (sent) {
+            judge(link_.awaitReply());
+        } else {
+            // No reply can come to a request the link refused: the attempt
+            // ends now, with what the response watchdog would have said.
+            DeliveredFrame none;
+            none.flags = kFlagBrokenOrForeign;
+            none.brokenReply = 1;
+            reportNoError();  // the refusal's 4 gives way to the attempt's verdict
+            judge(none);
+        }
         if (error_.code() == kNoError) {
             std::fill_n(field_.bytes.begin(), kReplyBytesCopied, std::uint8_t{0});
             std::copy_n(lastReply_->data.begin(), lastReply_->data.size(), field_.bytes.begin());
             return 0;
         }
         if (attempt == kAttempts) return 0;
-        resendLastRequest();
+        sent = resendLastRequest();
     }
 }
 
 // A retry sends the last request again with the data field as it stands (it
 // still holds the request). During a detection the handle is the candidate
 // entry, which is not handed out yet; it is addressed all the same.
-void HartMaster::resendLastRequest() {
-    submitTo(registry_.entry(last_.handle), last_.kind, last_.command, last_.byteCount);
+bool HartMaster::resendLastRequest() {
+    return submitTo(registry_.entry(last_.handle), last_.kind, last_.command, last_.byteCount);
+}
+
+// HART has no sequence numbers: a reply is ours when it comes from the
+// device we addressed, in the frame format we used, and names our command.
+// Anything else (a late answer to an earlier request, say) is not our answer.
+bool HartMaster::answersLastSent(const DeliveredFrame& reply) const {
+    if (reply.command != lastSent_.command) return false;
+    if (lastSent_.kind == FrameKind::Short)
+        return !reply.longAddress && (reply.address[0] & 0x0F) == (lastSent_.pollingAddress & 0x0F);
+    if (!reply.longAddress) return false;
+    // Sent to the broadcast address, the answer names the device's own.
+    if (lastSent_.longAddress == kBroadcastAddress) return true;
+    LongAddress from{reply.address[1], reply.address[2], reply.address[3], reply.address[4],
+                     reply.address[5]};
+    from[0] &= 0x3F;
+    LongAddress to = lastSent_.longAddress;
+    to[0] &= 0x3F;
+    return from == to;
 }
 
 // Each test may overwrite the verdict of the one before; the later ones only
 // judge a reply the earlier ones found nothing wrong with.
 void HartMaster::judge(DeliveredFrame reply) {
+    const bool frameCame = (reply.flags & kFlagNoReply) == 0 && !reply.brokenReply && !reply.foreignFrame;
+    const bool unsound = (reply.errorWord & kUnsoundFrame) != 0;
+    // A damaged frame is judged by its damage; a sound one from elsewhere,
+    // or about another command, is taken as a foreign frame.
+    if (frameCame && !unsound && !answersLastSent(reply)) {
+        reply.flags |= kFlagBrokenOrForeign;
+        reply.foreignFrame = 1;
+    }
     if (reply.foreignFrame) {
         // Another station's frame came in place of the reply: nothing in it
         // belongs to our request.
@@ -201,8 +247,7 @@ void HartMaster::judge(DeliveredFrame reply) {
         reply.data = {};
     }
     if (reply.flags & kFlagNoReply) report(kNoReply, text::kNoReply);
-    if (error_.code() == kNoError && (reply.errorWord & kUnsoundFrame))
-        report(kBadReply, text::kChecksumError);
+    if (error_.code() == kNoError && unsound) report(kBadReply, text::kChecksumError);
     if (error_.code() == kNoError && (reply.brokenReply || reply.foreignFrame)) {
         report(kBadReply, text::kFramingError);
     }

@@ -96,6 +96,14 @@ private:
         int byteCount = 0;
         int handle = 0;
     };
+    // Whom the frame last put on the line was addressed to, and with what
+    // command: its answer must come from there and name that command.
+    struct SentRequest {
+        FrameKind kind = FrameKind::Long;
+        std::uint8_t pollingAddress = 0;
+        LongAddress longAddress{};
+        std::uint8_t command = 0;
+    };
 
     void report(int code, std::string_view text) { error_.report(code, text); }
     void reportNoError() { report(kNoError, text::kNoError); }
@@ -108,8 +116,9 @@ private:
     bool submitTo(const Instrument& target, FrameKind kind, int command, int byteCount);
     bool submit(FrameKind kind, std::uint8_t pollingAddress, const LongAddress& longAddress, int command,
                 int byteCount);
-    void resendLastRequest();
+    bool resendLastRequest();
     void judge(DeliveredFrame reply);
+    bool answersLastSent(const DeliveredFrame& reply) const;
     // Sends an identity request (whose reply has the layout of command 0)
     // for the candidate entry and registers the device that answers.
     int detect(FrameKind kind, int command, int pollingAddress, int requestBytes);
@@ -122,6 +131,7 @@ private:
     ErrorState error_;
     FieldBuffer field_;
     LastRequest last_;
+    SentRequest lastSent_;
     bool responsePending_ = false;
     std::optional<DeliveredFrame> lastReply_;  // the reply record WaitForResponse took last
     int preamblesInForce_ = 5;

@@ -38,6 +38,8 @@ bool LinkDriver::open(std::unique_ptr<LinkPort> port, bool primaryMaster, ClockS
         link_ = DataLink(primaryMaster);
         ticks_ = 0;
         stopping_ = false;
+        portLost_ = false;
+        clockSleeping_ = false;
         open_ = true;
         port_ = std::move(port);
     }
@@ -61,7 +63,7 @@ void LinkDriver::close() {
         if (!open_) return;
         stopping_ = true;
     }
-    clockStop_.notify_all();
+    clockWake_.notify_all();
     changed_.notify_all();
     port_->interrupt();
     if (receiver_.joinable()) receiver_.join();
@@ -81,6 +83,16 @@ bool LinkDriver::isOpen() const {
     return open_;
 }
 
+bool LinkDriver::portLost() const {
+    std::lock_guard lock(mutex_);
+    return open_ && portLost_;
+}
+
+bool LinkDriver::clockTicking() const {
+    std::lock_guard lock(mutex_);
+    return clock_.joinable() && !clockSleeping_;
+}
+
 void LinkDriver::setPrimaryMaster(bool primary) {
     std::lock_guard lock(mutex_);
     link_.setPrimaryMaster(primary);
@@ -96,7 +108,12 @@ void LinkDriver::receiveLoop() {
         std::lock_guard lock(mutex_);
         for (const RxByte& b : bytes) link_.receiveByte(b.byte, b.lineErrors);
         changed_.notify_all();
+        wakeClock();
     }
+    // Ended by close(), or by the port failing under us.
+    std::lock_guard lock(mutex_);
+    if (!stopping_) portLost_ = true;
+    changed_.notify_all();
 }
 
 void LinkDriver::clockLoop() {
@@ -104,11 +121,25 @@ void LinkDriver::clockLoop() {
     auto next = Clock::now();
     std::unique_lock lock(mutex_);
     while (!stopping_) {
+        if (link_.quiescent()) {
+            clockSleeping_ = true;
+            clockWake_.wait(lock, [this] { return stopping_ || !link_.quiescent(); });
+            clockSleeping_ = false;
+            // Ticks start afresh, a whole tick after whatever woke the clock.
+            next = Clock::now();
+            continue;
+        }
         next += milliseconds(kTickMs);
         if (Clock::now() > next + kClockResyncAfter) next = Clock::now();
-        if (clockStop_.wait_until(lock, next, [this] { return stopping_; })) break;
+        if (clockWake_.wait_until(lock, next, [this] { return stopping_; })) break;
         tickLocked();
     }
+}
+
+// Called with the lock held, after anything that may arm a timer or hand
+// the link work.
+void LinkDriver::wakeClock() {
+    if (clockSleeping_) clockWake_.notify_all();
 }
 
 void LinkDriver::tick() {
@@ -127,9 +158,11 @@ void LinkDriver::tickLocked() {
 
 SendResult LinkDriver::send(const Request& request) {
     std::unique_lock lock(mutex_);
-    if (!open_) return SendResult::NotRunning;
+    if (!open_ || portLost_) return SendResult::NotRunning;
     std::uint64_t ticket = 0;
-    switch (link_.submit(request, &ticket)) {
+    const SubmitResult submitted = link_.submit(request, &ticket);
+    wakeClock();  // a refusal arms the busy watchdog
+    switch (submitted) {
         case SubmitResult::Busy: return SendResult::Busy;
         case SubmitResult::TooLong: return SendResult::TooLong;
         case SubmitResult::Accepted: break;
@@ -137,7 +170,7 @@ SendResult LinkDriver::send(const Request& request) {
     const std::uint64_t submittedAt = ticks_;
     changed_.wait(lock, [&] {
         return link_.progress(ticket) != RequestProgress::Waiting ||
-               ticks_ - submittedAt >= kTurnLimitTicks || stopping_;
+               ticks_ - submittedAt >= kTurnLimitTicks || stopping_ || portLost_;
     });
     switch (link_.progress(ticket)) {
         case RequestProgress::Waiting: link_.withdraw(ticket); return SendResult::NoTurn;
@@ -150,6 +183,8 @@ SendResult LinkDriver::send(const Request& request) {
     return SendResult::Sent;
 }
 
+// The port is written without the link lock: a stalled adapter may hold up
+// this caller, never the clock or the receive thread.
 void LinkDriver::transmit(const TxFrame& frame) {
     LinkPort& port = *port_;
     const std::size_t length = frame.size();
@@ -161,21 +196,20 @@ void LinkDriver::transmit(const TxFrame& frame) {
     if (programKeyed) port.modemLines().setRts(true);
 
     const auto lineTime = port.lineTime(length);
-    bool done = false;
-    {
-        std::lock_guard lock(mutex_);
-        port.write(std::span(frame.data(), length));
+    if (lineTime.count() == 0) {
         // Without a line (a pseudo-terminal) the bytes are at the other end
-        // as soon as they are written, and an answer may follow at once: end
-        // the transmission before the receive thread can hand that answer to
-        // a link still in its transmitting state.
-        if (lineTime.count() == 0 && port.outputDrained()) {
+        // as soon as they are written, and an answer may follow at once: the
+        // transmission ends before the write, so the receive thread can never
+        // hand that answer to a link still in its transmitting state.
+        {
+            std::lock_guard lock(mutex_);
             link_.transmissionDone();
             changed_.notify_all();
-            done = true;
+            wakeClock();
         }
-    }
-    if (!done) {
+        port.write(std::span(frame.data(), length));
+    } else {
+        port.write(std::span(frame.data(), length));
         // Done when the port says the frame is out, but never before the
         // frame can have crossed the line (some drivers report their queue
         // empty while the adapter still sends), and at the latest when the
@@ -189,6 +223,7 @@ void LinkDriver::transmit(const TxFrame& frame) {
         std::lock_guard lock(mutex_);
         link_.transmissionDone();
         changed_.notify_all();
+        wakeClock();
     }
     if (programKeyed) {
         pacer_->sleepUntil(keyedUntil);
@@ -198,12 +233,13 @@ void LinkDriver::transmit(const TxFrame& frame) {
 
 DeliveredFrame LinkDriver::awaitReply() {
     std::unique_lock lock(mutex_);
-    if (!open_) return noReply();
+    if (!open_ || portLost_) return noReply();
     link_.armResponseWatchdog();
+    wakeClock();
     std::optional<DeliveredFrame> reply;
     changed_.wait(lock, [&] {
         reply = link_.takeReply();
-        return reply.has_value() || stopping_;
+        return reply.has_value() || stopping_ || portLost_;
     });
     link_.disarmResponseWatchdog();
     return reply ? *reply : noReply();
@@ -222,6 +258,11 @@ std::uint16_t LinkDriver::lastParsedStatus() const {
 LinkState LinkDriver::state() const {
     std::lock_guard lock(mutex_);
     return link_.state();
+}
+
+std::uint64_t LinkDriver::ticks() const {
+    std::lock_guard lock(mutex_);
+    return ticks_;
 }
 
 CarrierKeying LinkDriver::keying() const {

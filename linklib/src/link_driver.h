@@ -1,7 +1,12 @@
 // Runs the data link on a port: a receive thread feeding the codec, the 10 ms
 // link clock, and transmission on the thread of the caller that submits a
 // request. One lock serialises everything that touches the data link; every
-// wait happens outside it.
+// wait and every write to the port happens outside it, so a stalled adapter
+// holds up only the caller that writes.
+//
+// The clock sleeps while the link is idle with no timer armed and nothing
+// submitted (its ticks would change nothing then), and starts again with the
+// next received byte, submission or armed watchdog.
 #pragma once
 
 #include <condition_variable>
@@ -21,7 +26,7 @@ enum class SendResult {
     Busy,        // an earlier request still waits for its turn
     TooLong,     // the frame would not fit the transmit buffer
     NoTurn,      // the line never let it out; it was withdrawn, or the link dropped it
-    NotRunning,  // the link is not open
+    NotRunning,  // the link is not open, or its port has gone
 };
 
 // Who drives the link clock.
@@ -47,6 +52,13 @@ public:
     // Stops and joins the threads and closes the port. Harmless when closed.
     void close();
     bool isOpen() const;
+    // The port failed under the open link (the device vanished: a modem
+    // unplugged, the other end of a pseudo-terminal closed). Sends are
+    // refused and waits end at once until the link is opened again.
+    bool portLost() const;
+    // Whether the clock thread is ticking (false while it sleeps through an
+    // idle line).
+    bool clockTicking() const;
 
     void setPrimaryMaster(bool primary);
 
@@ -67,6 +79,7 @@ public:
 
     // Inspection for tests.
     LinkState state() const;
+    std::uint64_t ticks() const;
     CarrierKeying keying() const;
     template <typename Look>
     auto inspect(Look&& look) const {
@@ -78,6 +91,7 @@ private:
     void receiveLoop();
     void clockLoop();
     void tickLocked();
+    void wakeClock();
     void transmit(const TxFrame& frame);
 
     Pacer* pacer_;
@@ -85,11 +99,13 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;    // the data link moved on
-    std::condition_variable clockStop_;  // wakes the clock thread to stop
+    std::condition_variable clockWake_;  // wakes the clock thread: to stop, or to tick again
     DataLink link_;
     std::uint64_t ticks_ = 0;
     bool open_ = false;
     bool stopping_ = false;
+    bool portLost_ = false;
+    bool clockSleeping_ = false;
 
     std::unique_ptr<LinkPort> port_;
     std::thread receiver_;

@@ -15,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 
 #include "line_input_decoder.h"
@@ -125,7 +126,11 @@ bool SerialPort::tryKernelRs485() {
 bool SerialPort::setUp() {
     pseudoTerminal_ = isPseudoTerminal(fd_);
     const termios wanted = linkSettings(saved_);
-    if (tcsetattr(fd_, TCSANOW, &wanted) != 0 || !settingsTook(fd_, wanted, pseudoTerminal_)) return false;
+    if (tcsetattr(fd_, TCSANOW, &wanted) != 0) return false;
+    if (!settingsTook(fd_, wanted, pseudoTerminal_)) {
+        errno = EINVAL;  // the driver cannot do 1200 baud 8O1
+        return false;
+    }
 
     const bool hasModemLines = setLine(TIOCM_DTR, true);
     if (tryKernelRs485()) {
@@ -199,7 +204,10 @@ void SerialPort::purge() {
     decoderStale_ = true;
 }
 
+// At most kWriteStallMs in all, however the adapter dribbles: a wedged one
+// costs the caller a second, never more.
 bool SerialPort::write(std::span<const std::uint8_t> bytes) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteStallMs);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -209,8 +217,10 @@ bool SerialPort::write(std::span<const std::uint8_t> bytes) {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd p{fd_, POLLOUT, 0};
-            if (poll(&p, 1, kWriteStallMs) > 0) continue;
+            if (left.count() > 0 && poll(&p, 1, static_cast<int>(left.count())) > 0) continue;
         }
         return false;
     }
@@ -245,25 +255,35 @@ std::string comPortPath(int port) {
     return "/dev/ttyS" + std::to_string(port - 1);
 }
 
+// On failure errno tells why: the open's or the ioctl's own reason, EBUSY
+// when another program holds the device.
 std::unique_ptr<LinkPort> openSerialPort(const std::string& path) {
-    if (path.empty()) return nullptr;
+    if (path.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
+    const auto fail = [fd](int reason) -> std::unique_ptr<LinkPort> {
+        ::close(fd);
+        errno = reason;
+        return nullptr;
+    };
     termios saved{};
     // Another program holding the port (its advisory lock, or exclusive
     // mode) makes this one fail rather than share the line.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || tcgetattr(fd, &saved) != 0 ||
-        ioctl(fd, TIOCEXCL) != 0) {
-        ::close(fd);
-        return nullptr;
-    }
+    if (!isatty(fd)) return fail(errno);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+    if (tcgetattr(fd, &saved) != 0 || ioctl(fd, TIOCEXCL) != 0) return fail(errno);
     const int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0) {
-        ::close(fd);
+    if (wakeFd < 0) return fail(errno);
+    auto port = std::make_unique<SerialPort>(fd, wakeFd, saved);
+    if (!port->setUp()) {
+        const int reason = errno != 0 ? errno : EINVAL;
+        port.reset();  // restores and closes
+        errno = reason;
         return nullptr;
     }
-    auto port = std::make_unique<SerialPort>(fd, wakeFd, saved);
-    if (!port->setUp()) return nullptr;  // the destructor restores and closes
     return port;
 }
 

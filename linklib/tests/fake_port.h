@@ -49,6 +49,27 @@ public:
     std::function<std::vector<RxByte>(const std::vector<std::uint8_t>&)> responder;
     // Line time per byte (zero: no line, as a pseudo-terminal).
     std::chrono::microseconds perByte{0};
+    // While set, write() blocks (a wedged adapter) until released.
+    void holdWrites(bool hold) {
+        {
+            std::lock_guard lock(mutex_);
+            holdWrites_ = hold;
+        }
+        ready_.notify_all();
+    }
+    bool writeHeld() const {
+        std::lock_guard lock(mutex_);
+        return writerHeld_;
+    }
+    // The device vanishes: receive() fails as on an unplugged adapter.
+    void vanish() {
+        {
+            std::lock_guard lock(mutex_);
+            vanished_ = true;
+        }
+        ready_.notify_all();
+        taken_.notify_all();
+    }
 
     void deliver(const std::vector<RxByte>& bytes) {
         {
@@ -68,7 +89,7 @@ public:
     void waitUntilTaken() {
         std::unique_lock lock(mutex_);
         taken_.wait_for(lock, std::chrono::seconds(1),
-                        [&] { return interrupted_ || (queue_.empty() && receiverWaiting_); });
+                        [&] { return interrupted_ || vanished_ || (queue_.empty() && receiverWaiting_); });
     }
     std::vector<LineEvent> events() const {
         std::lock_guard lock(mutex_);
@@ -84,9 +105,9 @@ public:
         std::unique_lock lock(mutex_);
         receiverWaiting_ = true;
         taken_.notify_all();
-        ready_.wait(lock, [&] { return interrupted_ || !queue_.empty(); });
+        ready_.wait(lock, [&] { return interrupted_ || vanished_ || !queue_.empty(); });
         receiverWaiting_ = false;
-        if (interrupted_) return false;
+        if (interrupted_ || vanished_) return false;
         out.assign(queue_.begin(), queue_.end());
         queue_.clear();
         return true;
@@ -103,7 +124,10 @@ public:
     bool write(std::span<const std::uint8_t> bytes) override {
         std::vector<std::uint8_t> frame(bytes.begin(), bytes.end());
         {
-            std::lock_guard lock(mutex_);
+            std::unique_lock lock(mutex_);
+            writerHeld_ = holdWrites_;
+            ready_.wait(lock, [&] { return !holdWrites_ || interrupted_; });
+            writerHeld_ = false;
             written_.push_back(frame);
             events_.push_back({"write " + std::to_string(frame.size()), stamp()});
             writtenAt_ = pacer_ ? pacer_->now() : Pacer::Clock::now();
@@ -143,6 +167,9 @@ private:
     std::condition_variable taken_;
     std::deque<RxByte> queue_;
     bool interrupted_ = false;
+    bool vanished_ = false;
+    bool holdWrites_ = false;
+    bool writerHeld_ = false;
     bool receiverWaiting_ = false;
     std::vector<LineEvent> events_;
     std::vector<std::vector<std::uint8_t>> written_;

@@ -146,7 +146,8 @@ TEST_F(PtyLink, DetectsThePositionerAndAddressesItByHandle) {
 // tag answers, and it is registered under its own long address.
 TEST_F(PtyLink, DetectionByTagFindsOnlyTheInstrumentCarryingIt) {
     const Bytes packedM150R7 = {0x37, 0x1D, 0x70, 0x81, 0x2D, 0xE0};
-    slave.setScript([&](const SlaveRequest& r, int) -> SlaveAnswer {
+    // The slave's thread outlives this body: the script keeps its own copy.
+    slave.setScript([packedM150R7](const SlaveRequest& r, int) -> SlaveAnswer {
         if (r.command == 1) return {testing::replyTo(r, 0, 0, kDegC10)};
         if (r.command != 11 || r.data != packedM150R7) return {};
         return {testing::replyTo(r, 0, 0, testing::identityData(1, 2, 3, /*preambles=*/7))};
@@ -197,8 +198,7 @@ class PtyTransaction : public PtyLink, public ::testing::WithParamInterface<Fail
 
 TEST_P(PtyTransaction, RetriesResendTheSameRequestAndReportTheLastAttempt) {
     const auto& c = GetParam();
-    int attempt = 0;
-    slave.setScript([&](const SlaveRequest& r, int) -> SlaveAnswer { return {c.answer(r, ++attempt)}; });
+    slave.setScript([&c](const SlaveRequest& r, int number) -> SlaveAnswer { return {c.answer(r, number)}; });
     start();
     const int handle = registerPositioner();
     master.setInteger(0, 2, 0xBEEF);

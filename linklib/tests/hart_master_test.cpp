@@ -1,5 +1,6 @@
 // The library's calls on a fake line: handle and registry rules, the error
-// state, manual sends, refusals, and replies with line errors.
+// state, manual sends, refusals, replies with line errors or from elsewhere,
+// and how long a wait may last on a line that never gives a turn.
 #include "hart_master.h"
 
 #include <gtest/gtest.h>
@@ -214,6 +215,90 @@ TEST_F(MasterOnFakeLine, ReplyWithALineErrorIsRetriedAndReported) {
     EXPECT_EQ(master.errorCode(), 0);
     EXPECT_EQ(line->written().size(), 6u);
     EXPECT_EQ(master.getInteger(0, 2), 0x4142u);
+}
+
+struct StrayReplyCase {
+    const char* name;
+    Bytes firstReply;  // answers the first attempt; the others get the real answer
+};
+void PrintTo(const StrayReplyCase& c, std::ostream* os) { *os << c.name; }
+
+class StrayReplyTest : public MasterOnFakeLine, public ::testing::WithParamInterface<StrayReplyCase> {};
+
+// HART carries no sequence number: a late answer to an earlier request must
+// not pass for the answer to this one. It is judged a framing error and the
+// request is sent again.
+TEST_P(StrayReplyTest, IsNotTakenAsTheAnswer) {
+    start();
+    const int handle = registerPositioner();
+    responder = [&](const std::vector<std::uint8_t>&) {
+        return clean(line->written().size() == 1 ? GetParam().firstReply
+                                                 : testing::ackFrame(true, {0x00, 0x00, 0x41, 0x42}));
+    };
+    ASSERT_EQ(master.sendLongCommand(1, handle, 0), 1);
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), 0);
+    EXPECT_EQ(line->written().size(), 2u);
+    EXPECT_EQ(master.getInteger(0, 2), 0x4142u);
+
+    responder = [&](const std::vector<std::uint8_t>&) { return clean(GetParam().firstReply); };
+    ASSERT_EQ(master.sendLongCommand(1, handle, 0), 1);
+    master.waitForResponse();
+    EXPECT_EQ(master.errorCode(), kBadReply);
+    EXPECT_EQ(errorText(), "Framing error in incoming message.");
+    EXPECT_EQ(master.statusBytes(), 0) << "nothing of a stray frame is ours";
+    EXPECT_EQ(master.getInteger(0, 2), 0x4142u) << "the data field still holds the request";
+}
+
+testing::FrameSpec strayReply() {
+    testing::FrameSpec s;
+    s.data = {0x40, 0x00, 0x66, 0x66};  // would read as "command not implemented"
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, StrayReplyTest,
+                         ::testing::Values(StrayReplyCase{"ToAnotherCommand",
+                                                          [] {
+                                                              auto s = strayReply();
+                                                              s.command = 2;
+                                                              return testing::frameBytes(s);
+                                                          }()},
+                                           StrayReplyCase{"FromAnotherDevice",
+                                                          [] {
+                                                              auto s = strayReply();
+                                                              s.address = {0xBE, 0x61, 0x09, 0x09, 0x09};
+                                                              return testing::frameBytes(s);
+                                                          }()},
+                                           StrayReplyCase{"InAShortFrame",
+                                                          [] {
+                                                              auto s = strayReply();
+                                                              s.delimiter = 0x06;
+                                                              s.address = {0x80};
+                                                              return testing::frameBytes(s);
+                                                          }()}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The first attempt is answered by the other master's request; from then on
+// the line is flooded and never gives the link a turn. Each retry is refused
+// after the turn limit and ends its attempt at once, so the wait lasts three
+// turn limits and no response watchdog on top of them.
+TEST_F(MasterOnFakeLine, RefusedRetriesEndTheWaitWithinItsBound) {
+    start();
+    const int handle = registerPositioner();
+    responder = [&](const std::vector<std::uint8_t>&) {
+        flooding = true;
+        return clean(testing::stxFrame(/*primary=*/false));
+    };
+    ASSERT_EQ(master.sendLongCommand(1, handle, 0), 1);
+    const auto before = master.link().ticks();
+    master.waitForResponse();
+    const auto waited = master.link().ticks() - before;
+    EXPECT_EQ(master.errorCode(), kBadReply);
+    EXPECT_EQ(errorText(), "Framing error in incoming message.");
+    EXPECT_EQ(line->written().size(), 1u);
+    const auto turnLimit = static_cast<std::uint64_t>(LinkDriver::kTurnLimitTicks);
+    EXPECT_GE(waited, 3 * turnLimit);
+    EXPECT_LE(waited, 3 * turnLimit + 10) << "a refused retry waited for a reply that cannot come";
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The link driver on a fake line: carrier keying and transmission timing on
 // virtual time, line errors from the byte source, a line that never lets a
-// request out, and closing.
+// request out, a wedged adapter, a vanished port, the clock sleeping through
+// an idle line, and closing.
 #include "link_driver.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "fake_port.h"
@@ -168,6 +170,71 @@ TEST(LinkDriver, ReopeningStartsAFreshLinkOnTheNewPort) {
     ASSERT_EQ(link.send(longRequest(0)), SendResult::Sent);
     ASSERT_EQ(line->written().size(), 1u);
     EXPECT_EQ(line->written()[0][6], 0x3E) << "a secondary master's frame carries no master bit";
+}
+
+// A write that does not return must hold up only its caller: the clock
+// ticks and received bytes reach the link meanwhile.
+TEST(LinkDriver, AWedgedWriteStallsNeitherTheClockNorTheReceiver) {
+    auto port = std::make_unique<FakePort>();
+    FakePort* line = port.get();
+    LinkDriver link;
+    ASSERT_TRUE(link.open(std::move(port), true, ClockSource::External));
+    tickUntil(link, LinkState::Idle);
+    line->holdWrites(true);
+    auto sending = std::async(std::launch::async, [&] { return link.send(longRequest(0)); });
+    ASSERT_TRUE(eventually([&] { return line->writeHeld(); }));
+
+    auto ticking = std::async(std::launch::async, [&] {
+        for (int i = 0; i < 5; ++i) link.tick();
+        line->deliverClean({0xFF});
+        line->waitUntilTaken();
+        return link.state();
+    });
+    const bool clockRan = ticking.wait_for(5s) == std::future_status::ready;
+    line->holdWrites(false);
+    EXPECT_TRUE(clockRan) << "the clock waited for the write";
+    EXPECT_EQ(ticking.get(), LinkState::ReceivingReply) << "the byte reached the link";
+    EXPECT_EQ(sending.get(), SendResult::Sent);
+}
+
+TEST(LinkDriver, APortThatVanishesEndsTheWaitAndRefusesSends) {
+    auto port = std::make_unique<FakePort>();
+    FakePort* line = port.get();
+    LinkDriver link;
+    ASSERT_TRUE(link.open(std::move(port), true, ClockSource::External));
+    tickUntil(link, LinkState::Idle);
+    ASSERT_EQ(link.send(longRequest(0)), SendResult::Sent);
+    // No tick runs: only the port's failure can end this wait.
+    auto waiting = std::async(std::launch::async, [&] { return link.awaitReply(); });
+    line->vanish();
+    ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+    EXPECT_EQ(waiting.get().flags, std::uint32_t{kFlagNoReply});
+    EXPECT_TRUE(link.portLost());
+    EXPECT_EQ(link.send(longRequest(0)), SendResult::NotRunning);
+    EXPECT_EQ(line->written().size(), 1u);
+    link.close();
+    EXPECT_FALSE(link.portLost());
+}
+
+// Ticks on an idle line change nothing, so the clock sleeps; a byte, a send
+// or an armed watchdog wake it, and the timers then run as before.
+TEST(LinkDriver, TheClockSleepsThroughAnIdleLineAndWakesForWork) {
+    auto port = std::make_unique<FakePort>();
+    FakePort* line = port.get();
+    LinkDriver link;
+    ASSERT_TRUE(link.open(std::move(port), true));
+    ASSERT_TRUE(eventually([&] { return !link.clockTicking(); }));
+    EXPECT_EQ(link.state(), LinkState::Idle);
+
+    line->deliverClean({0x00});  // noise: restarts the quiet and gap timers
+    EXPECT_TRUE(eventually([&] { return link.clockTicking(); }));
+    ASSERT_TRUE(eventually([&] { return !link.clockTicking(); }));
+
+    const auto ticksBefore = link.ticks();
+    ASSERT_EQ(link.send(longRequest(0)), SendResult::Sent);
+    EXPECT_EQ(link.awaitReply().flags, std::uint32_t{kFlagNoReply}) << "the reply timer ran out";
+    EXPECT_GE(link.ticks() - ticksBefore, 39u);
+    EXPECT_TRUE(eventually([&] { return !link.clockTicking(); }));
 }
 
 }  // namespace

@@ -7,9 +7,9 @@ namespace velk::sim {
 
 namespace {
 
-constexpr std::string_view kNames[kFaultKindCount] = {"no-reply",     "bad-checksum",       "broken-frame",
-                                                      "garbage",      "preamble-flood",     "busy",
-                                                      "other-master", "second-burst-device"};
+constexpr std::string_view kNames[kFaultKindCount] = {
+    "no-reply", "bad-checksum", "broken-frame",        "garbage",      "preamble-flood",
+    "busy",     "other-master", "second-burst-device", "corrupt-byte", "late-reply"};
 
 // A lone preamble byte, then bytes no frame starts with: the receiver must
 // throw them away and find the real frame behind them.
@@ -116,6 +116,13 @@ std::vector<std::uint8_t> damage_reply(std::span<const std::uint8_t> frame, Faul
   std::size_t preambles = 0;
   while (preambles < out.size() && out[preambles] == 0xFF) ++preambles;
   if (faults.has(FaultKind::BadChecksum)) out.back() ^= 0xFF;
+  // One flipped bit between the delimiter and the check byte, in the data
+  // when there is any: what a check byte is there to catch.
+  if (faults.has(FaultKind::CorruptByte) && out.size() >= preambles + 3) {
+    const std::size_t first = preambles + 1;
+    const std::size_t last = out.size() - 2;
+    out[first + (last - first) * 3 / 4] ^= 0x10;
+  }
   if (faults.has(FaultKind::BrokenFrame) && out.size() > preambles) {
     // Keep everything up to the byte count and the first half of the data.
     const std::size_t address_size = (out[preambles] & 0x80) ? 5 : 1;

@@ -175,6 +175,13 @@ struct SimulatedPositioner::Impl {
     if (injected.has(FaultKind::NoReply)) {
       if (log) log->note("request not answered [no-reply]");
     } else if (auto answer = device.answer(request, SimClock::now(), injected.has(FaultKind::Busy))) {
+      if (injected.has(FaultKind::LateReply) && !previous_reply.empty()) {
+        // A slow answer to the request before reaches the master just as it
+        // waits for this one's.
+        transmit(previous_reply, "late-reply");
+        std::this_thread::sleep_for(line_config.turnaround);
+      }
+      previous_reply = answer->frame;
       transmit(damage_reply(answer->frame, injected), injected.describe());
       {
         std::lock_guard lock(shared_mutex);
@@ -241,6 +248,7 @@ struct SimulatedPositioner::Impl {
   SimClock::time_point line_free_at{};
   SimClock::time_point last_byte_at{};
   std::deque<PendingRequest> pending;
+  std::vector<std::uint8_t> previous_reply;  // as it was before any damage
   SimClock::time_point next_burst_at{};
   bool burst_master_bit = true;
 };

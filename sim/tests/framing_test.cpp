@@ -131,7 +131,15 @@ TEST(DamagedReplies, LookToTheMasterAsTheFaultSays) {
   EXPECT_TRUE(noisy[0].checksum_ok);
   EXPECT_EQ(noisy[0].body, body);
 
-  EXPECT_EQ(damaged(FaultKind::Busy), reply);  // busy is decided before the command runs
+  // One flipped data bit: the check byte no longer matches, nothing else moves.
+  const auto corrupted = test_master::decode(damaged(FaultKind::CorruptByte));
+  ASSERT_EQ(corrupted.size(), 1u);
+  EXPECT_FALSE(corrupted[0].checksum_ok);
+  EXPECT_EQ(corrupted[0].body.size(), body.size());
+  EXPECT_NE(corrupted[0].body, body);
+
+  EXPECT_EQ(damaged(FaultKind::Busy), reply);       // busy is decided before the command runs
+  EXPECT_EQ(damaged(FaultKind::LateReply), reply);  // the line sends an old reply first
 }
 
 }  // namespace

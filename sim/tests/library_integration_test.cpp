@@ -2,6 +2,7 @@
 // in one process. Each test runs in a process of its own (the library opens
 // its port once per load), so each starts its own simulator.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <thread>
@@ -147,6 +148,40 @@ TEST_F(LibraryAgainstSimulator, RetriesOverALostReplyAndReportsABusyDevice) {
   sim_->set_faults(*parse_fault_plan("busy=1", error));
   EXPECT_EQ(transact(0, handle, 0), 15);
   EXPECT_EQ(GetStatusBytes(), 0x2000);
+}
+
+// A pulled cable: the device's end of the line goes away under a running
+// link. Calls fail at once instead of trying the dead line, and once the
+// device is back on the same link, InitHart opens it afresh.
+TEST_F(LibraryAgainstSimulator, CallsFailAtOnceWhenThePortVanishesAndInitHartOpensItAgain) {
+  char folder[] = "/tmp/velk-pulled-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  SimulatorConfig config;
+  config.line.link_path = std::string(folder) + "/com1";
+  start(config);
+  int handle = detect(0);
+  ASSERT_EQ(transact(0, handle, 0), 0);
+
+  std::string error;
+  sim_->set_faults(*parse_fault_plan("no-reply=1", error));
+  SendLongCommand(3, handle, 0);
+  ASSERT_EQ(GetErrorCode(), 0);
+  sim_->stop();  // the line is gone while the library waits
+  WaitForResponse();
+  EXPECT_EQ(GetErrorCode(), 16);
+  EXPECT_EQ(SendLongCommand(0, handle, 0), 0) << "nothing is sent into a vanished port";
+  EXPECT_EQ(GetErrorCode(), 4);
+
+  sim_ = std::make_unique<SimulatedPositioner>(config);
+  ::setenv("MIRELL_COM1", config.line.link_path.c_str(), 1);  // a new pty behind the same link
+  InitHart(1);
+  ASSERT_EQ(GetErrorCode(), 0);
+  handle = detect(0);
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(transact(0, handle, 0), 0);
+  ShutDownHart();
+  sim_.reset();
+  ::rmdir(folder);
 }
 
 }  // namespace

@@ -193,6 +193,24 @@ TEST(Line, ScriptedFaultsDoWhatTheySay) {
   EXPECT_EQ(sim.counters().faults_applied, 6u);
 }
 
+// A slow answer to the request before arrives just ahead of this one's: a
+// master that matches nothing would take it for the answer.
+TEST(Line, ALateReplyComesAheadOfTheAnswer) {
+  SimulatedPositioner sim(quick_config());
+  LineMaster master(sim.device_path());
+  std::string error;
+  sim.set_faults(*parse_fault_plan("late-reply@2", error));
+  const auto first = master.transact(request(0));
+  ASSERT_TRUE(first);
+  const auto late = master.transact(request(13));
+  ASSERT_TRUE(late);
+  EXPECT_EQ(late->command, 0);
+  EXPECT_EQ(late->body, first->body);
+  const auto answer = master.next_frame();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->command, 13);
+}
+
 TEST(Line, FloodedAndBrokenRepliesReachTheMasterAsSuch) {
   SimulatedPositioner sim(quick_config());
   LineMaster master(sim.device_path());

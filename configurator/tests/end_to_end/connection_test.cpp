@@ -123,6 +123,7 @@ struct FailureCase {
   const char* name;
   std::function<void(Configurator&, sim::DeviceState&)> setUp;
   const char* softwareRevisionShown;  // the identity is shown before the check
+  const char* firstLogLine;           // a port that will not open says why
 };
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
@@ -136,7 +137,8 @@ TEST_P(FailedConnectionTest, ShowsTheFailureAndStartsTheLinkAfresh) {
 
   EXPECT_EQ(form().text(kStatusBar), kConnectionFailedText);
   EXPECT_EQ(form().text("LabelSWverValue"), c.softwareRevisionShown);
-  EXPECT_EQ(form().lines(kCommunicationLog).value(0), "Disconnected");
+  EXPECT_EQ(form().lines(kCommunicationLog).value(0), c.firstLogLine);
+  EXPECT_EQ(form().lines(kCommunicationLog).last(), "Disconnected");
   EXPECT_EQ(form().text("ButtonConnect"), "Connect");
   EXPECT_FALSE(window().Connected.load());
   EXPECT_EQ(window().InstrumentHandle.load(), 0);
@@ -149,19 +151,24 @@ INSTANTIATE_TEST_SUITE_P(Attempts, FailedConnectionTest,
                                                          s.identity.device_type = 98;
                                                          s.identity.software_revision = 42;
                                                        },
-                                                       "42"},
-                                           FailureCase{"MissingPort",
+                                                       "42", "Disconnected"},
+                                           FailureCase{
+                                               "MissingPort",
+                                               [](Configurator& core, sim::DeviceState&) {
+                                                 core.window.setPortDevice(1, "/nonexistent/ttyVelkTest");
+                                               },
+                                               "-", "/nonexistent/ttyVelkTest: No such file or directory"},
+                                           FailureCase{"NotATerminal",
                                                        [](Configurator& core, sim::DeviceState&) {
-                                                         core.window.setPortDevice(
-                                                             1, "/nonexistent/ttyVelkTest");
+                                                         core.window.setPortDevice(1, "/dev/null");
                                                        },
-                                                       "-"},
+                                                       "-", "/dev/null: Inappropriate ioctl for device"},
                                            FailureCase{"NoAddressToSearch",
                                                        [](Configurator& core, sim::DeviceState&) {
                                                          core.form.setText("SearchPollStart", "1");
                                                          core.form.setText("SearchPollStop", "0");
                                                        },
-                                                       "-"}),
+                                                       "-", "Disconnected"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectionEndToEnd, DisconnectsAndConnectsAgain) {

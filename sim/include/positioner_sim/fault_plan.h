@@ -20,9 +20,11 @@ enum class FaultKind : std::uint8_t {
   Busy,               // response code 32, the command is not executed
   OtherMaster,        // after the reply, the other master runs a transaction
   SecondBurstDevice,  // after the reply, another device sends a burst frame
+  CorruptByte,        // one bit of the reply (not its check byte) flips on the line
+  LateReply,          // the answer to the previous request comes in ahead of this one's
 };
 
-inline constexpr std::size_t kFaultKindCount = 8;
+inline constexpr std::size_t kFaultKindCount = 10;
 
 std::string_view fault_name(FaultKind kind);
 std::optional<FaultKind> fault_from_name(std::string_view name);
