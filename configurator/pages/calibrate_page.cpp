@@ -107,13 +107,6 @@ QGroupBox* createPressureGroup() {
   return group;
 }
 
-template <typename Widget>
-Widget* child(QWidget* page, const char* name) {
-  auto* widget = page->findChild<Widget*>(name);
-  Q_ASSERT(widget);
-  return widget;
-}
-
 }  // namespace
 
 QWidget* createCalibratePage(PageContext& context) {

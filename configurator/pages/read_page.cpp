@@ -108,13 +108,6 @@ QGroupBox* createStatisticsGroup() {
   return group;
 }
 
-template <typename Widget>
-Widget* child(QWidget* page, const char* name) {
-  auto* widget = page->findChild<Widget*>(name);
-  Q_ASSERT(widget);
-  return widget;
-}
-
 void wireFields(QWidget* page, FormState& form) {
   validateIntegerOnExit(child<QLineEdit>(page, "EditPollAddress"), form, 0, kHighestPollingAddress, 0);
   validateIntegerOnExit(child<QLineEdit>(page, "SearchPollStart"), form, 0, kHighestPollingAddress, 0);

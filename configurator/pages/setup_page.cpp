@@ -91,13 +91,6 @@ QGroupBox* createTravelControlGroup() {
   return group;
 }
 
-template <typename Widget>
-Widget* child(QWidget* page, const char* name) {
-  auto* widget = page->findChild<Widget*>(name);
-  Q_ASSERT(widget);
-  return widget;
-}
-
 void wireValidation(QWidget* page, FormState& form, const WindowState& window) {
   for (const BoundedField& field : kBoundedFields)
     validateFloatOnExit(child<QLineEdit>(page, field.name), form, window, field.bounds);

@@ -83,13 +83,6 @@ QGroupBox* createExpertGroup() {
   return group;
 }
 
-template <typename Widget>
-Widget* child(QWidget* page, const char* name) {
-  auto* widget = page->findChild<Widget*>(name);
-  Q_ASSERT(widget);
-  return widget;
-}
-
 }  // namespace
 
 QWidget* createTuningPage(PageContext& context) {

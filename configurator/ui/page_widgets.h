@@ -4,6 +4,7 @@
 // its items and start text come from the page's defaults in the form state.
 
 #include <QString>
+#include <QWidget>
 
 #include "comm/device_memory.h"
 #include "comm/page_operation.h"
@@ -25,6 +26,14 @@ QComboBox* createComboBox(const char* name);
 QPushButton* createPageButton(const char* name, const char* caption);
 // A unit after a field; a named one is bound like any control.
 QLabel* createUnitLabel(const QString& text, const char* name = "");
+
+// The page's control of that name; it must be there.
+template <typename Widget>
+Widget* child(QWidget* page, const char* name) {
+  auto* widget = page->findChild<Widget*>(name);
+  Q_ASSERT(widget);
+  return widget;
+}
 
 // A control followed by its unit, as one field of a form.
 QWidget* withUnit(QWidget* control, QLabel* unit);
