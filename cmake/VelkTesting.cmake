@@ -12,8 +12,11 @@ function(velk_add_gtest name)
     PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
 endfunction()
 
-# velk_add_fuzzer(<name> SOURCES ... LIBS ... [SECONDS n])
+# velk_add_fuzzer(<name> SOURCES ... LIBS ... [SECONDS n] [CORPUS dir])
 # A libFuzzer target; CTest runs it for a short, fixed time from its seed corpus.
+# The LIBS get coverage instrumentation too, so that libFuzzer is guided by the
+# code under test and not by the harness alone. Their other users (tests,
+# programs) link no libFuzzer: the sanitizer runtime takes the callbacks.
 function(velk_add_fuzzer name)
   cmake_parse_arguments(ARG "" "SECONDS;CORPUS" "SOURCES;LIBS" ${ARGN})
   if(NOT VELK_FUZZ)
@@ -22,6 +25,9 @@ function(velk_add_fuzzer name)
   if(NOT ARG_SECONDS)
     set(ARG_SECONDS 30)
   endif()
+  foreach(lib IN LISTS ARG_LIBS)
+    target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link)
+  endforeach()
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
