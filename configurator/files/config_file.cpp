@@ -90,11 +90,14 @@ using Change = std::variant<SetText, SetIndex, SetFlag, SetCurveCount, SetCurveP
 // Points a curve of `count` points has a line for: all below the count.
 bool curveHasPoint(int count, int point) { return point >= 0 && point < std::max(count, 4); }
 
+// "X(12)" or "Y(12)" at the start of a line: whether it is Y, and the point.
 std::optional<std::pair<bool, int>> pointOfKey(const QString& line) {
-  static const QRegularExpression key(R"(^([XY])\((\d{1,2})\))");
-  const QRegularExpressionMatch match = key.match(line);
-  if (!match.hasMatch()) return std::nullopt;
-  return std::pair{match.captured(1) == "Y", match.captured(2).toInt()};
+  if (line.size() < 4 || (line[0] != 'X' && line[0] != 'Y') || line[1] != '(') return std::nullopt;
+  int point = 0;
+  qsizetype i = 2;
+  for (; i < line.size() && i < 4 && line[i].isDigit(); ++i) point = point * 10 + line[i].digitValue();
+  if (i == 2 || i >= line.size() || line[i] != ')') return std::nullopt;
+  return std::pair{line[0] == 'Y', point};
 }
 
 QString valueAfter(const QString& line, qsizetype keyLength) {
