@@ -1,11 +1,17 @@
 #include "frame_trace.h"
 
+#include <pthread.h>
+
+#include <csignal>
 #include <string>
 
 namespace mirell {
 
-FrameTrace::FrameTrace(std::unique_ptr<TraceSink> sink, std::size_t capacity)
-    : sink_(std::move(sink)), capacity_(capacity == 0 ? 1 : capacity) {
+FrameTrace::FrameTrace(std::unique_ptr<TraceSink> sink, std::size_t capacity, std::string_view firstNote)
+    : sink_(std::move(sink)),
+      capacity_(capacity == 0 ? 1 : capacity),
+      firstNote_(firstNote),
+      started_(TraceClock::now()) {
     // Reserved once: recording never allocates.
     queue_.reserve(capacity_);
     writer_ = std::thread(&FrameTrace::writerLoop, this);
@@ -44,6 +50,17 @@ std::uint64_t FrameTrace::droppedFrames() const {
 }
 
 void FrameTrace::writerLoop() {
+    // Only this thread writes the file. A trace into a pipe whose reader has
+    // gone must end in an error here, not in a signal that ends the host.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+    if (!firstNote_.empty()) {
+        sink_->note(started_, NoteLevel::Notice, firstNote_);
+        sink_->flush();
+    }
+
     std::vector<TracedFrame> batch;
     batch.reserve(capacity_);
     for (;;) {

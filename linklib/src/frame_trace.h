@@ -32,8 +32,10 @@ class FrameTrace {
 public:
     static constexpr std::size_t kDefaultCapacity = 1024;
 
-    // Starts the writer thread; throws std::system_error when it cannot.
-    explicit FrameTrace(std::unique_ptr<TraceSink> sink, std::size_t capacity = kDefaultCapacity);
+    // Starts the writer thread, which writes `firstNote` (if any) first;
+    // throws std::system_error when it cannot.
+    explicit FrameTrace(std::unique_ptr<TraceSink> sink, std::size_t capacity = kDefaultCapacity,
+                        std::string_view firstNote = {});
     ~FrameTrace();
     FrameTrace(const FrameTrace&) = delete;
     FrameTrace& operator=(const FrameTrace&) = delete;
@@ -52,6 +54,8 @@ private:
 
     std::unique_ptr<TraceSink> sink_;
     const std::size_t capacity_;
+    const std::string firstNote_;
+    const TraceClock::time_point started_;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;

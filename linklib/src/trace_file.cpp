@@ -250,11 +250,8 @@ std::unique_ptr<FrameTrace> startTrace(const std::string& path, std::string_view
     const TraceFormat format = traceFormatFor(path);
     auto target = openTraceTarget(path, format, notice);
     if (!target) return nullptr;
-    std::unique_ptr<TraceSink> sink = makeTraceSink(std::move(*target), format);
-    sink->note(TraceClock::now(), NoteLevel::Notice, session);
-    sink->flush();
     try {
-        return std::make_unique<FrameTrace>(std::move(sink), capacity);
+        return std::make_unique<FrameTrace>(makeTraceSink(std::move(*target), format), capacity, session);
     } catch (const std::system_error& e) {
         notice = std::string("cannot start the frame trace: ") + e.what();
         return nullptr;

@@ -3,6 +3,7 @@
 // trace goes to: its own kind is continued, anything else is left alone.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -241,6 +242,19 @@ TEST_F(TraceFiles, ATraceInUseIsNotWrittenIntoByASecondSession) {
     first->close();
     EXPECT_EQ(captureRecords(contents(path)), 1);
     EXPECT_EQ(captureRecords(contents(path + ".1")), 3);
+}
+
+TEST_F(TraceFiles, AReaderLeavingAPipeEndsTheTraceNotTheProgram) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    std::string notice;
+    auto trace = startTrace("/proc/self/fd/" + std::to_string(ends[1]), "session", notice);
+    ASSERT_NE(trace, nullptr) << notice;
+    ::close(ends[0]);
+    Request request;
+    trace->record(tracedRequest(*assembleRequest(request, true)));
+    trace->close();
+    ::close(ends[1]);
 }
 
 }  // namespace
