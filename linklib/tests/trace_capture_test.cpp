@@ -42,7 +42,7 @@ F* call(void* library, const char* name) {
 
 // One connection: load, find the device, a command (whose first answer
 // arrives spoiled), burst frames, disconnect and unload.
-void connection(int command) {
+void connection(mirell::testing::ScriptedSlave& slave, int command) {
     void* library = dlopen(MIRELL_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
     auto GetErrorCode = call<int()>(library, "GetErrorCode");
@@ -54,12 +54,14 @@ void connection(int command) {
     call<int()>(library, "WaitForResponse")();
     EXPECT_EQ(GetErrorCode(), 0) << "the retry gets through";
 
+    slave.startBursting({mirell::testing::burstFrame(false, {0, 0, 32, 0x3F, 0x80, 0, 0})}, 150ms);
     call<void(int)>(library, "ProcessBurstMessages")(1);
     auto BurstDataUpdated = call<int()>(library, "BurstDataUpdated");
     const auto until = std::chrono::steady_clock::now() + 5s;
     while (BurstDataUpdated() == 0 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(10ms);
     call<void(int)>(library, "ProcessBurstMessages")(0);
+    slave.stopBursting();
     call<void()>(library, "ShutDownHart")();
     ASSERT_EQ(dlclose(library), 0);
 }
@@ -80,11 +82,7 @@ TEST(TraceCapture, AReconnectedSessionDecodesInTshark) {
     });
     ::setenv("MIRELL_COM3", slave.devicePath().c_str(), 1);
     ::setenv("MIRELL_TRACE", capture.c_str(), 1);
-    for (int command : {1, 48}) {
-        slave.startBursting({mirell::testing::burstFrame(false, {0, 0, 32, 0x3F, 0x80, 0, 0})}, 150ms);
-        connection(command);
-        slave.stopBursting();
-    }
+    for (int command : {1, 48}) connection(slave, command);
     ::unsetenv("MIRELL_TRACE");
     ::unsetenv("MIRELL_COM3");
 
