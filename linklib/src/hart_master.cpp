@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
 
 #include "serial_port.h"
+#include "trace_file.h"
 
 namespace mirell {
 
@@ -32,6 +34,7 @@ constexpr std::uint32_t kUnsoundFrame =
 
 MasterSetup withDefaults(MasterSetup setup) {
     if (!setup.openPort) setup.openPort = openComPort;
+    if (!setup.startTrace) setup.startTrace = startTraceFromEnvironment;
     return setup;
 }
 
@@ -66,7 +69,15 @@ void HartMaster::initHart(int port) {
     std::unique_ptr<LinkPort> opened = setup_.openPort(port);
     // The host may show the system's reason: it is left in errno.
     const int reason = opened ? 0 : errno;
+    // The trace starts before the link's threads do, so it has every frame;
+    // a port reopened under a running trace goes on in it.
+    if (opened && !trace_) {
+        trace_ = setup_.startTrace("session started: COM " + std::to_string(port) +
+                                   (primary_ ? ", primary master" : ", secondary master"));
+        link_.setTrace(trace_.get());
+    }
     if (!link_.open(std::move(opened), primary_, setup_.clock)) {
+        stopTrace();
         report(kPortFailed, text::kPortFailed);
         errno = reason;
         return;
@@ -78,10 +89,21 @@ void HartMaster::initHart(int port) {
 void HartMaster::shutDownHart() {
     // Every thread of the library ends here, so a host may unload it next.
     burst_.stop();
-    if (!link_.isOpen()) return;
+    if (!link_.isOpen()) {
+        stopTrace();
+        return;
+    }
     link_.close();
+    stopTrace();
     responsePending_ = false;
     reportNoError();
+}
+
+void HartMaster::stopTrace() {
+    link_.setTrace(nullptr);
+    if (!trace_) return;
+    trace_->close("session ended: ShutDownHart");
+    trace_.reset();
 }
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "burst_collector.h"
 #include "data_link.h"
 #include "field_buffer.h"
+#include "frame_trace.h"
 #include "instrument_registry.h"
 #include "link_driver.h"
 #include "link_texts.h"
@@ -25,6 +26,10 @@ struct MasterSetup {
     std::function<std::unique_ptr<LinkPort>(int)> openPort;
     ClockSource clock = ClockSource::Internal;
     Pacer* pacer = nullptr;
+    // Starts the frame trace of a session that InitHart opens, beginning
+    // with the note `session` (null: no trace). By default the one
+    // MIRELL_TRACE names.
+    std::function<std::unique_ptr<FrameTrace>(std::string_view session)> startTrace = {};
 };
 
 class HartMaster {
@@ -122,8 +127,11 @@ private:
     // Sends an identity request (whose reply has the layout of command 0)
     // for the candidate entry and registers the device that answers.
     int detect(FrameKind kind, int command, int pollingAddress, int requestBytes);
+    // Writes the trace's tail and stops it; the link must be closed.
+    void stopTrace();
 
     MasterSetup setup_;
+    std::unique_ptr<FrameTrace> trace_;  // declared before the link it serves
     LinkDriver link_;
     int openPort_ = 0;
     std::atomic<bool> primary_{true};

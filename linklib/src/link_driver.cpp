@@ -36,6 +36,7 @@ bool LinkDriver::open(std::unique_ptr<LinkPort> port, bool primaryMaster, ClockS
     {
         std::lock_guard lock(mutex_);
         link_ = DataLink(primaryMaster);
+        tap_.reset();
         ticks_ = 0;
         stopping_ = false;
         portLost_ = false;
@@ -72,6 +73,7 @@ void LinkDriver::close() {
     std::unique_ptr<LinkPort> port;
     {
         std::lock_guard lock(mutex_);
+        if (trace_.load()) traceFrame(tap_.linkClosed(link_.parser()));
         port = std::move(port_);
         open_ = false;
     }
@@ -104,9 +106,14 @@ void LinkDriver::setPrimaryMaster(bool primary) {
 void LinkDriver::receiveLoop() {
     std::vector<RxByte> bytes;
     bytes.reserve(512);
+    const bool tracing = trace_.load() != nullptr;
     while (port_->receive(bytes)) {
         std::lock_guard lock(mutex_);
-        for (const RxByte& b : bytes) link_.receiveByte(b.byte, b.lineErrors);
+        for (const RxByte& b : bytes) {
+            const int preambles = link_.parser().preambleCount();
+            link_.receiveByte(b.byte, b.lineErrors);
+            if (tracing) traceFrame(tap_.afterByte(link_.parser(), b.byte, preambles));
+        }
         changed_.notify_all();
         wakeClock();
     }
@@ -149,6 +156,7 @@ void LinkDriver::tick() {
 
 void LinkDriver::tickLocked() {
     link_.tick();
+    if (trace_.load()) traceFrame(tap_.afterTick(link_.parser()));
     ++ticks_;
     changed_.notify_all();
 }
@@ -178,6 +186,8 @@ SendResult LinkDriver::send(const Request& request) {
         case RequestProgress::Built: break;
     }
     const TxFrame frame = link_.builtFrame();
+    // Recorded before the write, so that it comes ahead of its answer.
+    if (trace_.load()) traceFrame(tracedRequest(frame));
     lock.unlock();
     transmit(frame);
     return SendResult::Sent;
@@ -229,6 +239,14 @@ void LinkDriver::transmit(const TxFrame& frame) {
         pacer_->sleepUntil(keyedUntil);
         port.modemLines().setRts(false);
     }
+}
+
+// The trace only queues the frame: no file is written under the link lock.
+void LinkDriver::traceFrame(std::optional<TracedFrame> frame) {
+    FrameTrace* trace = trace_.load();
+    if (!frame || !trace) return;
+    frame->time = TraceClock::now();
+    trace->record(*frame);
 }
 
 DeliveredFrame LinkDriver::awaitReply() {

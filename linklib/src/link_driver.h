@@ -9,6 +9,7 @@
 // next received byte, submission or armed watchdog.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -17,6 +18,8 @@
 #include <thread>
 
 #include "data_link.h"
+#include "frame_tap.h"
+#include "frame_trace.h"
 #include "link_port.h"
 
 namespace mirell {
@@ -62,6 +65,11 @@ public:
 
     void setPrimaryMaster(bool primary);
 
+    // Every frame sent or received from the next open on goes to `trace`
+    // (none: null). Set only while the link is closed; the trace must
+    // outlive the open link.
+    void setTrace(FrameTrace* trace) { trace_.store(trace); }
+
     // One 10 ms tick of the link clock.
     void tick();
 
@@ -93,6 +101,8 @@ private:
     void tickLocked();
     void wakeClock();
     void transmit(const TxFrame& frame);
+    // Stamps and records a frame the tap finished, if tracing.
+    void traceFrame(std::optional<TracedFrame> frame);
 
     Pacer* pacer_;
     RealPacer realPacer_;
@@ -106,6 +116,9 @@ private:
     bool stopping_ = false;
     bool portLost_ = false;
     bool clockSleeping_ = false;
+
+    std::atomic<FrameTrace*> trace_{nullptr};
+    FrameTap tap_;  // under mutex_
 
     std::unique_ptr<LinkPort> port_;
     std::thread receiver_;

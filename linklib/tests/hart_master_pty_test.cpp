@@ -7,7 +7,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "hart_master.h"
@@ -367,6 +370,67 @@ TEST_F(PtyLink, SecondaryMasterSendsWithoutTheMasterBitAndCanBecomePrimary) {
     EXPECT_EQ(master.masterMode(), 1);
     EXPECT_EQ(master.detectInstrument(), 1) << "InitHart forgets the registry";
     EXPECT_EQ(slave.requests()[1].wire, concat(preambles(5), {0x02, 0x80, 0x00, 0x00, 0x82}));
+}
+
+// A trace whose file has stalled (a hung network share, say): the link goes
+// on at its own pace, and the trace says how many frames it had to drop.
+struct StalledFile {
+    std::mutex mutex;
+    std::condition_variable resumed;
+    bool stalled = true;
+    int written = 0;
+    std::vector<std::string> notes;
+};
+
+class StalledSink final : public TraceSink {
+public:
+    explicit StalledSink(std::shared_ptr<StalledFile> file) : file_(std::move(file)) {}
+    void write(const TracedFrame&) override {
+        std::unique_lock lock(file_->mutex);
+        file_->resumed.wait(lock, [&] { return !file_->stalled; });
+        ++file_->written;
+    }
+    void note(TraceClock::time_point, NoteLevel, std::string_view text) override {
+        std::lock_guard lock(file_->mutex);
+        file_->notes.emplace_back(text);
+    }
+    void flush() override {}
+
+private:
+    std::shared_ptr<StalledFile> file_;
+};
+
+TEST(TracedLink, AStalledTraceNeverHoldsUpATransaction) {
+    testing::ScriptedSlave slave;
+    slave.setScript(
+        [](const SlaveRequest& r, int) { return SlaveAnswer{testing::replyTo(r, 0, 0, kDegC10)}; });
+    auto file = std::make_shared<StalledFile>();
+    HartMaster master{
+        MasterSetup{[&](int) -> std::unique_ptr<LinkPort> { return openSerialPort(slave.devicePath()); },
+                    ClockSource::Internal, nullptr,
+                    [&](std::string_view) {
+                        return std::make_unique<FrameTrace>(std::make_unique<StalledSink>(file), 4);
+                    }}};
+    master.initHart(1);
+    const int handle = testing::registerPositioner(master);
+    constexpr int kTransactions = 12;
+    for (int i = 0; i < kTransactions; ++i) {
+        ASSERT_EQ(master.sendLongCommand(1, handle, 0), 1);
+        master.waitForResponse();
+        ASSERT_EQ(master.errorCode(), 0) << "transaction " << i;
+    }
+    {
+        std::lock_guard lock(file->mutex);
+        file->stalled = false;
+    }
+    file->resumed.notify_all();
+    master.shutDownHart();
+
+    ASSERT_EQ(file->notes.size(), 2u);
+    EXPECT_NE(file->notes[0].find(" frames dropped here"), std::string::npos) << file->notes[0];
+    EXPECT_EQ(file->written + std::stoi(file->notes[0]), 2 * kTransactions)
+        << "each frame written or counted";
+    EXPECT_LE(file->written, 2 + 4) << "what the writer held, and a full queue";
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+// One frame as the frame trace keeps it: when it passed, which way, and its
+// bytes from the delimiter on, with what the codec found wrong with it.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+namespace mirell {
+
+// Wall-clock time: a trace is read beside other logs.
+using TraceClock = std::chrono::system_clock;
+
+enum class TraceDirection : std::uint8_t { Sent, Received };
+
+// How a traced frame ended.
+enum class FrameEnd : std::uint8_t {
+    Complete,          // through its check byte (which may still be wrong)
+    ByteCountRefused,  // the codec gave up at the byte count
+    GapTimeout,        // the line fell silent in mid-frame
+    LinkClosed,        // the link closed in mid-frame
+};
+
+struct TracedFrame {
+    // A request is at most 51 bytes with its check byte; a received frame
+    // at most 42 from its delimiter on.
+    static constexpr std::size_t kMaxBytes = 52;
+
+    TraceClock::time_point time;
+    TraceDirection direction = TraceDirection::Sent;
+    FrameEnd end = FrameEnd::Complete;
+    std::uint8_t preambles = 0;
+    std::uint8_t length = 0;
+    std::array<std::uint8_t, kMaxBytes> bytes{};  // from the delimiter on
+    std::uint32_t errorWord = 0;                  // the codec's ErrorWordBits
+    std::array<std::uint8_t, 4> lineErrors{};     // LineError bits per LineErrorField
+
+    void append(std::uint8_t byte) {
+        if (length < kMaxBytes) bytes[length++] = byte;
+    }
+};
+
+}  // namespace mirell
