@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QString>
 #include <algorithm>
 #include <vector>
@@ -25,7 +27,16 @@ std::string dlerrorText() {
 std::string defaultMirellLibraryPath() {
   const QByteArray override = qgetenv("MIRELL_LIBRARY");
   if (!override.isEmpty()) return override.toStdString();
-  return (QCoreApplication::applicationDirPath() + "/libmirell.so").toStdString();
+  const QString programDir = QCoreApplication::applicationDirPath();
+  // The build tree keeps the library beside the programs.
+  const QString besideProgram = programDir + "/libmirell.so";
+  if (QFileInfo::exists(besideProgram)) return besideProgram.toStdString();
+  // Installed: the library folder of the same prefix, by the SONAME (the bare
+  // .so belongs to development packages).
+  const QString installed = QDir::cleanPath(programDir + "/" VELK_BIN_TO_LIB "/" VELK_MIRELL_SONAME);
+  if (QFileInfo::exists(installed)) return installed.toStdString();
+  // Elsewhere on the system's library path.
+  return VELK_MIRELL_SONAME;
 }
 
 MirellLibrary::MirellLibrary(std::string path, PortDevice portDevice)

@@ -10,7 +10,9 @@
 namespace velk {
 
 // Where the program looks for the library: $MIRELL_LIBRARY when set, else
-// libmirell.so next to the executable.
+// libmirell.so next to the executable (the build tree), else libmirell.so.N
+// in the library folder of the prefix it is installed under, else
+// libmirell.so.N on the system's library path.
 std::string defaultMirellLibraryPath();
 
 class MirellLibrary : public HartLink {
