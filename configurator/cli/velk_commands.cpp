@@ -6,10 +6,12 @@
 
 #include "cli/velk_diff.h"
 #include "cli/velk_session.h"
+#include "comm/connection.h"
 #include "comm/direct_command.h"
 #include "comm/raw_command.h"
 #include "diagnostics/control_operations.h"
 #include "files/config_file.h"
+#include "registry/connection_doctor.h"
 #include "registry/device_settings.h"
 
 namespace velk::cli {
@@ -18,8 +20,6 @@ namespace {
 
 constexpr int kReadIdentifier = 0;
 constexpr int kReadTagDescriptorDate = 13;
-
-QString portDevice(const WindowState& window, int port) { return window.portDevice(port); }
 
 bool connectOrSay(Session& session, Console& console) {
   QString why;
@@ -31,13 +31,61 @@ bool connectOrSay(Session& session, Console& console) {
 int ports(const Options& options, Console& console) {
   Session session(options);
   const WindowState& window = session.core().window;
-  for (int port = 1; port <= kComPortCount; ++port) {
-    const QString env = qEnvironmentVariable(QString("MIRELL_COM%1").arg(port).toLatin1().constData());
-    console.out << "COM" << port << ": " << (env.isEmpty() ? portDevice(window, port) : env) << "\n";
-  }
+  for (int port = 1; port <= kComPortCount; ++port)
+    console.out << "COM" << port << ": " << window.portDevice(port) << "\n";
   console.out << "\nSerial devices:\n";
   for (const QString& device : listSerialDevices()) console.out << "  " << device << "\n";
   return kSuccess;
+}
+
+// Who answers command 0 at the polling addresses of the options, on the port
+// in use.
+DoctorFindings probe(Session& session, const Options& options) {
+  const WindowState& window = session.core().window;
+  const int port = window.ComPort.load();
+  bool opened = false;
+  QString why;
+  QList<ProbeAnswer> answers;
+  session.run("doctor probe", [&](const JobContext& job) {
+    auto tx = job.transaction();
+    try {
+      errno = 0;
+      tx->InitHart(port);
+      const int reason = errno;
+      opened = tx->GetErrorCode() == 0;
+      if (!opened)
+        why = reason != 0 ? portFailureReason(reason) : QString::fromStdString(tx->GetErrorMessage());
+    } catch (const LinkLibraryError& failure) {
+      why = QString::fromLocal8Bit(failure.what());
+    }
+    if (!opened) return;
+    for (int address = options.first; address <= options.last; ++address) {
+      session.progress(QString("Asking polling address %1...").arg(address));
+      const int handle = tx->DetectInstrumentWithShortAddress(address);
+      if (handle == 0) continue;
+      job.window.InstrumentHandle.store(handle);
+      ProbeAnswer answer{.pollingAddress = address};
+      if (job.ExecuteCommand(tx, kReadIdentifier, 0)) {
+        answer.manufacturer = tx->GetInteger(1, 1);
+        answer.deviceType = tx->GetInteger(2, 1);
+      }
+      answers.append(answer);
+    }
+    tx->ShutDownHart();
+  });
+  session.progress({});
+  return probeFindings(window.portDevice(port), opened, why, answers, options.first, options.last);
+}
+
+int doctor(const Options& options, Console& console) {
+  Session session(options);
+  const WindowState& window = session.core().window;
+  QList<ComPortDevice> comPorts;
+  for (int port = 1; port <= kComPortCount; ++port) comPorts.append({port, window.portDevice(port)});
+  DoctorFindings findings = checkConnection(runningSystem(), comPorts, window.ComPort.load());
+  if (options.probe) findings += probe(session, options);
+  console.out << doctorReport(findings);
+  return hasProblem(findings) ? kFailed : kSuccess;
 }
 
 int scan(const Options& options, Console& console) {
@@ -271,6 +319,7 @@ int raw(const Options& options, Console& console) {
 }  // namespace
 
 int runCommand(const Options& o, Console& console) {
+  if (o.command == "doctor") return doctor(o, console);
   if (o.command == "ports") return ports(o, console);
   if (o.command == "scan") return scan(o, console);
   if (o.command == "read") return read(o, console);

@@ -10,6 +10,14 @@ namespace {
 
 const QMap<QString, QString>& commandHelp() {
   static const QMap<QString, QString> help = {
+      {"doctor",
+       "velk doctor [--port N|PATH] [--probe]\n"
+       "  Checks everything between the program and the modem, and says what to do:\n"
+       "  the serial devices and which COM number opens which, whether you may open\n"
+       "  the port, whether another program holds it, the adapter's latency timer,\n"
+       "  and whether it opens at 1200 baud 8O1. --probe also asks polling addresses\n"
+       "  0 to 15 (or --from A --to B) for a HART device. Changes nothing.\n"
+       "  Exit 0 when it finds no problem.\n"},
       {"ports", "velk ports\n  The serial devices of this machine and which COM number opens which.\n"},
       {"scan",
        "velk scan [--port N|PATH] [--from A --to B]\n"
@@ -40,6 +48,21 @@ const QMap<QString, QString>& commandHelp() {
   return help;
 }
 
+// One line each for the list of commands.
+const QMap<QString, QString>& commandSummary() {
+  static const QMap<QString, QString> summary = {
+      {"doctor", "check the way to the modem"},
+      {"ports", "serial devices and COM numbers"},
+      {"scan", "find the positioner"},
+      {"read", "Read All into a configuration file"},
+      {"diff", "compare a file with the device"},
+      {"send", "Send All from a file, checked"},
+      {"monitor", "burst samples as CSV"},
+      {"raw", "one HART command"},
+  };
+  return summary;
+}
+
 std::optional<int> number(const QString& text) {
   bool ok = false;
   const int value = text.toInt(&ok, 0);
@@ -56,7 +79,8 @@ QString usage(const QString& command) {
       "The configurator's jobs from the command line, against a Q5 or Q50 positioner.\n"
       "\n"
       "Commands:\n";
-  for (const QString& help : commandHelp()) text += "  " + help.section('\n', 0, 0) + "\n";
+  for (auto it = commandHelp().begin(); it != commandHelp().end(); ++it)
+    text += "  " + it.value().section('\n', 0, 0).leftJustified(46) + commandSummary()[it.key()] + "\n";
   text +=
       "\n"
       "Options (before or after the command):\n"
@@ -97,6 +121,8 @@ Parsed parseCommandLine(const QStringList& arguments) {
       o.yes = true;
     } else if (a == "--dry-run") {
       o.dryRun = true;
+    } else if (a == "--probe") {
+      o.probe = true;
     } else if (a == "--port") {
       if (!value(v)) return fail("--port needs a COM number or a device path");
       if (const auto port = number(v); port && !v.contains('/')) {

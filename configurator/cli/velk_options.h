@@ -16,7 +16,7 @@ inline constexpr int kRefused = 3;       // a question needed an answer and no o
 inline constexpr int kNoPositioner = 4;  // the port cannot be opened or no positioner answers
 
 struct Options {
-  QString command;                   // ports, scan, read, diff, send, monitor, raw
+  QString command;                   // doctor, ports, scan, read, diff, send, monitor, raw
   QStringList args;                  // what follows the command
   std::optional<int> comPort;        // --port N
   QString portPath;                  // --port PATH
@@ -27,6 +27,7 @@ struct Options {
   QString output;                    // read -o FILE
   bool yes = false;                  // send --yes
   bool dryRun = false;               // send --dry-run
+  bool probe = false;                // doctor --probe
   std::optional<double> seconds;     // monitor --seconds
   QString csv;                       // monitor --csv FILE
   bool help = false;

@@ -27,7 +27,12 @@ Session::Session(const Options& options, Configurator::LinkFactory link, PageMod
   const DeviceSettings stored = loadDeviceSettings(*settings);
   WindowState& window = core_->window;
   window.ComPort.store(options.comPort.value_or(stored.comPort));
-  for (int port = 1; port <= kComPortCount; ++port) window.setPortDevice(port, stored.portDevices[port - 1]);
+  // A device named in the environment holds for this run, as in the window.
+  for (int port = 1; port <= kComPortCount; ++port) {
+    const QString fromEnvironment =
+        qEnvironmentVariable(QString("MIRELL_COM%1").arg(port).toLatin1().constData());
+    window.setPortDevice(port, fromEnvironment.isEmpty() ? stored.portDevices[port - 1] : fromEnvironment);
+  }
   if (!options.portPath.isEmpty()) window.setPortDevice(window.ComPort.load(), options.portPath);
   window.DeviceType.store(options.deviceType.value_or(stored.deviceType));
   window.DeviceVersion.store(options.deviceVersion.value_or(stored.deviceVersion));

@@ -18,29 +18,23 @@ constexpr int kReadServiceMode = 151;
 constexpr int kReadSetpointSource = 141;
 constexpr int kInServiceCode = 240;  // 241: out of service
 
-// The positioners this program configures.
-constexpr unsigned kManufacturer = 62;
-constexpr unsigned kPositionerDeviceType = 97;
-
 constexpr int kShutdownBurstAttempts = 40;
 
 const QColor kConnectedColor(0, 128, 0);
 const QColor kDisconnectedColor(255, 0, 0);
-
-// The system's reason a port would not open, with what to do where that is
-// plain ("Permission denied: add yourself to the dialout group").
-QString portFailureReason(int reason) {
-  QString text = QString::fromStdString(std::system_category().message(reason));
-  if (reason == EACCES || reason == EPERM) text += ": add yourself to the dialout group";
-  if (reason == EBUSY) text += ": another program holds the port";
-  return text;
-}
 
 void setComportItemsEnabled(FormState& form, bool enabled) {
   for (int port = 1; port <= kComPortCount; ++port) form.setEnabled(QString("Comport%1").arg(port), enabled);
 }
 
 }  // namespace
+
+QString portFailureReason(int reason) {
+  QString text = QString::fromStdString(std::system_category().message(reason));
+  if (reason == EACCES || reason == EPERM) text += ": add yourself to the dialout group";
+  if (reason == EBUSY) text += ": another program holds the port";
+  return text;
+}
 
 PollRange Connection::searchRange(const FormState& form) const {
   for (const PageModule* module : modules_)

@@ -26,6 +26,13 @@ inline constexpr const char* kConnectionLostText =
 
 // Six detection tries per polling address before the search moves on.
 inline constexpr int kDetectionTries = 6;
+// The positioners this program configures (command 0's manufacturer and device type).
+inline constexpr unsigned kManufacturer = 62;
+inline constexpr unsigned kPositionerDeviceType = 97;
+
+// The system's reason a port would not open, with what to do where that is
+// plain ("Permission denied: add yourself to the dialout group").
+QString portFailureReason(int reason);
 
 // Polling addresses 0 to 15 are all a device can have.
 inline constexpr int kHighestPollingAddress = 15;

@@ -142,5 +142,26 @@ TEST_F(VelkAgainstTheSimulator, SendsARawCommandAndMonitorsTheBurstSamples) {
   EXPECT_FALSE(simulator().state().control.burst_mode);  // switched off before velk ended
 }
 
+TEST_F(VelkAgainstTheSimulator, DoctorFindsThePositionerAndNamesAMissingDevice) {
+  ASSERT_EQ(velk({"doctor", "--probe"}), kSuccess) << outText_.toStdString();
+  EXPECT_TRUE(outText_.contains("COM1 opens " + QString::fromStdString(simulator().device_path())))
+      << outText_.toStdString();
+  EXPECT_TRUE(outText_.contains(
+      "ok       Polling address 0: a HART device answers (manufacturer 62, device type 97), "
+      "a Q5/Q50 positioner\n"))
+      << outText_.toStdString();
+
+  const QString missing = dir_.filePath("ttyUSB9");
+  const Parsed parsed = parseCommandLine({"doctor", "--probe", "--to", "0", "--port", missing});
+  Console console{out_, err_, false, {}};
+  outText_.clear();
+  EXPECT_EQ(runCommand(parsed.options, console), kFailed);
+  out_.flush();
+  EXPECT_TRUE(
+      outText_.contains("PROBLEM  COM1, the port in use, opens " + missing + ", which does not exist"))
+      << outText_.toStdString();
+  EXPECT_TRUE(outText_.contains("PROBLEM  The link could not open " + missing)) << outText_.toStdString();
+}
+
 }  // namespace
 }  // namespace velk::cli
