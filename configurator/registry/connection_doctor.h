@@ -30,7 +30,7 @@ struct SystemView {
   QList<gid_t> configuredGroups;  // the user's groups in the group database
   pid_t self = 0;                 // this process, which never counts as a holder
   // Opens the device at 1200 baud, 8 data bits, odd parity, 1 stop bit and
-  // closes it again; false with the system's reason.
+  // closes it again; false with the system's reason. None: not tried.
   std::function<bool(const QString& device, int& error)> openLine;
 };
 SystemView runningSystem();

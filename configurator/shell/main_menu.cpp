@@ -9,6 +9,7 @@
 #include "comm/configurator.h"
 #include "registry/configuration.h"
 #include "shell/about_box.h"
+#include "shell/connection_check_dialog.h"
 #include "shell/program_folders.h"
 #include "shell/readme_viewer.h"
 #include "shell/serial_device_dialog.h"
@@ -84,6 +85,12 @@ void MainMenu::buildComportMenu(QMenuBar* bar, FormBinder& binder) {
   QAction* devices =
       addItem(menu, "ComportDevices", "Serial &devices...", "Choose the serial device each comport opens");
   connect(devices, &QAction::triggered, this, &MainMenu::chooseSerialDevices);
+  connect(addItem(menu, "ComportCheck", "Check &connection...",
+                  "Check the serial devices, access to them and the modem's line"),
+          &QAction::triggered, this, [this] {
+            showPortDevices();
+            showConnectionCheck(core_, window_);
+          });
   // The device list is read from the system only when it is opened.
   connect(menu, &QMenu::aboutToShow, this, &MainMenu::showPortDevices);
 }

@@ -143,6 +143,18 @@ TEST_F(MainWindowTest, ComportItemsAreLockedWhileConnectedAndNameTheirDevice) {
   EXPECT_TRUE(com2->isEnabled());
 }
 
+TEST_F(MainWindowTest, CheckConnectionShowsTheFindingsAboutThePortInUse) {
+  qputenv("MIRELL_COM1", "/tmp/velk-test-no-such-modem");
+  Running app(paths());
+  qunsetenv("MIRELL_COM1");
+  app.find<QAction>("ComportCheck")->trigger();
+  auto* findings = app.find<QPlainTextEdit>("ConnectionCheckFindings");
+  ASSERT_NE(findings, nullptr);
+  EXPECT_TRUE(findings->toPlainText().contains(
+      "PROBLEM  COM1, the port in use, opens /tmp/velk-test-no-such-modem, which does not exist"))
+      << findings->toPlainText().toStdString();
+}
+
 // The whole road of a failing command: a job on the command thread, the
 // library's refusal, the line on the LOGS page.
 TEST_F(MainWindowTest, AFailingCommandShowsInTheCommunicationLog) {
