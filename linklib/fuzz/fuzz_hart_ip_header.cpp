@@ -1,0 +1,30 @@
+// Decodes arbitrary bytes as one HART-IP datagram and as a stream of
+// messages; whatever is accepted must re-encode to the same bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "hart_ip_header.h"
+
+using namespace mirell::hartip;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> bytes(data, size);
+    if (const auto decoded = decodeMessage(bytes); decoded.message) {
+        if (decoded.message->body.size() + kHeaderSize != size) std::abort();
+        const auto again = encodeMessage(decoded.message->header, decoded.message->body);
+        if (!again || again->size() != size) std::abort();
+        for (std::size_t i = 0; i < size; ++i) {
+            if (i != 1 && (*again)[i] != data[i]) std::abort();  // byte 1 loses its reserved bits
+        }
+    }
+    std::size_t at = 0;
+    while (at < size) {
+        const auto head = decodeHeader(bytes.subspan(at));
+        if (!head.header) break;
+        if (head.header->byteCount < kHeaderSize) std::abort();
+        at += head.header->byteCount;
+    }
+    return 0;
+}
