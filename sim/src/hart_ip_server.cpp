@@ -390,7 +390,8 @@ struct HartIpServer::Impl {
            make_message(kResponse, kTokenPassing, kSuccess, static_cast<std::uint16_t>(message.sequence - 1),
                         without_preambles(reply.late)));
     }
-    if (reply.garbage_first) {
+    // Noise on a stream would end the connection, not cost an attempt.
+    if (reply.garbage_first && peer.udp) {
       static constexpr std::uint8_t kNoise[] = {0x02, 0x7F, 0x03, 0xFF, 0x00};
       send(peer, std::vector<std::uint8_t>(std::begin(kNoise), std::end(kNoise)));
     }

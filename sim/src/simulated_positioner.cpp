@@ -336,6 +336,10 @@ std::uint16_t SimulatedPositioner::hart_ip_port() const {
   return impl_->hart_ip ? impl_->hart_ip->port() : 0;
 }
 
+std::size_t SimulatedPositioner::hart_ip_sessions() const {
+  return impl_->hart_ip ? impl_->hart_ip->open_sessions() : 0;
+}
+
 DeviceState SimulatedPositioner::state() const { return impl_->device.snapshot(SimClock::now()); }
 
 void SimulatedPositioner::update_state(const std::function<void(DeviceState&)>& change) {

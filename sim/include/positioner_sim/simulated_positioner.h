@@ -70,6 +70,7 @@ class SimulatedPositioner {
   const std::string& device_path() const;  // /dev/pts/N
   const std::string& link_path() const;    // as configured, or empty
   std::uint16_t hart_ip_port() const;      // the HART-IP port served, 0 when none
+  std::size_t hart_ip_sessions() const;    // HART-IP sessions open now
 
   DeviceState state() const;  // process values brought up to now
   void update_state(const std::function<void(DeviceState&)>& change);
