@@ -331,8 +331,8 @@ struct HartIpServer::Impl {
     switch (message->id) {
       case kInitiate: initiate(*message, peer, session, answer); break;
       case kClose:
-        answer(kResponse, kSuccess);
         end_session(peer);
+        answer(kResponse, kSuccess);
         break;
       case kKeepAlive: answer(session ? kResponse : kNak, session ? kSuccess : kNoSession); break;
       case kTokenPassing:
@@ -369,6 +369,7 @@ struct HartIpServer::Impl {
     } else {
       udp_sessions.push_back({*peer.udp, fresh});
     }
+    update_count();  // before the answer, which a master may act on at once
     const auto ms = static_cast<std::uint32_t>(requested.count());
     const std::uint8_t body[] = {message.body[0], static_cast<std::uint8_t>(ms >> 24),
                                  static_cast<std::uint8_t>(ms >> 16), static_cast<std::uint8_t>(ms >> 8),
@@ -401,9 +402,10 @@ struct HartIpServer::Impl {
   void end_session(const Peer& peer) {
     if (peer.tcp) {
       peer.tcp->session.reset();
-      return;
+    } else {
+      std::erase_if(udp_sessions, [&](const UdpSession& u) { return same_peer(u.peer, *peer.udp); });
     }
-    std::erase_if(udp_sessions, [&](const UdpSession& u) { return same_peer(u.peer, *peer.udp); });
+    update_count();
   }
 
   void expire(Clock::time_point now) {
