@@ -130,7 +130,7 @@ std::string traceTimestamp(TraceClock::time_point time) {
 
 namespace {
 
-// "request token-passing seq=5 status=0"
+// "request token-passing seq=5 hart-ip-status=0"
 std::string hartIpHeaderText(const TracedFrame& frame) {
     const auto& h = frame.hartIpHeader;
     if (frame.hartIpHeaderLength < h.size()) {
@@ -151,7 +151,7 @@ std::string hartIpHeaderText(const TracedFrame& frame) {
     }
     out += " ";
     out += h[2] < std::size(kIds) ? std::string(kIds[h[2]]) : "id=" + std::to_string(h[2]);
-    out += " seq=" + std::to_string(h[4] << 8 | h[5]) + " status=" + std::to_string(h[3]);
+    out += " seq=" + std::to_string(h[4] << 8 | h[5]) + " hart-ip-status=" + std::to_string(h[3]);
     return out;
 }
 
