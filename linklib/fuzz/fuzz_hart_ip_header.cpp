@@ -25,10 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::size_t at = 0;
     while (at < size) {
-        const auto head = decodeHeader(bytes.subspan(at));
-        if (!head.header) break;
-        if (head.header->byteCount < kHeaderSize) std::abort();
-        at += head.header->byteCount;
+        const auto length = streamedLength(bytes.subspan(at));
+        if (!length) break;
+        if (*length < kHeaderSize) std::abort();
+        at += *length;
     }
     return 0;
 }

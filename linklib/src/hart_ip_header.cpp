@@ -65,6 +65,13 @@ MessageResult decodeMessage(std::span<const std::uint8_t> bytes) {
     return {Decoded{*head.header, bytes.subspan(kHeaderSize)}, DecodeError::TooShort};
 }
 
+std::optional<std::size_t> streamedLength(std::span<const std::uint8_t> header) {
+    if (header.size() < kHeaderSize || header[0] != kVersion) return std::nullopt;
+    const std::size_t count = static_cast<std::size_t>(header[6] << 8 | header[7]);
+    if (count < kHeaderSize) return std::nullopt;
+    return count;
+}
+
 const char* decodeErrorText(DecodeError error) {
     switch (error) {
         case DecodeError::TooShort: return "shorter than a HART-IP header";

@@ -92,6 +92,11 @@ struct MessageResult {
 };
 MessageResult decodeMessage(std::span<const std::uint8_t> bytes);
 
+// How many bytes the message starting with `header` (at least 8 bytes)
+// takes on a stream, whatever its type: nothing when the stream cannot be
+// delimited there (another version, or a byte count below the header's).
+std::optional<std::size_t> streamedLength(std::span<const std::uint8_t> header);
+
 const char* decodeErrorText(DecodeError error);
 
 }  // namespace mirell::hartip

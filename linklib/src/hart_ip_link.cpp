@@ -27,6 +27,7 @@ constexpr std::string_view kUdpScheme = "hart-ip://";
 constexpr std::string_view kTcpScheme = "hart-ip+tcp://";
 constexpr std::uint8_t kPreamble = 0xFF;
 constexpr int kParserPreambles = 5;
+constexpr milliseconds kShortestKeepAlive{30};
 constexpr int kInitiateAttempts = 3;  // over UDP, where a datagram may be lost
 constexpr std::size_t kMaxDatagram = 2048;
 constexpr std::size_t kMaxStream = 1 << 16;
@@ -430,12 +431,12 @@ bool HartIpLink::readMessages(Handle&& handle) {
         stream_.insert(stream_.end(), buffer.begin(), buffer.begin() + got);
         std::size_t at = 0;
         while (stream_.size() - at >= hartip::kHeaderSize) {
-            const auto head = hartip::decodeHeader(std::span(stream_).subspan(at));
+            const auto length = hartip::streamedLength(std::span(stream_).subspan(at));
             // A stream out of step cannot find its next message again.
-            if (!head.header) return false;
-            if (stream_.size() - at < head.header->byteCount) break;
-            handle(std::span<const std::uint8_t>(stream_).subspan(at, head.header->byteCount));
-            at += head.header->byteCount;
+            if (!length) return false;
+            if (stream_.size() - at < *length) break;
+            handle(std::span<const std::uint8_t>(stream_).subspan(at, *length));
+            at += *length;
         }
         stream_.erase(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(at));
         if (stream_.size() > kMaxStream) return false;
@@ -449,7 +450,9 @@ void HartIpLink::receiveLoop() {
         {
             std::lock_guard lock(mutex_);
             if (stopping_) return;
-            keepAliveEvery = std::max(granted_ / 3, milliseconds(10));
+            // A device granting no time at all is kept alive as asked.
+            const milliseconds inactivity = granted_.count() > 0 ? granted_ : timing_.inactivity;
+            keepAliveEvery = std::max(inactivity / 3, kShortestKeepAlive);
             reinitiate = sessionLost_;
         }
         Clock::time_point lastSent;
