@@ -87,9 +87,8 @@ void ProcessModel::advance(DeviceState& state, double dt_s) {
   auto& process = state.process;
   const float previous_position = process.position_percent;
   // The toggle-step test moves the valve around the setpoint's travel.
-  const auto target =
-      static_cast<float>(clamp_percent(target_travel_percent(state, effective_setpoint_percent(state)) +
-                                       toggle_step_offset_percent(state.calibration)));
+  const auto target = static_cast<float>(clamp_percent(
+      target_travel_percent(state, effective_setpoint_percent(state)) + toggle_step_offset_percent(state.calibration)));
   // Out of service the positioner stops controlling and the valve stays put.
   if (!state.service.out_of_service) {
     const double share = 1.0 - std::exp(-dt_s / parameters_.travel_time_constant_s);
