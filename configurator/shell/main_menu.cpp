@@ -81,8 +81,8 @@ void MainMenu::buildComportMenu(QMenuBar* bar, FormBinder& binder) {
     comports_[port - 1] = item;
   }
   menu->addSeparator();
-  QAction* devices =
-      addItem(menu, "ComportDevices", "Serial &devices...", "Choose the serial device each comport opens");
+  QAction* devices = addItem(menu, "ComportDevices", "Serial &devices...",
+                             "Choose the serial device or HART-IP address each comport opens");
   connect(devices, &QAction::triggered, this, &MainMenu::chooseSerialDevices);
   // The device list is read from the system only when it is opened.
   connect(menu, &QMenu::aboutToShow, this, &MainMenu::showPortDevices);
