@@ -84,7 +84,9 @@ QString usage(const QString& command) {
   text +=
       "\n"
       "Options (before or after the command):\n"
-      "  --port N|PATH      COM port N (MIRELL_COM<N>, else /dev/ttyS<N-1>) or a device path;\n"
+      "  --port N|PATH      COM port N (MIRELL_COM<N>, else /dev/ttyS<N-1>) or a device path,\n"
+      "                     or a HART-IP address: hart-ip://HOST[:PORT] (UDP) or\n"
+      "                     hart-ip+tcp://HOST[:PORT], port 5094 unless given;\n"
       "                     default: the port the window last used\n"
       "  --model q5|q50     device type; default: the window's setting\n"
       "  --version V        software version 8.6, 9.0, 9.1, 10.0 or 10.1; default: the window's\n"
@@ -124,7 +126,7 @@ Parsed parseCommandLine(const QStringList& arguments) {
     } else if (a == "--probe") {
       o.probe = true;
     } else if (a == "--port") {
-      if (!value(v)) return fail("--port needs a COM number or a device path");
+      if (!value(v)) return fail("--port needs a COM number, a device path or a HART-IP address");
       if (const auto port = number(v); port && !v.contains('/')) {
         if (*port < 1 || *port > kComPortCount) return fail("--port: COM ports are 1 to 8");
         o.comPort = *port;

@@ -82,8 +82,8 @@ void MainMenu::buildComportMenu(QMenuBar* bar, FormBinder& binder) {
     comports_[port - 1] = item;
   }
   menu->addSeparator();
-  QAction* devices =
-      addItem(menu, "ComportDevices", "Serial &devices...", "Choose the serial device each comport opens");
+  QAction* devices = addItem(menu, "ComportDevices", "Serial &devices...",
+                             "Choose the serial device or HART-IP address each comport opens");
   connect(devices, &QAction::triggered, this, &MainMenu::chooseSerialDevices);
   connect(addItem(menu, "ComportCheck", "Check &connection...",
                   "Check the serial devices, access to them and the modem's line"),

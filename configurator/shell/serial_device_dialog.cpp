@@ -10,13 +10,21 @@
 
 namespace velk {
 
+namespace {
+
+constexpr const char* kLocalHartIp = "hart-ip://127.0.0.1";
+
+}  // namespace
+
 SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList& present, QWidget* parent)
     : QDialog(parent), chosen_(chosen) {
   setObjectName("SerialDeviceDialog");
   setWindowTitle("Serial devices of the COM ports");
   auto* layout = new QVBoxLayout(this);
   auto* hint = new QLabel(
-      "Choose the serial device each COM port opens, or type its path. "
+      "Choose the serial device each COM port opens, or type its path. A COM port "
+      "may also reach a HART-IP gateway or device: type hart-ip://HOST[:PORT] (UDP) "
+      "or hart-ip+tcp://HOST[:PORT] (port 5094 unless given). "
       "Leave a port empty for its default device.",
       this);
   hint->setWordWrap(true);
@@ -28,6 +36,7 @@ SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList&
     editor->setEditable(true);
     editor->addItem(QString());
     editor->addItems(present);
+    editor->addItem(kLocalHartIp);  // a simulator or gateway on this machine
     editor->lineEdit()->setPlaceholderText(defaultPortDevice(port) + " (default)");
     editor->setCurrentText(chosen[port - 1]);
     editor->setMinimumContentsLength(36);

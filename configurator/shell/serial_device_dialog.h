@@ -1,6 +1,6 @@
 #pragma once
-// Choosing the serial device each COM port opens: from the devices present
-// or typed as a path.
+// Choosing the serial device each COM port opens: from the devices present,
+// typed as a path, or a HART-IP address the library opens a session with.
 
 #include <QDialog>
 #include <QStringList>

@@ -19,6 +19,22 @@
  *      (a modem unplugged), it opens the port again. When it fails with 2,
  *      errno holds the system's reason for the device (ENOENT, EACCES, EBUSY
  *      when another program holds it, ENOTTY when it is no terminal, ...).
+ *      HART-IP: when MIRELL_COM<n> is "hart-ip://HOST[:PORT]" (UDP) or
+ *      "hart-ip+tcp://HOST[:PORT]" (port 5094 by default), InitHart opens a
+ *      HART-IP session with that device, gateway or multiplexer instead, as
+ *      the primary or secondary master, asking for a 60 s inactivity time;
+ *      the library keeps the session alive while it is open and closes it at
+ *      ShutDownHart. It fails with 2 when the host cannot be reached, no
+ *      session initiate response comes within 2 s (three tries over UDP), or
+ *      the device refuses the session. Each transaction is one token-passing
+ *      request and the response carrying its sequence number, with the same
+ *      retries and codes as on the line: no response within 2.5 s is 1460; an
+ *      error or NAK message, or a response with a non-zero HART-IP status, in
+ *      place of it is 16 "Framing error in incoming message." (a NAK saying
+ *      the session is unknown makes the library initiate a new one, so the
+ *      retry may go through); a TCP connection that drops is a vanished port.
+ *      Burst messages come as the device's published notifications. Line
+ *      timing (preambles, gaps, carrier keying) does not apply.
  *   2. Find the instrument: DetectInstrument() (polling address 0),
  *      DetectInstrumentWithShortAddress(n) for n = 0..15, or
  *      DetectInstrumentWithTag(tag). A non-zero result is the instrument handle.

@@ -51,7 +51,7 @@ void BurstCollector::run() {
     std::unique_lock control(controlMutex_);
     while (!stopping_) {
         control.unlock();
-        if (const auto frame = link_.takeBurst()) {
+        if (const auto frame = transport_.load()->takeBurst()) {
             std::lock_guard lock(dataMutex_);
             std::fill_n(buffer_.bytes.begin(), kCopiedBytes, std::uint8_t{0});
             std::copy_n(frame->data.begin(), std::min(frame->data.size(), kCopiedBytes),

@@ -8,13 +8,14 @@
 #include <thread>
 
 #include "field_buffer.h"
-#include "link_driver.h"
+#include "link_transport.h"
 
 namespace mirell {
 
 class BurstCollector {
 public:
-    explicit BurstCollector(LinkDriver& link) : link_(link) {}
+    // Collects from whatever transport `transport` names when it looks.
+    explicit BurstCollector(const std::atomic<Transport*>& transport) : transport_(transport) {}
     ~BurstCollector() { stop(); }
     BurstCollector(const BurstCollector&) = delete;
     BurstCollector& operator=(const BurstCollector&) = delete;
@@ -38,7 +39,7 @@ public:
 private:
     void run();
 
-    LinkDriver& link_;
+    const std::atomic<Transport*>& transport_;
 
     mutable std::mutex controlMutex_;
     std::condition_variable wake_;

@@ -108,6 +108,9 @@ public:
     int busyWatchdogTicks() const { return busyWatchdog_.ticks(); }
     int responseWatchdogTicks() const { return responseWatchdog_.ticks(); }
 
+    // A received frame as it is delivered.
+    static void copyFrame(const ReceivedFrame& from, DeliveredFrame& to);
+
     // Test seam: puts the machine into a state, as if it had got there.
     void forceState(LinkState state) { state_ = state; }
     // Test seam: handles one event exactly as the link would.
@@ -128,7 +131,6 @@ private:
     void deliverBroken();
     void deliverForeign();
     void compareBurstAddress();
-    static void copyFrame(const ReceivedFrame& from, DeliveredFrame& to);
 
     bool primary_;
     LinkState state_ = LinkState::Watching;

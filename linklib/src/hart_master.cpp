@@ -35,13 +35,17 @@ constexpr std::uint32_t kUnsoundFrame =
 MasterSetup withDefaults(MasterSetup setup) {
     if (!setup.openPort) setup.openPort = openComPort;
     if (!setup.startTrace) setup.startTrace = startTraceFromEnvironment;
+    if (!setup.portName) setup.portName = comPortPath;
     return setup;
 }
 
 }  // namespace
 
 HartMaster::HartMaster(MasterSetup setup)
-    : setup_(withDefaults(std::move(setup))), link_(setup_.pacer), burst_(link_) {}
+    : setup_(withDefaults(std::move(setup))),
+      link_(setup_.pacer),
+      hartIp_(setup_.hartIp),
+      burst_(transport_) {}
 
 HartMaster::~HartMaster() { shutDownHart(); }
 
@@ -56,16 +60,27 @@ void HartMaster::initHartEx(int port, int primary) {
 void HartMaster::initHart(int port) {
     registry_.reset();
     responsePending_ = false;
+    const std::string name = setup_.portName(port);
+    const std::optional<HartIpAddress> hartIpAddress = parseHartIpAddress(name);
     // A port that vanished under the link (and may be back now) is opened
-    // afresh; a running one is kept.
-    if (link_.isOpen() && port == openPort_ && !link_.portLost()) {
-        link_.setPrimaryMaster(primary_);
+    // afresh; a running one is kept. A HART-IP session names its master
+    // type when it starts, so another one starts a new session.
+    Transport& current = transport();
+    if (current.isOpen() && port == openPort_ && name == openName_ && !current.portLost() &&
+        (!hartIpAddress || hartIp_.primaryMaster() == primary_)) {
+        current.setPrimaryMaster(primary_);
         reportNoError();
         return;
     }
     link_.close();
+    hartIp_.close();
     lastReply_.reset();
     errno = 0;
+    if (hartIpAddress) {
+        openHartIp(port, *hartIpAddress);
+        return;
+    }
+    transport_ = &link_;
     std::unique_ptr<LinkPort> opened = setup_.openPort(port);
     // The host may show the system's reason: it is left in errno.
     const int reason = opened ? 0 : errno;
@@ -74,8 +89,8 @@ void HartMaster::initHart(int port) {
     if (opened && !trace_) {
         trace_ = setup_.startTrace("session started: COM " + std::to_string(port) +
                                    (primary_ ? ", primary master" : ", secondary master"));
-        link_.setTrace(trace_.get());
     }
+    link_.setTrace(trace_.get());
     if (!link_.open(std::move(opened), primary_, setup_.clock)) {
         stopTrace();
         report(kPortFailed, text::kPortFailed);
@@ -83,26 +98,49 @@ void HartMaster::initHart(int port) {
         return;
     }
     openPort_ = port;
+    openName_ = name;
+    reportNoError();
+}
+
+void HartMaster::openHartIp(int port, const HartIpAddress& address) {
+    transport_ = &hartIp_;
+    // The trace starts first, so that it has the session's initiation too.
+    if (!trace_) {
+        trace_ = setup_.startTrace("session started: COM " + std::to_string(port) + ", " + address.text() +
+                                   (primary_ ? ", primary master" : ", secondary master"));
+    }
+    hartIp_.setTrace(trace_.get());
+    if (!hartIp_.open(address, primary_)) {
+        const int reason = errno;
+        stopTrace("session not opened: no answer or refused by " + address.text());
+        report(kPortFailed, text::kPortFailed);
+        errno = reason;
+        return;
+    }
+    openPort_ = port;
+    openName_ = setup_.portName(port);
     reportNoError();
 }
 
 void HartMaster::shutDownHart() {
     // Every thread of the library ends here, so a host may unload it next.
     burst_.stop();
-    if (!link_.isOpen()) {
+    if (!transport().isOpen()) {
         stopTrace();
         return;
     }
     link_.close();
+    hartIp_.close();
     stopTrace();
     responsePending_ = false;
     reportNoError();
 }
 
-void HartMaster::stopTrace() {
+void HartMaster::stopTrace(std::string_view note) {
     link_.setTrace(nullptr);
+    hartIp_.setTrace(nullptr);
     if (!trace_) return;
-    trace_->close("session ended: ShutDownHart");
+    trace_->close(note);
     trace_.reset();
 }
 
@@ -117,7 +155,7 @@ char* HartMaster::errorMessage(char* text) const {
 int HartMaster::statusBytes() const {
     // The status of the host's own last reply; before there is one, that of
     // whatever frame the link parsed last.
-    return lastReply_ ? lastReply_->statusWord() : link_.lastParsedStatus();
+    return lastReply_ ? lastReply_->statusWord() : transport().lastParsedStatus();
 }
 
 int HartMaster::instrumentError(char* text) const {
@@ -167,7 +205,7 @@ bool HartMaster::submit(FrameKind kind, std::uint8_t pollingAddress, const LongA
     request.command = static_cast<std::uint8_t>(command);
     request.byteCount = static_cast<std::uint8_t>(byteCount);
     request.data = field_.bytes;
-    if (!wellFormed || link_.send(request) != SendResult::Sent) {
+    if (!wellFormed || transport().send(request) != SendResult::Sent) {
         report(kRequestRefused, text::kRequestRefused);
         return false;
     }
@@ -204,7 +242,7 @@ int HartMaster::waitForResponse() {
     bool sent = true;  // the first attempt went out with the send call
     for (int attempt = 1;; ++attempt) {
         if (sent) {
-            judge(link_.awaitReply());
+            judge(transport().awaitReply());
         } else {
             // No reply can come to a request the link refused: the attempt
             // ends now, with what the response watchdog would have said.

@@ -15,6 +15,7 @@
 #include "data_link.h"
 #include "field_buffer.h"
 #include "frame_trace.h"
+#include "hart_ip_link.h"
 #include "instrument_registry.h"
 #include "link_driver.h"
 #include "link_texts.h"
@@ -30,6 +31,11 @@ struct MasterSetup {
     // with the note `session` (null: no trace). By default the one
     // MIRELL_TRACE names.
     std::function<std::unique_ptr<FrameTrace>(std::string_view session)> startTrace = {};
+    // The name of COM port n: a serial device, or a HART-IP address
+    // (hart-ip://HOST[:PORT], hart-ip+tcp://HOST[:PORT]) that InitHart opens a
+    // session with instead. By default the one MIRELL_COM<n> names.
+    std::function<std::string(int)> portName = {};
+    HartIpTiming hartIp = {};
 };
 
 class HartMaster {
@@ -90,6 +96,10 @@ public:
 
     // For tests and the host's unload hook.
     LinkDriver& link() { return link_; }
+    HartIpLink& hartIpLink() { return hartIp_; }
+    // Whichever of the two InitHart opened last.
+    Transport& transport() { return *transport_.load(); }
+    const Transport& transport() const { return *transport_.load(); }
     const FieldBuffer& dataField() const { return field_; }
     bool burstCollectorRunning() const { return burst_.running(); }
 
@@ -128,12 +138,17 @@ private:
     // for the candidate entry and registers the device that answers.
     int detect(FrameKind kind, int command, int pollingAddress, int requestBytes);
     // Writes the trace's tail and stops it; the link must be closed.
-    void stopTrace();
+    void stopTrace(std::string_view note = "session ended: ShutDownHart");
+    // Opens a HART-IP session in place of the serial link.
+    void openHartIp(int port, const HartIpAddress& address);
 
     MasterSetup setup_;
     std::unique_ptr<FrameTrace> trace_;  // declared before the link it serves
     LinkDriver link_;
+    HartIpLink hartIp_;
+    std::atomic<Transport*> transport_{&link_};
     int openPort_ = 0;
+    std::string openName_;  // the port name InitHart opened
     std::atomic<bool> primary_{true};
 
     ErrorState error_;

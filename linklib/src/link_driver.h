@@ -21,16 +21,9 @@
 #include "frame_tap.h"
 #include "frame_trace.h"
 #include "link_port.h"
+#include "link_transport.h"
 
 namespace mirell {
-
-enum class SendResult {
-    Sent,        // the frame has been transmitted
-    Busy,        // an earlier request still waits for its turn
-    TooLong,     // the frame would not fit the transmit buffer
-    NoTurn,      // the line never let it out; it was withdrawn, or the link dropped it
-    NotRunning,  // the link is not open, or its port has gone
-};
 
 // Who drives the link clock.
 enum class ClockSource {
@@ -38,13 +31,13 @@ enum class ClockSource {
     External,  // the owner calls tick() (tests)
 };
 
-class LinkDriver {
+class LinkDriver final : public Transport {
 public:
     // How long a request may wait for its turn on the line, in link ticks.
     static constexpr int kTurnLimitTicks = 500;  // 5 s
 
     explicit LinkDriver(Pacer* pacer = nullptr);
-    ~LinkDriver();
+    ~LinkDriver() override;
     LinkDriver(const LinkDriver&) = delete;
     LinkDriver& operator=(const LinkDriver&) = delete;
 
@@ -53,37 +46,37 @@ public:
     // cannot be started; nothing is then left running.
     bool open(std::unique_ptr<LinkPort> port, bool primaryMaster, ClockSource clock = ClockSource::Internal);
     // Stops and joins the threads and closes the port. Harmless when closed.
-    void close();
-    bool isOpen() const;
+    void close() override;
+    bool isOpen() const override;
     // The port failed under the open link (the device vanished: a modem
     // unplugged, the other end of a pseudo-terminal closed). Sends are
     // refused and waits end at once until the link is opened again.
-    bool portLost() const;
+    bool portLost() const override;
     // Whether the clock thread is ticking (false while it sleeps through an
     // idle line).
     bool clockTicking() const;
 
-    void setPrimaryMaster(bool primary);
+    void setPrimaryMaster(bool primary) override;
 
     // Every frame sent or received from the next open on goes to `trace`
     // (none: null). Set only while the link is closed; the trace must
     // outlive the open link.
-    void setTrace(FrameTrace* trace) { trace_.store(trace); }
+    void setTrace(FrameTrace* trace) override { trace_.store(trace); }
 
     // One 10 ms tick of the link clock.
     void tick();
 
     // Submits the request, waits for its turn and transmits its frame.
-    SendResult send(const Request& request);
+    SendResult send(const Request& request) override;
 
     // Arms the response watchdog and waits for the delivered reply record
     // (a time-out or broken record included). When the link is not open a
     // time-out record is returned at once.
-    DeliveredFrame awaitReply();
+    DeliveredFrame awaitReply() override;
 
-    std::optional<DeliveredFrame> takeBurst();
+    std::optional<DeliveredFrame> takeBurst() override;
     // Status word of the frame the codec parsed last.
-    std::uint16_t lastParsedStatus() const;
+    std::uint16_t lastParsedStatus() const override;
 
     // Inspection for tests.
     LinkState state() const;

@@ -77,6 +77,7 @@ bool isRequestFrame(const TracedFrame& frame) {
 }
 
 std::string frameError(const TracedFrame& frame) {
+    if (!frame.carriesFrame()) return {};
     static constexpr const char* kFieldNames[] = {"address", "command or byte count", "data", "check byte"};
     std::string out;
     auto add = [&](const std::string& text) {
@@ -106,7 +107,10 @@ std::string frameError(const TracedFrame& frame) {
             add("broken off after " + std::to_string(frame.length) + " bytes: the link closed");
             break;
     }
-    if ((frame.errorWord & kErrChecksumMismatch) && parts.checksum) {
+    // A HART-IP frame is checked here: no codec parsed it on its way in.
+    const bool mismatch = (frame.errorWord & kErrChecksumMismatch) ||
+                          (frame.isHartIp() && parts.checksum && *parts.checksum != parts.computedChecksum);
+    if (mismatch && parts.checksum) {
         add("check byte " + hexByte(*parts.checksum) + ", computed " + hexByte(parts.computedChecksum));
     }
     return out;
@@ -124,9 +128,49 @@ std::string traceTimestamp(TraceClock::time_point time) {
     return text;
 }
 
+namespace {
+
+// "request token-passing seq=5 hart-ip-status=0"
+std::string hartIpHeaderText(const TracedFrame& frame) {
+    const auto& h = frame.hartIpHeader;
+    if (frame.hartIpHeaderLength < h.size()) {
+        std::string out = "malformed header=";
+        appendHex(out, std::span(h.data(), frame.hartIpHeaderLength));
+        return out;
+    }
+    static constexpr const char* kIds[] = {"session-initiate", "session-close", "keep-alive",
+                                           "token-passing"};
+    std::string out;
+    switch (h[1] & 0x0F) {
+        case 0: out = "request"; break;
+        case 1: out = "response"; break;
+        case 2: out = "publish"; break;
+        case 3: out = "error"; break;
+        case 15: out = "nak"; break;
+        default: out = "type=" + std::to_string(h[1]); break;
+    }
+    out += " ";
+    out += h[2] < std::size(kIds) ? std::string(kIds[h[2]]) : "id=" + std::to_string(h[2]);
+    out += " seq=" + std::to_string(h[4] << 8 | h[5]) + " hart-ip-status=" + std::to_string(h[3]);
+    return out;
+}
+
+}  // namespace
+
 std::string describeFrame(const TracedFrame& frame) {
     std::string out = frame.direction == TraceDirection::Sent ? "TX" : "RX";
-    out += " pre=" + std::to_string(frame.preambles);
+    if (frame.isHartIp()) {
+        out += " HART-IP " + hartIpHeaderText(frame);
+        if (!frame.carriesFrame() || frame.length == 0) {
+            if (frame.length > 0) {
+                out += " body=";
+                appendHex(out, std::span(frame.bytes.data(), frame.length));
+            }
+            return out;
+        }
+    } else {
+        out += " pre=" + std::to_string(frame.preambles);
+    }
     const FrameParts parts = splitFrame(frame);
     if (frame.length > 0) out += " delim=" + hexByte(parts.delimiter);
     if (!parts.address.empty()) {
@@ -248,16 +292,21 @@ std::uint8_t messageType(const TracedFrame& frame) {
 
 void CaptureEncoder::frame(std::string& out, const TracedFrame& frame) {
     const bool sent = frame.direction == TraceDirection::Sent;
-    if (sent) ++sequence_;
     std::string message;
-    const std::size_t pduLength = frame.preambles + std::size_t{frame.length};
-    message += static_cast<char>(kHartIpVersion);
-    message += static_cast<char>(messageType(frame));
-    message += static_cast<char>(kIdTokenPassing);
-    message += '\0';  // status
-    putBe16(message, sequence_);
-    putBe16(message, static_cast<std::uint16_t>(kHartIpHeaderSize + pduLength));
-    message.append(frame.preambles, static_cast<char>(kPreamble));
+    if (frame.isHartIp()) {
+        // The packet as it went over the network.
+        message.append(reinterpret_cast<const char*>(frame.hartIpHeader.data()), frame.hartIpHeaderLength);
+    } else {
+        if (sent) ++sequence_;
+        const std::size_t pduLength = frame.preambles + std::size_t{frame.length};
+        message += static_cast<char>(kHartIpVersion);
+        message += static_cast<char>(messageType(frame));
+        message += static_cast<char>(kIdTokenPassing);
+        message += '\0';  // status
+        putBe16(message, sequence_);
+        putBe16(message, static_cast<std::uint16_t>(kHartIpHeaderSize + pduLength));
+        message.append(frame.preambles, static_cast<char>(kPreamble));
+    }
     message.append(reinterpret_cast<const char*>(frame.bytes.data()), frame.length);
     packet(out, frame.time, sent ? kMasterHost : kDeviceHost, sent ? kDeviceHost : kMasterHost, kHartIpPort,
            message);

@@ -35,6 +35,14 @@ struct TracedFrame {
     std::array<std::uint8_t, kMaxBytes> bytes{};  // from the delimiter on
     std::uint32_t errorWord = 0;                  // the codec's ErrorWordBits
     std::array<std::uint8_t, 4> lineErrors{};     // LineError bits per LineErrorField
+    // A HART-IP message: its header here (as many bytes of it as came), its
+    // body in `bytes` (a token-passing frame from its delimiter on).
+    std::uint8_t hartIpHeaderLength = 0;  // 0: a frame on the serial line
+    std::array<std::uint8_t, 8> hartIpHeader{};
+
+    bool isHartIp() const { return hartIpHeaderLength != 0; }
+    // A HART-IP message whose body is a HART frame.
+    bool carriesFrame() const { return !isHartIp() || (hartIpHeaderLength == 8 && hartIpHeader[2] == 3); }
 
     void append(std::uint8_t byte) {
         if (length < kMaxBytes) bytes[length++] = byte;

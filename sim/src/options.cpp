@@ -5,6 +5,8 @@
 #include <functional>
 #include <map>
 
+#include "hart_ip_server.h"
+
 namespace velk::sim {
 
 namespace {
@@ -38,6 +40,9 @@ std::string usage_text() {
          "  --model q5|q50       positioner model (default q5)\n"
          "  --version V          software version: 8.6, 9.0, 9.1, 10.0 or 10.1 (default 8.6)\n"
          "  --device-id N        device identification, 24 bits, decimal or 0x hex (default 1)\n"
+         "  --hart-ip [ADDR:]PORT  serve the device over HART-IP too, UDP and TCP on\n"
+         "                       PORT (5094 is the usual one), on ADDR (default\n"
+         "                       127.0.0.1: this machine only)\n"
          "  --pace               send and receive at the speed of a 1200-baud line\n"
          "  --turnaround MS      pause before each reply, 0 to 250 ms (default 20)\n"
          "  --burst-pause MS     silence after each burst frame, 20 to 300 ms (default 120)\n"
@@ -76,6 +81,13 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return !v.empty();
         },
         "a path"}},
+      {"--hart-ip",
+       {[&](const std::string& v) {
+          std::string ignored;
+          line.hart_ip = v;
+          return parse_hart_ip_endpoint(v, ignored).has_value();
+        },
+        "[ADDR:]PORT"}},
       {"--log",
        {[&](const std::string& v) {
           line.log_path = v;

@@ -14,6 +14,7 @@
 
 #include "faults.h"
 #include "frame_log.h"
+#include "hart_ip_server.h"
 #include "positioner.h"
 #include "pty_line.h"
 #include "slave_framing.h"
@@ -49,6 +50,7 @@ struct SimulatedPositioner::Impl {
     if (::pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
       throw std::runtime_error("cannot create a wake-up pipe");
     next_burst_at = SimClock::now() + line_config.burst_pause;
+    if (!line_config.hart_ip.empty()) start_hart_ip();
     thread = std::thread([this] { run(); });
   }
 
@@ -59,6 +61,7 @@ struct SimulatedPositioner::Impl {
   }
 
   void stop() {
+    if (hart_ip) hart_ip->stop();
     if (!thread.joinable()) return;
     stopping = true;
     wake();
@@ -68,6 +71,7 @@ struct SimulatedPositioner::Impl {
   }
 
   void wake() {
+    if (hart_ip) hart_ip->wake();
     const char byte = 0;
     [[maybe_unused]] const auto ignored = ::write(wake_pipe[1], &byte, 1);
   }
@@ -219,9 +223,70 @@ struct SimulatedPositioner::Impl {
 
   void save_state() {
     if (line_config.state_path.empty()) return;
+    std::lock_guard lock(save_mutex);  // the pty and HART-IP may both save
     std::string error;
     if (!save_device_state(line_config.state_path, device.snapshot(SimClock::now()), error))
       record_error(error);
+  }
+
+  // --- HART-IP: the same device and faults, on the server's thread ---------
+
+  void start_hart_ip() {
+    std::string error;
+    const auto endpoint = parse_hart_ip_endpoint(line_config.hart_ip, error);
+    if (!endpoint) throw std::runtime_error("--hart-ip: " + error);
+    HartIpHooks hooks;
+    hooks.serve = [this](const HartFrame& request) { return serve_hart_ip(request); };
+    hooks.burst_mode = [this] { return device.burst_mode(); };
+    hooks.burst_frame = [this] {
+      {
+        std::lock_guard lock(shared_mutex);
+        ++counters.burst_frames_sent;
+      }
+      return device.burst_frame(true, SimClock::now());
+    };
+    hooks.log = [this](std::string_view direction, std::span<const std::uint8_t> message,
+                       std::string_view note) {
+      if (!log) return;
+      std::string text = std::string(direction) + " HART-IP " + hex_bytes(message);
+      if (!note.empty()) text += std::string(" [") + std::string(note) + "]";
+      log->note(text);
+    };
+    hart_ip = std::make_unique<HartIpServer>(*endpoint, line_config.burst_pause, std::move(hooks));
+  }
+
+  PduAnswer serve_hart_ip(const HartFrame& request) {
+    FaultSet injected;
+    {
+      std::lock_guard lock(shared_mutex);
+      ++counters.frames_received;
+      if (!device.addressed_to_me(request)) return {};
+      injected = faults.next();
+      ++counters.requests_for_us;
+      if (!injected.empty()) ++counters.faults_applied;
+    }
+    if (injected.has(FaultKind::NoReply)) {
+      if (log) log->note("HART-IP request not answered [no-reply]");
+      return {};
+    }
+    auto answer = device.answer(request, SimClock::now(), injected.has(FaultKind::Busy));
+    if (!answer) return {};
+    // Damage to the frame itself; noise and floods belong to a wire.
+    FaultSet damage;
+    for (const auto kind : {FaultKind::BadChecksum, FaultKind::BrokenFrame, FaultKind::CorruptByte}) {
+      if (injected.has(kind)) damage.add(kind);
+    }
+    PduAnswer out;
+    out.frame = damage_reply(answer->frame, damage);
+    out.garbage_first = injected.has(FaultKind::Garbage);
+    if (injected.has(FaultKind::LateReply)) out.late = previous_hart_ip_reply;
+    previous_hart_ip_reply = answer->frame;
+    {
+      std::lock_guard lock(shared_mutex);
+      ++counters.replies_sent;
+    }
+    if (answer->state_changed) save_state();
+    return out;
   }
 
   struct PendingRequest {
@@ -248,7 +313,10 @@ struct SimulatedPositioner::Impl {
   SimClock::time_point line_free_at{};
   SimClock::time_point last_byte_at{};
   std::deque<PendingRequest> pending;
-  std::vector<std::uint8_t> previous_reply;  // as it was before any damage
+  std::vector<std::uint8_t> previous_reply;          // as it was before any damage
+  std::vector<std::uint8_t> previous_hart_ip_reply;  // the HART-IP server's thread only
+  std::mutex save_mutex;
+  std::unique_ptr<HartIpServer> hart_ip;  // started before the line's thread, stopped first
   SimClock::time_point next_burst_at{};
   bool burst_master_bit = true;
 };
@@ -263,6 +331,14 @@ void SimulatedPositioner::stop() { impl_->stop(); }
 const std::string& SimulatedPositioner::device_path() const { return impl_->line.device_path(); }
 
 const std::string& SimulatedPositioner::link_path() const { return impl_->line.link_path(); }
+
+std::uint16_t SimulatedPositioner::hart_ip_port() const {
+  return impl_->hart_ip ? impl_->hart_ip->port() : 0;
+}
+
+std::size_t SimulatedPositioner::hart_ip_sessions() const {
+  return impl_->hart_ip ? impl_->hart_ip->open_sessions() : 0;
+}
 
 DeviceState SimulatedPositioner::state() const { return impl_->device.snapshot(SimClock::now()); }
 

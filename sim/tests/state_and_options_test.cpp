@@ -183,6 +183,8 @@ TEST(CommandLine, BadArgumentsSayWhatIsWrong) {
        "--device-id wants a number from 0 to 16777215 (or 0x000000 to 0xFFFFFF), "
        "not \"0x1000000\""},
       {{"--link"}, "--link needs a value"},
+      {{"--hart-ip", "10.0.0.300:5094"}, "--hart-ip wants [ADDR:]PORT, not \"10.0.0.300:5094\""},
+      {{"--hart-ip", "65536"}, "--hart-ip wants [ADDR:]PORT, not \"65536\""},
       {{"--faults", "jam=1"}, "--faults: unknown fault \"jam\""},
       {{"--pace=1"}, "unknown argument \"--pace=1\""},
       {{"extra"}, "unknown argument \"extra\""},

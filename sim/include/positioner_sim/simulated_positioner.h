@@ -12,6 +12,7 @@
 //
 // Like the real device, it refuses SETUP and CHARACTERISTICS writes while in
 // service (response code 16) and every write while write-protected (7).
+// With LineConfig::hart_ip it serves the same device over HART-IP as well.
 // Thread safety: every member may be called from any thread.
 #pragma once
 
@@ -35,6 +36,10 @@ struct LineConfig {
   std::string state_path;  // the device state is saved here after every accepted write; empty: never
   FaultPlan faults;
   std::uint64_t seed = 1;  // process-model noise and drift
+  // "[ADDR:]PORT": the same device also served over HART-IP, UDP and TCP on
+  // that port (127.0.0.1 unless an address is given; port 0: any free one).
+  // Empty: not served.
+  std::string hart_ip;
 };
 
 struct SimulatorConfig {
@@ -64,6 +69,8 @@ class SimulatedPositioner {
 
   const std::string& device_path() const;  // /dev/pts/N
   const std::string& link_path() const;    // as configured, or empty
+  std::uint16_t hart_ip_port() const;      // the HART-IP port served, 0 when none
+  std::size_t hart_ip_sessions() const;    // HART-IP sessions open now
 
   DeviceState state() const;  // process values brought up to now
   void update_state(const std::function<void(DeviceState&)>& change);

@@ -1,0 +1,553 @@
+#include "hart_ip_link.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <system_error>
+
+namespace mirell {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using hartip::MessageId;
+using hartip::MessageType;
+using std::chrono::milliseconds;
+
+constexpr std::string_view kUdpScheme = "hart-ip://";
+constexpr std::string_view kTcpScheme = "hart-ip+tcp://";
+constexpr std::uint8_t kPreamble = 0xFF;
+constexpr int kParserPreambles = 5;
+constexpr milliseconds kShortestKeepAlive{30};
+constexpr int kInitiateAttempts = 3;  // over UDP, where a datagram may be lost
+constexpr std::size_t kMaxDatagram = 2048;
+constexpr std::size_t kMaxStream = 1 << 16;
+
+DeliveredFrame noReply() {
+    DeliveredFrame record;
+    record.flags = kFlagNoReply;
+    return record;
+}
+
+DeliveredFrame brokenReply() {
+    DeliveredFrame record;
+    record.flags = kFlagBrokenOrForeign;
+    record.brokenReply = 1;
+    return record;
+}
+
+int remainingMs(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 60'000));
+}
+
+bool isTokenPassingAnswer(const hartip::Header& h) {
+    return h.id == MessageId::TokenPassing &&
+           (h.type == MessageType::Response || h.type == MessageType::Error || h.type == MessageType::Nak);
+}
+
+bool sessionRefused(const hartip::Header& h) {
+    return h.type == MessageType::Nak || h.type == MessageType::Error ||
+           (h.status != hartip::kStatusSuccess && h.status != hartip::kStatusTimerAdjusted);
+}
+
+}  // namespace
+
+std::string HartIpAddress::text() const {
+    const bool v6 = host.find(':') != std::string::npos;
+    return std::string(tcp ? kTcpScheme : kUdpScheme) + (v6 ? "[" + host + "]" : host) + ":" +
+           std::to_string(port);
+}
+
+std::optional<HartIpAddress> parseHartIpAddress(std::string_view name) {
+    HartIpAddress address;
+    if (name.starts_with(kTcpScheme)) {
+        address.tcp = true;
+        name.remove_prefix(kTcpScheme.size());
+    } else if (name.starts_with(kUdpScheme)) {
+        name.remove_prefix(kUdpScheme.size());
+    } else {
+        return std::nullopt;
+    }
+    if (!name.empty() && name.back() == '/') name.remove_suffix(1);
+    std::string_view port;
+    if (name.starts_with('[')) {
+        const auto close = name.find(']');
+        if (close == std::string_view::npos) return std::nullopt;
+        address.host = std::string(name.substr(1, close - 1));
+        const auto rest = name.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest[0] != ':') return std::nullopt;
+            port = rest.substr(1);
+        }
+    } else if (const auto colon = name.find(':'); colon != std::string_view::npos) {
+        address.host = std::string(name.substr(0, colon));
+        port = name.substr(colon + 1);
+        if (port.find(':') != std::string_view::npos) return std::nullopt;
+    } else {
+        address.host = std::string(name);
+    }
+    if (address.host.empty()) return std::nullopt;
+    if (!port.empty() || name.ends_with(':')) {
+        unsigned value = 0;
+        const auto [end, status] = std::from_chars(port.data(), port.data() + port.size(), value);
+        if (status != std::errc{} || end != port.data() + port.size() || value == 0 || value > 65535)
+            return std::nullopt;
+        address.port = static_cast<std::uint16_t>(value);
+    }
+    return address;
+}
+
+DeliveredFrame deliveredFromPdu(std::span<const std::uint8_t> pdu, bool primaryMaster) {
+    FrameParser parser(primaryMaster);
+    // The body starts at the delimiter; the parser wants the preambles a
+    // frame on the line has. Preambles a device sends all the same are taken.
+    for (int i = 0; i < kParserPreambles; ++i) parser.feed(kPreamble, 0);
+    std::optional<LinkEvent> ended;
+    for (std::size_t i = 0; i < pdu.size(); ++i) {
+        const auto event = parser.feed(pdu[i], 0);
+        if (!event || *event == LinkEvent::PreambleSeen) continue;
+        // A whole frame must end exactly where the message does.
+        if (i + 1 != pdu.size()) return brokenReply();
+        ended = event;
+    }
+    const bool whole = ended && *ended != LinkEvent::FrameError && *ended != LinkEvent::Garbage &&
+                       *ended != LinkEvent::TooManyPreambles;
+    if (!whole) {
+        DeliveredFrame record = brokenReply();
+        record.errorWord = parser.frame().errorWord;
+        return record;
+    }
+    DeliveredFrame record;
+    DataLink::copyFrame(parser.frame(), record);
+    return record;
+}
+
+HartIpLink::HartIpLink(HartIpTiming timing) : timing_(timing) {}
+
+HartIpLink::~HartIpLink() { close(); }
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+bool HartIpLink::open(const HartIpAddress& address, bool primaryMaster) {
+    close();
+    {
+        std::lock_guard lock(mutex_);
+        primary_ = primaryMaster;
+        stopping_ = false;
+        portLost_ = false;
+        sessionLost_ = false;
+        awaited_.reset();
+        reply_.reset();
+        burst_.reset();
+        lastStatus_ = 0;
+    }
+    stream_.clear();
+    tcp_ = address.tcp;
+    if (!connectSocket(address)) return false;
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0 || !initiateSession()) {
+        const int reason = errno;
+        closeSockets();
+        errno = reason;
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+    }
+    try {
+        receiver_ = std::thread(&HartIpLink::receiveLoop, this);
+    } catch (const std::system_error&) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool HartIpLink::connectSocket(const HartIpAddress& address) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = address.tcp ? SOCK_STREAM : SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    const std::string port = std::to_string(address.port);
+    if (::getaddrinfo(address.host.c_str(), port.c_str(), &hints, &found) != 0 || !found) {
+        errno = EHOSTUNREACH;
+        return false;
+    }
+    int reason = ECONNREFUSED;
+    for (addrinfo* at = found; at; at = at->ai_next) {
+        const int fd =
+            ::socket(at->ai_family, at->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, at->ai_protocol);
+        if (fd < 0) {
+            reason = errno;
+            continue;
+        }
+        // A connected UDP socket hears only its device, and learns when
+        // nothing listens there.
+        if (::connect(fd, at->ai_addr, at->ai_addrlen) != 0 && errno != EINPROGRESS) {
+            reason = errno;
+            ::close(fd);
+            continue;
+        }
+        if (address.tcp) {
+            pollfd p{fd, POLLOUT, 0};
+            int error = 0;
+            socklen_t length = sizeof error;
+            if (::poll(&p, 1, static_cast<int>(timing_.connect.count())) != 1 ||
+                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+                reason = error != 0 ? error : ETIMEDOUT;
+                ::close(fd);
+                continue;
+            }
+            const int on = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        }
+        fd_ = fd;
+        break;
+    }
+    ::freeaddrinfo(found);
+    if (fd_ < 0) errno = reason;
+    return fd_ >= 0;
+}
+
+// On the opening caller's thread, before the receive thread runs.
+bool HartIpLink::initiateSession() {
+    const auto inactivity = static_cast<std::uint32_t>(timing_.inactivity.count());
+    const std::array<std::uint8_t, hartip::kSessionBodySize> body{
+        primary_ ? hartip::kPrimaryMaster : hartip::kSecondaryMaster,
+        static_cast<std::uint8_t>(inactivity >> 24), static_cast<std::uint8_t>(inactivity >> 16),
+        static_cast<std::uint8_t>(inactivity >> 8), static_cast<std::uint8_t>(inactivity)};
+    const int attempts = tcp_ ? 1 : kInitiateAttempts;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const std::uint16_t sequence = nextSequence();
+        if (!writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, sequence},
+                          body))
+            return false;
+        const auto deadline = Clock::now() + timing_.connect / attempts;
+        std::optional<bool> accepted;
+        while (!accepted) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, remainingMs(deadline)) != 1) break;
+            const bool alive = readMessages([&](std::span<const std::uint8_t> bytes) {
+                traceMessage(TraceDirection::Received, bytes);
+                const auto decoded = hartip::decodeMessage(bytes);
+                if (!decoded.message || accepted) return;
+                const hartip::Header& h = decoded.message->header;
+                if (h.id != MessageId::SessionInitiate || h.sequence != sequence) return;
+                accepted = !sessionRefused(h);
+                const auto granted = decoded.message->body;
+                granted_ = timing_.inactivity;
+                if (granted.size() >= hartip::kSessionBodySize) {
+                    granted_ =
+                        milliseconds(std::uint32_t{granted[1]} << 24 | std::uint32_t{granted[2]} << 16 |
+                                     std::uint32_t{granted[3]} << 8 | granted[4]);
+                }
+            });
+            if (!alive) {
+                errno = ECONNRESET;
+                return false;
+            }
+        }
+        if (accepted) {
+            if (!*accepted) errno = ECONNREFUSED;
+            return *accepted;
+        }
+    }
+    errno = ETIMEDOUT;
+    return false;
+}
+
+void HartIpLink::close() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_) return;
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto ignored = ::write(wakeFd_, &one, sizeof one);
+    if (receiver_.joinable()) receiver_.join();
+    // The device may free the session now rather than at its inactivity time.
+    bool lost = false;
+    {
+        std::lock_guard lock(mutex_);
+        lost = portLost_;
+    }
+    if (!lost)
+        writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionClose, 0, nextSequence()},
+                     {});
+    closeSockets();
+    std::lock_guard lock(mutex_);
+    open_ = false;
+    awaited_.reset();
+}
+
+void HartIpLink::closeSockets() {
+    if (fd_ >= 0) ::close(fd_);
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+    fd_ = -1;
+    wakeFd_ = -1;
+}
+
+bool HartIpLink::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return open_;
+}
+
+bool HartIpLink::portLost() const {
+    std::lock_guard lock(mutex_);
+    return open_ && portLost_;
+}
+
+void HartIpLink::setPrimaryMaster(bool primary) {
+    std::lock_guard lock(mutex_);
+    primary_ = primary;
+}
+
+bool HartIpLink::primaryMaster() const {
+    std::lock_guard lock(mutex_);
+    return primary_;
+}
+
+std::chrono::milliseconds HartIpLink::grantedInactivity() const {
+    std::lock_guard lock(mutex_);
+    return granted_;
+}
+
+// ---------------------------------------------------------------------------
+// Sending and receiving
+
+std::uint16_t HartIpLink::nextSequence() {
+    std::lock_guard lock(writeMutex_);
+    return ++sequence_;
+}
+
+bool HartIpLink::writeMessage(const hartip::Header& header, std::span<const std::uint8_t> body) {
+    const auto message = hartip::encodeMessage(header, body);
+    if (!message) return false;
+    std::lock_guard lock(writeMutex_);
+    if (fd_ < 0) return false;
+    traceMessage(TraceDirection::Sent, *message);
+    lastSent_ = Clock::now();
+    const auto sent = ::send(fd_, message->data(), message->size(), MSG_NOSIGNAL);
+    if (sent == static_cast<ssize_t>(message->size())) return true;
+    if (tcp_ && sent >= 0) {
+        // A stream that took only part: the rest must follow, or the device
+        // would read the next message out of step.
+        std::size_t done = static_cast<std::size_t>(sent);
+        const auto deadline = Clock::now() + timing_.connect;
+        while (done < message->size()) {
+            pollfd p{fd_, POLLOUT, 0};
+            if (::poll(&p, 1, remainingMs(deadline)) != 1) return false;
+            const auto more = ::send(fd_, message->data() + done, message->size() - done, MSG_NOSIGNAL);
+            if (more < 0 && errno != EAGAIN && errno != EINTR) return false;
+            if (more > 0) done += static_cast<std::size_t>(more);
+        }
+        return true;
+    }
+    return false;
+}
+
+SendResult HartIpLink::send(const Request& request) {
+    bool primary = true;
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_ || portLost_) return SendResult::NotRunning;
+        primary = primary_;
+    }
+    const std::optional<TxFrame> frame = assembleRequest(request, primary);
+    if (!frame) return SendResult::TooLong;
+    // A token-passing body carries the frame without its preambles.
+    const auto preambles = static_cast<std::size_t>(std::max(request.preambles, 0));
+    const std::span<const std::uint8_t> pdu(frame->data() + preambles, frame->size() - preambles);
+    const std::uint16_t sequence = nextSequence();
+    {
+        std::lock_guard lock(mutex_);
+        awaited_ = sequence;
+        reply_.reset();
+    }
+    if (!writeMessage({hartip::kVersion, MessageType::Request, MessageId::TokenPassing, 0, sequence}, pdu)) {
+        std::lock_guard lock(mutex_);
+        awaited_.reset();
+        // A datagram the system refused may go next time; a stream that
+        // broke does not come back.
+        if (tcp_) portLost_ = true;
+        return tcp_ ? SendResult::NotRunning : SendResult::NoTurn;
+    }
+    return SendResult::Sent;
+}
+
+DeliveredFrame HartIpLink::awaitReply() {
+    std::unique_lock lock(mutex_);
+    if (!open_ || portLost_ || !awaited_) return noReply();
+    const bool came =
+        changed_.wait_for(lock, timing_.reply, [&] { return reply_ || stopping_ || portLost_; });
+    awaited_.reset();
+    if (!came || !reply_) return noReply();
+    DeliveredFrame reply = *reply_;
+    reply_.reset();
+    return reply;
+}
+
+std::optional<DeliveredFrame> HartIpLink::takeBurst() {
+    std::lock_guard lock(mutex_);
+    std::optional<DeliveredFrame> burst;
+    burst.swap(burst_);
+    return burst;
+}
+
+std::uint16_t HartIpLink::lastParsedStatus() const {
+    std::lock_guard lock(mutex_);
+    return lastStatus_;
+}
+
+template <typename Handle>
+bool HartIpLink::readMessages(Handle&& handle) {
+    std::array<std::uint8_t, kMaxDatagram> buffer{};
+    for (;;) {
+        const auto got = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (got < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return true;
+            // Nothing listens at the device's port (yet): over UDP its
+            // transactions time out, as on a line with no device.
+            return !tcp_ && errno == ECONNREFUSED;
+        }
+        if (!tcp_) {
+            handle(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)));
+            continue;
+        }
+        if (got == 0) return false;
+        stream_.insert(stream_.end(), buffer.begin(), buffer.begin() + got);
+        std::size_t at = 0;
+        while (stream_.size() - at >= hartip::kHeaderSize) {
+            const auto length = hartip::streamedLength(std::span(stream_).subspan(at));
+            // A stream out of step cannot find its next message again.
+            if (!length) return false;
+            if (stream_.size() - at < *length) break;
+            handle(std::span<const std::uint8_t>(stream_).subspan(at, *length));
+            at += *length;
+        }
+        stream_.erase(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(at));
+        if (stream_.size() > kMaxStream) return false;
+    }
+}
+
+void HartIpLink::receiveLoop() {
+    for (;;) {
+        milliseconds keepAliveEvery;
+        bool reinitiate = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) return;
+            // A device granting no time at all is kept alive as asked.
+            const milliseconds inactivity = granted_.count() > 0 ? granted_ : timing_.inactivity;
+            keepAliveEvery = std::max(inactivity / 3, kShortestKeepAlive);
+            reinitiate = sessionLost_;
+        }
+        Clock::time_point lastSent;
+        {
+            std::lock_guard lock(writeMutex_);
+            lastSent = lastSent_;
+        }
+        const auto due = lastSent + keepAliveEvery;
+        if (Clock::now() >= due || reinitiate) {
+            if (reinitiate) {
+                const auto inactivity = static_cast<std::uint32_t>(timing_.inactivity.count());
+                bool primary = true;
+                {
+                    std::lock_guard lock(mutex_);
+                    primary = primary_;
+                    sessionLost_ = false;
+                }
+                const std::array<std::uint8_t, hartip::kSessionBodySize> body{
+                    primary ? hartip::kPrimaryMaster : hartip::kSecondaryMaster,
+                    static_cast<std::uint8_t>(inactivity >> 24), static_cast<std::uint8_t>(inactivity >> 16),
+                    static_cast<std::uint8_t>(inactivity >> 8), static_cast<std::uint8_t>(inactivity)};
+                writeMessage(
+                    {hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, nextSequence()},
+                    body);
+            } else {
+                writeMessage(
+                    {hartip::kVersion, MessageType::Request, MessageId::KeepAlive, 0, nextSequence()}, {});
+                ++keepAlives_;
+            }
+            continue;
+        }
+        std::array<pollfd, 2> fds{{{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}}};
+        ::poll(fds.data(), fds.size(), remainingMs(due));
+        if (fds[1].revents & POLLIN) {
+            std::uint64_t drained = 0;
+            [[maybe_unused]] const auto ignored = ::read(wakeFd_, &drained, sizeof drained);
+        }
+        if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
+            if (!readMessages([this](std::span<const std::uint8_t> bytes) { handleMessage(bytes); })) {
+                std::lock_guard lock(mutex_);
+                portLost_ = true;
+                changed_.notify_all();
+                return;
+            }
+        }
+    }
+}
+
+void HartIpLink::handleMessage(std::span<const std::uint8_t> bytes) {
+    traceMessage(TraceDirection::Received, bytes);
+    const auto decoded = hartip::decodeMessage(bytes);
+    if (!decoded.message) return;  // malformed: no answer to anything
+    const hartip::Header& h = decoded.message->header;
+    std::lock_guard lock(mutex_);
+    // The device forgot the session (it timed out, or restarted): the next
+    // turn of the receive thread initiates a new one.
+    if ((h.type == MessageType::Nak || h.type == MessageType::Error) && h.status == hartip::kStatusNoSession)
+        sessionLost_ = true;
+    if (h.id == MessageId::SessionInitiate && h.type == MessageType::Response && !sessionRefused(h)) {
+        const auto body = decoded.message->body;
+        if (body.size() >= hartip::kSessionBodySize) {
+            granted_ = milliseconds(std::uint32_t{body[1]} << 24 | std::uint32_t{body[2]} << 16 |
+                                    std::uint32_t{body[3]} << 8 | body[4]);
+        }
+    }
+    if (h.id == MessageId::TokenPassing && h.type == MessageType::Publish) {
+        const DeliveredFrame frame = deliveredFromPdu(decoded.message->body, primary_);
+        if (frame.delivered && frame.errorWord == 0) {
+            burst_ = frame;
+            lastStatus_ = frame.statusWord();
+        }
+        return;
+    }
+    if (!isTokenPassingAnswer(h) || !awaited_ || h.sequence != *awaited_ || reply_) return;
+    // An error or refusal in place of the response answers the request with
+    // no frame: the library's retries take it from there.
+    if (h.type != MessageType::Response || h.status != hartip::kStatusSuccess) {
+        reply_ = brokenReply();
+    } else {
+        reply_ = deliveredFromPdu(decoded.message->body, primary_);
+        if (reply_->delivered) lastStatus_ = reply_->statusWord();
+    }
+    changed_.notify_all();
+}
+
+void HartIpLink::traceMessage(TraceDirection direction, std::span<const std::uint8_t> bytes) {
+    FrameTrace* trace = trace_.load();
+    if (!trace) return;
+    TracedFrame frame;
+    frame.time = TraceClock::now();
+    frame.direction = direction;
+    frame.hartIpHeaderLength = static_cast<std::uint8_t>(std::min(bytes.size(), hartip::kHeaderSize));
+    std::copy_n(bytes.begin(), frame.hartIpHeaderLength, frame.hartIpHeader.begin());
+    for (std::size_t i = frame.hartIpHeaderLength; i < bytes.size(); ++i) frame.append(bytes[i]);
+    trace->record(frame);
+}
+
+}  // namespace mirell

@@ -1,0 +1,484 @@
+#include "hart_ip_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace velk::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// The message header, as this device reads and writes it.
+constexpr std::size_t kHeaderBytes = 8;
+constexpr std::uint8_t kVersion = 1;
+enum : std::uint8_t { kRequest = 0, kResponse = 1, kPublish = 2, kError = 3, kNak = 15 };
+enum : std::uint8_t { kInitiate = 0, kClose = 1, kKeepAlive = 2, kTokenPassing = 3 };
+enum : std::uint8_t { kSuccess = 0, kTooFewBytes = 5, kTimerAdjusted = 8, kNoSession = 15 };
+
+constexpr std::size_t kMaxSessions = 8;
+constexpr milliseconds kShortestInactivity{100};
+constexpr std::size_t kMaxStreamBuffer = 1 << 16;
+constexpr milliseconds kIdleWait{1000};
+
+struct Message {
+  std::uint8_t type = 0;
+  std::uint8_t id = 0;
+  std::uint8_t status = 0;
+  std::uint16_t sequence = 0;
+  std::span<const std::uint8_t> body;
+};
+
+// Exactly one message, whose byte count is `bytes`' length.
+std::optional<Message> read_message(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kHeaderBytes || bytes[0] != kVersion) return std::nullopt;
+  const std::size_t count = static_cast<std::size_t>(bytes[6] << 8 | bytes[7]);
+  if (count != bytes.size()) return std::nullopt;
+  return Message{static_cast<std::uint8_t>(bytes[1] & 0x0F), bytes[2], bytes[3],
+                 static_cast<std::uint16_t>(bytes[4] << 8 | bytes[5]), bytes.subspan(kHeaderBytes)};
+}
+
+std::vector<std::uint8_t> make_message(std::uint8_t type, std::uint8_t id, std::uint8_t status,
+                                       std::uint16_t sequence, std::span<const std::uint8_t> body) {
+  const std::size_t count = kHeaderBytes + body.size();
+  std::vector<std::uint8_t> out{kVersion,
+                                type,
+                                id,
+                                status,
+                                static_cast<std::uint8_t>(sequence >> 8),
+                                static_cast<std::uint8_t>(sequence & 0xFF),
+                                static_cast<std::uint8_t>(count >> 8),
+                                static_cast<std::uint8_t>(count & 0xFF)};
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+// A token-passing message carries the frame from its delimiter on.
+std::span<const std::uint8_t> without_preambles(std::span<const std::uint8_t> frame) {
+  std::size_t at = 0;
+  while (at < frame.size() && frame[at] == kPreamble) ++at;
+  return frame.subspan(at);
+}
+
+std::optional<HartFrame> parse_pdu(std::span<const std::uint8_t> pdu) {
+  FrameParser parser;
+  parser.feed(kPreamble);
+  parser.feed(kPreamble);
+  for (std::size_t i = 0; i < pdu.size(); ++i) {
+    // The frame must end with the message: trailing bytes make it malformed.
+    if (auto frame = parser.feed(pdu[i])) return i + 1 == pdu.size() ? frame : std::nullopt;
+  }
+  return std::nullopt;
+}
+
+bool same_peer(const sockaddr_in& a, const sockaddr_in& b) {
+  return a.sin_addr.s_addr == b.sin_addr.s_addr && a.sin_port == b.sin_port;
+}
+
+}  // namespace
+
+std::optional<HartIpEndpoint> parse_hart_ip_endpoint(std::string_view text, std::string& error) {
+  HartIpEndpoint endpoint;
+  std::string_view port_text = text;
+  if (const auto colon = text.rfind(':'); colon != std::string_view::npos) {
+    std::string address(text.substr(0, colon));
+    if (address == "localhost") address = "127.0.0.1";
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
+      error = "\"" + address + "\" is no IPv4 address";
+      return std::nullopt;
+    }
+    endpoint.address = address;
+    port_text = text.substr(colon + 1);
+  }
+  unsigned port = 0;
+  const auto [end, status] = std::from_chars(port_text.data(), port_text.data() + port_text.size(), port);
+  if (status != std::errc{} || end != port_text.data() + port_text.size() || port > 65535) {
+    error = "\"" + std::string(port_text) + "\" is no port number";
+    return std::nullopt;
+  }
+  endpoint.port = static_cast<std::uint16_t>(port);
+  return endpoint;
+}
+
+struct HartIpServer::Impl {
+  struct Session {
+    std::uint8_t master_type = 0;
+    milliseconds inactivity{0};
+    Clock::time_point last_heard;
+    std::uint16_t publish_sequence = 0;
+  };
+  struct UdpSession {
+    sockaddr_in peer{};
+    Session session;
+  };
+  struct TcpClient {
+    int fd = -1;
+    std::vector<std::uint8_t> inbox;
+    std::optional<Session> session;
+    bool broken = false;
+  };
+  // Where an answer goes: a UDP peer, or a TCP client.
+  struct Peer {
+    const sockaddr_in* udp = nullptr;
+    TcpClient* tcp = nullptr;
+  };
+
+  Impl(const HartIpEndpoint& endpoint, milliseconds pause, HartIpHooks h)
+      : burst_pause(pause), hooks(std::move(h)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(endpoint.port);
+    if (::inet_pton(AF_INET, endpoint.address.c_str(), &address.sin_addr) != 1)
+      throw std::runtime_error("HART-IP: no IPv4 address: " + endpoint.address);
+    try {
+      udp_fd = open_socket(SOCK_DGRAM, address);
+      // Port 0 asks for any free port: TCP then takes the one UDP got.
+      socklen_t length = sizeof address;
+      ::getsockname(udp_fd, reinterpret_cast<sockaddr*>(&address), &length);
+      bound_port = ntohs(address.sin_port);
+      listen_fd = open_socket(SOCK_STREAM, address);
+      if (::listen(listen_fd, 8) != 0) throw std::runtime_error("HART-IP: cannot listen on TCP");
+      if (::pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::runtime_error("HART-IP: cannot create a wake-up pipe");
+    } catch (...) {
+      close_all();
+      throw;
+    }
+    thread = std::thread([this] { run(); });
+  }
+
+  ~Impl() {
+    stop();
+    close_all();
+  }
+
+  static int open_socket(int type, const sockaddr_in& address) {
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) throw std::runtime_error("HART-IP: cannot create a socket");
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+      const std::string reason = std::strerror(errno);
+      ::close(fd);
+      throw std::runtime_error(std::string("HART-IP: cannot bind ") + (type == SOCK_DGRAM ? "UDP" : "TCP") +
+                               " port " + std::to_string(ntohs(address.sin_port)) + ": " + reason);
+    }
+    return fd;
+  }
+
+  void close_all() {
+    for (int* fd : {&udp_fd, &listen_fd, &wake_pipe[0], &wake_pipe[1]}) {
+      if (*fd >= 0) ::close(*fd);
+      *fd = -1;
+    }
+    for (auto& client : clients) ::close(client.fd);
+    clients.clear();
+  }
+
+  void stop() {
+    if (!thread.joinable()) return;
+    stopping = true;
+    wake();
+    thread.join();
+  }
+
+  void wake() {
+    const char byte = 0;
+    if (wake_pipe[1] >= 0) [[maybe_unused]]
+      const auto ignored = ::write(wake_pipe[1], &byte, 1);
+  }
+
+  // --- the serving thread ------------------------------------------------
+
+  void run() {
+    next_publish = Clock::now() + burst_pause;
+    while (!stopping) {
+      wait();
+      if (stopping) break;
+      receive_datagrams();
+      accept_clients();
+      for (auto& client : clients) receive_stream(client);
+      const auto now = Clock::now();
+      expire(now);
+      if (now >= next_publish) {
+        if (burst_due()) publish(hooks.burst_frame());
+        next_publish = now + burst_pause;
+      }
+      update_count();
+    }
+  }
+
+  bool any_session() const {
+    return !udp_sessions.empty() || std::any_of(clients.begin(), clients.end(),
+                                                [](const TcpClient& c) { return c.session.has_value(); });
+  }
+
+  bool burst_due() const { return any_session() && hooks.burst_mode && hooks.burst_mode(); }
+
+  void wait() {
+    const auto now = Clock::now();
+    auto deadline = now + kIdleWait;
+    if (burst_due()) deadline = std::min(deadline, next_publish);
+    for (const auto& u : udp_sessions)
+      deadline = std::min(deadline, u.session.last_heard + u.session.inactivity);
+    for (const auto& c : clients) {
+      if (c.session) deadline = std::min(deadline, c.session->last_heard + c.session->inactivity);
+    }
+    const auto wait_ms = std::chrono::ceil<milliseconds>(std::max(deadline - now, Clock::duration{}));
+
+    std::vector<pollfd> fds{{udp_fd, POLLIN, 0}, {listen_fd, POLLIN, 0}, {wake_pipe[0], POLLIN, 0}};
+    for (const auto& client : clients) fds.push_back({client.fd, POLLIN, 0});
+    if (::poll(fds.data(), fds.size(), static_cast<int>(wait_ms.count())) > 0 && (fds[2].revents & POLLIN)) {
+      char drain[64];
+      while (::read(wake_pipe[0], drain, sizeof drain) > 0) {
+      }
+    }
+  }
+
+  void receive_datagrams() {
+    std::array<std::uint8_t, 2048> buffer{};
+    for (;;) {
+      sockaddr_in from{};
+      socklen_t length = sizeof from;
+      const auto got =
+          ::recvfrom(udp_fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
+      if (got < 0) return;
+      handle(std::span(buffer.data(), static_cast<std::size_t>(got)), Peer{&from, nullptr});
+    }
+  }
+
+  void accept_clients() {
+    for (;;) {
+      const int fd = ::accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      if (fd < 0) return;
+      if (clients.size() >= kMaxSessions) {
+        ::close(fd);
+        continue;
+      }
+      clients.push_back({fd, {}, std::nullopt, false});
+    }
+  }
+
+  void receive_stream(TcpClient& client) {
+    std::array<std::uint8_t, 2048> buffer{};
+    for (;;) {
+      const auto got = ::recv(client.fd, buffer.data(), buffer.size(), 0);
+      if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        client.broken = true;
+        break;
+      }
+      if (got < 0) break;
+      client.inbox.insert(client.inbox.end(), buffer.begin(), buffer.begin() + got);
+    }
+    // Whole messages, as their byte counts delimit them.
+    std::size_t at = 0;
+    while (!client.broken && client.inbox.size() - at >= kHeaderBytes) {
+      const std::size_t count = static_cast<std::size_t>(client.inbox[at + 6] << 8 | client.inbox[at + 7]);
+      if (client.inbox[at] != kVersion || count < kHeaderBytes) {
+        // The stream has lost its footing: no later message can be found.
+        log_note("RX", std::span(client.inbox).subspan(at), "malformed HART-IP stream, connection closed");
+        client.broken = true;
+        break;
+      }
+      if (client.inbox.size() - at < count) break;
+      handle(std::span(client.inbox).subspan(at, count), Peer{nullptr, &client});
+      at += count;
+    }
+    client.inbox.erase(client.inbox.begin(), client.inbox.begin() + static_cast<std::ptrdiff_t>(at));
+    if (client.inbox.size() > kMaxStreamBuffer) client.broken = true;
+  }
+
+  Session* session_of(const Peer& peer) {
+    if (peer.tcp) return peer.tcp->session ? &*peer.tcp->session : nullptr;
+    for (auto& u : udp_sessions) {
+      if (same_peer(u.peer, *peer.udp)) return &u.session;
+    }
+    return nullptr;
+  }
+
+  std::size_t session_count() const {
+    return udp_sessions.size() +
+           static_cast<std::size_t>(std::count_if(clients.begin(), clients.end(),
+                                                  [](const TcpClient& c) { return c.session.has_value(); }));
+  }
+
+  void handle(std::span<const std::uint8_t> bytes, const Peer& peer) {
+    const auto message = read_message(bytes);
+    if (!message || message->type != kRequest) {
+      log_note("RX", bytes, "not a HART-IP request, ignored");
+      return;
+    }
+    log_note("RX", bytes, {});
+    Session* session = session_of(peer);
+    if (session) session->last_heard = Clock::now();
+    const auto answer = [&](std::uint8_t type, std::uint8_t status, std::span<const std::uint8_t> body = {}) {
+      send(peer, make_message(type, message->id, status, message->sequence, body));
+    };
+    switch (message->id) {
+      case kInitiate: initiate(*message, peer, session, answer); break;
+      case kClose:
+        end_session(peer);
+        answer(kResponse, kSuccess);
+        break;
+      case kKeepAlive: answer(session ? kResponse : kNak, session ? kSuccess : kNoSession); break;
+      case kTokenPassing:
+        if (!session) {
+          answer(kNak, kNoSession);
+          break;
+        }
+        token_passing(*message, peer, answer);
+        break;
+      default: answer(kError, kTooFewBytes); break;
+    }
+  }
+
+  template <typename Answer>
+  void initiate(const Message& message, const Peer& peer, Session* session, Answer& answer) {
+    if (message.body.size() < 5) {
+      answer(kResponse, kTooFewBytes);
+      return;
+    }
+    if (!session && session_count() >= kMaxSessions) {
+      answer(kResponse, kNoSession);
+      return;
+    }
+    auto requested = milliseconds(static_cast<std::uint32_t>(message.body[1]) << 24 | message.body[2] << 16 |
+                                  message.body[3] << 8 | message.body[4]);
+    const bool adjusted = requested < kShortestInactivity;
+    requested = std::max(requested, kShortestInactivity);
+    Session fresh{message.body[0], requested, Clock::now(), 0};
+    if (session) {
+      fresh.publish_sequence = session->publish_sequence;
+      *session = fresh;
+    } else if (peer.tcp) {
+      peer.tcp->session = fresh;
+    } else {
+      udp_sessions.push_back({*peer.udp, fresh});
+    }
+    update_count();  // before the answer, which a master may act on at once
+    const auto ms = static_cast<std::uint32_t>(requested.count());
+    const std::uint8_t body[] = {message.body[0], static_cast<std::uint8_t>(ms >> 24),
+                                 static_cast<std::uint8_t>(ms >> 16), static_cast<std::uint8_t>(ms >> 8),
+                                 static_cast<std::uint8_t>(ms)};
+    answer(kResponse, adjusted ? kTimerAdjusted : kSuccess, body);
+  }
+
+  template <typename Answer>
+  void token_passing(const Message& message, const Peer& peer, Answer& answer) {
+    const auto request = parse_pdu(message.body);
+    if (!request) {
+      answer(kNak, kTooFewBytes);
+      return;
+    }
+    const PduAnswer reply = hooks.serve(*request);
+    if (reply.frame.empty()) return;  // not for this device, or lost
+    if (!reply.late.empty()) {
+      send(peer,
+           make_message(kResponse, kTokenPassing, kSuccess, static_cast<std::uint16_t>(message.sequence - 1),
+                        without_preambles(reply.late)));
+    }
+    // Noise on a stream would end the connection, not cost an attempt.
+    if (reply.garbage_first && peer.udp) {
+      static constexpr std::uint8_t kNoise[] = {0x02, 0x7F, 0x03, 0xFF, 0x00};
+      send(peer, std::vector<std::uint8_t>(std::begin(kNoise), std::end(kNoise)));
+    }
+    answer(kResponse, kSuccess, without_preambles(reply.frame));
+  }
+
+  void end_session(const Peer& peer) {
+    if (peer.tcp) {
+      peer.tcp->session.reset();
+    } else {
+      std::erase_if(udp_sessions, [&](const UdpSession& u) { return same_peer(u.peer, *peer.udp); });
+    }
+    update_count();
+  }
+
+  void expire(Clock::time_point now) {
+    std::erase_if(udp_sessions,
+                  [&](const UdpSession& u) { return now >= u.session.last_heard + u.session.inactivity; });
+    for (auto& client : clients) {
+      if (client.session && now >= client.session->last_heard + client.session->inactivity)
+        client.broken = true;
+    }
+    std::erase_if(clients, [](const TcpClient& c) {
+      if (c.broken) ::close(c.fd);
+      return c.broken;
+    });
+  }
+
+  void publish(const std::vector<std::uint8_t>& frame) {
+    const auto pdu = without_preambles(frame);
+    for (auto& u : udp_sessions) {
+      send(Peer{&u.peer, nullptr},
+           make_message(kPublish, kTokenPassing, kSuccess, u.session.publish_sequence++, pdu));
+    }
+    for (auto& client : clients) {
+      if (!client.session || client.broken) continue;
+      send(Peer{nullptr, &client},
+           make_message(kPublish, kTokenPassing, kSuccess, client.session->publish_sequence++, pdu));
+    }
+  }
+
+  void send(const Peer& peer, const std::vector<std::uint8_t>& message) {
+    log_note("TX", message, {});
+    if (peer.udp) {
+      ::sendto(udp_fd, message.data(), message.size(), 0, reinterpret_cast<const sockaddr*>(peer.udp),
+               sizeof *peer.udp);
+      return;
+    }
+    // A client that cannot take a short message at once is gone.
+    const auto sent = ::send(peer.tcp->fd, message.data(), message.size(), MSG_NOSIGNAL);
+    if (sent != static_cast<ssize_t>(message.size())) peer.tcp->broken = true;
+  }
+
+  void log_note(std::string_view direction, std::span<const std::uint8_t> bytes, std::string_view note) {
+    if (hooks.log) hooks.log(direction, bytes, note);
+  }
+
+  void update_count() { sessions_open = session_count(); }
+
+  const milliseconds burst_pause;
+  const HartIpHooks hooks;
+  int udp_fd = -1;
+  int listen_fd = -1;
+  int wake_pipe[2] = {-1, -1};
+  std::uint16_t bound_port = 0;
+  std::atomic<bool> stopping{false};
+  std::atomic<std::size_t> sessions_open{0};
+  std::thread thread;
+
+  // Owned by the serving thread.
+  std::vector<UdpSession> udp_sessions;
+  std::vector<TcpClient> clients;
+  Clock::time_point next_publish;
+};
+
+HartIpServer::HartIpServer(const HartIpEndpoint& endpoint, milliseconds burst_pause, HartIpHooks hooks)
+    : impl_(std::make_unique<Impl>(endpoint, burst_pause, std::move(hooks))) {}
+
+HartIpServer::~HartIpServer() = default;
+
+void HartIpServer::stop() { impl_->stop(); }
+
+void HartIpServer::wake() { impl_->wake(); }
+
+std::uint16_t HartIpServer::port() const { return impl_->bound_port; }
+
+std::size_t HartIpServer::open_sessions() const { return impl_->sessions_open; }
+
+}  // namespace velk::sim

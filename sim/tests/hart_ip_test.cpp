@@ -1,0 +1,272 @@
+// The link library's HART-IP transport against the simulated positioner's
+// HART-IP server, over loopback UDP and TCP, in one process.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "hart_master.h"
+#include "positioner_sim/simulated_positioner.h"
+#include "trace_file.h"
+
+namespace velk::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using mirell::HartMaster;
+
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = 3s) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+class HartIpAgainstSimulator : public ::testing::TestWithParam<bool> {
+ protected:
+  bool tcp() const { return GetParam(); }
+
+  void start_simulator(FaultPlan faults = {}) {
+    SimulatorConfig config;
+    config.line.turnaround = 0ms;
+    config.line.burst_pause = 30ms;
+    config.line.hart_ip = "127.0.0.1:0";
+    config.line.faults = faults;
+    sim_ = std::make_unique<SimulatedPositioner>(config);
+  }
+
+  std::string url(std::uint16_t port) const {
+    return std::string(tcp() ? "hart-ip+tcp" : "hart-ip") + "://127.0.0.1:" + std::to_string(port);
+  }
+
+  // A master whose COM 1 is the simulator's HART-IP address, with short
+  // waits so that time-outs and keep-alives show quickly.
+  void start_master(std::string name = {}) {
+    mirell::MasterSetup setup;
+    if (name.empty()) name = url(sim_->hart_ip_port());
+    setup.portName = [name](int) { return name; };
+    setup.startTrace = trace_;
+    setup.hartIp.reply = 200ms;
+    setup.hartIp.connect = 300ms;
+    setup.hartIp.inactivity = inactivity_;
+    master_ = std::make_unique<HartMaster>(setup);
+    master_->initHart(1);
+  }
+
+  int transact(int command, int handle) {
+    master_->sendLongCommand(command, handle, 0);
+    if (master_->errorCode() != 0) return master_->errorCode();
+    master_->waitForResponse();
+    return master_->errorCode();
+  }
+
+  std::unique_ptr<SimulatedPositioner> sim_;
+  std::unique_ptr<HartMaster> master_;
+  std::function<std::unique_ptr<mirell::FrameTrace>(std::string_view)> trace_ = [](std::string_view) {
+    return std::unique_ptr<mirell::FrameTrace>{};
+  };
+  std::chrono::milliseconds inactivity_ = 60s;
+};
+
+TEST_P(HartIpAgainstSimulator, SessionOpensDetectsReadsCommand3AndCloses) {
+  start_simulator();
+  start_master();
+  ASSERT_EQ(master_->errorCode(), 0);
+  // The session is open before InitHart returns.
+  EXPECT_TRUE(master_->hartIpLink().isOpen());
+
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0) << master_->errorCode();
+  ASSERT_EQ(transact(3, handle), 0);
+  EXPECT_EQ(master_->messageLength(), 24);
+  EXPECT_FLOAT_EQ(master_->getFloat(0), 12.0f);
+  EXPECT_EQ(sim_->counters().requests_for_us, 2u);
+  EXPECT_EQ(sim_->hart_ip_sessions(), 1u);
+
+  master_->shutDownHart();
+  EXPECT_FALSE(master_->hartIpLink().isOpen());
+  EXPECT_FALSE(master_->hartIpLink().receiverRunning());
+  // The close reached the device, which frees the session at once.
+  EXPECT_TRUE(eventually([&] { return sim_->hart_ip_sessions() == 0; }));
+  EXPECT_EQ(transact(3, handle), 4);
+}
+
+TEST_P(HartIpAgainstSimulator, RetriesRecoverLostAndDamagedResponsesAndGiveUpAfterFour) {
+  struct Case {
+    const char* faults;
+    int error;
+    std::uint64_t requests;  // those of the read of command 3
+  };
+  const Case cases[] = {
+      {"no-reply@2", 0, 2},
+      {"garbage@2", 0, 1},
+      {"late-reply@3", 0, 1},
+      {"bad-checksum@2,broken-frame@3", 0, 3},
+      {"no-reply@2,no-reply@3,no-reply@4,no-reply@5", 1460, 4},
+      {"corrupt-byte@2,bad-checksum@3,broken-frame@4,bad-checksum@5", 16, 4},
+      {"busy@2", 0, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.faults);
+    std::string error;
+    const auto plan = parse_fault_plan(c.faults, error);
+    ASSERT_TRUE(plan) << error;
+    start_simulator(*plan);
+    start_master();
+    const int handle = master_->detectInstrument();
+    ASSERT_NE(handle, 0);
+    if (std::string(c.faults).rfind("late-reply", 0) == 0) ASSERT_EQ(transact(0, handle), 0);
+    const auto before = sim_->counters().requests_for_us;
+    EXPECT_EQ(transact(3, handle), c.error);
+    EXPECT_EQ(sim_->counters().requests_for_us - before, c.requests);
+    if (c.error == 0) {
+      EXPECT_FLOAT_EQ(master_->getFloat(0), 12.0f);
+    }
+    master_.reset();
+    sim_.reset();
+  }
+}
+
+TEST_P(HartIpAgainstSimulator, NoDeviceAtTheAddressTimesOutAfterFourAttempts) {
+  start_simulator();
+  start_master();
+  EXPECT_EQ(master_->detectInstrumentWithShortAddress(5), 0);
+  EXPECT_EQ(master_->errorCode(), 1460);
+  EXPECT_EQ(sim_->counters().requests_for_us, 0u);
+  EXPECT_EQ(sim_->counters().frames_received, 4u);
+}
+
+TEST_P(HartIpAgainstSimulator, BurstNotificationsAreCollectedAndEveryThreadEndsAtShutdown) {
+  start_simulator();
+  sim_->update_state([](DeviceState& s) { s.control.burst_mode = true; });
+  start_master();
+  master_->processBurstMessages(1);
+  ASSERT_TRUE(eventually([&] { return master_->burstDataUpdated() != 0; }));
+  EXPECT_EQ(master_->burstMessageLength(), 24);
+  EXPECT_FLOAT_EQ(master_->getBurstFloat(0), 12.0f);
+  // Transactions go on between the notifications.
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(transact(3, handle), 0);
+
+  master_->shutDownHart();
+  EXPECT_FALSE(master_->burstCollectorRunning());
+  EXPECT_FALSE(master_->hartIpLink().receiverRunning());
+}
+
+TEST_P(HartIpAgainstSimulator, AQuietSessionIsKeptAlive) {
+  inactivity_ = 300ms;
+  start_simulator();
+  start_master();
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0);
+  // Three inactivity times with no transaction: only keep-alives hold it.
+  std::this_thread::sleep_for(900ms);
+  EXPECT_GE(master_->hartIpLink().keepAlivesSent(), 4u);
+  EXPECT_EQ(transact(3, handle), 0);
+}
+
+// The device restarts and forgets the session, and serves on the same port
+// again. Over UDP its NAK makes the library initiate a new session, so a
+// retry goes through; over TCP the connection is gone, as a pulled cable is
+// on the line, until InitHart connects again.
+TEST_P(HartIpAgainstSimulator, ARestartedDeviceIsReachedAgain) {
+  start_simulator();
+  start_master();
+  ASSERT_NE(master_->detectInstrument(), 0);
+  const auto port = sim_->hart_ip_port();
+  sim_.reset();
+  SimulatorConfig config;
+  config.line.turnaround = 0ms;
+  config.line.hart_ip = "127.0.0.1:" + std::to_string(port);
+  sim_ = std::make_unique<SimulatedPositioner>(config);
+  if (tcp()) {
+    ASSERT_TRUE(eventually([&] { return master_->hartIpLink().portLost(); }));
+    EXPECT_EQ(transact(3, 1), 4);
+    master_->initHart(1);
+    ASSERT_EQ(master_->errorCode(), 0);
+    ASSERT_NE(master_->detectInstrument(), 0);
+  }
+  EXPECT_EQ(transact(3, 1), 0);
+  EXPECT_EQ(sim_->hart_ip_sessions(), 1u);
+}
+
+TEST_P(HartIpAgainstSimulator, ASecondaryMasterSessionIsAnsweredAsSuch) {
+  start_simulator();
+  mirell::MasterSetup setup;
+  const std::string name = url(sim_->hart_ip_port());
+  setup.portName = [name](int) { return name; };
+  setup.startTrace = trace_;
+  master_ = std::make_unique<HartMaster>(setup);
+  master_->initHartEx(1, 0);
+  ASSERT_EQ(master_->errorCode(), 0);
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(transact(3, handle), 0);
+  // Becoming the primary master starts a new session as one.
+  master_->initHartEx(1, 1);
+  ASSERT_EQ(master_->errorCode(), 0);
+  EXPECT_TRUE(master_->hartIpLink().primaryMaster());
+  EXPECT_NE(master_->detectInstrument(), 0);
+}
+
+TEST_P(HartIpAgainstSimulator, NothingListeningMeansThePortCannotBeOpened) {
+  start_simulator();
+  const auto port = sim_->hart_ip_port();
+  sim_.reset();
+  start_master(url(port));
+  EXPECT_EQ(master_->errorCode(), 2);
+  EXPECT_FALSE(master_->hartIpLink().isOpen());
+  EXPECT_FALSE(master_->hartIpLink().receiverRunning());
+}
+
+TEST_P(HartIpAgainstSimulator, TheTraceCapturesTheRealPacketsForTshark) {
+  if (std::system("command -v tshark >/dev/null 2>&1") != 0) GTEST_SKIP() << "tshark is not installed";
+  char pattern[] = "/tmp/hart-ip-trace-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::string capture = std::string(pattern) + "/session.pcap";
+  trace_ = [capture](std::string_view session) {
+    std::string notice;
+    return mirell::startTrace(capture, session, notice);
+  };
+  start_simulator();
+  start_master();
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0);
+  ASSERT_EQ(transact(3, handle), 0);
+  master_->shutDownHart();
+
+  const std::string command =
+      "tshark -r " + capture +
+      " -Y hart_ip -T fields -E separator=' ' -e hart_ip.message_type"
+      " -e hart_ip.message_id -e hart_ip.transaction_id -e hart_ip.pt.command 2>/dev/null";
+  std::string output;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe)) output += line;
+    ::pclose(pipe);
+  }
+  // Initiate, command 0 and command 3, each request with its response under
+  // the same sequence number, and the close (whose answer nobody waits for).
+  EXPECT_EQ(output,
+            "0 0 1 \n1 0 1 \n"
+            "0 3 2 0\n1 3 2 0\n"
+            "0 3 3 3\n1 3 3 3\n"
+            "0 1 4 \n")
+      << command;
+  std::remove(capture.c_str());
+  ::rmdir(pattern);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, HartIpAgainstSimulator, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Tcp" : "Udp"; });
+
+}  // namespace
+}  // namespace velk::sim
