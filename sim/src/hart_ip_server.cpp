@@ -54,15 +54,16 @@ std::optional<Message> read_message(std::span<const std::uint8_t> bytes) {
 std::vector<std::uint8_t> make_message(std::uint8_t type, std::uint8_t id, std::uint8_t status,
                                        std::uint16_t sequence, std::span<const std::uint8_t> body) {
   const std::size_t count = kHeaderBytes + body.size();
-  std::vector<std::uint8_t> out{kVersion,
-                                type,
-                                id,
-                                status,
-                                static_cast<std::uint8_t>(sequence >> 8),
-                                static_cast<std::uint8_t>(sequence & 0xFF),
-                                static_cast<std::uint8_t>(count >> 8),
-                                static_cast<std::uint8_t>(count & 0xFF)};
-  out.insert(out.end(), body.begin(), body.end());
+  std::vector<std::uint8_t> out(count);
+  out[0] = kVersion;
+  out[1] = type;
+  out[2] = id;
+  out[3] = status;
+  out[4] = static_cast<std::uint8_t>(sequence >> 8);
+  out[5] = static_cast<std::uint8_t>(sequence & 0xFF);
+  out[6] = static_cast<std::uint8_t>(count >> 8);
+  out[7] = static_cast<std::uint8_t>(count & 0xFF);
+  std::copy(body.begin(), body.end(), out.begin() + kHeaderBytes);
   return out;
 }
 

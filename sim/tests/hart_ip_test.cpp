@@ -122,7 +122,9 @@ TEST_P(HartIpAgainstSimulator, RetriesRecoverLostAndDamagedResponsesAndGiveUpAft
     start_master();
     const int handle = master_->detectInstrument();
     ASSERT_NE(handle, 0);
-    if (std::string(c.faults).rfind("late-reply", 0) == 0) ASSERT_EQ(transact(0, handle), 0);
+    if (std::string(c.faults).rfind("late-reply", 0) == 0) {
+      ASSERT_EQ(transact(0, handle), 0);
+    }
     const auto before = sim_->counters().requests_for_us;
     EXPECT_EQ(transact(3, handle), c.error);
     EXPECT_EQ(sim_->counters().requests_for_us - before, c.requests);
