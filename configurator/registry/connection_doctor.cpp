@@ -65,6 +65,9 @@ bool isEmptyUart(const SystemView& system, const QString& name) {
 
 bool isPseudoTerminal(const QString& device) { return device.startsWith("/dev/pts/"); }
 
+// A HART-IP address rather than a device file.
+bool isNetworkAddress(const QString& device) { return device.startsWith("hart-ip"); }
+
 bool isUsbSerial(const QString& name) { return name.startsWith("ttyUSB") || name.startsWith("ttyACM"); }
 
 QString canonical(const QString& path) {
@@ -338,7 +341,14 @@ DoctorFindings checkConnection(const SystemView& system, const QList<ComPortDevi
   for (const ComPortDevice& com : comPorts) {
     const bool chosen = com.port == chosenPort;
     const QString device = canonical(com.device);
-    if (QFileInfo::exists(com.device)) {
+    if (isNetworkAddress(com.device)) {
+      findings.append(
+          {Kind::Ok,
+           QString("COM%1 reaches %2 over the network%3")
+               .arg(com.port)
+               .arg(com.device, chosen ? ", the port in use: the serial checks do not apply" : ""),
+           chosen ? "--probe (velk doctor --probe) asks who answers there" : QString()});
+    } else if (QFileInfo::exists(com.device)) {
       const QString through = device == com.device ? QString() : " (" + device + ")";
       findings.append({Kind::Ok,
                        QString("COM%1 opens %2%3%4")
@@ -379,7 +389,8 @@ DoctorFindings probeFindings(const QString& device, bool opened, const QString& 
   }
   if (answers.isEmpty())
     findings.append(
-        {Kind::Problem, "No HART device answered command 0 at polling addresses 0 to 15",
+        {Kind::Problem,
+         QString("No HART device answered command 0 at polling addresses %1 to %2").arg(first).arg(last),
          "Check the wiring: the modem across a load of at least 250 ohms in a powered 4-20 mA loop, "
          "and the positioner powered"});
   return findings;

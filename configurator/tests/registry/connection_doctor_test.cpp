@@ -156,6 +156,9 @@ TEST_F(ConnectionDoctorTest, AMissingOrWrongDeviceSaysWhatToDo) {
   const DoctorFinding missing = about(check(at("dev/ttyUSB3")), "the port in use, opens");
   EXPECT_EQ(missing.kind, Kind::Problem);
   EXPECT_TRUE(missing.text.endsWith("which does not exist"));
+  const DoctorFindings network = check("hart-ip://192.0.2.7");
+  EXPECT_EQ(about(network, "COM1 reaches hart-ip://192.0.2.7 over the network").kind, Kind::Ok);
+  EXPECT_FALSE(hasProblem(network)) << doctorReport(network).toStdString();
 
   system_.openLine = [](const QString&, int& error) {
     error = ENOTTY;
