@@ -278,6 +278,8 @@ void HartIpLink::close() {
     const std::uint64_t one = 1;
     [[maybe_unused]] const auto ignored = ::write(wakeFd_, &one, sizeof one);
     if (receiver_.joinable()) receiver_.join();
+    // Nothing stays on the heap once closed (the library may be unloaded next).
+    std::vector<std::uint8_t>().swap(stream_);
     // The device may free the session now rather than at its inactivity time.
     bool lost = false;
     {

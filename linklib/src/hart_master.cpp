@@ -124,7 +124,10 @@ void HartMaster::openHartIp(int port, const HartIpAddress& address) {
 
 void HartMaster::shutDownHart() {
     // Every thread of the library ends here, so a host may unload it next.
+    // The instance itself is never destroyed: nothing of it may stay on the
+    // heap either, or an unload would leak it.
     burst_.stop();
+    std::string().swap(openName_);
     if (!transport().isOpen()) {
         stopTrace();
         return;
