@@ -1,8 +1,10 @@
 // Saves a picture of the main window or one of its dialogs, to look at the
 // layout without a desktop:
-//   QT_QPA_PLATFORM=offscreen window_snapshot OUT.png [PAGE-INDEX | about | readme | devices]
+//   QT_QPA_PLATFORM=offscreen window_snapshot OUT.png [PAGE-INDEX | about | readme | devices | check]
 
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -18,7 +20,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (argc < 2) {
-    std::fprintf(stderr, "usage: window_snapshot OUT.png [page-index|about|readme|devices]\n");
+    std::fprintf(stderr, "usage: window_snapshot OUT.png [page-index|about|readme|devices|check]\n");
     return 2;
   }
   const QString what = argc > 2 ? argv[2] : "0";
@@ -38,6 +40,9 @@ int main(int argc, char* argv[]) {
     velk::SerialDeviceDialog::Devices chosen;
     chosen[1] = "/dev/ttyUSB0";
     shown = new velk::SerialDeviceDialog(chosen, velk::listSerialDevices(), &window);
+  } else if (what == "check") {
+    window.findChild<QAction*>("ComportCheck")->trigger();
+    shown = window.findChild<QDialog*>("ConnectionCheck");
   } else {
     window.pageControl()->setCurrentIndex(what.toInt());
   }
