@@ -17,8 +17,6 @@
 namespace velk {
 namespace {
 
-using Texts = std::vector<std::pair<QString, QString>>;
-
 class PagesAgainstTheSimulator : public SimulatorFixture {
  protected:
   void SetUp() override {
@@ -28,14 +26,6 @@ class PagesAgainstTheSimulator : public SimulatorFixture {
     applySetupDefaults(form(), window());
     attachInstrument();
   }
-
-  void type(const Texts& texts) {
-    for (const auto& [control, text] : texts) form().setText(control, text);
-  }
-  void expectShown(const Texts& texts) {
-    for (const auto& [control, text] : texts) EXPECT_EQ(form().text(control), text) << control.toStdString();
-  }
-  void expectNoFailedCommand() { EXPECT_EQ(form().lines(kCommunicationLog), QStringList()); }
 };
 
 TEST_F(PagesAgainstTheSimulator, SetupReadsBackEverythingItSent) {

@@ -17,21 +17,12 @@
 namespace velk {
 namespace {
 
-using Texts = std::vector<std::pair<QString, QString>>;
-
 class TuningAgainstTheSimulator : public SimulatorFixture {
  protected:
   void SetUp() override {
     applyStartupDefaults(form(), window(), ".");
     attachInstrument();
   }
-  void type(const Texts& texts) {
-    for (const auto& [control, text] : texts) form().setText(control, text);
-  }
-  void expectShown(const Texts& texts) {
-    for (const auto& [control, text] : texts) EXPECT_EQ(form().text(control), text) << control.toStdString();
-  }
-  void expectNoFailedCommand() { EXPECT_EQ(form().lines(kCommunicationLog), QStringList()); }
 };
 
 // A 242 or 243 sent to a device without minimum pulses would be refused and

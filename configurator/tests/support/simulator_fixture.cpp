@@ -47,4 +47,14 @@ JobContext SimulatorFixture::job() {
 
 void SimulatorFixture::settle() { QCoreApplication::processEvents(); }
 
+void SimulatorFixture::type(const Texts& texts) {
+  for (const auto& [control, text] : texts) form().setText(control, text);
+}
+
+void SimulatorFixture::expectShown(const Texts& texts) {
+  for (const auto& [control, text] : texts) EXPECT_EQ(form().text(control), text) << control.toStdString();
+}
+
+void SimulatorFixture::expectNoFailedCommand() { EXPECT_EQ(form().lines(kCommunicationLog), QStringList()); }
+
 }  // namespace velk

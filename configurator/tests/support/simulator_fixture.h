@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "comm/configurator.h"
 #include "comm/job_context.h"
@@ -38,6 +41,13 @@ class SimulatorFixture : public ::testing::Test {
 
   // Delivers queued change notifications of the form state.
   void settle();
+
+  // Control texts as a technician types them, and as the page must show them.
+  using Texts = std::vector<std::pair<QString, QString>>;
+  void type(const Texts& texts);
+  void expectShown(const Texts& texts);
+  // No command was refused or failed (the communication log stays empty).
+  void expectNoFailedCommand();
 
   sim::SimulatedPositioner& simulator() { return *simulator_; }
   Configurator& core() { return *core_; }
