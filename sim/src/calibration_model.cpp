@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "diagnostic_history.h"
+
 namespace velk::sim {
 
 namespace {
@@ -70,6 +72,8 @@ void finish_stage(DeviceState& state) {
       store_tuned_parameters(state);
       c.status = calibration_status::kTuningDone;
       c.stage = CalibrationStage::None;
+      // Tuning is the last stage of a calibration: the device logs it done.
+      log_event(state.diagnostics, event_code::kCalibrationDone);
       return;
     case CalibrationStage::None: return;
   }
@@ -129,7 +133,10 @@ void advance_device_procedures(DeviceState& state, double dt_s) {
     c.toggle_seconds_left = static_cast<float>(std::max(0.0, c.toggle_seconds_left - dt_s));
     c.toggle_elapsed_s = static_cast<float>(c.toggle_elapsed_s + dt_s);
   }
-  c.self_test_seconds_left = static_cast<float>(std::max(0.0, c.self_test_seconds_left - dt_s));
+  if (self_test_running(c)) {
+    c.self_test_seconds_left = static_cast<float>(std::max(0.0, c.self_test_seconds_left - dt_s));
+    if (!self_test_running(c)) log_event(state.diagnostics, event_code::kSelfTestPassed);
+  }
 }
 
 float toggle_step_offset_percent(const CalibrationState& calibration) {

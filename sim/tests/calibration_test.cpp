@@ -70,6 +70,8 @@ TEST(Calibration, StagesRunForTheirTimeAndReportHowTheyEnded) {
   device.wait(6);
   EXPECT_EQ(device.status(), 32);
   EXPECT_NE(device.state_.calibration.pid_p, p);
+  ASSERT_FALSE(device.state_.diagnostics.events.empty());
+  EXPECT_EQ(device.state_.diagnostics.events.back().code, event_code::kCalibrationDone);
 
   // A time scale shrinks every stage; one long step runs through them all.
   device.state_.calibration.time_scale = 0.01f;
@@ -177,9 +179,15 @@ TEST(Calibration, SelfTestShowsInTheAdditionalStatusWhileItRuns) {
   ASSERT_EQ(device.send(41), 0);
   ASSERT_EQ(device.send(48, Bytes(11, 0)), 0);
   EXPECT_EQ(device.reply_.at(10) & 0x08, 0x08);
+  const auto& events = device.state_.diagnostics.events;
+  const auto before = events.size();
   device.wait(8.1);
   ASSERT_EQ(device.send(48, Bytes(11, 0)), 0);
   EXPECT_EQ(device.reply_.at(10) & 0x08, 0);
+  ASSERT_EQ(events.size(), before + 1);
+  EXPECT_EQ(events.back().code, event_code::kSelfTestPassed);
+  device.wait(10);  // logged once
+  EXPECT_EQ(events.size(), before + 1);
 }
 
 TEST(Calibration, CommandLineSaysHowRunsEnd) {
