@@ -170,11 +170,6 @@ TEST_F(VelkAgainstTheSimulator, DoctorFindsThePositionerAndNamesAMissingDevice) 
 class VelkOverHartIp : public VelkAgainstTheSimulator {
  protected:
   VelkOverHartIp() : VelkAgainstTheSimulator(hartIpSimulator()) {}
-  static sim::SimulatorConfig hartIpSimulator() {
-    sim::SimulatorConfig config = quickSimulator();
-    config.line.hart_ip = "127.0.0.1:0";
-    return config;
-  }
   QString port() override { return QString("hart-ip+tcp://127.0.0.1:%1").arg(simulator().hart_ip_port()); }
 };
 

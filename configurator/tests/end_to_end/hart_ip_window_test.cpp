@@ -14,12 +14,6 @@ namespace {
 class HartIpWindowTest : public SimulatorFixture {
  protected:
   HartIpWindowTest() : SimulatorFixture(hartIpSimulator()) {}
-
-  static sim::SimulatorConfig hartIpSimulator() {
-    sim::SimulatorConfig config = quickSimulator();
-    config.line.hart_ip = "127.0.0.1:0";
-    return config;
-  }
 };
 
 TEST_F(HartIpWindowTest, ConnectsOverUdpAndReadsAll) {

@@ -13,6 +13,12 @@ sim::SimulatorConfig SimulatorFixture::quickSimulator() {
   return config;
 }
 
+sim::SimulatorConfig SimulatorFixture::hartIpSimulator() {
+  sim::SimulatorConfig config = quickSimulator();
+  config.line.hart_ip = "127.0.0.1:0";
+  return config;
+}
+
 SimulatorFixture::SimulatorFixture(sim::SimulatorConfig config)
     : simulator_(std::make_unique<sim::SimulatedPositioner>(std::move(config))) {
   core_ = std::make_unique<Configurator>([](WindowState& window) {

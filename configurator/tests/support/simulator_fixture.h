@@ -27,6 +27,8 @@ class SimulatorFixture : public ::testing::Test {
  protected:
   // A positioner with a short turnaround, so tests stay quick.
   static sim::SimulatorConfig quickSimulator();
+  // The same, also serving HART-IP on a free loopback port.
+  static sim::SimulatorConfig hartIpSimulator();
 
   explicit SimulatorFixture(sim::SimulatorConfig config = quickSimulator());
   ~SimulatorFixture() override;
