@@ -26,6 +26,7 @@ class AlarmsReadEndToEnd : public SimulatorFixture {
     core().commands.postRequest(kRequestConnection);
     const char* state = window().Connected.load() ? "CONNECTED" : "DISCONNECTED";
     waitFor([&] { return form().text("StaticText1") == state; });
+    waitForCommandThread();
   }
   // A page button's job, run by the command thread; returns once it ran.
   void runJob(const Job& job) {

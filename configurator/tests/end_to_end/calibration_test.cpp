@@ -229,6 +229,7 @@ TEST_F(CalibrationAgainstTheSimulator, DisconnectingEndsTheCalibrationWithoutASt
   core().commands.postRequest(kRequestConnection);
   ASSERT_TRUE(calibrationEnds());
   ASSERT_TRUE(eventually([&] { return form().text("StaticText1") == "DISCONNECTED"; }));
+  waitForCommandThread();
   EXPECT_EQ(calibrationCommands(), std::vector<int>{160});
   EXPECT_EQ(simulator().state().calibration.stage, sim::CalibrationStage::Travel);
   EXPECT_TRUE(window().StopRequested.load());

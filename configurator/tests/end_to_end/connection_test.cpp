@@ -33,8 +33,7 @@ class ConnectionEndToEnd : public SimulatorFixture {
   // Waits for the attempt to end, and for the control states it asked for.
   void waitForConnectionState(const char* state) {
     waitFor([&] { return form().text("StaticText1") == state; });
-    const bool connected = QString(state) == "CONNECTED";
-    waitFor([&] { return form().enabled("ButtonControlRead") == connected; });
+    waitForCommandThread();
   }
 
   void connect() {

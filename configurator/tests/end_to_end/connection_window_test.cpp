@@ -53,7 +53,7 @@ TEST_F(ConnectionWindowTest, StaysResponsiveWhileSearchingAndCancelsOnTheSecondP
   EXPECT_EQ(button->text(), "Disconnect");
   button->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return form().text("StaticText1") == "DISCONNECTED"; }, 15000));
-  QTest::qWait(20);
+  waitForCommandThread();
 
   EXPECT_EQ(form().text(kStatusBar), "");  // cancelling is no failure
   EXPECT_EQ(button->text(), "Connect");

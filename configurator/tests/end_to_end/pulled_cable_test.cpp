@@ -70,7 +70,7 @@ TEST_F(PulledCable, TheGraphStopsTheProgramDisconnectsAndConnectsAgainLater) {
   // The silence limit, a failed check of the device, and the disconnection.
   waitFor([&] { return form().text("StaticText1") == "DISCONNECTED"; },
           static_cast<int>(std::chrono::milliseconds(BurstMonitor::kSilenceLimit).count()) + 10000);
-  waitFor([&] { return form().text("ButtonConnect") == "Connect"; });
+  waitForCommandThread();
 
   EXPECT_EQ(form().text(kStatusBar), kConnectionLostText);
   const QStringList log = form().lines(kCommunicationLog);

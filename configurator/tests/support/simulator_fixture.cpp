@@ -1,6 +1,10 @@
 #include "support/simulator_fixture.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
+#include <QTest>
+#include <atomic>
+#include <memory>
 
 #include "comm/mirell_library.h"
 #include "registry/page_registry.h"
@@ -52,6 +56,16 @@ JobContext SimulatorFixture::job() {
 }
 
 void SimulatorFixture::settle() { QCoreApplication::processEvents(); }
+
+void SimulatorFixture::waitForCommandThread() {
+  // The thread runs one piece of work at a time, and the GUI thread runs
+  // what it queued in order: a job that queues a mark comes after both.
+  auto reached = std::make_shared<std::atomic<bool>>(false);
+  core().commands.post("test: command thread reached", [this, reached](const JobContext&) {
+    QMetaObject::invokeMethod(&core().operations, [reached] { reached->store(true); }, Qt::QueuedConnection);
+  });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reached->load(); }, 15000));
+}
 
 void SimulatorFixture::type(const Texts& texts) {
   for (const auto& [control, text] : texts) form().setText(control, text);

@@ -43,6 +43,9 @@ class SimulatorFixture : public ::testing::Test {
 
   // Delivers queued change notifications of the form state.
   void settle();
+  // With the command thread running: waits until the work it is doing ends
+  // and what that work handed to the GUI thread (control states) has run.
+  void waitForCommandThread();
 
   // Control texts as a technician types them, and as the page must show them.
   using Texts = std::vector<std::pair<QString, QString>>;
