@@ -12,14 +12,15 @@ constexpr std::uint8_t kLastLanguage = 5;
 constexpr std::uint8_t kLastDefaultDisplay = 3;
 
 // The variable is named by its slot in the dynamic variables (0 primary ..
-// 3 fourth); the unit stays with the device variable assigned there.
+// 3 fourth); the unit stays with the device variable assigned there. A
+// variable of fixed unit takes only that unit.
 void write_variable_units(CommandContext& c) {
   const auto slot = c.request_u8(0);
   if (slot >= c.state.control.dynamic_variables.size()) return c.refuse(response::kInvalidVariableCode);
   const auto variable = c.state.control.dynamic_variables[slot];
   const auto code = c.request_u8(1);
   if (!unit_allowed(variable, code)) return c.refuse(response::kInvalidUnitsCode);
-  *unit_of(c.state.units, variable) = code;
+  if (auto* stored = unit_of(c.state.units, variable)) *stored = code;
   c.echo_request(2);
 }
 

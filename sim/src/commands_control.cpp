@@ -8,14 +8,20 @@ namespace velk::sim {
 namespace {
 
 constexpr auto kControl = &DeviceState::control;
+// In a slot of command 51: leave that slot's assignment as it is.
+constexpr std::uint8_t kKeepAssignment = 255;
 
+// Answers with the assignment as it stands afterwards, kept slots included.
 void write_dynamic_variables(CommandContext& c) {
   auto& slots = c.state.control.dynamic_variables;
   for (std::size_t slot = 0; slot < slots.size(); ++slot) {
-    if (!is_device_variable(c.request_u8(slot))) return c.refuse(response::kInvalidSelection);
+    const auto code = c.request_u8(slot);
+    if (code != kKeepAssignment && !is_device_variable(code)) return c.refuse(response::kInvalidSelection);
   }
-  for (std::size_t slot = 0; slot < slots.size(); ++slot) slots[slot] = c.request_u8(slot);
-  c.echo_request(slots.size());
+  for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+    if (const auto code = c.request_u8(slot); code != kKeepAssignment) slots[slot] = code;
+  }
+  for (const auto code : slots) c.reply_u8(code);
 }
 
 // The setpoint in percent; only taken while the setpoint comes over HART.

@@ -65,6 +65,9 @@ void for_each_field(State& s, Visitor&& field) {
   field("units.setpoint", s.units.setpoint);
   field("units.temperature", s.units.temperature);
   field("units.supply_pressure", s.units.supply_pressure);
+  field("units.pressure_plus", s.units.pressure_plus);
+  field("units.pressure_minus", s.units.pressure_minus);
+  field("units.filtered_position", s.units.filtered_position);
   field("control.setpoint_source", s.control.setpoint_source);
   field("control.hart_setpoint_percent", s.control.hart_setpoint_percent);
   field("control.manual_setpoint_percent", s.control.manual_setpoint_percent);

@@ -122,6 +122,9 @@ void fill_trend(std::array<std::int16_t, kTrendValues>& trend, Wobble& wobble, d
   }
 }
 
+// The pressure that holds the spring at a travel (0 to 1), in mbar.
+double spring_pressure_mbar(double travel) { return 1200.0 + 2400.0 * travel; }
+
 }  // namespace
 
 std::string_view event_text(std::uint8_t code) {
@@ -164,6 +167,16 @@ float friction_kn(const DeviceState& state, const ProcessValues& live) {
   const float near_seat = live.position_percent < 10.0f ? 0.3f : 0.0f;
   const float aged = static_cast<float>(state.diagnostics.trends[trend::kFriction][kTrendValues - 1]) * 0.01f;
   return std::max(0.5f, (aged > 0.0f ? aged : 2.3f) + cold + near_seat);
+}
+
+ActuatorPressures actuator_pressures(const DeviceState& state, const ProcessValues& live) {
+  constexpr std::uint8_t kSingleActing = 1;
+  const double travel = std::clamp(live.position_percent, 0.0f, 100.0f) / 100.0;
+  const double supply = live.supply_pressure_bar;
+  if (state.setup.actuator_function == kSingleActing)
+    return {static_cast<float>(std::min(supply, spring_pressure_mbar(travel) / 1000.0)), 0.0f};
+  const double plus = supply * (0.4 + 0.2 * travel);
+  return {static_cast<float>(plus), static_cast<float>(supply - plus)};
 }
 
 std::array<std::int16_t, kTrendVariables> trend_sample(const DeviceState& state, const ProcessValues& live) {
@@ -265,7 +278,7 @@ std::vector<std::uint8_t> pressure_curve_bytes(const DeviceState& state, const P
   curve[0] = kCurvePoints;
   for (std::size_t i = 1; i <= kCurvePoints; ++i) {
     const double travel = static_cast<double>(i) / kCurvePoints;
-    const double spring = 1200.0 + 2400.0 * travel;
+    const double spring = spring_pressure_mbar(travel);
     const double mbar = std::min(supply_mbar, spring + (closing ? -friction_mbar : friction_mbar));
     curve[i] = static_cast<std::int32_t>(std::lround(closing ? -mbar : mbar));
   }

@@ -39,6 +39,16 @@ float control_deviation_percent(const DeviceState& state, const ProcessValues& l
 // Stem friction in kN: it grows as the packing cools and near the seat.
 float friction_kn(const DeviceState& state, const ProcessValues& live);
 
+// The pressures in the actuator's chambers, in bar. Single acting: C+ holds
+// the spring at the position (1.2 to 3.6 bar over the travel, at most the
+// supply) and C- is vented. Double acting: the supply is shared, C+ taking
+// 40 % of it closed and 60 % open.
+struct ActuatorPressures {
+  float plus_bar = 0.0f;
+  float minus_bar = 0.0f;
+};
+ActuatorPressures actuator_pressures(const DeviceState& state, const ProcessValues& live);
+
 // The present value of each trend variable in its trend unit (0.01).
 std::array<std::int16_t, kTrendVariables> trend_sample(const DeviceState& state, const ProcessValues& live);
 

@@ -1,5 +1,6 @@
 #include "faults.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -9,7 +10,7 @@ namespace {
 
 constexpr std::string_view kNames[kFaultKindCount] = {
     "no-reply", "bad-checksum", "broken-frame",        "garbage",      "preamble-flood",
-    "busy",     "other-master", "second-burst-device", "corrupt-byte", "late-reply"};
+    "busy",     "other-master", "second-burst-device", "corrupt-byte", "late-reply", "short-reply"};
 
 // A lone preamble byte, then bytes no frame starts with: the receiver must
 // throw them away and find the real frame behind them.
@@ -94,7 +95,31 @@ std::optional<FaultPlan> parse_fault_plan(std::string_view text, std::string& er
   return plan;
 }
 
-FaultInjector::FaultInjector(FaultPlan plan) : plan_(std::move(plan)), random_(plan_.seed) {}
+bool parse_short_reply(std::string_view text, FaultPlan& plan) {
+  const auto colon = text.find(':');
+  unsigned command = 0;
+  unsigned bytes = 0;
+  if (colon == std::string_view::npos || !parse_number(text.substr(0, colon), command) ||
+      !parse_number(text.substr(colon + 1), bytes) || command > 255 || bytes > 255)
+    return false;
+  plan.short_replies[static_cast<std::uint8_t>(command)] = static_cast<std::uint8_t>(bytes);
+  return true;
+}
+
+std::size_t ReplyCut::length(std::size_t data_length) const {
+  std::size_t kept = data_length;
+  if (limit) kept = std::min(kept, *limit);
+  if (share) kept = std::min(kept, static_cast<std::size_t>(*share * static_cast<double>(data_length)));
+  return kept;
+}
+
+namespace {
+constexpr std::uint64_t kCutStreamSalt = 0x5C0FFEE5;
+constexpr auto kShortReplyIndex = static_cast<std::size_t>(FaultKind::ShortReply);
+}  // namespace
+
+FaultInjector::FaultInjector(FaultPlan plan)
+    : plan_(std::move(plan)), random_(plan_.seed), cut_random_(plan_.seed ^ kCutStreamSalt) {}
 
 FaultSet FaultInjector::next() {
   ++request_number_;
@@ -104,10 +129,19 @@ FaultSet FaultInjector::next() {
   }
   for (std::size_t i = 0; i < kFaultKindCount; ++i) {
     // Draw for every kind, so one rate does not shift the others' sequences.
-    const double draw = uniform_(random_);
+    const double draw = uniform_(i == kShortReplyIndex ? cut_random_ : random_);
     if (draw < plan_.rate[i]) faults.add(static_cast<FaultKind>(i));
   }
   return faults;
+}
+
+ReplyCut FaultInjector::reply_cut(std::uint8_t command, const FaultSet& faults) {
+  ReplyCut cut;
+  if (const auto fixed = plan_.short_replies.find(command); fixed != plan_.short_replies.end())
+    cut.limit = fixed->second;
+  // Kept below 1 whatever the distribution rounds to, so the cut always bites.
+  if (faults.has(FaultKind::ShortReply)) cut.share = std::min(uniform_(cut_random_), 0.999);
+  return cut;
 }
 
 std::vector<std::uint8_t> damage_reply(std::span<const std::uint8_t> frame, FaultSet faults) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <span>
 #include <vector>
@@ -10,16 +11,30 @@
 
 namespace velk::sim {
 
+// How much of a reply's data (the bytes after the two status bytes) goes out.
+struct ReplyCut {
+  std::optional<std::size_t> limit;  // at most this many bytes
+  std::optional<double> share;       // from 0 up to below 1: a random shorter length
+  // The data length left of `data_length` bytes; strictly shorter under a share
+  // whenever there is data to cut.
+  std::size_t length(std::size_t data_length) const;
+};
+
 class FaultInjector {
  public:
   explicit FaultInjector(FaultPlan plan = {});
   // The faults for the next request addressed to the device.
   FaultSet next();
+  // How the reply to `command` is cut, given the faults that hit its request.
+  ReplyCut reply_cut(std::uint8_t command, const FaultSet& faults);
 
  private:
   FaultPlan plan_;
   std::uint32_t request_number_ = 0;
   std::mt19937_64 random_;
+  // Short replies draw from their own stream, so a seed gives the other kinds
+  // the sequences it gave before that kind existed.
+  std::mt19937_64 cut_random_;
   std::uniform_real_distribution<double> uniform_{0.0, 1.0};
 };
 

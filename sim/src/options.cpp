@@ -50,7 +50,11 @@ std::string usage_text() {
          "                       or KIND@N (on the N-th request), and seed=N; kinds:\n"
          "                       no-reply, bad-checksum, broken-frame, garbage,\n"
          "                       preamble-flood, busy, other-master, second-burst-device,\n"
-         "                       corrupt-byte, late-reply\n"
+         "                       corrupt-byte, late-reply, short-reply (a whole reply\n"
+         "                       with fewer data bytes: a random shorter length)\n"
+         "  --short-reply CMD:N  cut every reply to command CMD to N data bytes (after\n"
+         "                       the status bytes), as a device of other firmware\n"
+         "                       would answer; may be given several times\n"
          "  --write-protected    start with the write-protection jumper set\n"
          "  --calibration-failure N  travel calibrations fail with status N, 2 to 5\n"
          "                       (2 no movement, 3 pot failure, 4 and 5 dampers)\n"
@@ -184,6 +188,9 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return true;
         },
         "a file name"}},
+      {"--short-reply",
+       {[&](const std::string& v) { return parse_short_reply(v, line.faults); },
+        "CMD:N (a command and a data byte count, 0 to 255 each)"}},
       {"--seed",
        {[&](const std::string& v) { return parse_number(v, line.seed, std::uint64_t{0}, UINT64_MAX); },
         "a whole number"}},
@@ -212,6 +219,7 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
       std::string fault_error;
       auto plan = parse_fault_plan(*value, fault_error);
       if (!plan) return fail("--faults: " + fault_error);
+      plan->short_replies = std::move(line.faults.short_replies);  // given by --short-reply
       line.faults = *plan;
     } else if (const auto option = with_value.find(name); option != with_value.end()) {
       if (!value) {

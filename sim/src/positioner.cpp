@@ -80,7 +80,8 @@ std::vector<std::uint8_t> Positioner::build_reply(FrameType type, bool long_form
                      body);
 }
 
-std::optional<Answer> Positioner::answer(const HartFrame& request, SimClock::time_point now, bool busy) {
+std::optional<Answer> Positioner::answer(const HartFrame& request, SimClock::time_point now, bool busy,
+                                         const ReplyCut& cut) {
   if (!addressed_to_me(request)) return std::nullopt;
   std::lock_guard lock(mutex_);
   advance_to(now);
@@ -100,6 +101,9 @@ std::optional<Answer> Positioner::answer(const HartFrame& request, SimClock::tim
   Answer result;
   result.response_code = outcome.response_code;
   result.state_changed = outcome.state_changed;
+  result.full_data_bytes = outcome.data.size();
+  outcome.data.resize(cut.length(outcome.data.size()));
+  result.data_bytes = outcome.data.size();
   result.frame = build_reply(FrameType::Ack, request.long_address(), device_id, polling_address,
                              request.master_bit(), request.command, outcome.response_code, outcome.data);
   return result;

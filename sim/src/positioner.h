@@ -11,6 +11,7 @@
 
 #include "command_registry.h"
 #include "diagnostic_history.h"
+#include "faults.h"
 #include "positioner_sim/device_state.h"
 #include "process_model.h"
 #include "slave_framing.h"
@@ -23,6 +24,8 @@ struct Answer {
   std::vector<std::uint8_t> frame;
   std::uint8_t response_code = 0;
   bool state_changed = false;
+  std::size_t data_bytes = 0;       // after the status bytes, as sent
+  std::size_t full_data_bytes = 0;  // as the command made them, before any cut
 };
 
 class Positioner {
@@ -35,7 +38,9 @@ class Positioner {
 
   // The reply to a request frame, or nothing when it is not a request to this
   // device. A busy device refuses with response code 32 and does not execute.
-  std::optional<Answer> answer(const HartFrame& request, SimClock::time_point now, bool busy = false);
+  // `cut` shortens the reply's data; the frame around it stays well formed.
+  std::optional<Answer> answer(const HartFrame& request, SimClock::time_point now, bool busy = false,
+                               const ReplyCut& cut = {});
 
   // One burst frame with the burst command's data.
   std::vector<std::uint8_t> burst_frame(bool master_bit, SimClock::time_point now);

@@ -37,6 +37,15 @@ std::optional<HartFrame> parse_one(std::span<const std::uint8_t> bytes) {
   return std::nullopt;
 }
 
+// The frame log's note on a reply: the faults it met, and how far it was cut.
+std::string reply_note(const FaultSet& injected, const Answer& answer) {
+  std::string note = injected.describe();
+  if (answer.data_bytes == answer.full_data_bytes) return note;
+  if (!injected.has(FaultKind::ShortReply)) note += note.empty() ? "short-reply" : "+short-reply";
+  return note + " (" + std::to_string(answer.data_bytes) + " of " + std::to_string(answer.full_data_bytes) +
+         " data bytes)";
+}
+
 }  // namespace
 
 struct SimulatedPositioner::Impl {
@@ -168,17 +177,29 @@ struct SimulatedPositioner::Impl {
     log_unframed("incomplete frame dropped");
   }
 
+  // The faults for a request addressed to the device, and how its reply is cut.
+  std::pair<FaultSet, ReplyCut> draw_faults(const HartFrame& request) {
+    std::lock_guard lock(shared_mutex);
+    auto injected = faults.next();
+    auto cut = faults.reply_cut(request.command, injected);
+    ++counters.requests_for_us;
+    if (!injected.empty()) ++counters.faults_applied;
+    return {injected, cut};
+  }
+
+  // A reply cut by a command's fixed limit alone met a fault too.
+  void count_cut(const FaultSet& injected, const Answer& answer) {
+    if (!injected.empty() || answer.data_bytes == answer.full_data_bytes) return;
+    std::lock_guard lock(shared_mutex);
+    ++counters.faults_applied;
+  }
+
   void serve(const HartFrame& request) {
-    FaultSet injected;
-    {
-      std::lock_guard lock(shared_mutex);
-      injected = faults.next();
-      ++counters.requests_for_us;
-      if (!injected.empty()) ++counters.faults_applied;
-    }
+    const auto [injected, cut] = draw_faults(request);
     if (injected.has(FaultKind::NoReply)) {
       if (log) log->note("request not answered [no-reply]");
-    } else if (auto answer = device.answer(request, SimClock::now(), injected.has(FaultKind::Busy))) {
+    } else if (auto answer = device.answer(request, SimClock::now(), injected.has(FaultKind::Busy), cut)) {
+      count_cut(injected, *answer);
       if (injected.has(FaultKind::LateReply) && !previous_reply.empty()) {
         // A slow answer to the request before reaches the master just as it
         // waits for this one's.
@@ -186,7 +207,7 @@ struct SimulatedPositioner::Impl {
         std::this_thread::sleep_for(line_config.turnaround);
       }
       previous_reply = answer->frame;
-      transmit(damage_reply(answer->frame, injected), injected.describe());
+      transmit(damage_reply(answer->frame, injected), reply_note(injected, *answer));
       {
         std::lock_guard lock(shared_mutex);
         ++counters.replies_sent;
@@ -256,21 +277,20 @@ struct SimulatedPositioner::Impl {
   }
 
   PduAnswer serve_hart_ip(const HartFrame& request) {
-    FaultSet injected;
     {
       std::lock_guard lock(shared_mutex);
       ++counters.frames_received;
-      if (!device.addressed_to_me(request)) return {};
-      injected = faults.next();
-      ++counters.requests_for_us;
-      if (!injected.empty()) ++counters.faults_applied;
     }
+    if (!device.addressed_to_me(request)) return {};
+    const auto [injected, cut] = draw_faults(request);
     if (injected.has(FaultKind::NoReply)) {
       if (log) log->note("HART-IP request not answered [no-reply]");
       return {};
     }
-    auto answer = device.answer(request, SimClock::now(), injected.has(FaultKind::Busy));
+    auto answer = device.answer(request, SimClock::now(), injected.has(FaultKind::Busy), cut);
     if (!answer) return {};
+    count_cut(injected, *answer);
+    if (log && answer->data_bytes != answer->full_data_bytes) log->note("HART-IP " + reply_note(injected, *answer));
     // Damage to the frame itself; noise and floods belong to a wire.
     FaultSet damage;
     for (const auto kind : {FaultKind::BadChecksum, FaultKind::BrokenFrame, FaultKind::CorruptByte}) {

@@ -1,7 +1,11 @@
 #include "units.h"
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
+#include <iterator>
+
+#include "diagnostic_history.h"
 
 namespace velk::sim {
 
@@ -43,54 +47,88 @@ double pressure_in_unit(double bar, std::uint8_t unit_code) {
   }
 }
 
+// What each device variable measures decides the units it can be given.
+enum class Quantity : std::uint8_t { Travel, Setpoint, Temperature, Pressure, Deviation, Counts };
+
+struct VariableKind {
+  Quantity quantity;
+  std::uint8_t DeviceVariableUnits::*unit;  // nullptr: the quantity's fixed unit
+};
+
+// Indexed by device variable code.
+constexpr VariableKind kVariables[] = {
+    {Quantity::Travel, &DeviceVariableUnits::position},
+    {Quantity::Setpoint, &DeviceVariableUnits::setpoint},
+    {Quantity::Temperature, &DeviceVariableUnits::temperature},
+    {Quantity::Pressure, &DeviceVariableUnits::pressure_plus},
+    {Quantity::Deviation, nullptr},
+    {Quantity::Pressure, &DeviceVariableUnits::supply_pressure},
+    {Quantity::Pressure, &DeviceVariableUnits::pressure_minus},
+    {Quantity::Counts, nullptr},
+    {Quantity::Travel, &DeviceVariableUnits::filtered_position},
+};
+static_assert(std::size(kVariables) == device_variable::kLast + 1);
+
+const VariableKind* kind_of(std::uint8_t device_variable) {
+  return device_variable < std::size(kVariables) ? &kVariables[device_variable] : nullptr;
+}
+
+std::uint8_t fixed_unit(Quantity quantity) {
+  return quantity == Quantity::Counts ? unit::kNone : unit::kPercent;
+}
+
+// Full travel on the travel sensor, in counts.
+constexpr double kRawCountsAtFullTravel = 4092.0;
+
 }  // namespace
 
-bool is_device_variable(std::uint8_t code) {
-  return one_of(code, {device_variable::kPosition, device_variable::kSetpoint, device_variable::kTemperature,
-                       device_variable::kSupplyPressure});
-}
+bool is_device_variable(std::uint8_t code) { return kind_of(code) != nullptr; }
 
 bool unit_allowed(std::uint8_t device_variable, std::uint8_t unit_code) {
   using namespace unit;
-  switch (device_variable) {
-    case device_variable::kPosition:
-      return one_of(unit_code, {kPercent, kMillimetre, kCentimetre, kInch, kDegrees});
-    case device_variable::kSetpoint:
+  const auto* kind = kind_of(device_variable);
+  if (!kind) return false;
+  switch (kind->quantity) {
+    case Quantity::Travel: return one_of(unit_code, {kPercent, kMillimetre, kCentimetre, kInch, kDegrees});
+    case Quantity::Setpoint:
       return one_of(unit_code, {kPercent, kMilliampere, kMillimetre, kCentimetre, kInch, kDegrees});
-    case device_variable::kTemperature: return one_of(unit_code, {kCelsius, kFahrenheit, kKelvin});
-    case device_variable::kSupplyPressure: return one_of(unit_code, {kBar, kPsi, kKiloPascal});
-    default: return false;
+    case Quantity::Temperature: return one_of(unit_code, {kCelsius, kFahrenheit, kKelvin});
+    case Quantity::Pressure: return one_of(unit_code, {kBar, kPsi, kKiloPascal});
+    default: return unit_code == fixed_unit(kind->quantity);
   }
 }
 
 std::uint8_t* unit_of(DeviceVariableUnits& units, std::uint8_t device_variable) {
-  switch (device_variable) {
-    case device_variable::kPosition: return &units.position;
-    case device_variable::kSetpoint: return &units.setpoint;
-    case device_variable::kTemperature: return &units.temperature;
-    case device_variable::kSupplyPressure: return &units.supply_pressure;
-    default: return nullptr;
-  }
+  const auto* kind = kind_of(device_variable);
+  return kind && kind->unit ? &(units.*(kind->unit)) : nullptr;
 }
 
 std::uint8_t unit_of(const DeviceVariableUnits& units, std::uint8_t device_variable) {
-  const auto* code = unit_of(const_cast<DeviceVariableUnits&>(units), device_variable);
-  return code ? *code : 0;
+  const auto* kind = kind_of(device_variable);
+  if (!kind) return 0;
+  return kind->unit ? units.*(kind->unit) : fixed_unit(kind->quantity);
 }
 
 VariableReading read_device_variable(std::uint8_t device_variable, const DeviceState& state,
                                      const ProcessValues& values) {
   const auto code = unit_of(state.units, device_variable);
   const double stroke = state.setup.stroke_mm;
+  const auto reading = [code](double value) { return VariableReading{code, static_cast<float>(value)}; };
   switch (device_variable) {
-    case device_variable::kPosition:
-      return {code, static_cast<float>(travel_in_unit(values.position_percent, code, stroke))};
-    case device_variable::kSetpoint:
-      return {code, static_cast<float>(travel_in_unit(values.setpoint_percent, code, stroke))};
-    case device_variable::kTemperature:
-      return {code, static_cast<float>(temperature_in_unit(values.temperature_c, code))};
+    case device_variable::kPosition: return reading(travel_in_unit(values.position_percent, code, stroke));
+    case device_variable::kSetpoint: return reading(travel_in_unit(values.setpoint_percent, code, stroke));
+    case device_variable::kTemperature: return reading(temperature_in_unit(values.temperature_c, code));
+    case device_variable::kPressurePlus:
+      return reading(pressure_in_unit(actuator_pressures(state, values).plus_bar, code));
+    case device_variable::kDeviation: return reading(control_deviation_percent(state, values));
     case device_variable::kSupplyPressure:
-      return {code, static_cast<float>(pressure_in_unit(values.supply_pressure_bar, code))};
+      return reading(pressure_in_unit(values.supply_pressure_bar, code));
+    case device_variable::kPressureMinus:
+      return reading(pressure_in_unit(actuator_pressures(state, values).minus_bar, code));
+    case device_variable::kRawPosition:
+      return reading(std::round(values.position_percent * kRawCountsAtFullTravel / 100.0));
+    case device_variable::kFilteredPosition:
+      return reading(travel_in_unit(state.process.position_percent, code, stroke));
     default: return {};
   }
 }

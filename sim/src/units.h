@@ -11,8 +11,10 @@ namespace velk::sim {
 bool is_device_variable(std::uint8_t code);
 bool unit_allowed(std::uint8_t device_variable, std::uint8_t unit_code);
 
-// The stored unit of a device variable; nullptr for an unknown code.
+// The stored unit of a device variable; nullptr for an unknown code and for
+// the variables whose unit is fixed.
 std::uint8_t* unit_of(DeviceVariableUnits& units, std::uint8_t device_variable);
+// The unit a device variable is reported in; 0 for an unknown code.
 std::uint8_t unit_of(const DeviceVariableUnits& units, std::uint8_t device_variable);
 
 struct VariableReading {

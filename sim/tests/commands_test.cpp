@@ -240,7 +240,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"PointOutputAbove100", 192, Bytes{3} + f32(1.0f) + f32(100.5f), 3},
         RefusalCase{"PointReadBeyondTable", 193, {33}, 2}, RefusalCase{"UnitsSlotUnknown", 53, {4, 57}, 11},
         RefusalCase{"UnitWrongForVariable", 53, {0, 33}, 12},
-        RefusalCase{"AssignmentUnknownVariable", 51, {0, 1, 2, 3}, 2},
+        RefusalCase{"AssignmentUnknownVariable", 51, {0, 1, 9, 255}, 2},
+        RefusalCase{"UnitOfAFixedUnitVariable", 53, {1, 49}, 12,
+                    [](DeviceState& s) { s.control.dynamic_variables[1] = device_variable::kDeviation; }},
         RefusalCase{"LanguageUnknown", 210, {6}, 2}, RefusalCase{"DefaultDisplayUnknown", 212, {4}, 2},
         RefusalCase{"SetpointSourceUnknown", 140, {3}, 2},
         RefusalCase{"SetpointAbove100", 142, f32(100.5f), 3,
@@ -261,11 +263,12 @@ void PrintTo(const UnitCase& c, std::ostream* out) {
 
 class VariableInUnit : public ::testing::TestWithParam<UnitCase> {};
 
-// Live values: position 25 %, setpoint 50 %, 20 degrees C, 5 bar; stroke 50 mm.
+// Live values: position 25 %, setpoint 50 %, 20 degrees C, 5 bar; stroke 50 mm;
+// the noiseless position 50 %; single acting, so C+ holds the spring at 1.8 bar.
 TEST_P(VariableInUnit, IsConverted) {
   const auto& c = GetParam();
   auto state = default_device_state();
-  *unit_of(state.units, c.variable) = c.unit_code;
+  if (auto* stored = unit_of(state.units, c.variable)) *stored = c.unit_code;
   const auto reading = read_device_variable(c.variable, state, kLive);
   EXPECT_EQ(reading.unit_code, c.unit_code);
   EXPECT_NEAR(reading.value, c.expected, 1e-3);
@@ -277,7 +280,30 @@ INSTANTIATE_TEST_SUITE_P(Units, VariableInUnit,
                                            UnitCase{0, 143, 22.5f}, UnitCase{1, 39, 12.0f},
                                            UnitCase{1, 49, 25.0f}, UnitCase{2, 33, 68.0f},
                                            UnitCase{2, 35, 293.15f}, UnitCase{5, 6, 72.51887f},
-                                           UnitCase{5, 12, 500.0f}));
+                                           UnitCase{5, 12, 500.0f}, UnitCase{3, 12, 180.0f},
+                                           UnitCase{6, 6, 0.0f}, UnitCase{8, 49, 25.0f}));
+
+// Every code a master can assign, and 255 for "leave this slot": command 3
+// then reports the variables with values of their own.
+TEST(Assignment, TakesEveryVariableAnd255KeepsTheSlot) {
+  const auto kept = run(51, {255, 3, 255, 8});
+  ASSERT_EQ(kept.outcome.response_code, 0);
+  EXPECT_EQ(to_hex(kept.outcome.data), "00 03 02 08");  // the assignment as it stands
+  EXPECT_EQ(to_hex(run(3, {}, kept.state).outcome.data),
+            to_hex(f32(12.0f) + Bytes{57} + f32(25.0f) + Bytes{7} + f32(1.8f) + Bytes{32} + f32(20.0f) +
+                   Bytes{57} + f32(50.0f)));
+
+  const auto rest = run(51, {4, 6, 7, 255}, kept.state);
+  ASSERT_EQ(rest.outcome.response_code, 0);
+  EXPECT_EQ(to_hex(run(3, {}, rest.state).outcome.data),
+            to_hex(f32(12.0f) + Bytes{57} + f32(25.0f) + Bytes{7} + f32(0.0f) + Bytes{251} + f32(1023.0f) +
+                   Bytes{57} + f32(50.0f)));
+
+  auto double_acting = rest.state;
+  double_acting.setup.actuator_function = 0;
+  EXPECT_EQ(to_hex(run(1, {}, run(51, {3, 255, 255, 255}, double_acting).state).outcome.data),
+            to_hex(Bytes{7} + f32(2.25f)));  // 45 % of the 5 bar supply at a quarter of the travel
+}
 
 TEST(FactoryReset, PutsTheSettingsBackAndKeepsWhoTheDeviceIs) {
   auto state = out_of_service_state();

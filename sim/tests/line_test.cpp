@@ -222,6 +222,29 @@ TEST(Line, FloodedAndBrokenRepliesReachTheMasterAsSuch) {
   EXPECT_EQ(master.transact(request(0))->response_code(), 0);
 }
 
+// A short reply is a whole frame, check byte and all, that carries fewer data
+// bytes than the command has: only a master that counts them notices.
+TEST(Line, ShortRepliesAreWellFormedFramesWithFewerDataBytes) {
+  SimulatedPositioner sim(quick_config());
+  LineMaster master(sim.device_path());
+  std::string error;
+  auto plan = *parse_fault_plan("short-reply@3", error);
+  ASSERT_TRUE(parse_short_reply("183:4", plan));
+  sim.set_faults(plan);
+
+  const auto cut = master.transact(request(183));
+  ASSERT_TRUE(cut);
+  EXPECT_TRUE(cut->checksum_ok);
+  EXPECT_EQ(cut->response_code(), 0);
+  EXPECT_EQ(test_master::to_hex(cut->data()), test_master::to_hex(test_master::f32(4.0f)));
+  EXPECT_EQ(master.transact(request(0))->data().size(), 12u);  // other commands whole
+  const auto random = master.transact(request(0));
+  ASSERT_TRUE(random);
+  EXPECT_TRUE(random->checksum_ok);
+  EXPECT_LT(random->data().size(), 12u);
+  EXPECT_EQ(sim.counters().faults_applied, 2u);
+}
+
 std::string read_file(const std::string& path) {
   std::ifstream in(path);
   std::ostringstream text;

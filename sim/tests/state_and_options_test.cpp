@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
 
 #include "faults.h"
 #include "options.h"
@@ -21,6 +23,7 @@ DeviceState unusual_state() {
   state.characteristic.transfer_function = transfer_function::kCustom;
   state.characteristic.custom_points[17] = {51.2345f, 0.1f};
   state.units.supply_pressure = unit::kKiloPascal;
+  state.units.pressure_minus = unit::kPsi;
   state.control.dynamic_variables = {5, 2, 1, 0};
   state.control.burst_mode = true;
   state.service.write_protected = true;
@@ -105,6 +108,40 @@ TEST(FaultPlanText, RefusesWhatItCannotMeanExactly) {
   }
 }
 
+TEST(FaultPlanText, ShortReplyNamesACommandAndItsDataBytes) {
+  FaultPlan plan;
+  EXPECT_TRUE(parse_short_reply("179:0", plan));
+  EXPECT_TRUE(parse_short_reply("183:4", plan));
+  EXPECT_TRUE(parse_short_reply("183:5", plan));  // the last word for a command holds
+  EXPECT_EQ(plan.short_replies, (std::map<std::uint8_t, std::uint8_t>{{179, 0}, {183, 5}}));
+  for (const char* text : {"179", "179:", ":4", "256:1", "179:256", "a:1", "179:4:1", "-1:2", ""}) {
+    EXPECT_FALSE(parse_short_reply(text, plan)) << text;
+  }
+  EXPECT_EQ(plan.short_replies.size(), 2u);
+}
+
+TEST(FaultInjection, ShortRepliesAreAlwaysShorterAndLeaveTheOtherKindsAlone) {
+  FaultPlan plan;
+  plan.rate[static_cast<std::size_t>(FaultKind::BadChecksum)] = 0.3;
+  plan.seed = 5;
+  FaultPlan with_short = plan;
+  with_short.rate[static_cast<std::size_t>(FaultKind::ShortReply)] = 1.0;
+  with_short.short_replies[3] = 8;
+  FaultInjector before(plan);
+  FaultInjector after(with_short);
+  std::size_t shortest = 24;
+  for (int i = 0; i < 500; ++i) {
+    const auto faults = after.next();
+    EXPECT_EQ(before.next().has(FaultKind::BadChecksum), faults.has(FaultKind::BadChecksum));
+    const auto cut = after.reply_cut(3, faults);
+    EXPECT_LE(cut.length(24), 8u);
+    EXPECT_LT(after.reply_cut(1, faults).length(24), 24u);
+    EXPECT_EQ(after.reply_cut(1, faults).length(0), 0u);
+    shortest = std::min(shortest, cut.length(24));
+  }
+  EXPECT_EQ(shortest, 0u);  // down to no data at all
+}
+
 TEST(FaultInjection, ScriptHitsExactlyItsRequestAndRatesAreRepeatable) {
   FaultPlan plan;
   plan.script = {{2, FaultKind::Busy}, {2, FaultKind::Garbage}, {4, FaultKind::NoReply}};
@@ -140,10 +177,12 @@ std::optional<Options> parse(std::vector<std::string> arguments, std::string* er
 
 TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   const auto options =
-      parse({"--link",         "/tmp/sim-com1", "--poll-address=3",  "--model", "q50",
+      parse({"--short-reply",  "179:0",  // before --faults, and kept by it
+             "--link",         "/tmp/sim-com1", "--poll-address=3",  "--model", "q50",
              "--version=10.1", "--pace",        "--turnaround",      "0",       "--burst-pause=50",
              "--faults",       "busy@1",        "--state=/tmp/s",    "--log",   "/tmp/l",
-             "--device-id",    "0x00BEEF",      "--write-protected", "--seed",  "5"});
+             "--device-id",    "0x00BEEF",      "--write-protected", "--seed",  "5",
+             "--short-reply=183:4"});
   ASSERT_TRUE(options);
   const auto& line = options->config.line;
   EXPECT_EQ(line.link_path, "/tmp/sim-com1");
@@ -151,6 +190,7 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(line.turnaround.count(), 0);
   EXPECT_EQ(line.burst_pause.count(), 50);
   EXPECT_EQ(line.faults.script.size(), 1u);
+  EXPECT_EQ(line.faults.short_replies, (std::map<std::uint8_t, std::uint8_t>{{179, 0}, {183, 4}}));
   EXPECT_EQ(line.state_path, "/tmp/s");
   EXPECT_EQ(line.log_path, "/tmp/l");
   EXPECT_EQ(line.seed, 5u);
@@ -186,6 +226,8 @@ TEST(CommandLine, BadArgumentsSayWhatIsWrong) {
       {{"--hart-ip", "10.0.0.300:5094"}, "--hart-ip wants [ADDR:]PORT, not \"10.0.0.300:5094\""},
       {{"--hart-ip", "65536"}, "--hart-ip wants [ADDR:]PORT, not \"65536\""},
       {{"--faults", "jam=1"}, "--faults: unknown fault \"jam\""},
+      {{"--short-reply", "179"},
+       "--short-reply wants CMD:N (a command and a data byte count, 0 to 255 each), not \"179\""},
       {{"--pace=1"}, "unknown argument \"--pace=1\""},
       {{"extra"}, "unknown argument \"extra\""},
   };

@@ -28,6 +28,7 @@ inline constexpr std::uint8_t kCentimetre = 48;
 inline constexpr std::uint8_t kMillimetre = 49;
 inline constexpr std::uint8_t kPercent = 57;
 inline constexpr std::uint8_t kDegrees = 143;
+inline constexpr std::uint8_t kNone = 251;  // a plain count, such as raw sensor counts
 }  // namespace unit
 
 // Device variable codes (dynamic-variable assignment, units).
@@ -35,7 +36,13 @@ namespace device_variable {
 inline constexpr std::uint8_t kPosition = 0;
 inline constexpr std::uint8_t kSetpoint = 1;
 inline constexpr std::uint8_t kTemperature = 2;
+inline constexpr std::uint8_t kPressurePlus = 3;  // actuator chamber C+
+inline constexpr std::uint8_t kDeviation = 4;
 inline constexpr std::uint8_t kSupplyPressure = 5;
+inline constexpr std::uint8_t kPressureMinus = 6;     // actuator chamber C- (vented when single acting)
+inline constexpr std::uint8_t kRawPosition = 7;       // the travel sensor's counts, 0 to 4092 over the travel
+inline constexpr std::uint8_t kFilteredPosition = 8;  // the position without measurement noise
+inline constexpr std::uint8_t kLast = kFilteredPosition;
 }  // namespace device_variable
 
 struct Identity {
@@ -109,12 +116,16 @@ struct AppearanceSettings {
   bool operator==(const AppearanceSettings&) const = default;
 };
 
-// Unit of each device variable, as HART unit codes.
+// Unit of each device variable, as HART unit codes. Deviation (percent) and
+// raw position (counts) have a fixed unit.
 struct DeviceVariableUnits {
   std::uint8_t position = unit::kPercent;
   std::uint8_t setpoint = unit::kPercent;
   std::uint8_t temperature = unit::kCelsius;
   std::uint8_t supply_pressure = unit::kBar;
+  std::uint8_t pressure_plus = unit::kBar;
+  std::uint8_t pressure_minus = unit::kBar;
+  std::uint8_t filtered_position = unit::kPercent;
   bool operator==(const DeviceVariableUnits&) const = default;
 };
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,9 +23,10 @@ enum class FaultKind : std::uint8_t {
   SecondBurstDevice,  // after the reply, another device sends a burst frame
   CorruptByte,        // one bit of the reply (not its check byte) flips on the line
   LateReply,          // the answer to the previous request comes in ahead of this one's
+  ShortReply,         // a whole, well-formed reply with fewer data bytes than the command has
 };
 
-inline constexpr std::size_t kFaultKindCount = 10;
+inline constexpr std::size_t kFaultKindCount = 11;
 
 std::string_view fault_name(FaultKind kind);
 std::optional<FaultKind> fault_from_name(std::string_view name);
@@ -43,7 +45,9 @@ class FaultSet {
 };
 
 // Faults as rates (a probability per request addressed to the device) and as a
-// script (fault K on the N-th such request, counted from 1).
+// script (fault K on the N-th such request, counted from 1); and commands
+// whose replies always carry at most so many data bytes, as a device of other
+// firmware would answer them.
 struct FaultPlan {
   struct Scripted {
     std::uint32_t request_number;
@@ -52,6 +56,7 @@ struct FaultPlan {
   };
   std::array<double, kFaultKindCount> rate{};
   std::vector<Scripted> script;
+  std::map<std::uint8_t, std::uint8_t> short_replies;  // command -> data bytes after the status bytes
   std::uint64_t seed = 1;
 
   bool operator==(const FaultPlan&) const = default;
@@ -59,5 +64,9 @@ struct FaultPlan {
 
 // "busy=0.1,no-reply@3,bad-checksum@4,seed=7". An empty text is no faults.
 std::optional<FaultPlan> parse_fault_plan(std::string_view text, std::string& error);
+
+// "CMD:N" (0 to 255 each): command CMD's replies cut to N data bytes, added to
+// `plan`. Returns false, leaving `plan` alone, on any other text.
+bool parse_short_reply(std::string_view text, FaultPlan& plan);
 
 }  // namespace velk::sim
