@@ -185,6 +185,8 @@ TEST(CommandLine, BadArgumentsSayWhatIsWrong) {
       {{"--link"}, "--link needs a value"},
       {{"--hart-ip", "10.0.0.300:5094"}, "--hart-ip wants [ADDR:]PORT, not \"10.0.0.300:5094\""},
       {{"--hart-ip", "65536"}, "--hart-ip wants [ADDR:]PORT, not \"65536\""},
+      {{"--hart-ip-wrong-frame", "echo:0"},
+       "--hart-ip-wrong-frame wants echo, burst or other-master, optionally :N, not \"echo:0\""},
       {{"--faults", "jam=1"}, "--faults: unknown fault \"jam\""},
       {{"--pace=1"}, "unknown argument \"--pace=1\""},
       {{"extra"}, "unknown argument \"extra\""},
