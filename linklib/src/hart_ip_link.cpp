@@ -212,7 +212,8 @@ bool HartIpLink::connectSocket(const HartIpAddress& address) {
             return false;
         case LookupResult::TimedOut:
             failure_.kind = HartIpFailure::NameTimedOut;
-            failure_.lookupSeconds = static_cast<int>(std::chrono::ceil<std::chrono::seconds>(timing_.lookup).count());
+            failure_.lookupSeconds =
+                static_cast<int>(std::chrono::ceil<std::chrono::seconds>(timing_.lookup).count());
             errno = ETIMEDOUT;
             return false;
     }
@@ -282,8 +283,8 @@ bool HartIpLink::initiateSession() {
         }
         ++initiates_;
         const auto deadline = Clock::now() + timing_.connect / attempts;
-        std::optional<std::uint8_t> refusal;  // the status of the answer; 0 accepted
-        while (!refusal) {
+        std::optional<bool> accepted;
+        while (!accepted) {
             bool writing = false;
             {
                 std::lock_guard lock(writeMutex_);
@@ -299,13 +300,13 @@ bool HartIpLink::initiateSession() {
             const bool alive = readMessages([&](std::span<const std::uint8_t> bytes) {
                 traceMessage(TraceDirection::Received, bytes);
                 const auto decoded = hartip::decodeMessage(bytes);
-                if (!decoded.message || refusal) return;
+                if (!decoded.message || accepted) return;
                 const hartip::Header& h = decoded.message->header;
                 if (h.id != MessageId::SessionInitiate || h.sequence != sequence) return;
-                refusal = sessionRefused(h) ? std::max<std::uint8_t>(h.status, 1) : 0;
-                granted_ = timing_.inactivity;
-                if (const auto granted = grantedTime(decoded.message->body)) granted_ = *granted;
-                if (*refusal != 0) failure_ = {HartIpFailure::SessionRefused, h.status, 0};
+                accepted = !sessionRefused(h);
+                if (!*accepted) failure_ = {HartIpFailure::SessionRefused, h.status, 0};
+                std::lock_guard lock(mutex_);
+                granted_ = grantedTime(decoded.message->body).value_or(timing_.inactivity);
             });
             if (!alive) {
                 failure_.kind = HartIpFailure::ConnectionClosed;
@@ -313,9 +314,9 @@ bool HartIpLink::initiateSession() {
                 return false;
             }
         }
-        if (refusal) {
-            if (*refusal != 0) errno = ECONNREFUSED;
-            return *refusal == 0;
+        if (accepted) {
+            if (!*accepted) errno = ECONNREFUSED;
+            return *accepted;
         }
     }
     failure_.kind = HartIpFailure::NoAnswer;
@@ -332,8 +333,6 @@ void HartIpLink::close() {
     changed_.notify_all();
     wakeReceiver();
     if (receiver_.joinable()) receiver_.join();
-    // Nothing stays on the heap once closed (the library may be unloaded next).
-    std::vector<std::uint8_t>().swap(stream_);
     bool lost = false;
     {
         std::lock_guard lock(mutex_);
@@ -346,20 +345,21 @@ void HartIpLink::close() {
         writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionClose, 0, nextSequence()},
                      {});
     closeSockets();
-    {
-        std::lock_guard lock(writeMutex_);
-        std::vector<std::uint8_t>().swap(outgoing_);
-    }
     std::lock_guard lock(mutex_);
     open_ = false;
     awaited_.reset();
 }
 
+// Once the receive thread has ended, or before it starts.
 void HartIpLink::closeSockets() {
+    std::lock_guard lock(writeMutex_);
     if (fd_ >= 0) ::close(fd_);
     if (wakeFd_ >= 0) ::close(wakeFd_);
     fd_ = -1;
     wakeFd_ = -1;
+    // Nothing stays on the heap once closed (the library may be unloaded next).
+    std::vector<std::uint8_t>().swap(stream_);
+    std::vector<std::uint8_t>().swap(outgoing_);
 }
 
 void HartIpLink::wakeReceiver() {
@@ -592,7 +592,8 @@ void HartIpLink::receiveLoop() {
                 }
             }
             if (!sessionLost_ && now >= lastSent + every) {
-                // The last keep-alive got no answer in a whole interval.
+                // Nothing at all came from the device for a whole interval
+                // since the last keep-alive.
                 if (keepAlive_) noteUnanswered(now);
                 if (!sessionLost_) sendNow = MessageId::KeepAlive;
             }
@@ -615,14 +616,15 @@ void HartIpLink::receiveLoop() {
                 writeMessage({hartip::kVersion, MessageType::Request, MessageId::KeepAlive, 0, sequence}, {});
                 ++keepAlives_;
             } else {
-                writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, sequence},
-                             sessionBody());
+                writeMessage(
+                    {hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, sequence},
+                    sessionBody());
                 ++initiates_;
             }
             continue;
         }
-        std::array<pollfd, 2> fds{{{fd_, static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0},
-                                   {wakeFd_, POLLIN, 0}}};
+        std::array<pollfd, 2> fds{
+            {{fd_, static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0}, {wakeFd_, POLLIN, 0}}};
         ::poll(fds.data(), fds.size(), remainingMs(wakeAt));
         if (fds[1].revents & POLLIN) {
             std::uint64_t drained = 0;
@@ -666,12 +668,13 @@ void HartIpLink::handleMessage(std::span<const std::uint8_t> bytes) {
     // The device forgot the session (it timed out, or restarted): the next
     // turn of the receive thread initiates a new one. Anything else it says
     // shows it still knows the session.
-    if ((h.type == MessageType::Nak || h.type == MessageType::Error) && h.status == hartip::kStatusNoSession) {
+    if ((h.type == MessageType::Nak || h.type == MessageType::Error) &&
+        h.status == hartip::kStatusNoSession) {
         if (!sessionLost_) loseSession(Clock::now());
     } else {
         unanswered_ = 0;
+        keepAlive_.reset();
     }
-    if (h.id == MessageId::KeepAlive && keepAlive_ && h.sequence == *keepAlive_) keepAlive_.reset();
     if (h.id == MessageId::TokenPassing && h.type == MessageType::Publish) {
         const DeliveredFrame frame = deliveredFromPdu(decoded.message->body, primary_, PduRole::Published);
         if (frame.delivered && frame.errorWord == 0) {

@@ -126,7 +126,8 @@ std::string hartIpFailureText(const HartIpOpenFailure& failure, std::string_view
             return format("The HART-IP server at %s refused the connection.", server);
         case HartIpFailure::NoAnswer: return format("The HART-IP server at %s did not answer.", server);
         case HartIpFailure::SessionRefused:
-            return format("The HART-IP server at %s refused the session (status %d).", server, failure.status);
+            return format("The HART-IP server at %s refused the session (status %d).", server,
+                          failure.status);
         case HartIpFailure::ConnectionClosed:
             return format("The HART-IP server at %s closed the connection.", server);
     }

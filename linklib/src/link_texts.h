@@ -64,7 +64,7 @@ enum class HartIpFailure : std::uint8_t {
 
 struct HartIpOpenFailure {
     HartIpFailure kind = HartIpFailure::None;
-    int status = 0;  // the HART-IP status of a refusal
+    int status = 0;         // the HART-IP status of a refusal
     int lookupSeconds = 0;  // the bound a name lookup had
 };
 

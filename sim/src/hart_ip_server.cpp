@@ -87,13 +87,15 @@ std::optional<HartFrame> parse_pdu(std::span<const std::uint8_t> pdu) {
 }
 
 // The device's answer as another frame, for the quirk that sends one.
-std::vector<std::uint8_t> wrong_frame(HartIpQuirks::WrongFrame kind, std::span<const std::uint8_t> request_pdu,
+std::vector<std::uint8_t> wrong_frame(HartIpQuirks::WrongFrame kind,
+                                      std::span<const std::uint8_t> request_pdu,
                                       std::span<const std::uint8_t> answer) {
   if (kind == HartIpQuirks::WrongFrame::Echo) return {request_pdu.begin(), request_pdu.end()};
   auto frame = parse_pdu(without_preambles(answer));
   if (!frame) return {answer.begin(), answer.end()};
   std::uint8_t delimiter = frame->delimiter;
-  if (kind == HartIpQuirks::WrongFrame::Burst) delimiter = delimiter_for(FrameType::Back, frame->long_address());
+  if (kind == HartIpQuirks::WrongFrame::Burst)
+    delimiter = delimiter_for(FrameType::Back, frame->long_address());
   if (kind == HartIpQuirks::WrongFrame::OtherMaster) frame->address[0] ^= kMasterBit;
   return build_frame(0, delimiter, std::span(frame->address).first(frame->address_size()), frame->command,
                      frame->data);

@@ -254,7 +254,8 @@ struct SimulatedPositioner::Impl {
     };
     HartIpQuirks quirks;
     quirks.ignore_unknown_sessions = line_config.hart_ip_ignore_unknown;
-    if (!line_config.hart_ip_wrong_frame.empty() && !parse_wrong_frame(line_config.hart_ip_wrong_frame, quirks))
+    if (!line_config.hart_ip_wrong_frame.empty() &&
+        !parse_wrong_frame(line_config.hart_ip_wrong_frame, quirks))
       throw std::runtime_error("--hart-ip-wrong-frame: no such frame: " + line_config.hart_ip_wrong_frame);
     hart_ip = std::make_unique<HartIpServer>(*endpoint, line_config.burst_pause, std::move(hooks), quirks);
   }
