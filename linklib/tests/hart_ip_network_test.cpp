@@ -31,8 +31,11 @@ using namespace std::chrono_literals;
 
 // Outcomes of the child that looks a name up behind a stalled name server.
 constexpr int kTimedOut = 0;
-constexpr int kCannotStall = 77;  // no namespaces here, or the name never reached the server
 constexpr int kWrongOutcome = 1;
+// A new user namespace needs a single-threaded process and a system that
+// allows it; a name may also be answered before any name server is asked.
+constexpr int kNoNamespaces = 77;
+constexpr int kAnsweredElsewhere = 78;
 
 bool writeFile(const char* path, const std::string& text) {
     const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
@@ -48,42 +51,42 @@ bool writeFile(const char* path, const std::string& text) {
 int lookUpBehindAStalledNameServer() {
     const uid_t uid = ::getuid();
     const gid_t gid = ::getgid();
-    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS | CLONE_NEWNET) != 0) return kCannotStall;
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNS | CLONE_NEWNET) != 0) return kNoNamespaces;
     if (!writeFile("/proc/self/setgroups", "deny") ||
         !writeFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
         !writeFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
-        return kCannotStall;
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return kCannotStall;
+        return kNoNamespaces;
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return kNoNamespaces;
 
     const int control = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     ifreq loopback{};
     std::snprintf(loopback.ifr_name, sizeof loopback.ifr_name, "lo");
-    if (::ioctl(control, SIOCGIFFLAGS, &loopback) != 0) return kCannotStall;
+    if (::ioctl(control, SIOCGIFFLAGS, &loopback) != 0) return kNoNamespaces;
     loopback.ifr_flags = static_cast<short>(loopback.ifr_flags | IFF_UP);
-    if (::ioctl(control, SIOCSIFFLAGS, &loopback) != 0) return kCannotStall;
+    if (::ioctl(control, SIOCSIFFLAGS, &loopback) != 0) return kNoNamespaces;
 
     const int server = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in at{};
     at.sin_family = AF_INET;
     at.sin_port = htons(53);
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(server, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0) return kCannotStall;
+    if (::bind(server, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0) return kNoNamespaces;
 
     char resolvConf[] = "/tmp/stalled-resolv-XXXXXX";
     const int conf = ::mkstemp(resolvConf);
     const std::string settings = "nameserver 127.0.0.1\noptions timeout:30 attempts:5\n";
     if (conf < 0 || ::write(conf, settings.data(), settings.size()) != static_cast<ssize_t>(settings.size()))
-        return kCannotStall;
+        return kNoNamespaces;
     ::close(conf);
     const bool bound = ::mount(resolvConf, "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;
     ::unlink(resolvConf);
-    if (!bound) return kCannotStall;
+    if (!bound) return kNoNamespaces;
 
     HartIpLink link;
     if (link.open({"gateway.stalled-name-server.invalid", 5094, false}, true)) return kWrongOutcome;
     switch (link.failure().kind) {
         case HartIpFailure::NameTimedOut: return kTimedOut;
-        case HartIpFailure::NameNotFound: return kCannotStall;  // answered elsewhere (nsswitch)
+        case HartIpFailure::NameNotFound: return kAnsweredElsewhere;
         default: return kWrongOutcome;
     }
 }
@@ -105,7 +108,10 @@ TEST(HartIpNetwork, ANameServerThatNeverAnswersDoesNotHoldTheOpen) {
         std::this_thread::sleep_for(20ms);
     }
     ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == kCannotStall) GTEST_SKIP() << "no namespaces here to stall a name server in";
+    if (WEXITSTATUS(status) == kNoNamespaces)
+        GTEST_SKIP() << "no user namespace here (not allowed, or a sanitizer's thread in the process)";
+    if (WEXITSTATUS(status) == kAnsweredElsewhere)
+        GTEST_SKIP() << "the host's name service answers before any name server is asked";
     EXPECT_EQ(WEXITSTATUS(status), kTimedOut);
 }
 
