@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < size; ++i) {
             if (i != 1 && (*again)[i] != data[i]) std::abort();  // byte 1 loses its reserved bits
         }
-        const mirell::DeliveredFrame reply = mirell::deliveredFromPdu(decoded.message->body, (size & 1) != 0);
+        const mirell::DeliveredFrame reply =
+            mirell::deliveredFromPdu(decoded.message->body, (size & 1) != 0,
+                                     (size & 2) != 0 ? mirell::PduRole::Answer : mirell::PduRole::Published);
         if (reply.dataLength < 0 || reply.dataLength > 28) std::abort();
     }
     std::size_t at = 0;

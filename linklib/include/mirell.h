@@ -24,17 +24,28 @@
  *      HART-IP session with that device, gateway or multiplexer instead, as
  *      the primary or secondary master, asking for a 60 s inactivity time;
  *      the library keeps the session alive while it is open and closes it at
- *      ShutDownHart. It fails with 2 when the host cannot be reached, no
- *      session initiate response comes within 2 s (three tries over UDP), or
- *      the device refuses the session. Each transaction is one token-passing
- *      request and the response carrying its sequence number, with the same
- *      retries and codes as on the line: no response within 2.5 s is 1460; an
- *      error or NAK message, or a response with a non-zero HART-IP status, in
- *      place of it is 16 "Framing error in incoming message." (a NAK saying
- *      the session is unknown makes the library initiate a new one, so the
- *      retry may go through); a TCP connection that drops is a vanished port.
- *      Burst messages come as the device's published notifications. Line
- *      timing (preambles, gaps, carrier keying) does not apply.
+ *      ShutDownHart. A numeric address (IPv4, or IPv6 in brackets) needs no
+ *      name server; a host name must be resolved within 3 s. It fails with 2
+ *      when the host is not found or cannot be reached, no session initiate
+ *      response comes within 2 s (three tries over UDP), or the device
+ *      refuses the session; GetErrorMessage then says which, e.g. "The
+ *      HART-IP server at 10.0.0.5:5094 did not answer." or "... refused the
+ *      session (status 15)." Each transaction is one token-passing request
+ *      and the response carrying its sequence number, with the same retries
+ *      and codes as on the line: no response within 2.5 s is 1460; an error
+ *      or NAK message, a response with a non-zero HART-IP status, or a frame
+ *      that is not a slave's ACK to this master (the request echoed by a
+ *      gateway, a burst frame, a frame for the other master) in place of it
+ *      is 16 "Framing error in incoming message.", and the attempt is retried.
+ *      The device may forget the session (a restart, its inactivity time): a
+ *      NAK saying so, or two requests or keep-alives in a row that get no
+ *      answer at all, make the library initiate a new session before the next
+ *      attempt, waiting at most 2 s for it; so a transaction on a session the
+ *      device dropped silently goes through at its third attempt. A TCP
+ *      connection that drops, or whose device has not taken 64 KB of
+ *      requests, is a vanished port. Burst messages come as the device's
+ *      published notifications. Line timing (preambles, gaps, carrier keying)
+ *      does not apply.
  *   2. Find the instrument: DetectInstrument() (polling address 0),
  *      DetectInstrumentWithShortAddress(n) for n = 0..15, or
  *      DetectInstrumentWithTag(tag). A non-zero result is the instrument handle.
@@ -108,10 +119,16 @@
  *   retry at most 5 s for its turn on the line plus 1 s to write its frame
  *   (2.5 + 3 x 8.5 = 28 s on a line that is busy or flooded throughout).
  *   The detection functions block for a whole detection: a send and a
- *   WaitForResponse. InitHart opens the port.
+ *   WaitForResponse. InitHart opens the port; on a HART-IP address it takes
+ *   at most 3 s to find a host by name, 2 s to connect over TCP and 2 s for
+ *   the session. Over HART-IP a send never waits for the network to take
+ *   the request, except for a new session as said above (2 s at most), and
+ *   WaitForResponse's attempts take at most 2.5 s for the reply plus 2 s for
+ *   a new session before each retry (at most 16 s in all).
  *   ShutDownHart and ProcessBurstMessages(0) return once the threads they stop
- *   have ended (within a few tens of milliseconds). Every other call returns
- *   at once.
+ *   have ended (within a few tens of milliseconds; a HART-IP session's close
+ *   goes only if the network takes it at once, so a device that stopped
+ *   reading holds nothing). Every other call returns at once.
  *
  * Thread safety
  *   The functions are not reentrant and take no lock of their own: a host must

@@ -1,6 +1,5 @@
 #include "hart_ip_link.h"
 
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -13,6 +12,8 @@
 #include <cerrno>
 #include <charconv>
 #include <system_error>
+
+#include "host_lookup.h"
 
 namespace mirell {
 
@@ -58,6 +59,13 @@ bool isTokenPassingAnswer(const hartip::Header& h) {
 bool sessionRefused(const hartip::Header& h) {
     return h.type == MessageType::Nak || h.type == MessageType::Error ||
            (h.status != hartip::kStatusSuccess && h.status != hartip::kStatusTimerAdjusted);
+}
+
+// The inactivity time a session initiate response grants.
+std::optional<milliseconds> grantedTime(std::span<const std::uint8_t> body) {
+    if (body.size() < hartip::kSessionBodySize) return std::nullopt;
+    return milliseconds(std::uint32_t{body[1]} << 24 | std::uint32_t{body[2]} << 16 |
+                        std::uint32_t{body[3]} << 8 | body[4]);
 }
 
 }  // namespace
@@ -107,7 +115,7 @@ std::optional<HartIpAddress> parseHartIpAddress(std::string_view name) {
     return address;
 }
 
-DeliveredFrame deliveredFromPdu(std::span<const std::uint8_t> pdu, bool primaryMaster) {
+DeliveredFrame deliveredFromPdu(std::span<const std::uint8_t> pdu, bool primaryMaster, PduRole role) {
     FrameParser parser(primaryMaster);
     // The body starts at the delimiter; the parser wants the preambles a
     // frame on the line has. Preambles a device sends all the same are taken.
@@ -127,8 +135,19 @@ DeliveredFrame deliveredFromPdu(std::span<const std::uint8_t> pdu, bool primaryM
         record.errorWord = parser.frame().errorWord;
         return record;
     }
+    const FrameType type = parser.frame().type;
+    const bool taken = role == PduRole::Answer
+                           ? *ended == LinkEvent::AckOurs || *ended == LinkEvent::AckOursBurst
+                           : type != FrameType::Stx;
+    if (!taken && role == PduRole::Published) return brokenReply();
     DeliveredFrame record;
     DataLink::copyFrame(parser.frame(), record);
+    if (!taken) {
+        // As on the line: another station's frame came in place of the
+        // answer, and the transaction judges it so.
+        record.flags |= kFlagBrokenOrForeign;
+        record.foreignFrame = 1;
+    }
     return record;
 }
 
@@ -146,16 +165,22 @@ bool HartIpLink::open(const HartIpAddress& address, bool primaryMaster) {
         primary_ = primaryMaster;
         stopping_ = false;
         portLost_ = false;
-        sessionLost_ = false;
         awaited_.reset();
         reply_.reset();
         burst_.reset();
         lastStatus_ = 0;
+        sessionLost_ = false;
+        unanswered_ = 0;
+        keepAlive_.reset();
+        initiating_.reset();
+        initiateTries_ = 0;
     }
+    failure_ = {};
     stream_.clear();
     tcp_ = address.tcp;
     if (!connectSocket(address)) return false;
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) failure_.kind = HartIpFailure::Unreachable;
     if (wakeFd_ < 0 || !initiateSession()) {
         const int reason = errno;
         closeSockets();
@@ -170,23 +195,32 @@ bool HartIpLink::open(const HartIpAddress& address, bool primaryMaster) {
         receiver_ = std::thread(&HartIpLink::receiveLoop, this);
     } catch (const std::system_error&) {
         close();
+        failure_.kind = HartIpFailure::Unreachable;
         return false;
     }
     return true;
 }
 
 bool HartIpLink::connectSocket(const HartIpAddress& address) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = address.tcp ? SOCK_STREAM : SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    const std::string port = std::to_string(address.port);
-    if (::getaddrinfo(address.host.c_str(), port.c_str(), &hints, &found) != 0 || !found) {
-        errno = EHOSTUNREACH;
-        return false;
+    const int type = address.tcp ? SOCK_STREAM : SOCK_DGRAM;
+    AddressList found;
+    switch (lookUpHost(address.host, address.port, type, timing_.lookup, found)) {
+        case LookupResult::Found: break;
+        case LookupResult::NotFound:
+            failure_.kind = HartIpFailure::NameNotFound;
+            errno = EHOSTUNREACH;
+            return false;
+        case LookupResult::TimedOut:
+            failure_.kind = HartIpFailure::NameTimedOut;
+            failure_.lookupSeconds =
+                static_cast<int>(std::chrono::ceil<std::chrono::seconds>(timing_.lookup).count());
+            errno = ETIMEDOUT;
+            return false;
     }
     int reason = ECONNREFUSED;
-    for (addrinfo* at = found; at; at = at->ai_next) {
+    // One bound for all the addresses a name has.
+    const auto deadline = Clock::now() + timing_.connect;
+    for (const addrinfo* at = found.get(); at; at = at->ai_next) {
         const int fd =
             ::socket(at->ai_family, at->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, at->ai_protocol);
         if (fd < 0) {
@@ -204,7 +238,7 @@ bool HartIpLink::connectSocket(const HartIpAddress& address) {
             pollfd p{fd, POLLOUT, 0};
             int error = 0;
             socklen_t length = sizeof error;
-            if (::poll(&p, 1, static_cast<int>(timing_.connect.count())) != 1 ||
+            if (::poll(&p, 1, remainingMs(deadline)) != 1 ||
                 ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
                 reason = error != 0 ? error : ETIMEDOUT;
                 ::close(fd);
@@ -216,29 +250,53 @@ bool HartIpLink::connectSocket(const HartIpAddress& address) {
         fd_ = fd;
         break;
     }
-    ::freeaddrinfo(found);
-    if (fd_ < 0) errno = reason;
-    return fd_ >= 0;
+    if (fd_ >= 0) return true;
+    failure_.kind = reason == ECONNREFUSED ? HartIpFailure::ConnectionRefused
+                    : reason == ETIMEDOUT  ? HartIpFailure::NoAnswer
+                                           : HartIpFailure::Unreachable;
+    errno = reason;
+    return false;
+}
+
+std::array<std::uint8_t, hartip::kSessionBodySize> HartIpLink::sessionBody() const {
+    const auto inactivity = static_cast<std::uint32_t>(timing_.inactivity.count());
+    bool primary = true;
+    {
+        std::lock_guard lock(mutex_);
+        primary = primary_;
+    }
+    return {primary ? hartip::kPrimaryMaster : hartip::kSecondaryMaster,
+            static_cast<std::uint8_t>(inactivity >> 24), static_cast<std::uint8_t>(inactivity >> 16),
+            static_cast<std::uint8_t>(inactivity >> 8), static_cast<std::uint8_t>(inactivity)};
 }
 
 // On the opening caller's thread, before the receive thread runs.
 bool HartIpLink::initiateSession() {
-    const auto inactivity = static_cast<std::uint32_t>(timing_.inactivity.count());
-    const std::array<std::uint8_t, hartip::kSessionBodySize> body{
-        primary_ ? hartip::kPrimaryMaster : hartip::kSecondaryMaster,
-        static_cast<std::uint8_t>(inactivity >> 24), static_cast<std::uint8_t>(inactivity >> 16),
-        static_cast<std::uint8_t>(inactivity >> 8), static_cast<std::uint8_t>(inactivity)};
+    const auto body = sessionBody();
     const int attempts = tcp_ ? 1 : kInitiateAttempts;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const std::uint16_t sequence = nextSequence();
         if (!writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, sequence},
-                          body))
+                          body)) {
+            failure_.kind = HartIpFailure::Unreachable;
             return false;
+        }
+        ++initiates_;
         const auto deadline = Clock::now() + timing_.connect / attempts;
         std::optional<bool> accepted;
         while (!accepted) {
-            pollfd p{fd_, POLLIN, 0};
+            bool writing = false;
+            {
+                std::lock_guard lock(writeMutex_);
+                writing = !outgoing_.empty();
+            }
+            pollfd p{fd_, static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0};
             if (::poll(&p, 1, remainingMs(deadline)) != 1) break;
+            if (p.revents & POLLOUT) {
+                std::lock_guard lock(writeMutex_);
+                flushOutgoing();
+            }
+            if (!(p.revents & (POLLIN | POLLERR | POLLHUP))) continue;
             const bool alive = readMessages([&](std::span<const std::uint8_t> bytes) {
                 traceMessage(TraceDirection::Received, bytes);
                 const auto decoded = hartip::decodeMessage(bytes);
@@ -246,15 +304,12 @@ bool HartIpLink::initiateSession() {
                 const hartip::Header& h = decoded.message->header;
                 if (h.id != MessageId::SessionInitiate || h.sequence != sequence) return;
                 accepted = !sessionRefused(h);
-                const auto granted = decoded.message->body;
-                granted_ = timing_.inactivity;
-                if (granted.size() >= hartip::kSessionBodySize) {
-                    granted_ =
-                        milliseconds(std::uint32_t{granted[1]} << 24 | std::uint32_t{granted[2]} << 16 |
-                                     std::uint32_t{granted[3]} << 8 | granted[4]);
-                }
+                if (!*accepted) failure_ = {HartIpFailure::SessionRefused, h.status, 0};
+                std::lock_guard lock(mutex_);
+                granted_ = grantedTime(decoded.message->body).value_or(timing_.inactivity);
             });
             if (!alive) {
+                failure_.kind = HartIpFailure::ConnectionClosed;
                 errno = ECONNRESET;
                 return false;
             }
@@ -264,6 +319,7 @@ bool HartIpLink::initiateSession() {
             return *accepted;
         }
     }
+    failure_.kind = HartIpFailure::NoAnswer;
     errno = ETIMEDOUT;
     return false;
 }
@@ -275,17 +331,16 @@ void HartIpLink::close() {
         stopping_ = true;
     }
     changed_.notify_all();
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto ignored = ::write(wakeFd_, &one, sizeof one);
+    wakeReceiver();
     if (receiver_.joinable()) receiver_.join();
-    // Nothing stays on the heap once closed (the library may be unloaded next).
-    std::vector<std::uint8_t>().swap(stream_);
-    // The device may free the session now rather than at its inactivity time.
     bool lost = false;
     {
         std::lock_guard lock(mutex_);
         lost = portLost_;
     }
+    // The device may free the session now rather than at its inactivity
+    // time, if the network takes the message at once: nothing waits for a
+    // peer that stopped reading.
     if (!lost)
         writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionClose, 0, nextSequence()},
                      {});
@@ -295,11 +350,22 @@ void HartIpLink::close() {
     awaited_.reset();
 }
 
+// Once the receive thread has ended, or before it starts.
 void HartIpLink::closeSockets() {
+    std::lock_guard lock(writeMutex_);
     if (fd_ >= 0) ::close(fd_);
     if (wakeFd_ >= 0) ::close(wakeFd_);
     fd_ = -1;
     wakeFd_ = -1;
+    // Nothing stays on the heap once closed (the library may be unloaded next).
+    std::vector<std::uint8_t>().swap(stream_);
+    std::vector<std::uint8_t>().swap(outgoing_);
+}
+
+void HartIpLink::wakeReceiver() {
+    const std::uint64_t one = 1;
+    if (wakeFd_ >= 0) [[maybe_unused]]
+        const auto ignored = ::write(wakeFd_, &one, sizeof one);
 }
 
 bool HartIpLink::isOpen() const {
@@ -338,34 +404,63 @@ std::uint16_t HartIpLink::nextSequence() {
 bool HartIpLink::writeMessage(const hartip::Header& header, std::span<const std::uint8_t> body) {
     const auto message = hartip::encodeMessage(header, body);
     if (!message) return false;
-    std::lock_guard lock(writeMutex_);
-    if (fd_ < 0) return false;
-    traceMessage(TraceDirection::Sent, *message);
-    lastSent_ = Clock::now();
-    const auto sent = ::send(fd_, message->data(), message->size(), MSG_NOSIGNAL);
-    if (sent == static_cast<ssize_t>(message->size())) return true;
-    if (tcp_ && sent >= 0) {
-        // A stream that took only part: the rest must follow, or the device
-        // would read the next message out of step.
-        std::size_t done = static_cast<std::size_t>(sent);
-        const auto deadline = Clock::now() + timing_.connect;
-        while (done < message->size()) {
-            pollfd p{fd_, POLLOUT, 0};
-            if (::poll(&p, 1, remainingMs(deadline)) != 1) return false;
-            const auto more = ::send(fd_, message->data() + done, message->size() - done, MSG_NOSIGNAL);
-            if (more < 0 && errno != EAGAIN && errno != EINTR) return false;
-            if (more > 0) done += static_cast<std::size_t>(more);
-        }
-        return true;
+    if (putMessage(*message)) return true;
+    if (tcp_) {
+        // Part of a message may be out: the device would read the next one
+        // out of step. A stream that broke does not come back.
+        std::lock_guard lock(mutex_);
+        portLost_ = true;
+        changed_.notify_all();
     }
     return false;
+}
+
+bool HartIpLink::putMessage(const std::vector<std::uint8_t>& message) {
+    std::lock_guard lock(writeMutex_);
+    if (fd_ < 0) return false;
+    traceMessage(TraceDirection::Sent, message);
+    lastSent_ = Clock::now();
+    if (!tcp_) {
+        const auto sent = ::send(fd_, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        return sent == static_cast<ssize_t>(message.size());
+    }
+    outgoing_.insert(outgoing_.end(), message.begin(), message.end());
+    if (!flushOutgoing()) return false;
+    // A peer that has not taken this much has stopped reading long ago.
+    if (outgoing_.size() > kMaxStream) return false;
+    if (!outgoing_.empty()) wakeReceiver();  // to hand over the rest
+    return true;
+}
+
+// With writeMutex_ held.
+bool HartIpLink::flushOutgoing() {
+    while (!outgoing_.empty()) {
+        const auto sent = ::send(fd_, outgoing_.data(), outgoing_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0) {
+            if (errno == EINTR) continue;
+            return errno == EAGAIN || errno == EWOULDBLOCK;
+        }
+        outgoing_.erase(outgoing_.begin(), outgoing_.begin() + sent);
+    }
+    return true;
 }
 
 SendResult HartIpLink::send(const Request& request) {
     bool primary = true;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (!open_ || portLost_) return SendResult::NotRunning;
+        if (sessionLost_) {
+            // The receive thread opens a new session now; the request goes
+            // after it, or once the initiate's own wait has passed.
+            nextInitiate_ = Clock::now();
+            wakeReceiver();
+            const std::uint64_t round = initiateRounds_;
+            changed_.wait_for(lock, timing_.connect, [&] {
+                return !sessionLost_ || initiateRounds_ != round || stopping_ || portLost_;
+            });
+            if (portLost_ || stopping_) return SendResult::NotRunning;
+        }
         primary = primary_;
     }
     const std::optional<TxFrame> frame = assembleRequest(request, primary);
@@ -382,9 +477,7 @@ SendResult HartIpLink::send(const Request& request) {
     if (!writeMessage({hartip::kVersion, MessageType::Request, MessageId::TokenPassing, 0, sequence}, pdu)) {
         std::lock_guard lock(mutex_);
         awaited_.reset();
-        // A datagram the system refused may go next time; a stream that
-        // broke does not come back.
-        if (tcp_) portLost_ = true;
+        // A datagram the system refused may go next time.
         return tcp_ ? SendResult::NotRunning : SendResult::NoTurn;
     }
     return SendResult::Sent;
@@ -396,6 +489,7 @@ DeliveredFrame HartIpLink::awaitReply() {
     const bool came =
         changed_.wait_for(lock, timing_.reply, [&] { return reply_ || stopping_ || portLost_; });
     awaited_.reset();
+    if (!came) noteUnanswered(Clock::now());
     if (!came || !reply_) return noReply();
     DeliveredFrame reply = *reply_;
     reply_.reset();
@@ -445,60 +539,109 @@ bool HartIpLink::readMessages(Handle&& handle) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// Keeping the session
+
+std::chrono::milliseconds HartIpLink::keepAliveInterval() const {
+    // A device granting no time at all is kept alive as asked.
+    const milliseconds inactivity = granted_.count() > 0 ? granted_ : timing_.inactivity;
+    return std::max(inactivity / 3, kShortestKeepAlive);
+}
+
+// A device that restarted, or dropped the session for a reason of its own,
+// may say nothing at all to a session it does not know.
+void HartIpLink::noteUnanswered(Clock::time_point now) {
+    if (sessionLost_ || ++unanswered_ < kUnansweredBeforeNewSession) return;
+    loseSession(now);
+    wakeReceiver();
+}
+
+void HartIpLink::loseSession(Clock::time_point now) {
+    sessionLost_ = true;
+    unanswered_ = 0;
+    keepAlive_.reset();
+    nextInitiate_ = now;
+}
+
 void HartIpLink::receiveLoop() {
+    const int initiateTries = tcp_ ? 1 : kInitiateAttempts;
     for (;;) {
-        milliseconds keepAliveEvery;
-        bool reinitiate = false;
-        {
-            std::lock_guard lock(mutex_);
-            if (stopping_) return;
-            // A device granting no time at all is kept alive as asked.
-            const milliseconds inactivity = granted_.count() > 0 ? granted_ : timing_.inactivity;
-            keepAliveEvery = std::max(inactivity / 3, kShortestKeepAlive);
-            reinitiate = sessionLost_;
-        }
         Clock::time_point lastSent;
+        bool writing = false;
         {
             std::lock_guard lock(writeMutex_);
             lastSent = lastSent_;
+            writing = !outgoing_.empty();
         }
-        const auto due = lastSent + keepAliveEvery;
-        if (Clock::now() >= due || reinitiate) {
-            if (reinitiate) {
-                const auto inactivity = static_cast<std::uint32_t>(timing_.inactivity.count());
-                bool primary = true;
-                {
-                    std::lock_guard lock(mutex_);
-                    primary = primary_;
-                    sessionLost_ = false;
+        std::optional<MessageId> sendNow;
+        Clock::time_point wakeAt;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) return;
+            const auto now = Clock::now();
+            const milliseconds every = keepAliveInterval();
+            if (initiating_ && now >= initiateDeadline_) {
+                initiating_.reset();
+                if (initiateTries_ >= initiateTries) {
+                    // Nobody answered this round: again later, or as soon
+                    // as a transaction needs the session.
+                    initiateTries_ = 0;
+                    ++initiateRounds_;
+                    nextInitiate_ = now + every;
+                    changed_.notify_all();
                 }
-                const std::array<std::uint8_t, hartip::kSessionBodySize> body{
-                    primary ? hartip::kPrimaryMaster : hartip::kSecondaryMaster,
-                    static_cast<std::uint8_t>(inactivity >> 24), static_cast<std::uint8_t>(inactivity >> 16),
-                    static_cast<std::uint8_t>(inactivity >> 8), static_cast<std::uint8_t>(inactivity)};
-                writeMessage(
-                    {hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, nextSequence()},
-                    body);
+            }
+            if (!sessionLost_ && now >= lastSent + every) {
+                // Nothing at all came from the device for a whole interval
+                // since the last keep-alive.
+                if (keepAlive_) noteUnanswered(now);
+                if (!sessionLost_) sendNow = MessageId::KeepAlive;
+            }
+            if (sessionLost_ && !initiating_ && now >= nextInitiate_) sendNow = MessageId::SessionInitiate;
+            wakeAt = !sessionLost_ ? lastSent + every : initiating_ ? initiateDeadline_ : nextInitiate_;
+        }
+        if (sendNow) {
+            const std::uint16_t sequence = nextSequence();
+            {
+                std::lock_guard lock(mutex_);
+                if (*sendNow == MessageId::KeepAlive) {
+                    keepAlive_ = sequence;
+                } else {
+                    initiating_ = sequence;
+                    ++initiateTries_;
+                    initiateDeadline_ = Clock::now() + timing_.connect / initiateTries;
+                }
+            }
+            if (*sendNow == MessageId::KeepAlive) {
+                writeMessage({hartip::kVersion, MessageType::Request, MessageId::KeepAlive, 0, sequence}, {});
+                ++keepAlives_;
             } else {
                 writeMessage(
-                    {hartip::kVersion, MessageType::Request, MessageId::KeepAlive, 0, nextSequence()}, {});
-                ++keepAlives_;
+                    {hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, sequence},
+                    sessionBody());
+                ++initiates_;
             }
             continue;
         }
-        std::array<pollfd, 2> fds{{{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}}};
-        ::poll(fds.data(), fds.size(), remainingMs(due));
+        std::array<pollfd, 2> fds{
+            {{fd_, static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0}, {wakeFd_, POLLIN, 0}}};
+        ::poll(fds.data(), fds.size(), remainingMs(wakeAt));
         if (fds[1].revents & POLLIN) {
             std::uint64_t drained = 0;
             [[maybe_unused]] const auto ignored = ::read(wakeFd_, &drained, sizeof drained);
         }
-        if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
-            if (!readMessages([this](std::span<const std::uint8_t> bytes) { handleMessage(bytes); })) {
-                std::lock_guard lock(mutex_);
-                portLost_ = true;
-                changed_.notify_all();
-                return;
-            }
+        bool alive = true;
+        if (fds[0].revents & POLLOUT) {
+            std::lock_guard lock(writeMutex_);
+            alive = flushOutgoing();
+        }
+        if (alive && (fds[0].revents & (POLLIN | POLLERR | POLLHUP)))
+            alive = readMessages([this](std::span<const std::uint8_t> bytes) { handleMessage(bytes); });
+        if (!alive) {
+            std::lock_guard lock(mutex_);
+            portLost_ = true;
+            changed_.notify_all();
+            return;
         }
     }
 }
@@ -509,19 +652,31 @@ void HartIpLink::handleMessage(std::span<const std::uint8_t> bytes) {
     if (!decoded.message) return;  // malformed: no answer to anything
     const hartip::Header& h = decoded.message->header;
     std::lock_guard lock(mutex_);
+    if (h.id == MessageId::SessionInitiate && initiating_ && h.sequence == *initiating_) {
+        // Refused or not, the device hears us again: a refusal shows in the
+        // answer to the next request.
+        initiating_.reset();
+        initiateTries_ = 0;
+        ++initiateRounds_;
+        sessionLost_ = false;
+        unanswered_ = 0;
+        if (const auto granted = grantedTime(decoded.message->body); granted && !sessionRefused(h))
+            granted_ = *granted;
+        changed_.notify_all();
+        return;
+    }
     // The device forgot the session (it timed out, or restarted): the next
-    // turn of the receive thread initiates a new one.
-    if ((h.type == MessageType::Nak || h.type == MessageType::Error) && h.status == hartip::kStatusNoSession)
-        sessionLost_ = true;
-    if (h.id == MessageId::SessionInitiate && h.type == MessageType::Response && !sessionRefused(h)) {
-        const auto body = decoded.message->body;
-        if (body.size() >= hartip::kSessionBodySize) {
-            granted_ = milliseconds(std::uint32_t{body[1]} << 24 | std::uint32_t{body[2]} << 16 |
-                                    std::uint32_t{body[3]} << 8 | body[4]);
-        }
+    // turn of the receive thread initiates a new one. Anything else it says
+    // shows it still knows the session.
+    if ((h.type == MessageType::Nak || h.type == MessageType::Error) &&
+        h.status == hartip::kStatusNoSession) {
+        if (!sessionLost_) loseSession(Clock::now());
+    } else {
+        unanswered_ = 0;
+        keepAlive_.reset();
     }
     if (h.id == MessageId::TokenPassing && h.type == MessageType::Publish) {
-        const DeliveredFrame frame = deliveredFromPdu(decoded.message->body, primary_);
+        const DeliveredFrame frame = deliveredFromPdu(decoded.message->body, primary_, PduRole::Published);
         if (frame.delivered && frame.errorWord == 0) {
             burst_ = frame;
             lastStatus_ = frame.statusWord();
@@ -534,7 +689,7 @@ void HartIpLink::handleMessage(std::span<const std::uint8_t> bytes) {
     if (h.type != MessageType::Response || h.status != hartip::kStatusSuccess) {
         reply_ = brokenReply();
     } else {
-        reply_ = deliveredFromPdu(decoded.message->body, primary_);
+        reply_ = deliveredFromPdu(decoded.message->body, primary_, PduRole::Answer);
         if (reply_->delivered) lastStatus_ = reply_->statusWord();
     }
     changed_.notify_all();

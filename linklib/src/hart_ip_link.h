@@ -1,12 +1,16 @@
 // The HART-IP transport: one session with a HART-IP device, gateway or
 // multiplexer over UDP or TCP. Opening initiates the session (as a primary
 // or secondary master, asking for an inactivity time); a receive thread
-// takes responses and published burst messages and keeps the session alive
-// while it is otherwise quiet; closing ends the session and joins the thread.
-// Each transaction is one token-passing request whose response carries the
-// same sequence number; whatever carries another is not its answer.
+// takes responses and published burst messages, keeps the session alive
+// while it is otherwise quiet, and opens it again when the device has
+// forgotten it; closing ends the session and joins the thread. Each
+// transaction is one token-passing request whose response carries the same
+// sequence number; whatever carries another is not its answer. Nothing here
+// waits on the network without a bound: a name lookup, a peer that stops
+// reading and a close all end in time.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -20,6 +24,7 @@
 #include <vector>
 
 #include "hart_ip_header.h"
+#include "link_texts.h"
 #include "link_transport.h"
 
 namespace mirell {
@@ -38,10 +43,17 @@ struct HartIpAddress {
 // brackets.
 std::optional<HartIpAddress> parseHartIpAddress(std::string_view name);
 
-// The reply record of a token-passing body: a whole frame as the serial
-// link would deliver it, or a broken record when the body is not one whole
-// frame.
-DeliveredFrame deliveredFromPdu(std::span<const std::uint8_t> pdu, bool primaryMaster);
+// What a token-passing body must hold to be taken.
+enum class PduRole {
+    Answer,     // the response to our request: a slave's ACK to this master
+    Published,  // a burst message: a slave's frame (BACK or ACK) to either master
+};
+
+// The record of a token-passing body: a whole frame as the serial link would
+// deliver it; a broken record when the body is not one whole frame; a foreign
+// one when the frame is not what `role` takes (a request echoed, a burst frame
+// or a frame for the other master in place of the answer).
+DeliveredFrame deliveredFromPdu(std::span<const std::uint8_t> pdu, bool primaryMaster, PduRole role);
 
 struct HartIpTiming {
     // For one token-passing response: as long as the serial line allows, since
@@ -52,7 +64,13 @@ struct HartIpTiming {
     std::chrono::milliseconds inactivity{60000};
     // For the TCP connection and for the session initiate's response.
     std::chrono::milliseconds connect{2000};
+    // For finding the addresses of a host given by name.
+    std::chrono::milliseconds lookup{3000};
 };
+
+// Requests or keep-alives in a row that may go unanswered before the device
+// is taken to have forgotten the session silently, and a new one is opened.
+inline constexpr int kUnansweredBeforeNewSession = 2;
 
 class HartIpLink final : public Transport {
 public:
@@ -62,9 +80,11 @@ public:
     HartIpLink& operator=(const HartIpLink&) = delete;
 
     // Connects, initiates the session and starts the receive thread. False
-    // (errno telling why, where the system said) when the host cannot be
-    // reached or the device refuses the session; nothing is then left open.
+    // (errno telling why, where the system said, and failure() what
+    // happened) when the host cannot be found or reached or the device does
+    // not answer or refuses the session; nothing is then left open.
     bool open(const HartIpAddress& address, bool primaryMaster);
+    HartIpOpenFailure failure() const { return failure_; }
     void close() override;
     bool isOpen() const override;
     bool portLost() const override;
@@ -80,26 +100,42 @@ public:
     // Inspection for tests and benchmarks.
     bool receiverRunning() const { return receiver_.joinable(); }
     std::uint64_t keepAlivesSent() const { return keepAlives_.load(); }
+    std::uint64_t sessionsInitiated() const { return initiates_.load(); }
     std::chrono::milliseconds grantedInactivity() const;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     bool connectSocket(const HartIpAddress& address);
     bool initiateSession();
+    std::array<std::uint8_t, hartip::kSessionBodySize> sessionBody() const;
     // Reads what has arrived and hands each whole message to `handle`;
     // false when the connection is gone.
     template <typename Handle>
     bool readMessages(Handle&& handle);
     void receiveLoop();
     void handleMessage(std::span<const std::uint8_t> bytes);
+    // Sends at once what the socket takes; a stream keeps the rest for the
+    // receive thread to hand over as the peer drains it. False (and a broken
+    // stream lost) when the message cannot go.
     bool writeMessage(const hartip::Header& header, std::span<const std::uint8_t> body);
+    bool putMessage(const std::vector<std::uint8_t>& message);
+    bool flushOutgoing();
     std::uint16_t nextSequence();
     void traceMessage(TraceDirection direction, std::span<const std::uint8_t> bytes);
+    void wakeReceiver();
     void closeSockets();
+
+    // With mutex_ held.
+    void noteUnanswered(Clock::time_point now);
+    void loseSession(Clock::time_point now);
+    std::chrono::milliseconds keepAliveInterval() const;
 
     const HartIpTiming timing_;
     int fd_ = -1;
     int wakeFd_ = -1;
     bool tcp_ = false;
+    HartIpOpenFailure failure_;
     std::vector<std::uint8_t> stream_;  // a TCP stream's bytes not yet in a whole message
 
     mutable std::mutex mutex_;
@@ -108,17 +144,30 @@ private:
     bool stopping_ = false;
     bool portLost_ = false;
     bool primary_ = true;
-    bool sessionLost_ = false;  // the device no longer knows the session: initiate again
-    std::uint16_t sequence_ = 0;
     std::optional<std::uint16_t> awaited_;
     std::optional<DeliveredFrame> reply_;
     std::optional<DeliveredFrame> burst_;
     std::uint16_t lastStatus_ = 0;
     std::chrono::milliseconds granted_{0};
-    std::chrono::steady_clock::time_point lastSent_;
+    // Keeping the session: the device no longer knows it (it said so, or
+    // stayed silent too often), and the new initiate the receive thread
+    // sends then; a transaction waits for the round to end.
+    bool sessionLost_ = false;
+    int unanswered_ = 0;
+    std::optional<std::uint16_t> keepAlive_;  // the keep-alive still unanswered
+    std::optional<std::uint16_t> initiating_;
+    int initiateTries_ = 0;
+    Clock::time_point initiateDeadline_;
+    Clock::time_point nextInitiate_;
+    std::uint64_t initiateRounds_ = 0;
 
     std::mutex writeMutex_;  // one message at a time onto a stream
+    std::uint16_t sequence_ = 0;
+    Clock::time_point lastSent_;
+    std::vector<std::uint8_t> outgoing_;  // a stream's bytes the socket has not taken yet
+
     std::atomic<std::uint64_t> keepAlives_{0};
+    std::atomic<std::uint64_t> initiates_{0};
     std::atomic<FrameTrace*> trace_{nullptr};
     std::thread receiver_;
 };

@@ -112,8 +112,9 @@ void HartMaster::openHartIp(int port, const HartIpAddress& address) {
     hartIp_.setTrace(trace_.get());
     if (!hartIp_.open(address, primary_)) {
         const int reason = errno;
-        stopTrace("session not opened: no answer or refused by " + address.text());
-        report(kPortFailed, text::kPortFailed);
+        const std::string why = hartIpFailureText(hartIp_.failure(), address.host, address.port);
+        stopTrace("session not opened: " + why);
+        report(kPortFailed, why);
         errno = reason;
         return;
     }

@@ -110,6 +110,30 @@ std::string instrumentStatusText(std::uint16_t status) {
                   unsigned{status});
 }
 
+std::string hartIpFailureText(const HartIpOpenFailure& failure, std::string_view host, std::uint16_t port) {
+    const std::string name(host);
+    const bool v6 = name.find(':') != std::string::npos;
+    const std::string at = (v6 ? "[" + name + "]" : name) + ":" + std::to_string(port);
+    const char* server = at.c_str();
+    switch (failure.kind) {
+        case HartIpFailure::None: break;
+        case HartIpFailure::NameNotFound: return format("HART-IP host \"%s\" not found.", name.c_str());
+        case HartIpFailure::NameTimedOut:
+            return format("HART-IP host \"%s\": no answer from the name server within %d s.", name.c_str(),
+                          failure.lookupSeconds);
+        case HartIpFailure::Unreachable: return format("The HART-IP server at %s cannot be reached.", server);
+        case HartIpFailure::ConnectionRefused:
+            return format("The HART-IP server at %s refused the connection.", server);
+        case HartIpFailure::NoAnswer: return format("The HART-IP server at %s did not answer.", server);
+        case HartIpFailure::SessionRefused:
+            return format("The HART-IP server at %s refused the session (status %d).", server,
+                          failure.status);
+        case HartIpFailure::ConnectionClosed:
+            return format("The HART-IP server at %s closed the connection.", server);
+    }
+    return std::string(text::kPortFailed);
+}
+
 std::string commandSpecificText(int command, int code) {
     for (const CommandSpecificLine& line : kCommandSpecific) {
         if (line.code == code && oneOf(command, line.commands)) return format(line.pattern, command);

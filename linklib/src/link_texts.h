@@ -50,6 +50,28 @@ inline constexpr std::string_view kNoResponsePending = "No response pending!";
 inline constexpr std::string_view kNoReply = "Timed out. Instrument didn't reply. ";
 }  // namespace text
 
+// Why a HART-IP session could not be opened (error code 2).
+enum class HartIpFailure : std::uint8_t {
+    None,
+    NameNotFound,       // the resolver knows no such host
+    NameTimedOut,       // no verdict from the resolver in time
+    Unreachable,        // no route, no socket, ...
+    ConnectionRefused,  // nothing listens at the TCP port
+    NoAnswer,           // no session initiate response in time
+    SessionRefused,     // the server answered the initiate with an error
+    ConnectionClosed,   // the server closed the TCP connection instead
+};
+
+struct HartIpOpenFailure {
+    HartIpFailure kind = HartIpFailure::None;
+    int status = 0;         // the HART-IP status of a refusal
+    int lookupSeconds = 0;  // the bound a name lookup had
+};
+
+// What the error text says about a failed session with `host` at `port`,
+// e.g. "The HART-IP server at 10.0.0.5:5094 did not answer."
+std::string hartIpFailureText(const HartIpOpenFailure& failure, std::string_view host, std::uint16_t port);
+
 // "The instrument reported an error ... (0x%04x)" for status word `status`.
 std::string instrumentStatusText(std::uint16_t status);
 

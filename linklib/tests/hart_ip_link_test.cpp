@@ -51,7 +51,7 @@ TEST(HartIpPdu, OnlyOneWholeFrameIsDelivered) {
     for (auto b : reply) check ^= b;
     sound.push_back(check);
 
-    const DeliveredFrame whole = deliveredFromPdu(sound, true);
+    const DeliveredFrame whole = deliveredFromPdu(sound, true, PduRole::Answer);
     EXPECT_TRUE(whole.delivered);
     EXPECT_EQ(whole.brokenReply, 0u);
     EXPECT_EQ(whole.command, 1);
@@ -59,20 +59,53 @@ TEST(HartIpPdu, OnlyOneWholeFrameIsDelivered) {
 
     Bytes withPreambles{0xFF, 0xFF};
     withPreambles.insert(withPreambles.end(), sound.begin(), sound.end());
-    EXPECT_EQ(deliveredFromPdu(withPreambles, true).command, 1);
+    EXPECT_EQ(deliveredFromPdu(withPreambles, true, PduRole::Answer).command, 1);
 
     Bytes badCheck = sound;
     badCheck.back() ^= 0x01;
-    EXPECT_NE(deliveredFromPdu(badCheck, true).errorWord & kErrChecksumMismatch, 0u);
+    EXPECT_NE(deliveredFromPdu(badCheck, true, PduRole::Answer).errorWord & kErrChecksumMismatch, 0u);
 
     Bytes trailing = sound;
     trailing.push_back(0x00);
     const Bytes cases[] = {
         {}, Bytes(sound.begin(), sound.end() - 1), trailing, {0x07, 0x80}, {0x06, 0x80, 0x01, 0xF0}};
     for (const Bytes& broken : cases) {
-        const DeliveredFrame record = deliveredFromPdu(broken, true);
+        const DeliveredFrame record = deliveredFromPdu(broken, true, PduRole::Answer);
         EXPECT_EQ(record.brokenReply, 1u) << broken.size();
         EXPECT_EQ(record.dataLength, 0);
+    }
+}
+
+// As on the line: the answer is a slave's ACK to this master (burst bit or
+// not); a burst message is any slave's frame. Anything else in place of an
+// answer is another station's frame, and no burst message at all.
+TEST(HartIpPdu, WhatAFrameMayStandForDependsOnItsKind) {
+    struct Case {
+        const char* what;
+        std::uint8_t delimiter;
+        std::uint8_t address;  // short frame: master bit, burst bit, polling address
+        bool answer;           // taken as the answer (else foreign)
+        bool published;        // taken as a burst message
+    };
+    const Case cases[] = {
+        {"ACK to this master", 0x06, 0x80, true, true},
+        {"ACK of a bursting slave", 0x06, 0xC0, true, true},
+        {"ACK to the other master", 0x06, 0x00, false, true},
+        {"burst frame", 0x01, 0xC0, false, true},
+        {"request echoed", 0x02, 0x80, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::uint8_t> frame{c.delimiter, c.address, 0x01, 0x03, 0x00, 0x00, 0x07};
+        std::uint8_t check = 0;
+        for (auto b : frame) check ^= b;
+        frame.push_back(check);
+
+        const DeliveredFrame answer = deliveredFromPdu(frame, true, PduRole::Answer);
+        EXPECT_EQ(answer.foreignFrame, c.answer ? 0u : 1u);
+        EXPECT_EQ((answer.flags & kFlagBrokenOrForeign) != 0, !c.answer);
+        const DeliveredFrame burst = deliveredFromPdu(frame, true, PduRole::Published);
+        EXPECT_EQ(burst.delivered && burst.foreignFrame == 0 && burst.brokenReply == 0, c.published);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
@@ -85,6 +86,21 @@ std::optional<HartFrame> parse_pdu(std::span<const std::uint8_t> pdu) {
   return std::nullopt;
 }
 
+// The device's answer as another frame, for the quirk that sends one.
+std::vector<std::uint8_t> wrong_frame(HartIpQuirks::WrongFrame kind,
+                                      std::span<const std::uint8_t> request_pdu,
+                                      std::span<const std::uint8_t> answer) {
+  if (kind == HartIpQuirks::WrongFrame::Echo) return {request_pdu.begin(), request_pdu.end()};
+  auto frame = parse_pdu(without_preambles(answer));
+  if (!frame) return {answer.begin(), answer.end()};
+  std::uint8_t delimiter = frame->delimiter;
+  if (kind == HartIpQuirks::WrongFrame::Burst)
+    delimiter = delimiter_for(FrameType::Back, frame->long_address());
+  if (kind == HartIpQuirks::WrongFrame::OtherMaster) frame->address[0] ^= kMasterBit;
+  return build_frame(0, delimiter, std::span(frame->address).first(frame->address_size()), frame->command,
+                     frame->data);
+}
+
 bool same_peer(const sockaddr_in& a, const sockaddr_in& b) {
   return a.sin_addr.s_addr == b.sin_addr.s_addr && a.sin_port == b.sin_port;
 }
@@ -115,6 +131,26 @@ std::optional<HartIpEndpoint> parse_hart_ip_endpoint(std::string_view text, std:
   return endpoint;
 }
 
+bool parse_wrong_frame(std::string_view text, HartIpQuirks& quirks) {
+  const auto colon = text.find(':');
+  const std::string_view kind = text.substr(0, colon);
+  using Kind = HartIpQuirks::WrongFrame;
+  if (kind == "echo") {
+    quirks.wrong_frame = Kind::Echo;
+  } else if (kind == "burst") {
+    quirks.wrong_frame = Kind::Burst;
+  } else if (kind == "other-master") {
+    quirks.wrong_frame = Kind::OtherMaster;
+  } else {
+    return false;
+  }
+  quirks.wrong_frames = 0;
+  if (colon == std::string_view::npos) return true;
+  const std::string_view count = text.substr(colon + 1);
+  const auto [end, status] = std::from_chars(count.data(), count.data() + count.size(), quirks.wrong_frames);
+  return status == std::errc{} && end == count.data() + count.size() && quirks.wrong_frames > 0;
+}
+
 struct HartIpServer::Impl {
   struct Session {
     std::uint8_t master_type = 0;
@@ -138,8 +174,8 @@ struct HartIpServer::Impl {
     TcpClient* tcp = nullptr;
   };
 
-  Impl(const HartIpEndpoint& endpoint, milliseconds pause, HartIpHooks h)
-      : burst_pause(pause), hooks(std::move(h)) {
+  Impl(const HartIpEndpoint& endpoint, milliseconds pause, HartIpHooks h, HartIpQuirks q)
+      : burst_pause(pause), hooks(std::move(h)), quirks(q) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(endpoint.port);
@@ -192,7 +228,11 @@ struct HartIpServer::Impl {
 
   void stop() {
     if (!thread.joinable()) return;
-    stopping = true;
+    {
+      std::lock_guard lock(forget_mutex);
+      stopping = true;
+    }
+    forgotten_changed.notify_all();
     wake();
     thread.join();
   }
@@ -203,6 +243,14 @@ struct HartIpServer::Impl {
       const auto ignored = ::write(wake_pipe[1], &byte, 1);
   }
 
+  void forget_sessions() {
+    std::unique_lock lock(forget_mutex);
+    if (stopping) return;
+    const auto asked = ++forget_asked;
+    wake();
+    forgotten_changed.wait(lock, [&] { return forget_done >= asked || stopping; });
+  }
+
   // --- the serving thread ------------------------------------------------
 
   void run() {
@@ -210,6 +258,7 @@ struct HartIpServer::Impl {
     while (!stopping) {
       wait();
       if (stopping) break;
+      forget_if_asked();
       receive_datagrams();
       accept_clients();
       for (auto& client : clients) receive_stream(client);
@@ -221,6 +270,17 @@ struct HartIpServer::Impl {
       }
       update_count();
     }
+  }
+
+  void forget_if_asked() {
+    std::lock_guard lock(forget_mutex);
+    if (forget_done == forget_asked) return;
+    udp_sessions.clear();
+    for (auto& client : clients) client.session.reset();
+    update_count();
+    log_note("--", {}, "every session forgotten");
+    forget_done = forget_asked;
+    forgotten_changed.notify_all();
   }
 
   bool any_session() const {
@@ -335,10 +395,16 @@ struct HartIpServer::Impl {
         end_session(peer);
         answer(kResponse, kSuccess);
         break;
-      case kKeepAlive: answer(session ? kResponse : kNak, session ? kSuccess : kNoSession); break;
+      case kKeepAlive:
+        if (session) {
+          answer(kResponse, kSuccess);
+        } else if (!quirks.ignore_unknown_sessions) {
+          answer(kNak, kNoSession);
+        }
+        break;
       case kTokenPassing:
         if (!session) {
-          answer(kNak, kNoSession);
+          if (!quirks.ignore_unknown_sessions) answer(kNak, kNoSession);
           break;
         }
         token_passing(*message, peer, answer);
@@ -396,6 +462,12 @@ struct HartIpServer::Impl {
     if (reply.garbage_first && peer.udp) {
       static constexpr std::uint8_t kNoise[] = {0x02, 0x7F, 0x03, 0xFF, 0x00};
       send(peer, std::vector<std::uint8_t>(std::begin(kNoise), std::end(kNoise)));
+    }
+    if (quirks.wrong_frame != HartIpQuirks::WrongFrame::None &&
+        (quirks.wrong_frames == 0 || wrong_frames_sent < quirks.wrong_frames)) {
+      ++wrong_frames_sent;
+      answer(kResponse, kSuccess, wrong_frame(quirks.wrong_frame, message.body, reply.frame));
+      return;
     }
     answer(kResponse, kSuccess, without_preambles(reply.frame));
   }
@@ -455,6 +527,7 @@ struct HartIpServer::Impl {
 
   const milliseconds burst_pause;
   const HartIpHooks hooks;
+  const HartIpQuirks quirks;
   int udp_fd = -1;
   int listen_fd = -1;
   int wake_pipe[2] = {-1, -1};
@@ -463,20 +536,29 @@ struct HartIpServer::Impl {
   std::atomic<std::size_t> sessions_open{0};
   std::thread thread;
 
+  std::mutex forget_mutex;
+  std::condition_variable forgotten_changed;
+  std::uint64_t forget_asked = 0;
+  std::uint64_t forget_done = 0;
+
   // Owned by the serving thread.
+  std::size_t wrong_frames_sent = 0;
   std::vector<UdpSession> udp_sessions;
   std::vector<TcpClient> clients;
   Clock::time_point next_publish;
 };
 
-HartIpServer::HartIpServer(const HartIpEndpoint& endpoint, milliseconds burst_pause, HartIpHooks hooks)
-    : impl_(std::make_unique<Impl>(endpoint, burst_pause, std::move(hooks))) {}
+HartIpServer::HartIpServer(const HartIpEndpoint& endpoint, milliseconds burst_pause, HartIpHooks hooks,
+                           HartIpQuirks quirks)
+    : impl_(std::make_unique<Impl>(endpoint, burst_pause, std::move(hooks), quirks)) {}
 
 HartIpServer::~HartIpServer() = default;
 
 void HartIpServer::stop() { impl_->stop(); }
 
 void HartIpServer::wake() { impl_->wake(); }
+
+void HartIpServer::forget_sessions() { impl_->forget_sessions(); }
 
 std::uint16_t HartIpServer::port() const { return impl_->bound_port; }
 

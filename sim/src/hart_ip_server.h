@@ -28,6 +28,21 @@ struct HartIpEndpoint {
 // "[ADDR:]PORT" with a dotted IPv4 address or "localhost".
 std::optional<HartIpEndpoint> parse_hart_ip_endpoint(std::string_view text, std::string& error);
 
+// What another server, gateway or multiplexer may do that this one does not.
+struct HartIpQuirks {
+  // Requests and keep-alives of a session the server does not know get no
+  // answer at all, rather than a NAK saying so.
+  bool ignore_unknown_sessions = false;
+  // A frame other than the device's answer goes back in its place: the
+  // request itself, a burst frame, or the answer addressed to the other master.
+  enum class WrongFrame { None, Echo, Burst, OtherMaster };
+  WrongFrame wrong_frame = WrongFrame::None;
+  std::size_t wrong_frames = 0;  // for this many requests; 0: every one
+};
+
+// "echo", "burst" or "other-master", optionally ":N" (the first N requests).
+bool parse_wrong_frame(std::string_view text, HartIpQuirks& quirks);
+
 // What the device does with one token-passing request.
 struct PduAnswer {
   std::vector<std::uint8_t> frame;  // the reply, preambles included; empty: lost
@@ -49,7 +64,8 @@ class HartIpServer {
  public:
   // Binds UDP and TCP on the endpoint and starts serving. Throws
   // std::runtime_error when the sockets cannot be set up.
-  HartIpServer(const HartIpEndpoint& endpoint, std::chrono::milliseconds burst_pause, HartIpHooks hooks);
+  HartIpServer(const HartIpEndpoint& endpoint, std::chrono::milliseconds burst_pause, HartIpHooks hooks,
+               HartIpQuirks quirks = {});
   ~HartIpServer();
   HartIpServer(const HartIpServer&) = delete;
   HartIpServer& operator=(const HartIpServer&) = delete;
@@ -58,6 +74,9 @@ class HartIpServer {
   void stop();
   // Makes the serving thread look at the device again (burst mode changed).
   void wake();
+  // Forgets every session, as a restart would, but keeps TCP connections
+  // open; returns once the serving thread has done so.
+  void forget_sessions();
 
   std::uint16_t port() const;
   std::size_t open_sessions() const;

@@ -43,6 +43,11 @@ std::string usage_text() {
          "  --hart-ip [ADDR:]PORT  serve the device over HART-IP too, UDP and TCP on\n"
          "                       PORT (5094 is the usual one), on ADDR (default\n"
          "                       127.0.0.1: this machine only)\n"
+         "  --hart-ip-ignore-unknown  no answer at all to a HART-IP session the\n"
+         "                       server does not know (as some do), rather than a NAK\n"
+         "  --hart-ip-wrong-frame KIND[:N]  another frame in place of the device's\n"
+         "                       HART-IP answer: echo (the request), burst or\n"
+         "                       other-master; for the first N requests, else all\n"
          "  --pace               send and receive at the speed of a 1200-baud line\n"
          "  --turnaround MS      pause before each reply, 0 to 250 ms (default 20)\n"
          "  --burst-pause MS     silence after each burst frame, 20 to 300 ms (default 120)\n"
@@ -92,6 +97,13 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return parse_hart_ip_endpoint(v, ignored).has_value();
         },
         "[ADDR:]PORT"}},
+      {"--hart-ip-wrong-frame",
+       {[&](const std::string& v) {
+          HartIpQuirks ignored;
+          line.hart_ip_wrong_frame = v;
+          return parse_wrong_frame(v, ignored);
+        },
+        "echo, burst or other-master, optionally :N"}},
       {"--log",
        {[&](const std::string& v) {
           line.log_path = v;
@@ -205,6 +217,8 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
     }
     if (name == "--help" || name == "-h") {
       options.show_help = true;
+    } else if (name == "--hart-ip-ignore-unknown" && !value) {
+      line.hart_ip_ignore_unknown = true;
     } else if (name == "--pace" && !value) {
       line.pace = true;
     } else if (name == "--write-protected" && !value) {

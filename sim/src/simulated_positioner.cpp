@@ -273,7 +273,12 @@ struct SimulatedPositioner::Impl {
       if (!note.empty()) text += std::string(" [") + std::string(note) + "]";
       log->note(text);
     };
-    hart_ip = std::make_unique<HartIpServer>(*endpoint, line_config.burst_pause, std::move(hooks));
+    HartIpQuirks quirks;
+    quirks.ignore_unknown_sessions = line_config.hart_ip_ignore_unknown;
+    if (!line_config.hart_ip_wrong_frame.empty() &&
+        !parse_wrong_frame(line_config.hart_ip_wrong_frame, quirks))
+      throw std::runtime_error("--hart-ip-wrong-frame: no such frame: " + line_config.hart_ip_wrong_frame);
+    hart_ip = std::make_unique<HartIpServer>(*endpoint, line_config.burst_pause, std::move(hooks), quirks);
   }
 
   PduAnswer serve_hart_ip(const HartFrame& request) {
@@ -358,6 +363,10 @@ std::uint16_t SimulatedPositioner::hart_ip_port() const {
 
 std::size_t SimulatedPositioner::hart_ip_sessions() const {
   return impl_->hart_ip ? impl_->hart_ip->open_sessions() : 0;
+}
+
+void SimulatedPositioner::forget_hart_ip_sessions() {
+  if (impl_->hart_ip) impl_->hart_ip->forget_sessions();
 }
 
 DeviceState SimulatedPositioner::state() const { return impl_->device.snapshot(SimClock::now()); }

@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "hart_master.h"
 #include "positioner_sim/simulated_positioner.h"
@@ -33,12 +35,13 @@ class HartIpAgainstSimulator : public ::testing::TestWithParam<bool> {
  protected:
   bool tcp() const { return GetParam(); }
 
-  void start_simulator(FaultPlan faults = {}) {
+  void start_simulator(FaultPlan faults = {}, const std::function<void(LineConfig&)>& adjust = {}) {
     SimulatorConfig config;
     config.line.turnaround = 0ms;
     config.line.burst_pause = 30ms;
     config.line.hart_ip = "127.0.0.1:0";
     config.line.faults = faults;
+    if (adjust) adjust(config.line);
     sim_ = std::make_unique<SimulatedPositioner>(config);
   }
 
@@ -65,6 +68,11 @@ class HartIpAgainstSimulator : public ::testing::TestWithParam<bool> {
     if (master_->errorCode() != 0) return master_->errorCode();
     master_->waitForResponse();
     return master_->errorCode();
+  }
+
+  std::string error_text() const {
+    char text[128] = {};
+    return master_->errorMessage(text);
   }
 
   std::unique_ptr<SimulatedPositioner> sim_;
@@ -134,6 +142,76 @@ TEST_P(HartIpAgainstSimulator, RetriesRecoverLostAndDamagedResponsesAndGiveUpAft
     master_.reset();
     sim_.reset();
   }
+}
+
+// Only a slave's answer to this master answers: a gateway echoing the
+// request, a burst frame or the other master's answer in its place costs the
+// attempt (as another station's frame does on the line), never a success
+// with the wrong data.
+TEST_P(HartIpAgainstSimulator, OnlyTheSlavesAnswerToThisMasterIsTheAnswer) {
+  struct Case {
+    const char* wrong_frame;
+    bool detected;
+    std::uint64_t requests;
+  };
+  const Case cases[] = {
+      {"echo", false, 4},
+      {"burst", false, 4},
+      {"other-master", false, 4},
+      {"echo:2", true, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.wrong_frame);
+    start_simulator({}, [&](LineConfig& line) { line.hart_ip_wrong_frame = c.wrong_frame; });
+    start_master();
+    const int handle = master_->detectInstrument();
+    EXPECT_EQ(sim_->counters().requests_for_us, c.requests);
+    if (!c.detected) {
+      EXPECT_EQ(handle, 0);
+      EXPECT_EQ(master_->errorCode(), 16);
+    } else {
+      ASSERT_NE(handle, 0) << master_->errorCode();
+      // The device was registered under its own address.
+      EXPECT_EQ(transact(3, handle), 0);
+      EXPECT_FLOAT_EQ(master_->getFloat(0), 12.0f);
+    }
+    master_.reset();
+    sim_.reset();
+  }
+}
+
+// A server that restarted, or dropped the session for reasons of its own,
+// may answer nothing at all to a session it does not know. Two requests in a
+// row unanswered, and the library opens a new session before the third.
+TEST_P(HartIpAgainstSimulator, ASessionTheServerForgotSilentlyIsOpenedBeforeTheNextAttempt) {
+  start_simulator({}, [](LineConfig& line) { line.hart_ip_ignore_unknown = true; });
+  start_master();
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0);
+  sim_->forget_hart_ip_sessions();
+  ASSERT_EQ(sim_->hart_ip_sessions(), 0u);
+  const auto before = sim_->counters().requests_for_us;
+
+  EXPECT_EQ(transact(3, handle), 0);
+  EXPECT_FLOAT_EQ(master_->getFloat(0), 12.0f);
+  EXPECT_EQ(sim_->counters().requests_for_us - before, 1u);
+  EXPECT_GE(master_->hartIpLink().sessionsInitiated(), 2u);
+  EXPECT_EQ(sim_->hart_ip_sessions(), 1u);
+}
+
+// The same while nothing is asked: the keep-alives go unanswered, and the new
+// session is there before the next transaction (and gets the bursts again).
+TEST_P(HartIpAgainstSimulator, AnIdleSessionTheServerForgotSilentlyIsOpenedAgain) {
+  inactivity_ = 300ms;
+  start_simulator({}, [](LineConfig& line) { line.hart_ip_ignore_unknown = true; });
+  start_master();
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0);
+  sim_->forget_hart_ip_sessions();
+  ASSERT_TRUE(eventually([&] { return sim_->hart_ip_sessions() == 1; }));
+  const auto before = sim_->counters().requests_for_us;
+  EXPECT_EQ(transact(3, handle), 0);
+  EXPECT_EQ(sim_->counters().requests_for_us - before, 1u);
 }
 
 TEST_P(HartIpAgainstSimulator, NoDeviceAtTheAddressTimesOutAfterFourAttempts) {
@@ -219,14 +297,31 @@ TEST_P(HartIpAgainstSimulator, ASecondaryMasterSessionIsAnsweredAsSuch) {
   EXPECT_NE(master_->detectInstrument(), 0);
 }
 
+// InitHart's 2 says what happened at the server.
 TEST_P(HartIpAgainstSimulator, NothingListeningMeansThePortCannotBeOpened) {
   start_simulator();
   const auto port = sim_->hart_ip_port();
+  const std::string server = "The HART-IP server at 127.0.0.1:" + std::to_string(port);
   sim_.reset();
   start_master(url(port));
   EXPECT_EQ(master_->errorCode(), 2);
+  EXPECT_EQ(error_text(), server + (tcp() ? " refused the connection." : " did not answer."));
   EXPECT_FALSE(master_->hartIpLink().isOpen());
   EXPECT_FALSE(master_->hartIpLink().receiverRunning());
+}
+
+TEST_P(HartIpAgainstSimulator, AServerWithNoSessionFreeRefusesWithItsStatus) {
+  start_simulator();
+  // Taken over UDP: the server turns away a ninth TCP connection before any session.
+  std::vector<std::unique_ptr<mirell::HartIpLink>> others;
+  while (sim_->hart_ip_sessions() < 8) {
+    others.push_back(std::make_unique<mirell::HartIpLink>());
+    ASSERT_TRUE(others.back()->open({"127.0.0.1", sim_->hart_ip_port(), false}, false));
+  }
+  start_master();
+  EXPECT_EQ(master_->errorCode(), 2);
+  EXPECT_EQ(error_text(), "The HART-IP server at 127.0.0.1:" + std::to_string(sim_->hart_ip_port()) +
+                              " refused the session (status 15).");
 }
 
 TEST_P(HartIpAgainstSimulator, TheTraceCapturesTheRealPacketsForTshark) {

@@ -225,6 +225,8 @@ TEST(CommandLine, BadArgumentsSayWhatIsWrong) {
       {{"--link"}, "--link needs a value"},
       {{"--hart-ip", "10.0.0.300:5094"}, "--hart-ip wants [ADDR:]PORT, not \"10.0.0.300:5094\""},
       {{"--hart-ip", "65536"}, "--hart-ip wants [ADDR:]PORT, not \"65536\""},
+      {{"--hart-ip-wrong-frame", "echo:0"},
+       "--hart-ip-wrong-frame wants echo, burst or other-master, optionally :N, not \"echo:0\""},
       {{"--faults", "jam=1"}, "--faults: unknown fault \"jam\""},
       {{"--short-reply", "179"},
        "--short-reply wants CMD:N (a command and a data byte count, 0 to 255 each), not \"179\""},

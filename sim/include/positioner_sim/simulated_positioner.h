@@ -40,6 +40,12 @@ struct LineConfig {
   // that port (127.0.0.1 unless an address is given; port 0: any free one).
   // Empty: not served.
   std::string hart_ip;
+  // The HART-IP server behaves as some others do: no answer at all to a
+  // session it does not know (no NAK), and "KIND[:N]" another frame in place
+  // of the device's answer (echo, burst or other-master; the first N
+  // requests, else every one). Empty: none.
+  bool hart_ip_ignore_unknown = false;
+  std::string hart_ip_wrong_frame;
 };
 
 struct SimulatorConfig {
@@ -71,6 +77,9 @@ class SimulatedPositioner {
   const std::string& link_path() const;    // as configured, or empty
   std::uint16_t hart_ip_port() const;      // the HART-IP port served, 0 when none
   std::size_t hart_ip_sessions() const;    // HART-IP sessions open now
+  // The HART-IP server forgets every session, as a restart does, keeping TCP
+  // connections; returns once it has.
+  void forget_hart_ip_sessions();
 
   DeviceState state() const;  // process values brought up to now
   void update_state(const std::function<void(DeviceState&)>& change);
