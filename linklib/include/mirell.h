@@ -101,7 +101,12 @@
  *   SendLongCommand, SendShortCommand and ManualSendCommand block until the
  *   frame is on the line (the link waits for a quiet line or its turn between
  *   another master and a burst device; it gives up after 5 s and reports 4;
- *   writing the frame to an adapter that stalls takes at most 1 s more).
+ *   writing the frame to an adapter that stalls takes at most 1 s more). A
+ *   frame is never taken as sent, nor the carrier (RTS) dropped, before its
+ *   characters can have crossed the line at 1200 baud, 11 bits each, from
+ *   the start of the write, whatever the port reports: the reply window
+ *   opens only then. On a pseudo-terminal, which has no line, the first
+ *   byte of the answer also ends the transmission.
  *   WaitForResponse blocks until the reply, with up to three retries (about
  *   2 s when the instrument does not answer at all). It never blocks for
  *   more than 30 s: each attempt waits at most 2.5 s for its reply, and each

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
@@ -148,6 +149,42 @@ TEST_F(LibraryAgainstSimulator, RetriesOverALostReplyAndReportsABusyDevice) {
   sim_->set_faults(*parse_fault_plan("busy=1", error));
   EXPECT_EQ(transact(0, handle, 0), 15);
   EXPECT_EQ(GetStatusBytes(), 0x2000);
+}
+
+// At the line's own speed a 28-byte request takes 385 ms on the wire, and
+// the answer begins only after it: the reply window must open when the
+// request is out, not when the pseudo-terminal took it. The LIMITS page's
+// download (six chunks of 28 bytes and one of 19) and a 28-byte debug write,
+// each answered at the first attempt.
+TEST_F(LibraryAgainstSimulator, LongRequestsAtLineSpeedAreAnsweredFirstTime) {
+  SimulatorConfig config;
+  config.line.pace = true;
+  start(config);
+  sim_->update_state([](DeviceState& s) { s.service.write_protected = false; });
+  const int handle = detect(0);
+  ASSERT_NE(handle, 0);
+
+  constexpr int kLimitBytes = 152;
+  constexpr int kChunkBytes = 23;
+  for (int chunk = 0; chunk * kChunkBytes < kLimitBytes; ++chunk) {
+    const int bytes = std::min(kChunkBytes, kLimitBytes - chunk * kChunkBytes);
+    SetInteger(0, 1, 9);
+    SetInteger(1, 1, static_cast<unsigned>(chunk));
+    SetInteger(2, 1, 240);
+    SetInteger(3, 2, kLimitBytes);
+    for (int i = 0; i < bytes; ++i) SetInteger(5 + i, 1, static_cast<unsigned>(chunk + i));
+    const auto before = sim_->counters().requests_for_us;
+    EXPECT_EQ(transact(250, handle, 5 + bytes), 0) << "chunk " << chunk;
+    EXPECT_EQ(sim_->counters().requests_for_us - before, 1u) << "chunk " << chunk;
+  }
+  EXPECT_EQ(sim_->state().firmware.symptom_limits[75], 0x1213);
+
+  SetInteger(0, 4, 0x01000000);  // area 1, entry 0 (array page 0), block 0
+  for (int i = 0; i < 24; ++i) SetInteger(4 + i, 1, static_cast<unsigned>(0xA0 + i));
+  const auto before = sim_->counters().requests_for_us;
+  EXPECT_EQ(transact(253, handle, 28), 0);
+  EXPECT_EQ(sim_->counters().requests_for_us - before, 1u);
+  EXPECT_EQ(sim_->state().firmware.array_memory[23], 0xB7);
 }
 
 // A pulled cable: the device's end of the line goes away under a running
