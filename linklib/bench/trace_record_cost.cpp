@@ -2,7 +2,7 @@
 // hand to the trace (what the link's threads pay) while the writer keeps up,
 // and while the queue is full and frames are dropped; and how many frames a
 // second the writer gets into each form of file (the line carries about ten).
-//   trace_record_cost [frames]      (default 200000)
+//   trace_record_cost [frames]      (default 50000)
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -64,7 +64,7 @@ void intoFile(const std::string& path, int frames) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 200000;
+    const int frames = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 50000;
     char pattern[] = "/tmp/trace-cost-XXXXXX";
     if (!::mkdtemp(pattern)) {
         std::perror("mkdtemp");

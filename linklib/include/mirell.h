@@ -75,7 +75,7 @@
  *     16    "Checksum/Parity error in incoming message." (a checksum mismatch,
  *           or a reply byte received with a parity, framing or overrun error)
  *           or "Framing error in incoming message." (the reply broke off, was
- *           not complete within 2.5 s, another station's frame came in its
+ *           not complete within 3.5 s, another station's frame came in its
  *           place, the reply came from another address or named another
  *           command than the request, or the link refused the retry)
  *     17    "No response pending!"
@@ -109,9 +109,11 @@
  *   byte of the answer also ends the transmission.
  *   WaitForResponse blocks until the reply, with up to three retries (about
  *   2 s when the instrument does not answer at all). It never blocks for
- *   more than 30 s: each attempt waits at most 2.5 s for its reply, and each
- *   retry at most 5 s for its turn on the line plus 1 s to write its frame
- *   (2.5 + 3 x 8.5 = 28 s on a line that is busy or flooded throughout).
+ *   more than 34 s: each attempt waits at most 3.5 s for its reply (the
+ *   longest a device may send, byte count 255, takes about 3 s), and each
+ *   retry at most 5 s for its turn on the line, 1 s to write its frame and
+ *   0.5 s for the frame to cross the line (3.5 + 3 x 10 = 33.5 s on a line
+ *   that is busy or flooded throughout).
  *   The detection functions block for a whole detection: a send and a
  *   WaitForResponse. InitHart opens the port.
  *   ShutDownHart and ProcessBurstMessages(0) return once the threads they stop
@@ -138,9 +140,15 @@
  *   buffer and nothing into the data field.
  *
  * Data field
- *   A successful WaitForResponse copies the reply's data (after the two status
- *   bytes) into offsets 0..31, zeros past the end of the reply; offsets 32..49
- *   keep what they held. After a failure the field still holds the request.
+ *   A reply may carry up to 253 data bytes after its two status bytes (byte
+ *   count 255); devices of HART 5 send at most 28, HART 7 commands such as
+ *   9, 20, 21 and 48 more. A successful WaitForResponse copies the reply's
+ *   data into the field: offsets 0..31 always, zeros past the end of the
+ *   reply, and as far as offset 49 when the reply is longer than 32 bytes;
+ *   offsets the reply does not reach beyond 31 keep what they held. The
+ *   field holds no more than the reply's first 50 bytes; GetMessageLength()
+ *   gives the reply's true length (0..253), so a host can tell whether it
+ *   has the whole reply. After a failure the field still holds the request.
  *
  * Integers of 1 to 4 bytes and IEEE 754 singles in the data field are
  * big-endian. Texts in the data field are HART packed ASCII.

@@ -17,8 +17,9 @@ constexpr int kIdentifyByTagCommand = 11;
 constexpr int kTagBytes = 6;
 // All zero; the codec adds the master bit.
 constexpr LongAddress kBroadcastAddress{};
-// Bytes of a reply copied into the data field; those past its data read as zero.
-constexpr std::size_t kReplyBytesCopied = 32;
+// A reply's first 32 bytes always reach the data field, zero past its end;
+// a longer reply (HART 7) fills it up to its 50 bytes.
+constexpr std::size_t kReplyBytesCleared = 32;
 constexpr unsigned kMaxPollingAddress = 15;
 
 // Reply bytes of the identity command.
@@ -256,8 +257,9 @@ int HartMaster::waitForResponse() {
             judge(none);
         }
         if (error_.code() == kNoError) {
-            std::fill_n(field_.bytes.begin(), kReplyBytesCopied, std::uint8_t{0});
-            std::copy_n(lastReply_->data.begin(), lastReply_->data.size(), field_.bytes.begin());
+            std::fill_n(field_.bytes.begin(), kReplyBytesCleared, std::uint8_t{0});
+            const auto length = std::min(static_cast<std::size_t>(lastReply_->dataLength), kDataFieldSize);
+            std::copy_n(lastReply_->data.begin(), length, field_.bytes.begin());
             return 0;
         }
         if (attempt == kAttempts) return 0;

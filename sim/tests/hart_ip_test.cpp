@@ -219,6 +219,17 @@ TEST_P(HartIpAgainstSimulator, ASecondaryMasterSessionIsAnsweredAsSuch) {
   EXPECT_NE(master_->detectInstrument(), 0);
 }
 
+// A HART 7 reply longer than 30 data bytes: the long tag, byte count 34.
+TEST_P(HartIpAgainstSimulator, AReplyOfMoreThanThirtyBytesArrivesWhole) {
+  start_simulator();
+  start_master();
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0);
+  ASSERT_EQ(transact(20, handle), 0);
+  EXPECT_EQ(master_->messageLength(), 32);
+  EXPECT_EQ(master_->getInteger(0, 4), 0x56454C4Bu);  // "VELK"
+}
+
 TEST_P(HartIpAgainstSimulator, NothingListeningMeansThePortCannotBeOpened) {
   start_simulator();
   const auto port = sim_->hart_ip_port();

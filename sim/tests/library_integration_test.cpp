@@ -151,6 +151,26 @@ TEST_F(LibraryAgainstSimulator, RetriesOverALostReplyAndReportsABusyDevice) {
   EXPECT_EQ(GetStatusBytes(), 0x2000);
 }
 
+// HART 7 replies carry more than 30 data bytes: the long tag (byte count 34)
+// and eight device variables with their status (byte count 71). The data
+// field holds the first 50 bytes; the message length says how many came.
+TEST_F(LibraryAgainstSimulator, RepliesLongerThanThirtyBytesArriveWhole) {
+  start();
+  const int handle = detect(0);
+  ASSERT_EQ(transact(20, handle, 0), 0);
+  EXPECT_EQ(GetMessageLength(), 32);
+  EXPECT_EQ(GetInteger(0, 4), 0x56454C4Bu);  // "VELK"
+  EXPECT_EQ(GetInteger(28, 4), 0u);
+
+  for (int slot = 0; slot < 8; ++slot) SetInteger(slot, 1, slot % 3);
+  ASSERT_EQ(transact(9, handle, 8), 0);
+  EXPECT_EQ(GetMessageLength(), 1 + 8 * 8 + 4);
+  EXPECT_EQ(GetInteger(1 + 6 * 8, 1), 0u) << "slot 6's code, at offset 49";
+  EXPECT_EQ(GetInteger(1 + 5 * 8 + 2, 1), 32u) << "slot 5: a temperature in degC";
+  GetInteger(50, 1);
+  EXPECT_EQ(GetErrorCode(), 6) << "the data field ends at 50 bytes";
+}
+
 // At the line's own speed a 28-byte request takes 385 ms on the wire, and
 // the answer begins only after it: the reply window must open when the
 // request is out, not when the pseudo-terminal took it. The LIMITS page's
