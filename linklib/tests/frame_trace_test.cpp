@@ -260,6 +260,35 @@ TEST_F(TraceFiles, ATraceInUseIsNotWrittenIntoByASecondSession) {
     EXPECT_EQ(captureRecords(contents(path + ".1")), 3);
 }
 
+// A message longer than a record keeps (none a device should send) is
+// recorded cut short, as a capture with a snap length records it, and the
+// trace goes on in the same file.
+TEST_F(TraceFiles, AMessageTooLongToKeepIsRecordedCutShort) {
+    const std::string path = dir + "/a.pcap";
+    std::string notice;
+    auto trace = startTrace(path, "session", notice);
+    ASSERT_NE(trace, nullptr) << notice;
+    TracedFrame message;
+    message.direction = TraceDirection::Received;
+    message.hartIpHeaderLength = 8;
+    message.hartIpHeader = {1, 1, 3, 0, 0, 1, 0x02, 0x60};  // a response of 608 bytes
+    for (int i = 0; i < 600; ++i) message.append(static_cast<std::uint8_t>(i));
+    EXPECT_EQ(message.notKept, 600u - TracedFrame::kMaxBytes);
+    trace->record(message);
+    trace.reset();
+
+    const std::string bytes = contents(path);
+    ASSERT_EQ(captureRecords(bytes), 2);
+    const auto field = [&](std::size_t at) {
+        const auto* h = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+        return h[0] | h[1] << 8 | h[2] << 16 | h[3] << 24;
+    };
+    const std::size_t second = 24 + 16 + field(24 + 8);
+    EXPECT_EQ(field(second + 8), 20 + 8 + 8 + 512);
+    EXPECT_EQ(field(second + 12), 20 + 8 + 8 + 600);
+    EXPECT_EQ(session(path), "") << "the trace is continued";
+}
+
 TEST_F(TraceFiles, AReaderLeavingAPipeEndsTheTraceNotTheProgram) {
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
