@@ -38,6 +38,10 @@
  *   2. Find the instrument: DetectInstrument() (polling address 0),
  *      DetectInstrumentWithShortAddress(n) for n = 0..15, or
  *      DetectInstrumentWithTag(tag). A non-zero result is the instrument handle.
+ *      A reply with fewer than the 12 data bytes of an identity (a device of
+ *      other firmware, a gateway) registers nothing: the detection fails with
+ *      16 "Framing error in incoming message." without retrying, and
+ *      GetMessageLength() says how many bytes came.
  *   3. For each command: fill the data field (SetInteger, SetFloat, SetString),
  *      SendLongCommand(command, handle, byteCount) (or SendShortCommand), then
  *      WaitForResponse(), then GetErrorCode(). On 0 read the reply
@@ -46,6 +50,10 @@
  *      GetInstrumentError.
  *   4. Optionally ProcessBurstMessages(1), then poll BurstDataUpdated() and
  *      read with the GetBurst* accessors; ProcessBurstMessages(0) stops it.
+ *      The accessors reach only the bytes the last burst frame carried
+ *      (GetBurstMessageLength, at most 50): a read past them, or before the
+ *      first frame, fails with 6 and returns 0, as a read past the data field
+ *      does. (Earlier versions returned zeros there and reported no error.)
  *   5. ShutDownHart() before the host unloads the library: it stops and joins
  *      every thread of the library. Unloading does not stop the link by itself.
  *

@@ -56,6 +56,7 @@ void BurstCollector::run() {
             buffer_.bytes = {};
             const auto length = std::min(static_cast<std::size_t>(frame->dataLength), kDataFieldSize);
             std::copy_n(frame->data.begin(), length, buffer_.bytes.begin());
+            buffer_.readable = static_cast<int>(length);
             length_ = frame->dataLength;
             updated_ = true;
         }

@@ -27,6 +27,7 @@ constexpr std::size_t kIdManufacturer = 1;
 constexpr std::size_t kIdDeviceType = 2;
 constexpr std::size_t kIdPreambles = 3;
 constexpr std::size_t kIdDeviceId = 9;  // three bytes
+constexpr int kIdentityBytes = static_cast<int>(kIdDeviceId) + 3;
 
 // Error-word bits that make a received frame unsound: a checksum mismatch or
 // a line error (parity, framing, overrun) on any of its bytes.
@@ -396,6 +397,12 @@ int HartMaster::detect(FrameKind kind, int command, int pollingAddress, int requ
     responsePending_ = true;
     waitForResponse();
     if (error_.code() != kNoError) return 0;
+    // A reply too short to hold the identity (a device of other firmware, a
+    // gateway) names no device: the address would be made of missing bytes.
+    if (lastReply_->dataLength < kIdentityBytes) {
+        report(kBadReply, text::kFramingError);
+        return 0;
+    }
 
     const DataField& reply = field_.bytes;
     candidate.longAddress = {reply[kIdManufacturer], reply[kIdDeviceType], reply[kIdDeviceId],
