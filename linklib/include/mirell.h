@@ -65,6 +65,7 @@
  *
  *     0     "No error"
  *     2     "Unable to initialize the serial port."
+ *     3     "Port gone (unplugged or closed): NAME" (below)
  *     4     "Internal error. The request was incorrectly formatted."
  *           (the link refused the request: it is not running, it still holds
  *           an earlier request, the line gave it no turn within 5 s, the
@@ -101,9 +102,13 @@
  *   A retry the link refuses ends its attempt at once with 16 "Framing
  *   error in incoming message.".
  *
- *   When the port vanishes under a running link (a modem unplugged), the
- *   sends report 4 and WaitForResponse 16 at once, until InitHart opens the
- *   port again.
+ *   When the port vanishes under a running link (a modem unplugged, the
+ *   other end of a pseudo-terminal closed, a HART-IP connection dropped),
+ *   the sends, the detections and WaitForResponse report 3 at once, without
+ *   retrying, until InitHart opens the port again:
+ *     3     "Port gone (unplugged or closed): NAME", NAME being the device or
+ *           HART-IP address InitHart opened (the text is cut at 100
+ *           characters)
  *
  * Blocking
  *   SendLongCommand, SendShortCommand and ManualSendCommand block until the

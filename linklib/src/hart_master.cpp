@@ -211,7 +211,7 @@ bool HartMaster::submit(FrameKind kind, std::uint8_t pollingAddress, const LongA
     request.byteCount = static_cast<std::uint8_t>(byteCount);
     request.data = field_.bytes;
     if (!wellFormed || transport().send(request) != SendResult::Sent) {
-        report(kRequestRefused, text::kRequestRefused);
+        if (!reportIfPortLost()) report(kRequestRefused, text::kRequestRefused);
         return false;
     }
     lastSent_ = {kind, pollingAddress, longAddress, request.command};
@@ -263,9 +263,17 @@ int HartMaster::waitForResponse() {
             std::copy_n(lastReply_->data.begin(), length, field_.bytes.begin());
             return 0;
         }
+        // No retry can reach a device whose port has gone.
+        if (reportIfPortLost()) return 0;
         if (attempt == kAttempts) return 0;
         sent = resendLastRequest();
     }
+}
+
+bool HartMaster::reportIfPortLost() {
+    if (!transport().portLost()) return false;
+    report(kPortLost, std::string(text::kPortLost) + openName_);
+    return true;
 }
 
 // A retry sends the last request again with the data field as it stands (it

@@ -223,11 +223,16 @@ TEST_F(LibraryAgainstSimulator, CallsFailAtOnceWhenThePortVanishesAndInitHartOpe
   sim_->set_faults(*parse_fault_plan("no-reply=1", error));
   SendLongCommand(3, handle, 0);
   ASSERT_EQ(GetErrorCode(), 0);
+  const std::string port = sim_->device_path();
   sim_->stop();  // the line is gone while the library waits
   WaitForResponse();
-  EXPECT_EQ(GetErrorCode(), 16);
+  EXPECT_EQ(GetErrorCode(), 3);
+  char text[128];
+  EXPECT_STREQ(GetErrorMessage(text), ("Port gone (unplugged or closed): " + port).c_str());
   EXPECT_EQ(SendLongCommand(0, handle, 0), 0) << "nothing is sent into a vanished port";
-  EXPECT_EQ(GetErrorCode(), 4);
+  EXPECT_EQ(GetErrorCode(), 3);
+  EXPECT_EQ(DetectInstrument(), 0);
+  EXPECT_EQ(GetErrorCode(), 3);
 
   sim_ = std::make_unique<SimulatedPositioner>(config);
   ::setenv("MIRELL_COM1", config.line.link_path.c_str(), 1);  // a new pty behind the same link
