@@ -130,7 +130,9 @@
  *   The detection functions block for a whole detection: a send and a
  *   WaitForResponse. InitHart opens the port.
  *   ShutDownHart and ProcessBurstMessages(0) return once the threads they stop
- *   have ended (within a few tens of milliseconds). Every other call returns
+ *   have ended (within a few tens of milliseconds), whatever the reader of a
+ *   frame trace (MIRELL_TRACE naming a FIFO or a terminal) does: one that
+ *   takes nothing for 20 ms costs frames, which standard error counts. Every other call returns
  *   at once.
  *
  * Thread safety
