@@ -1,9 +1,13 @@
 // Prints what the frame trace costs the link: the time one frame takes to
 // hand to the trace (what the link's threads pay) while the writer keeps up,
-// and while the queue is full and frames are dropped; and how many frames a
-// second the writer gets into each form of file (the line carries about ten).
-//   trace_record_cost [frames]      (default 200000)
+// and while the queue is full and frames are dropped; how many frames a
+// second the writer gets into each form of file (the line carries about ten);
+// and how long closing a trace takes (what ShutDownHart waits for) when it
+// goes into a pipe whose reader has stopped reading.
+//   trace_record_cost [frames]      (default 50000)
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -61,10 +65,32 @@ void intoFile(const std::string& path, int frames) {
                 frames / seconds, std::filesystem::path(path).filename().c_str());
 }
 
+// A capture tool paused on a one-page pipe: closing must not wait for it.
+void intoStalledPipe(const std::string& dir, int frames) {
+    const std::string fifo = dir + "/stalled.pcap";
+    if (::mkfifo(fifo.c_str(), 0600) != 0) return std::perror("mkfifo");
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ::fcntl(reader, F_SETPIPE_SZ, 4096);
+    std::string notice;
+    auto trace = mirell::startTrace(fifo, "benchmark", notice);
+    if (!trace) {
+        std::fprintf(stderr, "%s\n", notice.c_str());
+        std::exit(1);
+    }
+    nanosecondsPerRecord(*trace, frames);
+    const auto start = Clock::now();
+    trace->close();
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    std::printf("stalled  close %6.1f ms after %d frames into a pipe nobody reads\n", ms, frames);
+    std::fflush(stdout);
+    trace.reset();
+    ::close(reader);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 200000;
+    const int frames = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 50000;
     char pattern[] = "/tmp/trace-cost-XXXXXX";
     if (!::mkdtemp(pattern)) {
         std::perror("mkdtemp");
@@ -73,6 +99,7 @@ int main(int argc, char** argv) {
     const std::string dir = pattern;
     intoFile(dir + "/trace.pcap", frames);
     intoFile(dir + "/trace.log", frames);
+    intoStalledPipe(dir, frames);
     std::filesystem::remove_all(dir);
 
     // The writer is left blocked for good; the process ends without joining it.

@@ -29,10 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             default: link.receiveByte(arg, static_cast<std::uint8_t>((op >> 3) & 7)); break;
         }
         if (static_cast<int>(link.state()) >= kStateCount) std::abort();
-        if (link.parser().frame().byteCount > kMaxFrameData) std::abort();
-        if (auto reply = link.takeReply(); reply && (reply->dataLength < 0 || reply->dataLength > 28))
+        const int maxLength = static_cast<int>(kMaxReplyData);
+        if (auto reply = link.takeReply(); reply && (reply->dataLength < 0 || reply->dataLength > maxLength))
             std::abort();
-        if (auto burst = link.takeBurst(); burst && burst->dataLength > 28) std::abort();
+        if (auto burst = link.takeBurst(); burst && burst->dataLength > maxLength) std::abort();
     }
     return 0;
 }

@@ -49,6 +49,10 @@
  *   2. Find the instrument: DetectInstrument() (polling address 0),
  *      DetectInstrumentWithShortAddress(n) for n = 0..15, or
  *      DetectInstrumentWithTag(tag). A non-zero result is the instrument handle.
+ *      A reply with fewer than the 12 data bytes of an identity (a device of
+ *      other firmware, a gateway) registers nothing: the detection fails with
+ *      16 "Framing error in incoming message." without retrying, and
+ *      GetMessageLength() says how many bytes came.
  *   3. For each command: fill the data field (SetInteger, SetFloat, SetString),
  *      SendLongCommand(command, handle, byteCount) (or SendShortCommand), then
  *      WaitForResponse(), then GetErrorCode(). On 0 read the reply
@@ -57,6 +61,10 @@
  *      GetInstrumentError.
  *   4. Optionally ProcessBurstMessages(1), then poll BurstDataUpdated() and
  *      read with the GetBurst* accessors; ProcessBurstMessages(0) stops it.
+ *      The accessors reach only the bytes the last burst frame carried
+ *      (GetBurstMessageLength, at most 50): a read past them, or before the
+ *      first frame, fails with 6 and returns 0, as a read past the data field
+ *      does. (Earlier versions returned zeros there and reported no error.)
  *   5. ShutDownHart() before the host unloads the library: it stops and joins
  *      every thread of the library. Unloading does not stop the link by itself.
  *
@@ -68,6 +76,7 @@
  *
  *     0     "No error"
  *     2     "Unable to initialize the serial port."
+ *     3     "Port gone (unplugged or closed): NAME" (below)
  *     4     "Internal error. The request was incorrectly formatted."
  *           (the link refused the request: it is not running, it still holds
  *           an earlier request, the line gave it no turn within 5 s, the
@@ -86,7 +95,7 @@
  *     16    "Checksum/Parity error in incoming message." (a checksum mismatch,
  *           or a reply byte received with a parity, framing or overrun error)
  *           or "Framing error in incoming message." (the reply broke off, was
- *           not complete within 2.5 s, another station's frame came in its
+ *           not complete within 3.5 s, another station's frame came in its
  *           place, the reply came from another address or named another
  *           command than the request, or the link refused the retry)
  *     17    "No response pending!"
@@ -104,20 +113,31 @@
  *   A retry the link refuses ends its attempt at once with 16 "Framing
  *   error in incoming message.".
  *
- *   When the port vanishes under a running link (a modem unplugged), the
- *   sends report 4 and WaitForResponse 16 at once, until InitHart opens the
- *   port again.
+ *   When the port vanishes under a running link (a modem unplugged, the
+ *   other end of a pseudo-terminal closed, a HART-IP connection dropped),
+ *   the sends, the detections and WaitForResponse report 3 at once, without
+ *   retrying, until InitHart opens the port again:
+ *     3     "Port gone (unplugged or closed): NAME", NAME being the device or
+ *           HART-IP address InitHart opened (the text is cut at 100
+ *           characters)
  *
  * Blocking
  *   SendLongCommand, SendShortCommand and ManualSendCommand block until the
  *   frame is on the line (the link waits for a quiet line or its turn between
  *   another master and a burst device; it gives up after 5 s and reports 4;
- *   writing the frame to an adapter that stalls takes at most 1 s more).
+ *   writing the frame to an adapter that stalls takes at most 1 s more). A
+ *   frame is never taken as sent, nor the carrier (RTS) dropped, before its
+ *   characters can have crossed the line at 1200 baud, 11 bits each, from
+ *   the start of the write, whatever the port reports: the reply window
+ *   opens only then. On a pseudo-terminal, which has no line, the first
+ *   byte of the answer also ends the transmission.
  *   WaitForResponse blocks until the reply, with up to three retries (about
  *   2 s when the instrument does not answer at all). It never blocks for
- *   more than 30 s: each attempt waits at most 2.5 s for its reply, and each
- *   retry at most 5 s for its turn on the line plus 1 s to write its frame
- *   (2.5 + 3 x 8.5 = 28 s on a line that is busy or flooded throughout).
+ *   more than 34 s: each attempt waits at most 3.5 s for its reply (the
+ *   longest a device may send, byte count 255, takes about 3 s), and each
+ *   retry at most 5 s for its turn on the line, 1 s to write its frame and
+ *   0.5 s for the frame to cross the line (3.5 + 3 x 10 = 33.5 s on a line
+ *   that is busy or flooded throughout).
  *   The detection functions block for a whole detection: a send and a
  *   WaitForResponse. InitHart opens the port; on a HART-IP address it takes
  *   at most 3 s to find a host by name, 2 s to connect over TCP and 2 s for
@@ -126,9 +146,12 @@
  *   WaitForResponse's attempts take at most 2.5 s for the reply plus 2 s for
  *   a new session before each retry (at most 16 s in all).
  *   ShutDownHart and ProcessBurstMessages(0) return once the threads they stop
- *   have ended (within a few tens of milliseconds; a HART-IP session's close
- *   goes only if the network takes it at once, so a device that stopped
- *   reading holds nothing). Every other call returns at once.
+ *   have ended (within a few tens of milliseconds), whatever the peer does:
+ *   a HART-IP session's close goes only if the network takes it at once, so
+ *   a device that stopped reading holds nothing; a frame trace's reader
+ *   (MIRELL_TRACE naming a FIFO or a terminal) that takes nothing for 20 ms
+ *   costs frames, which standard error counts. Every other call returns at
+ *   once.
  *
  * Thread safety
  *   The functions are not reentrant and take no lock of their own: a host must
@@ -150,9 +173,15 @@
  *   buffer and nothing into the data field.
  *
  * Data field
- *   A successful WaitForResponse copies the reply's data (after the two status
- *   bytes) into offsets 0..31, zeros past the end of the reply; offsets 32..49
- *   keep what they held. After a failure the field still holds the request.
+ *   A reply may carry up to 253 data bytes after its two status bytes (byte
+ *   count 255); devices of HART 5 send at most 28, HART 7 commands such as
+ *   9, 20, 21 and 48 more. A successful WaitForResponse copies the reply's
+ *   data into the field: offsets 0..31 always, zeros past the end of the
+ *   reply, and as far as offset 49 when the reply is longer than 32 bytes;
+ *   offsets the reply does not reach beyond 31 keep what they held. The
+ *   field holds no more than the reply's first 50 bytes; GetMessageLength()
+ *   gives the reply's true length (0..253), so a host can tell whether it
+ *   has the whole reply. After a failure the field still holds the request.
  *
  * Integers of 1 to 4 bytes and IEEE 754 singles in the data field are
  * big-endian. Texts in the data field are HART packed ASCII.

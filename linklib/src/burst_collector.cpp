@@ -9,8 +9,6 @@ namespace mirell {
 namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{20};
-// Bytes taken from each burst frame; those past its data read as zero.
-constexpr std::size_t kCopiedBytes = 32;
 
 }  // namespace
 
@@ -53,9 +51,12 @@ void BurstCollector::run() {
         control.unlock();
         if (const auto frame = transport_.load()->takeBurst()) {
             std::lock_guard lock(dataMutex_);
-            std::fill_n(buffer_.bytes.begin(), kCopiedBytes, std::uint8_t{0});
-            std::copy_n(frame->data.begin(), std::min(frame->data.size(), kCopiedBytes),
-                        buffer_.bytes.begin());
+            // As much of the frame as the buffer holds; the length tells how
+            // much of it the frame carried.
+            buffer_.bytes = {};
+            const auto length = std::min(static_cast<std::size_t>(frame->dataLength), kDataFieldSize);
+            std::copy_n(frame->data.begin(), length, buffer_.bytes.begin());
+            buffer_.readable = static_cast<int>(length);
             length_ = frame->dataLength;
             updated_ = true;
         }

@@ -47,7 +47,7 @@ private:
     std::thread thread_;
 
     mutable std::mutex dataMutex_;
-    FieldBuffer buffer_;
+    FieldBuffer buffer_{.readable = 0};  // nothing to read before the first frame
     int length_ = 0;
     std::atomic<bool> updated_{false};
 };

@@ -197,7 +197,7 @@ void DataLink::copyFrame(const ReceivedFrame& from, DeliveredFrame& to) {
     to.address = from.address;
     to.longAddress = from.longAddress;
     to.command = from.command;
-    to.dataLength = std::clamp(static_cast<int>(from.byteCount) - 2, 0, static_cast<int>(kMaxFrameData));
+    to.dataLength = std::max(static_cast<int>(from.byteCount) - 2, 0);
     to.data = {};
     std::copy_n(from.data.begin() + 2, to.dataLength, to.data.begin());
     to.delivered = true;

@@ -34,8 +34,8 @@ struct DeliveredFrame {
     std::array<std::uint8_t, 6> address{};  // as the codec's: short [0], long [1..5]
     bool longAddress = false;
     std::uint8_t command = 0;
-    int dataLength = 0;                              // byte count - 2, within 0..30
-    std::array<std::uint8_t, kMaxFrameData> data{};  // the bytes after the two status bytes
+    int dataLength = 0;                              // byte count - 2, within 0..253
+    std::array<std::uint8_t, kMaxReplyData> data{};  // the bytes after the two status bytes
     bool delivered = false;
 
     std::uint16_t statusWord() const { return static_cast<std::uint16_t>(responseCode << 8 | deviceStatus); }
@@ -82,7 +82,7 @@ public:
     const TxFrame& builtFrame() const { return txFrame_; }
 
     // --- the response watchdog (armed while a caller waits for a reply) ----
-    void armResponseWatchdog() { responseWatchdog_.loadTicks(kWatchdogTicks); }
+    void armResponseWatchdog() { responseWatchdog_.loadTicks(kResponseWatchdogTicks); }
     void disarmResponseWatchdog() { responseWatchdog_.clear(); }
 
     // --- delivered records --------------------------------------------------

@@ -30,8 +30,12 @@ char unpackCharacter(unsigned code) {
 
 bool FieldBuffer::contains(int offset, int length) { return extent(offset, length) <= kDataFieldSize; }
 
+bool FieldBuffer::canRead(int offset, int length) const {
+    return contains(offset, length) && extent(offset, length) <= static_cast<std::uint64_t>(std::max(readable, 0));
+}
+
 FieldStatus FieldBuffer::getInteger(int offset, int length, unsigned& value) const {
-    if (!contains(offset, length)) return FieldStatus::OutOfRange;
+    if (!canRead(offset, length)) return FieldStatus::OutOfRange;
     if (!supportedLength(length)) return FieldStatus::UnsupportedLength;
     value = 0;
     for (int i = 0; i < length; ++i) value = value << 8 | bytes[static_cast<std::size_t>(offset + i)];
@@ -63,9 +67,9 @@ FieldStatus FieldBuffer::setFloat(int offset, float value) {
 // for, and at most twelve groups; all of them must lie inside the field.
 FieldStatus FieldBuffer::getString(int offset, int byteLength, char* text) const {
     if (!text) return FieldStatus::Ok;
-    if (!contains(offset, byteLength) || byteLength > 3 * kMaxTextGroups) return FieldStatus::OutOfRange;
+    if (!canRead(offset, byteLength) || byteLength > 3 * kMaxTextGroups) return FieldStatus::OutOfRange;
     const int groups = textGroups(byteLength);
-    if (!contains(offset, 3 * groups)) return FieldStatus::OutOfRange;
+    if (!canRead(offset, 3 * groups)) return FieldStatus::OutOfRange;
     for (int g = 0; g < groups; ++g) {
         unsigned packed = 0;
         getInteger(offset + 3 * g, 3, packed);
@@ -97,7 +101,7 @@ FieldStatus FieldBuffer::setString(int offset, int byteLength, const char* text)
 }
 
 FieldStatus FieldBuffer::getUnitString(int offset, char* text) const {
-    if (!contains(offset, 1)) return FieldStatus::OutOfRange;
+    if (!canRead(offset, 1)) return FieldStatus::OutOfRange;
     const std::string_view name = unitName(bytes[static_cast<std::size_t>(offset)]);
     copyText(name, text, name.size());
     return FieldStatus::Ok;

@@ -38,6 +38,13 @@ public:
     FieldStatus getUnitString(int offset, char* text) const;
 
     DataField bytes{};
+    // How many bytes from offset 0 hold something to read: a buffer filled
+    // from a frame that carried fewer than 50 says so, and reading past them
+    // is refused as reading past the field is. Writes may use the whole field.
+    int readable = static_cast<int>(kDataFieldSize);
+
+private:
+    bool canRead(int offset, int length) const;
 };
 
 }  // namespace mirell

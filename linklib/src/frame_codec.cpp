@@ -184,8 +184,8 @@ std::optional<LinkEvent> FrameParser::parseInFrame(std::uint8_t byte, std::uint8
             case RxStep::ByteCount:
                 noteLineError(lineErrors, kErrCommand, kFieldCommand);
                 frame_.byteCount = byte;
-                if (lineErrors != 0 || byte > kMaxFrameData) {
-                    frame_.byteCount = std::min<std::uint8_t>(byte, kMaxFrameData);
+                // A damaged byte count cannot say where the frame ends.
+                if (lineErrors != 0) {
                     phase_ = RxPhase::Hunting;
                     return LinkEvent::FrameError;
                 }

@@ -75,7 +75,7 @@ struct ReceivedFrame {
     std::uint8_t delimiter = 0;
     std::array<std::uint8_t, 6> address{};  // short: [0]; long: [1..5]
     std::uint8_t command = 0;
-    std::uint8_t byteCount = 0;                      // 0..30
+    std::uint8_t byteCount = 0;                      // 0..255
     std::uint8_t responseCode = 0;                   // first data byte
     std::uint8_t deviceStatus = 0;                   // second data byte
     std::array<std::uint8_t, kMaxFrameData> data{};  // starting with the response code

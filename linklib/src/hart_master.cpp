@@ -17,8 +17,9 @@ constexpr int kIdentifyByTagCommand = 11;
 constexpr int kTagBytes = 6;
 // All zero; the codec adds the master bit.
 constexpr LongAddress kBroadcastAddress{};
-// Bytes of a reply copied into the data field; those past its data read as zero.
-constexpr std::size_t kReplyBytesCopied = 32;
+// A reply's first 32 bytes always reach the data field, zero past its end;
+// a longer reply (HART 7) fills it up to its 50 bytes.
+constexpr std::size_t kReplyBytesCleared = 32;
 constexpr unsigned kMaxPollingAddress = 15;
 
 // Reply bytes of the identity command.
@@ -26,6 +27,7 @@ constexpr std::size_t kIdManufacturer = 1;
 constexpr std::size_t kIdDeviceType = 2;
 constexpr std::size_t kIdPreambles = 3;
 constexpr std::size_t kIdDeviceId = 9;  // three bytes
+constexpr int kIdentityBytes = static_cast<int>(kIdDeviceId) + 3;
 
 // Error-word bits that make a received frame unsound: a checksum mismatch or
 // a line error (parity, framing, overrun) on any of its bytes.
@@ -210,7 +212,7 @@ bool HartMaster::submit(FrameKind kind, std::uint8_t pollingAddress, const LongA
     request.byteCount = static_cast<std::uint8_t>(byteCount);
     request.data = field_.bytes;
     if (!wellFormed || transport().send(request) != SendResult::Sent) {
-        report(kRequestRefused, text::kRequestRefused);
+        if (!reportIfPortLost()) report(kRequestRefused, text::kRequestRefused);
         return false;
     }
     lastSent_ = {kind, pollingAddress, longAddress, request.command};
@@ -257,13 +259,22 @@ int HartMaster::waitForResponse() {
             judge(none);
         }
         if (error_.code() == kNoError) {
-            std::fill_n(field_.bytes.begin(), kReplyBytesCopied, std::uint8_t{0});
-            std::copy_n(lastReply_->data.begin(), lastReply_->data.size(), field_.bytes.begin());
+            std::fill_n(field_.bytes.begin(), kReplyBytesCleared, std::uint8_t{0});
+            const auto length = std::min(static_cast<std::size_t>(lastReply_->dataLength), kDataFieldSize);
+            std::copy_n(lastReply_->data.begin(), length, field_.bytes.begin());
             return 0;
         }
+        // No retry can reach a device whose port has gone.
+        if (reportIfPortLost()) return 0;
         if (attempt == kAttempts) return 0;
         sent = resendLastRequest();
     }
+}
+
+bool HartMaster::reportIfPortLost() {
+    if (!transport().portLost()) return false;
+    report(kPortLost, std::string(text::kPortLost) + openName_);
+    return true;
 }
 
 // A retry sends the last request again with the data field as it stands (it
@@ -395,6 +406,12 @@ int HartMaster::detect(FrameKind kind, int command, int pollingAddress, int requ
     responsePending_ = true;
     waitForResponse();
     if (error_.code() != kNoError) return 0;
+    // A reply too short to hold the identity (a device of other firmware, a
+    // gateway) names no device: the address would be made of missing bytes.
+    if (lastReply_->dataLength < kIdentityBytes) {
+        report(kBadReply, text::kFramingError);
+        return 0;
+    }
 
     const DataField& reply = field_.bytes;
     candidate.longAddress = {reply[kIdManufacturer], reply[kIdDeviceType], reply[kIdDeviceId],

@@ -132,6 +132,9 @@ private:
     bool submit(FrameKind kind, std::uint8_t pollingAddress, const LongAddress& longAddress, int command,
                 int byteCount);
     bool resendLastRequest();
+    // Reports 3 with the port's name when the port went away under the
+    // open link; true then.
+    bool reportIfPortLost();
     void judge(DeliveredFrame reply);
     bool answersLastSent(const DeliveredFrame& reply) const;
     // Sends an identity request (whose reply has the layout of command 0)

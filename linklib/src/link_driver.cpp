@@ -41,6 +41,7 @@ bool LinkDriver::open(std::unique_ptr<LinkPort> port, bool primaryMaster, ClockS
         stopping_ = false;
         portLost_ = false;
         clockSleeping_ = false;
+        transmitting_ = false;
         open_ = true;
         port_ = std::move(port);
     }
@@ -109,6 +110,10 @@ void LinkDriver::receiveLoop() {
     const bool tracing = trace_.load() != nullptr;
     while (port_->receive(bytes)) {
         std::lock_guard lock(mutex_);
+        // Without a line the device's answer may come before our frame could
+        // have crossed one: it shows the frame was taken, and it must find
+        // the link waiting for it.
+        if (answerEndsTransmission_) endTransmissionLocked();
         for (const RxByte& b : bytes) {
             const int preambles = link_.parser().preambleCount();
             link_.receiveByte(b.byte, b.lineErrors);
@@ -202,43 +207,47 @@ void LinkDriver::transmit(const TxFrame& frame) {
 
     port.purge();
     const auto start = pacer_->now();
-    const auto keyedUntil = start + kKeyingPerByte * static_cast<int>(length);
-    if (programKeyed) port.modemLines().setRts(true);
-
-    const auto lineTime = port.lineTime(length);
-    if (lineTime.count() == 0) {
-        // Without a line (a pseudo-terminal) the bytes are at the other end
-        // as soon as they are written, and an answer may follow at once: the
-        // transmission ends before the write, so the receive thread can never
-        // hand that answer to a link still in its transmitting state.
-        {
-            std::lock_guard lock(mutex_);
-            link_.transmissionDone();
-            changed_.notify_all();
-            wakeClock();
-        }
-        port.write(std::span(frame.data(), length));
-    } else {
-        port.write(std::span(frame.data(), length));
-        // Done when the port says the frame is out, but never before the
-        // frame can have crossed the line (some drivers report their queue
-        // empty while the adapter still sends), and at the latest when the
-        // keying timer runs out.
-        const auto onLine = start + lineTime;
-        for (;;) {
-            const auto now = pacer_->now();
-            if (now >= keyedUntil || (now >= onLine && port.outputDrained())) break;
-            pacer_->sleepUntil(std::min(now + kDrainPollInterval, keyedUntil));
-        }
+    // Whatever the port says, the frame is not out before its characters
+    // can have crossed the line: a pseudo-terminal, and many USB adapters,
+    // report it sent as soon as they hold it, and the reply window must not
+    // open while the device still listens.
+    const auto onLine = start + lineTime(length);
+    const auto keyedUntil = std::max(onLine, start + kKeyingPerByte * static_cast<int>(length));
+    {
         std::lock_guard lock(mutex_);
-        link_.transmissionDone();
-        changed_.notify_all();
-        wakeClock();
+        transmitting_ = true;
+        answerEndsTransmission_ = port.deliversAtOnce();
+    }
+    if (programKeyed) port.modemLines().setRts(true);
+    port.write(std::span(frame.data(), length));
+    // Done when the port has drained, but never before the frame can have
+    // crossed the line, and at the latest when the keying timer runs out.
+    for (;;) {
+        const auto now = pacer_->now();
+        if (now >= keyedUntil || (now >= onLine && port.outputDrained()) || !stillTransmitting()) break;
+        pacer_->sleepUntil(std::min(now + kDrainPollInterval, keyedUntil));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        endTransmissionLocked();
     }
     if (programKeyed) {
         pacer_->sleepUntil(keyedUntil);
         port.modemLines().setRts(false);
     }
+}
+
+bool LinkDriver::stillTransmitting() const {
+    std::lock_guard lock(mutex_);
+    return transmitting_;
+}
+
+void LinkDriver::endTransmissionLocked() {
+    if (!transmitting_) return;
+    transmitting_ = false;
+    link_.transmissionDone();
+    changed_.notify_all();
+    wakeClock();
 }
 
 // The trace only queues the frame: no file is written under the link lock.

@@ -94,6 +94,9 @@ private:
     void tickLocked();
     void wakeClock();
     void transmit(const TxFrame& frame);
+    bool stillTransmitting() const;
+    // Raises the end of the transmission in flight, once.
+    void endTransmissionLocked();
     // Stamps and records a frame the tap finished, if tracing.
     void traceFrame(std::optional<TracedFrame> frame);
 
@@ -109,6 +112,8 @@ private:
     bool stopping_ = false;
     bool portLost_ = false;
     bool clockSleeping_ = false;
+    bool transmitting_ = false;           // a frame is on its way out
+    bool answerEndsTransmission_ = false;  // its port has no line (see LinkPort)
 
     std::atomic<FrameTrace*> trace_{nullptr};
     FrameTap tap_;  // under mutex_

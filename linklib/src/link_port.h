@@ -49,15 +49,24 @@ public:
     virtual void purge() = 0;
     // Queues the bytes for sending; false when the port refused them.
     virtual bool write(std::span<const std::uint8_t> bytes) = 0;
-    // True once everything written has left the transmitter.
+    // True once everything written has left the transmitter, as far as the
+    // port knows (many USB adapters say so once they hold the bytes).
     virtual bool outputDrained() = 0;
-    // How long `bytes` characters take on the line (zero on a pseudo-terminal,
-    // where written bytes arrive at once).
-    virtual std::chrono::microseconds lineTime(std::size_t bytes) const = 0;
+    // Whether written bytes reach the far end at once, with no line between
+    // (a pseudo-terminal): an answer may then come before the frame could
+    // have crossed a line, and its first byte shows that the frame was
+    // taken whole.
+    virtual bool deliversAtOnce() const = 0;
 
     virtual CarrierKeying keying() const = 0;
     virtual ModemControl& modemLines() = 0;
 };
+
+// How long `characters` take on the line: 11 bits each (start, 8 data,
+// parity, stop) at 1200 baud.
+constexpr std::chrono::microseconds lineTime(std::size_t characters) {
+    return std::chrono::microseconds{static_cast<long long>(characters) * 11 * 1'000'000 / 1200};
+}
 
 // The clock a transmission is paced by (the one-shot keying timer).
 class Pacer {

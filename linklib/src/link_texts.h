@@ -13,6 +13,7 @@ namespace mirell {
 enum ErrorCode : int {
     kNoError = 0,
     kPortFailed = 2,
+    kPortLost = 3,
     kRequestRefused = 4,
     kAlreadyRegistered = 5,
     kOutsideDataField = 6,
@@ -29,6 +30,8 @@ enum ErrorCode : int {
 namespace text {
 inline constexpr std::string_view kNoError = "No error";
 inline constexpr std::string_view kPortFailed = "Unable to initialize the serial port.";
+// Followed by the port's name (its device, or its HART-IP address).
+inline constexpr std::string_view kPortLost = "Port gone (unplugged or closed): ";
 inline constexpr std::string_view kRequestRefused = "Internal error. The request was incorrectly formatted.";
 inline constexpr std::string_view kAlreadyRegistered = "Instrument already detected and registered.";
 inline constexpr std::string_view kOutsideDataField =

@@ -47,7 +47,10 @@ private:
 constexpr int lineTimingMs(bool primaryMaster) { return primaryMaster ? 385 : 510; }
 
 inline constexpr int kGapTimeoutMs = 160;
-inline constexpr int kWatchdogTicks = 250;  // 2.5 s: response and busy watchdogs
+inline constexpr int kWatchdogTicks = 250;  // 2.5 s: the busy watchdog
+// 3.5 s: the reply window (400 ms) and then the longest frame a device may
+// send, 60 preambles and 267 bytes (byte count 255) at 9.17 ms a character.
+inline constexpr int kResponseWatchdogTicks = 350;
 
 // Durations a timer code loads, in ms; a negative value leaves the timer alone.
 struct TimerLoad {

@@ -8,7 +8,11 @@
 namespace mirell {
 
 inline constexpr std::size_t kDataFieldSize = 50;  // request and reply data field
-inline constexpr std::size_t kMaxFrameData = 30;   // largest byte count a frame may carry
+// The largest byte count a frame may carry: all its one byte can say. Older
+// devices stay within 30; HART 7 commands (9, 20, 21, 48) go beyond.
+inline constexpr std::size_t kMaxFrameData = 255;
+// Data bytes of the longest reply after its two status bytes.
+inline constexpr std::size_t kMaxReplyData = kMaxFrameData - 2;
 
 using DataField = std::array<std::uint8_t, kDataFieldSize>;
 using LongAddress = std::array<std::uint8_t, 5>;

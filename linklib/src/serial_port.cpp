@@ -25,8 +25,6 @@ namespace mirell {
 namespace {
 
 constexpr speed_t kBaud = B1200;
-constexpr int kBitsPerCharacter = 11;  // start, 8 data, odd parity, stop
-constexpr int kBitsPerSecond = 1200;
 constexpr int kWriteStallMs = 1000;
 // Major numbers of pseudo-terminal slaves (UNIX98_PTY_SLAVE_MAJOR and the
 // seven after it).
@@ -81,7 +79,7 @@ public:
     void purge() override;
     bool write(std::span<const std::uint8_t> bytes) override;
     bool outputDrained() override;
-    std::chrono::microseconds lineTime(std::size_t bytes) const override;
+    bool deliversAtOnce() const override { return pseudoTerminal_; }
     CarrierKeying keying() const override { return keying_; }
     ModemControl& modemLines() override { return *this; }
 
@@ -238,12 +236,6 @@ bool SerialPort::outputDrained() {
         lsrAvailable_ = false;
     }
     return true;
-}
-
-std::chrono::microseconds SerialPort::lineTime(std::size_t bytes) const {
-    if (pseudoTerminal_) return std::chrono::microseconds{0};
-    return std::chrono::microseconds{static_cast<long long>(bytes) * kBitsPerCharacter * 1'000'000 /
-                                     kBitsPerSecond};
 }
 
 }  // namespace

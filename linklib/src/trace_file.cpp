@@ -1,6 +1,7 @@
 #include "trace_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -104,50 +106,118 @@ std::string freshLead(TraceFormat format) {
     return format == TraceFormat::Capture ? captureHeader() : std::string(kTextTraceHeader) + "\n";
 }
 
-class TextSink final : public TraceSink {
+// Writes what it is given as whole records, each a frame or a note: to a
+// pipe whose reader stalls a record is dropped whole, never cut, so that
+// whatever the reader gets stays a trace it can read. Dropped frames are
+// counted, noted in the trace once the reader takes bytes again, and said
+// once on standard error when the trace ends.
+class RecordSink : public TraceSink {
 public:
-    explicit TextSink(TraceTarget target) : file_(std::move(target.file)), buffer_(std::move(target.lead)) {}
+    explicit RecordSink(TraceTarget target) : file_(std::move(target.file)), lead_(std::move(target.lead)) {}
+    ~RecordSink() override {
+        if (droppedTotal_ == 0) return;
+        std::fprintf(stderr, "libmirell: the frame trace to %s dropped %llu %s: its reader did not keep up\n",
+                     file_.path().c_str(), static_cast<unsigned long long>(droppedTotal_),
+                     droppedTotal_ == 1 ? "frame" : "frames");
+    }
 
     void write(const TracedFrame& frame) override {
-        buffer_ += traceTimestamp(frame.time);
-        buffer_ += ' ';
-        buffer_ += describeFrame(frame);
-        buffer_ += '\n';
+        Record record{{}, frame.time, true};
+        encodeFrame(record.bytes, frame);
+        records_.push_back(std::move(record));
     }
-    void note(TraceClock::time_point time, NoteLevel, std::string_view text) override {
-        buffer_ += "# ";
-        buffer_ += traceTimestamp(time);
-        buffer_ += ' ';
-        buffer_ += text;
-        buffer_ += '\n';
+    void note(TraceClock::time_point time, NoteLevel level, std::string_view text) override {
+        Record record{{}, time, false};
+        encodeNote(record.bytes, time, level, text);
+        records_.push_back(std::move(record));
     }
     void flush() override {
-        file_.append(buffer_);
-        buffer_.clear();
+        for (const Record& record : records_) {
+            // Nothing goes before the file's header, nor past a gap before
+            // its note.
+            if (!lead_.empty()) {
+                const auto outcome = file_.append(lead_);
+                if (outcome != TraceFile::Written) {
+                    countDropped(record, outcome);
+                    continue;
+                }
+                lead_.clear();
+            }
+            if (droppedSince_ != 0) {
+                std::string gap;
+                encodeNote(gap, firstDropped_, NoteLevel::Warning,
+                           std::to_string(droppedSince_) + (droppedSince_ == 1 ? " frame" : " frames") +
+                               " dropped here: the trace's reader did not keep up");
+                const auto outcome = file_.append(gap);
+                if (outcome != TraceFile::Written) {
+                    countDropped(record, outcome);
+                    continue;
+                }
+                droppedSince_ = 0;
+            }
+            countDropped(record, file_.append(record.bytes));
+        }
+        records_.clear();
     }
 
+protected:
+    virtual void encodeFrame(std::string& out, const TracedFrame& frame) = 0;
+    virtual void encodeNote(std::string& out, TraceClock::time_point time, NoteLevel level,
+                            std::string_view text) = 0;
+
 private:
+    struct Record {
+        std::string bytes;
+        TraceClock::time_point time;
+        bool frame;
+    };
+
+    // A record that a stalled reader cost (not one a failed file refused).
+    void countDropped(const Record& record, TraceFile::Outcome outcome) {
+        if (outcome != TraceFile::Dropped || !record.frame) return;
+        if (droppedSince_++ == 0) firstDropped_ = record.time;
+        ++droppedTotal_;
+    }
+
     TraceFile file_;
-    std::string buffer_;
+    std::string lead_;  // the file's header, until written
+    std::vector<Record> records_;
+    std::uint64_t droppedSince_ = 0;
+    TraceClock::time_point firstDropped_;
+    std::uint64_t droppedTotal_ = 0;
 };
 
-class CaptureSink final : public TraceSink {
+class TextSink final : public RecordSink {
 public:
-    explicit CaptureSink(TraceTarget target)
-        : file_(std::move(target.file)), buffer_(std::move(target.lead)) {}
-
-    void write(const TracedFrame& frame) override { encoder_.frame(buffer_, frame); }
-    void note(TraceClock::time_point time, NoteLevel level, std::string_view text) override {
-        encoder_.note(buffer_, time, level, text);
-    }
-    void flush() override {
-        file_.append(buffer_);
-        buffer_.clear();
-    }
+    using RecordSink::RecordSink;
 
 private:
-    TraceFile file_;
-    std::string buffer_;
+    void encodeFrame(std::string& out, const TracedFrame& frame) override {
+        out += traceTimestamp(frame.time);
+        out += ' ';
+        out += describeFrame(frame);
+        out += '\n';
+    }
+    void encodeNote(std::string& out, TraceClock::time_point time, NoteLevel, std::string_view text) override {
+        out += "# ";
+        out += traceTimestamp(time);
+        out += ' ';
+        out += text;
+        out += '\n';
+    }
+};
+
+class CaptureSink final : public RecordSink {
+public:
+    using RecordSink::RecordSink;
+
+private:
+    void encodeFrame(std::string& out, const TracedFrame& frame) override { encoder_.frame(out, frame); }
+    void encodeNote(std::string& out, TraceClock::time_point time, NoteLevel level,
+                    std::string_view text) override {
+        encoder_.note(out, time, level, text);
+    }
+
     CaptureEncoder encoder_;
 };
 
@@ -167,20 +237,53 @@ TraceFile::~TraceFile() {
 }
 
 TraceFile::TraceFile(TraceFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), failed_(other.failed_) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      failed_(other.failed_),
+      stalled_(other.stalled_) {}
 
-void TraceFile::append(std::string_view bytes) {
-    while (!failed_ && !bytes.empty()) {
-        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            failed_ = true;
-            std::fprintf(stderr, "libmirell: the frame trace to %s stopped: %s\n", path_.c_str(),
-                         systemError(n < 0 ? errno : EIO).c_str());
-            return;
+void TraceFile::fail(const std::string& why) {
+    failed_ = true;
+    std::fprintf(stderr, "libmirell: the frame trace to %s stopped: %s\n", path_.c_str(), why.c_str());
+}
+
+// A regular file blocks as files do. A pipe or terminal is written without
+// blocking: a reader that takes nothing for kStallBound costs the record,
+// and while it still takes nothing the next ones go at once.
+TraceFile::Outcome TraceFile::append(std::string_view record) {
+    using Clock = std::chrono::steady_clock;
+    if (failed_) return Failed;
+    auto deadline = Clock::now() + (stalled_ ? Clock::duration::zero() : kStallBound);
+    std::size_t done = 0;
+    while (done < record.size()) {
+        const ssize_t n = ::write(fd_, record.data() + done, record.size() - done);
+        if (n > 0) {
+            // A record begun must end, or the reader's stream would be cut
+            // in the middle of one: it gets a bound of its own.
+            if (done == 0 && static_cast<std::size_t>(n) < record.size()) deadline = Clock::now() + kStallBound;
+            done += static_cast<std::size_t>(n);
+            continue;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left > 0) {
+                pollfd p{fd_, POLLOUT, 0};
+                ::poll(&p, 1, static_cast<int>(left));
+                continue;
+            }
+            if (done != 0) {
+                fail("its reader stopped in the middle of a record");
+                return Failed;
+            }
+            stalled_ = true;
+            return Dropped;
+        }
+        fail(systemError(n < 0 ? errno : EIO));
+        return Failed;
     }
+    stalled_ = false;
+    return Written;
 }
 
 std::optional<TraceTarget> openTraceTarget(const std::string& path, TraceFormat format, std::string& notice) {
@@ -202,7 +305,8 @@ std::optional<TraceTarget> openTraceTarget(const std::string& path, TraceFormat 
                     notice = "cannot write the frame trace to " + candidate + ": " + systemError(errno);
                     return std::nullopt;
                 }
-                ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+                // It stays non-blocking: a reader that stalls must cost
+                // frames, never hold up the trace (and ShutDownHart with it).
                 return TraceTarget{TraceFile(fd, candidate), freshLead(format)};
             }
             skip("is not a regular file");

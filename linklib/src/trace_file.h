@@ -5,6 +5,7 @@
 // file that is not one: that is left alone and the trace goes to FILE.N.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,24 +19,34 @@ enum class TraceFormat { Text, Capture };
 
 TraceFormat traceFormatFor(std::string_view path);
 
-// An open trace file, written only by appending.
+// An open trace file, written only by appending, a whole record at a time.
 class TraceFile {
 public:
+    // How long a pipe or terminal whose reader takes nothing may hold up the
+    // trace's writer before a record is dropped.
+    static constexpr std::chrono::milliseconds kStallBound{20};
+
     TraceFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     ~TraceFile();
     TraceFile(TraceFile&& other) noexcept;
     TraceFile& operator=(TraceFile&&) = delete;
     TraceFile(const TraceFile&) = delete;
 
-    // After the first failure (a full disk) says so once on standard error
-    // and writes nothing more.
-    void append(std::string_view bytes);
+    enum Outcome { Written, Dropped, Failed };
+    // Writes the record whole, or drops it whole when a pipe's reader has
+    // stalled (then the next records are not waited for until it takes
+    // bytes again). After the first failure (a full disk, a reader that
+    // left) says so once on standard error and writes nothing more.
+    Outcome append(std::string_view record);
     const std::string& path() const { return path_; }
 
 private:
+    void fail(const std::string& why);
+
     int fd_;
     std::string path_;
     bool failed_ = false;
+    bool stalled_ = false;
 };
 
 struct TraceTarget {

@@ -91,14 +91,7 @@ std::string frameError(const TracedFrame& frame) {
     const FrameParts parts = splitFrame(frame);
     switch (frame.end) {
         case FrameEnd::Complete: break;
-        case FrameEnd::ByteCountRefused:
-            if (parts.byteCount && *parts.byteCount > kMaxFrameData) {
-                add("byte count " + std::to_string(*parts.byteCount) + " is over " +
-                    std::to_string(kMaxFrameData) + ": frame dropped");
-            } else {
-                add("frame dropped at its byte count");
-            }
-            break;
+        case FrameEnd::ByteCountRefused: add("frame dropped at its byte count"); break;
         case FrameEnd::GapTimeout:
             add("broken off after " + std::to_string(frame.length) + " bytes: no byte for " +
                 std::to_string(kGapTimeoutMs) + " ms");
@@ -166,6 +159,7 @@ std::string describeFrame(const TracedFrame& frame) {
                 out += " body=";
                 appendHex(out, std::span(frame.bytes.data(), frame.length));
             }
+            if (frame.notKept != 0) out += " (" + std::to_string(frame.notKept) + " more bytes not kept)";
             return out;
         }
     } else {
@@ -193,6 +187,7 @@ std::string describeFrame(const TracedFrame& frame) {
         out += " data=";
         appendHex(out, data);
     }
+    if (frame.notKept != 0) out += " (" + std::to_string(frame.notKept) + " more bytes not kept)";
     const std::string error = frameError(frame);
     if (!error.empty()) out += " error=" + error;
     return out;
@@ -238,8 +233,8 @@ std::array<std::uint8_t, kFileHeaderSize> fileHeader() {
 std::optional<std::uint32_t> recordLength(std::span<const std::uint8_t, kRecordHeaderSize> header) {
     const std::uint32_t captured = le32(&header[8]);
     const std::uint32_t original = le32(&header[12]);
-    // The trace writes whole packets only, and never an empty one.
-    if (captured == 0 || captured > kSnapLength || captured != original) return std::nullopt;
+    // Never an empty packet; only a message too long to keep is cut short.
+    if (captured == 0 || captured > kSnapLength || captured > original) return std::nullopt;
     if (le32(&header[4]) >= 1'000'000) return std::nullopt;  // microseconds
     return captured;
 }
@@ -309,7 +304,7 @@ void CaptureEncoder::frame(std::string& out, const TracedFrame& frame) {
     }
     message.append(reinterpret_cast<const char*>(frame.bytes.data()), frame.length);
     packet(out, frame.time, sent ? kMasterHost : kDeviceHost, sent ? kDeviceHost : kMasterHost, kHartIpPort,
-           message);
+           message, frame.notKept);
 
     const std::string error = frameError(frame);
     if (!error.empty()) {
@@ -327,13 +322,17 @@ void CaptureEncoder::note(std::string& out, TraceClock::time_point time, NoteLev
 }
 
 void CaptureEncoder::packet(std::string& out, TraceClock::time_point time, std::uint8_t source,
-                            std::uint8_t destination, std::uint16_t port, std::string_view payload) {
-    const std::size_t length = kIpHeaderSize + kUdpHeaderSize + payload.size();
+                            std::uint8_t destination, std::uint16_t port, std::string_view payload,
+                            std::size_t notCaptured) {
+    // A packet whose end was not kept is recorded cut short, as a capture
+    // with a snap length records it: its headers still give its whole length.
+    const std::size_t captured = kIpHeaderSize + kUdpHeaderSize + payload.size();
+    const std::size_t length = captured + notCaptured;
     const auto micros =
         std::chrono::duration_cast<std::chrono::microseconds>(time.time_since_epoch()).count();
     putLe32(out, static_cast<std::uint32_t>(micros / 1'000'000));
     putLe32(out, static_cast<std::uint32_t>(micros % 1'000'000));
-    putLe32(out, static_cast<std::uint32_t>(length));
+    putLe32(out, static_cast<std::uint32_t>(captured));
     putLe32(out, static_cast<std::uint32_t>(length));
 
     std::string ip;
@@ -358,7 +357,7 @@ void CaptureEncoder::packet(std::string& out, TraceClock::time_point time, std::
 
     putBe16(out, port);
     putBe16(out, port);
-    putBe16(out, static_cast<std::uint16_t>(kUdpHeaderSize + payload.size()));
+    putBe16(out, static_cast<std::uint16_t>(kUdpHeaderSize + payload.size() + notCaptured));
     putBe16(out, 0);  // no UDP checksum
     out += payload;
 }

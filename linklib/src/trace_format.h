@@ -79,7 +79,7 @@ public:
 
 private:
     void packet(std::string& out, TraceClock::time_point time, std::uint8_t source, std::uint8_t destination,
-                std::uint16_t port, std::string_view payload);
+                std::uint16_t port, std::string_view payload, std::size_t notCaptured = 0);
 
     std::uint16_t sequence_ = 0;
     std::uint16_t packetId_ = 0;

@@ -23,15 +23,18 @@ enum class FrameEnd : std::uint8_t {
 };
 
 struct TracedFrame {
-    // A request is at most 51 bytes with its check byte; a received frame
-    // at most 42 from its delimiter on.
-    static constexpr std::size_t kMaxBytes = 52;
+    // A request is at most 51 bytes with its check byte; a received frame at
+    // most 267 from its delimiter on (byte count 255), and a HART-IP message
+    // that carries one a few preambles more. Of a longer message (none that
+    // a device should send) the first bytes are kept and the rest counted.
+    static constexpr std::size_t kMaxBytes = 512;
 
     TraceClock::time_point time;
     TraceDirection direction = TraceDirection::Sent;
     FrameEnd end = FrameEnd::Complete;
     std::uint8_t preambles = 0;
-    std::uint8_t length = 0;
+    std::uint16_t length = 0;
+    std::uint32_t notKept = 0;                    // bytes past kMaxBytes
     std::array<std::uint8_t, kMaxBytes> bytes{};  // from the delimiter on
     std::uint32_t errorWord = 0;                  // the codec's ErrorWordBits
     std::array<std::uint8_t, 4> lineErrors{};     // LineError bits per LineErrorField
@@ -45,7 +48,11 @@ struct TracedFrame {
     bool carriesFrame() const { return !isHartIp() || (hartIpHeaderLength == 8 && hartIpHeader[2] == 3); }
 
     void append(std::uint8_t byte) {
-        if (length < kMaxBytes) bytes[length++] = byte;
+        if (length < kMaxBytes) {
+            bytes[length++] = byte;
+        } else {
+            ++notKept;
+        }
     }
 };
 

@@ -247,13 +247,38 @@ TEST_F(LinkScenario, BurstFramesAreDeliveredOnlyInTheBurstCycle) {
 TEST_F(LinkScenario, ResponseWatchdogDeliversABrokenReply) {
     open();
     link.armResponseWatchdog();
-    ticks(249);
+    ticks(kResponseWatchdogTicks - 1);
     EXPECT_FALSE(link.replyRecord().delivered);
     ticks(1);
     auto reply = link.takeReply();
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->brokenReply, 1u);
     EXPECT_EQ(reply->flags & kFlagBrokenOrForeign, std::uint32_t{kFlagBrokenOrForeign});
+}
+
+// The longest reply a device may send, 20 preambles and byte count 255, at
+// the line's pace (a character a tick) after most of the reply window: the
+// watchdog lets it come whole.
+TEST_F(LinkScenario, TheLongestReplyAtLineSpeedBeatsTheResponseWatchdog) {
+    goIdle();
+    link.submit(request());
+    link.transmissionDone();
+    link.armResponseWatchdog();
+    ticks(38);
+    testing::FrameSpec s;
+    s.preambles = 20;
+    s.data = Bytes(255, 0x5A);
+    s.data[0] = 0;
+    s.data[1] = 0;
+    for (const auto byte : testing::frameBytes(s)) {
+        link.receiveByte(byte, 0);
+        link.tick();
+    }
+    auto reply = link.takeReply();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->flags, 0u);
+    EXPECT_EQ(reply->dataLength, 253);
+    EXPECT_EQ(reply->data[252], 0x5A);
 }
 
 TEST_F(LinkScenario, BrokenReplyIsDelivered) {
@@ -355,7 +380,7 @@ TEST_F(LinkScenario, TimeOutAndBrokenRecordsCarryNoStatusOfAnEarlierReply) {
     EXPECT_EQ(timeout->statusWord(), 0);
 
     link.armResponseWatchdog();
-    ticks(250);
+    ticks(kResponseWatchdogTicks);
     auto broken = link.takeReply();
     ASSERT_TRUE(broken);
     EXPECT_EQ(broken->brokenReply, 1u);

@@ -47,7 +47,8 @@ public:
 
     // Answers each written frame with the bytes it returns (queued at once).
     std::function<std::vector<RxByte>(const std::vector<std::uint8_t>&)> responder;
-    // Line time per byte (zero: no line, as a pseudo-terminal).
+    // How long a written byte takes until the port reports it drained
+    // (zero: no line, as a pseudo-terminal, whose answer may come at once).
     std::chrono::microseconds perByte{0};
     // While set, write() blocks (a wedged adapter) until released.
     void holdWrites(bool hold) {
@@ -142,9 +143,7 @@ public:
         const auto now = pacer_ ? pacer_->now() : Pacer::Clock::now();
         return now >= writtenAt_ + perByte * static_cast<long>(writtenBytes_);
     }
-    std::chrono::microseconds lineTime(std::size_t bytes) const override {
-        return perByte * static_cast<long>(bytes);
-    }
+    bool deliversAtOnce() const override { return perByte.count() == 0; }
     CarrierKeying keying() const override { return keying_; }
     ModemControl& modemLines() override { return *this; }
 

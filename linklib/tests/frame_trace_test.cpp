@@ -102,14 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
         TapCase{"parity error in the data", frameBytes(kReply), 5 + 1 + 5 + 2 + 3, false,
                 "RX pre=5 delim=86 addr=BE61010203 cmd=1 bc=7 status=0000 data=2041200000 "
                 "error=parity error in the data"},
-        TapCase{
-            "byte count over 30", frameBytes([] {
-                FrameSpec s = kReply;
-                s.byteCount = 31;
-                return s;
-            }()),
-            -1, false,
-            "RX pre=5 delim=86 addr=BE61010203 cmd=1 bc=31 error=byte count 31 is over 30: frame dropped"},
+        TapCase{"parity error in the byte count", frameBytes(kReply), 5 + 1 + 5 + 1, false,
+                "RX pre=5 delim=86 addr=BE61010203 cmd=1 bc=7 error=parity error in the command or byte "
+                "count; frame dropped at its byte count"},
         TapCase{"line falls silent in mid-frame", cutAfter(frameBytes(kReply), 5 + 1 + 5 + 2 + 4), -1, true,
                 "RX pre=5 delim=86 addr=BE61010203 cmd=1 bc=7 status=0000 data=2041 "
                 "error=broken off after 12 bytes: no byte for 160 ms"}),
@@ -128,6 +123,27 @@ TEST(TextForm, ARequestAsItGoesOnTheLine) {
     const auto frame = assembleRequest(request, true);
     ASSERT_TRUE(frame);
     EXPECT_EQ(describeFrame(tracedRequest(*frame)), "TX pre=5 delim=02 addr=83 cmd=1 bc=0");
+}
+
+// A HART 7 reply may carry 255 bytes: the trace keeps them all.
+TEST(TextForm, TheLongestReplyIsTracedWhole) {
+    FrameSpec s = kReply;
+    s.data = Bytes(255, 0xA5);
+    s.data[0] = 0;
+    s.data[1] = 0;
+    FrameParser parser(true);
+    FrameTap tap;
+    std::optional<TracedFrame> traced;
+    for (const auto byte : frameBytes(s)) {
+        const int preambles = parser.preambleCount();
+        parser.feed(byte, 0);
+        if (auto frame = tap.afterByte(parser, byte, preambles)) traced = frame;
+    }
+    ASSERT_TRUE(traced);
+    EXPECT_EQ(traced->length, 1 + 5 + 1 + 1 + 255 + 1);
+    std::string data;
+    for (int i = 0; i < 253; ++i) data += "A5";
+    EXPECT_EQ(describeFrame(*traced), "RX pre=5 delim=86 addr=BE61010203 cmd=1 bc=255 status=0000 data=" + data);
 }
 
 // ---------------------------------------------------------------------------
@@ -242,6 +258,35 @@ TEST_F(TraceFiles, ATraceInUseIsNotWrittenIntoByASecondSession) {
     first->close();
     EXPECT_EQ(captureRecords(contents(path)), 1);
     EXPECT_EQ(captureRecords(contents(path + ".1")), 3);
+}
+
+// A message longer than a record keeps (none a device should send) is
+// recorded cut short, as a capture with a snap length records it, and the
+// trace goes on in the same file.
+TEST_F(TraceFiles, AMessageTooLongToKeepIsRecordedCutShort) {
+    const std::string path = dir + "/a.pcap";
+    std::string notice;
+    auto trace = startTrace(path, "session", notice);
+    ASSERT_NE(trace, nullptr) << notice;
+    TracedFrame message;
+    message.direction = TraceDirection::Received;
+    message.hartIpHeaderLength = 8;
+    message.hartIpHeader = {1, 1, 3, 0, 0, 1, 0x02, 0x60};  // a response of 608 bytes
+    for (int i = 0; i < 600; ++i) message.append(static_cast<std::uint8_t>(i));
+    EXPECT_EQ(message.notKept, 600u - TracedFrame::kMaxBytes);
+    trace->record(message);
+    trace.reset();
+
+    const std::string bytes = contents(path);
+    ASSERT_EQ(captureRecords(bytes), 2);
+    const auto field = [&](std::size_t at) {
+        const auto* h = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+        return h[0] | h[1] << 8 | h[2] << 16 | h[3] << 24;
+    };
+    const std::size_t second = 24 + 16 + field(24 + 8);
+    EXPECT_EQ(field(second + 8), 20 + 8 + 8 + 512);
+    EXPECT_EQ(field(second + 12), 20 + 8 + 8 + 600);
+    EXPECT_EQ(session(path), "") << "the trace is continued";
 }
 
 TEST_F(TraceFiles, AReaderLeavingAPipeEndsTheTraceNotTheProgram) {

@@ -7,8 +7,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -270,6 +273,42 @@ INSTANTIATE_TEST_SUITE_P(
                     kNoError, "No error", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A device of other firmware, or a gateway, may answer the identity command
+// with fewer bytes than the identity needs: no device is made of the bytes
+// that are missing, and the next detection still gets the first handle.
+TEST_F(PtyLink, ShortIdentityRepliesRegisterNoDevice) {
+    struct Case {
+        const char* name;
+        int command;  // 0 by polling address, 11 by tag
+        std::size_t bytes;
+        int handle;
+        int code;
+    };
+    const Case cases[] = {
+        {"status bytes only", 0, 0, 0, kBadReply},
+        {"one byte short", 0, 11, 0, kBadReply},
+        {"by tag, one byte short", 11, 11, 0, kBadReply},
+        {"the whole identity", 0, 12, 1, kNoError},
+    };
+    // The slave's thread may outlive this body: the script shares the count.
+    auto answerBytes = std::make_shared<std::atomic<std::size_t>>(0);
+    slave.setScript([answerBytes](const SlaveRequest& r, int) -> SlaveAnswer {
+        Bytes identity = testing::identityData();
+        identity.resize(answerBytes->load());
+        return {testing::replyTo(r, 0, 0, identity)};
+    });
+    start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        *answerBytes = c.bytes;
+        const int handle = c.command == 0 ? master.detectInstrument() : master.detectInstrumentWithTag("TAG");
+        EXPECT_EQ(handle, c.handle);
+        EXPECT_EQ(master.errorCode(), c.code);
+        EXPECT_EQ(master.messageLength(), static_cast<int>(c.bytes));
+    }
+    EXPECT_EQ(slave.requestCount(), 4) << "a short reply is not retried";
+}
+
 TEST_F(PtyLink, BurstFramesAreCollectedAndDoNotDisturbTheHostsStatus) {
     slave.setScript(
         [](const SlaveRequest& r, int) -> SlaveAnswer { return {testing::replyTo(r, 0, 0x40, kDegC10)}; });
@@ -294,7 +333,19 @@ TEST_F(PtyLink, BurstFramesAreCollectedAndDoNotDisturbTheHostsStatus) {
     EXPECT_STREQ(text, "degC");
     const float value = master.getBurstFloat(1);
     EXPECT_TRUE(value == 1.0f || value == 2.0f) << value;
-    EXPECT_EQ(master.getBurstInteger(32, 4), 0u);
+    // Past the five bytes the frame carried there is nothing to read.
+    EXPECT_EQ(master.getBurstInteger(4, 1), 0u);
+    EXPECT_EQ(master.errorCode(), 0);
+    for (const auto& read : std::initializer_list<std::function<unsigned()>>{
+             [&] { return master.getBurstInteger(5, 1); }, [&] { return master.getBurstInteger(32, 4); },
+             [&] { return static_cast<unsigned>(master.getBurstFloat(2)); },
+             [&] { return (master.getBurstString(0, 6, text), 0u); },
+             [&] { return (master.getBurstUnitString(5, text), 0u); }}) {
+        std::strcpy(text, "kept");
+        EXPECT_EQ(read(), 0u);
+        EXPECT_EQ(master.errorCode(), kOutsideDataField);
+        EXPECT_STREQ(text, "kept");
+    }
     EXPECT_TRUE(eventually([&] { return master.getBurstFloat(1) != value; })) << "both frames are collected";
 
     // A transaction in the burst cycle; the host's status is its own reply's.

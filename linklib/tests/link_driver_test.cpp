@@ -59,9 +59,9 @@ void PrintTo(const KeyingCase& c, std::ostream* os) { *os << c.name; }
 class CarrierKeyingTest : public ::testing::TestWithParam<KeyingCase> {};
 
 // A 21-byte frame: program keying holds RTS for 210 ms (10 ms a byte); the
-// transmission ends once the port has drained but not before the frame can
-// have crossed the line (21 x 9.17 ms), and at the latest with the keying
-// timer.
+// transmission ends once the port has drained, but never before the frame
+// can have crossed the line (21 x 9.17 ms) whatever the port says, and at
+// the latest with the keying timer.
 TEST_P(CarrierKeyingTest, TwentyOneByteFrame) {
     const auto& c = GetParam();
     FakePacer pacer;
@@ -82,16 +82,46 @@ TEST_P(CarrierKeyingTest, TwentyOneByteFrame) {
 
 INSTANTIATE_TEST_SUITE_P(
     Link, CarrierKeyingTest,
-    ::testing::Values(KeyingCase{"ProgramKeyed",
-                                 CarrierKeying::Program,
-                                 9167us,
-                                 {{"RTS on", 0ms}, {"write 21", 0ms}, {"RTS off", 210ms}},
-                                 210ms},
-                      KeyingCase{"DriverKeyed", CarrierKeying::Driver, 9167us, {{"write 21", 0ms}}, 194ms},
-                      KeyingCase{
-                          "DriverNeverDrains", CarrierKeying::Driver, 20ms, {{"write 21", 0ms}}, 210ms},
-                      KeyingCase{"PseudoTerminal", CarrierKeying::None, 0us, {{"write 21", 0ms}}, 0ms}),
+    ::testing::Values(
+        KeyingCase{"ProgramKeyed",
+                   CarrierKeying::Program,
+                   9167us,
+                   {{"RTS on", 0ms}, {"write 21", 0ms}, {"RTS off", 210ms}},
+                   210ms},
+        KeyingCase{"ProgramKeyedAdapterDrainsAtOnce",
+                   CarrierKeying::Program,
+                   1us,
+                   {{"RTS on", 0ms}, {"write 21", 0ms}, {"RTS off", 210ms}},
+                   210ms},
+        KeyingCase{"DriverKeyed", CarrierKeying::Driver, 9167us, {{"write 21", 0ms}}, 194ms},
+        KeyingCase{"DriverKeyedAdapterDrainsAtOnce", CarrierKeying::Driver, 1us, {{"write 21", 0ms}}, 194ms},
+        KeyingCase{"DriverNeverDrains", CarrierKeying::Driver, 20ms, {{"write 21", 0ms}}, 210ms},
+        KeyingCase{"PseudoTerminalWithNoAnswer", CarrierKeying::None, 0us, {{"write 21", 0ms}}, 194ms}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Without a line the answer may come at once: its first byte ends the
+// transmission, so it is taken as the reply rather than lost.
+TEST(LinkDriver, AnAnswerOnAPseudoTerminalEndsTheTransmission) {
+    auto port = std::make_unique<FakePort>();
+    port->responder = [](const std::vector<std::uint8_t>&) {
+        std::vector<RxByte> reply;
+        for (auto b : testing::ackFrame(true, {0x00, 0x00, 0x41})) reply.push_back({b, 0});
+        return reply;
+    };
+    // Time stands still: only the answer can end the transmission.
+    class FrozenPacer final : public Pacer {
+    public:
+        Clock::time_point now() override { return {}; }
+        void sleepUntil(Clock::time_point) override { std::this_thread::sleep_for(1ms); }
+    } pacer;
+    LinkDriver link(&pacer);
+    ASSERT_TRUE(link.open(std::move(port), true, ClockSource::External));
+    tickUntil(link, LinkState::Idle);
+    ASSERT_EQ(link.send(longRequest(7)), SendResult::Sent);
+    const DeliveredFrame reply = link.awaitReply();
+    EXPECT_EQ(reply.flags, 0u);
+    EXPECT_EQ(reply.dataLength, 1);
+}
 
 TEST(LinkDriver, LineErrorsOfReceivedBytesReachTheReplyRecord) {
     auto port = std::make_unique<FakePort>();

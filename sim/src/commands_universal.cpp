@@ -1,4 +1,8 @@
-// Identity and the universal commands: 0, 1, 2, 3, 11, 13, 15 and 18.
+// Identity and the universal commands: 0, 1, 2, 3, 9, 11, 13, 15, 18, 20 and 22.
+// Commands 9, 20 and 22 are HART 7's: their replies go past the 30 data
+// bytes older devices kept to.
+#include <algorithm>
+
 #include "command_registry.h"
 #include "units.h"
 
@@ -16,6 +20,16 @@ constexpr std::size_t kTagAt = 0;
 constexpr std::size_t kDescriptorAt = 6;
 constexpr std::size_t kDateAt = 18;
 constexpr std::uint8_t kTagDescriptorDateBytes = 21;
+constexpr std::uint8_t kLongTagBytes = 32;
+
+// Command 9: up to eight device variables, each with its classification and
+// status; codes the device has no variable for are reported as not used.
+constexpr std::size_t kMaxSlots = 8;
+constexpr std::uint8_t kNotClassified = 0;
+constexpr std::uint8_t kUnitNotUsed = 250;
+constexpr std::uint32_t kQuietNaN = 0x7FA00000;
+constexpr std::uint8_t kStatusGood = 0xC0;
+constexpr std::uint8_t kStatusBadConstant = 0x30;
 
 void read_identity(CommandContext& c) {
   const auto& id = c.state.identity;
@@ -63,6 +77,33 @@ void reply_slot(CommandContext& c, std::size_t slot) {
 
 void read_primary_variable(CommandContext& c) { reply_slot(c, 0); }
 
+void read_variables_with_status(CommandContext& c) {
+  c.reply_u8(0);  // extended field device status
+  const std::size_t slots = std::min(c.request.size(), kMaxSlots);
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    const std::uint8_t code = c.request_u8(slot);
+    const auto reading = read_device_variable(code, c.state, c.live);
+    const bool used = reading.unit_code != 0;
+    c.reply_u8(code);
+    c.reply_u8(kNotClassified);
+    c.reply_u8(used ? reading.unit_code : kUnitNotUsed);
+    if (used) {
+      c.reply_f32(reading.value);
+    } else {
+      append_u32(c.reply(), kQuietNaN);
+    }
+    c.reply_u8(used ? kStatusGood : kStatusBadConstant);
+  }
+  append_u32(c.reply(), 0);  // time of the first slot's value: not kept
+}
+
+void read_long_tag(CommandContext& c) { reply_bytes(c, c.state.identity.long_tag); }
+
+void write_long_tag(CommandContext& c) {
+  take_bytes(c, 0, c.state.identity.long_tag);
+  c.echo_request(kLongTagBytes);
+}
+
 void read_current_and_percent(CommandContext& c) {
   const auto& setup = c.state.setup;
   const float span = setup.current_range_max_ma - setup.current_range_min_ma;
@@ -96,11 +137,14 @@ void register_universal_commands(CommandRegistry& registry) {
   registry.add(1, {0, Access::Read, read_primary_variable});
   registry.add(2, {0, Access::Read, read_current_and_percent});
   registry.add(3, {0, Access::Read, read_dynamic_variables});
+  registry.add(9, {1, Access::Read, read_variables_with_status});
   // Reaches the device only when its data names the device's tag (Positioner).
   registry.add(11, {6, Access::Read, read_identity});
   registry.add(13, {0, Access::Read, read_tag_descriptor_date});
   registry.add(15, {0, Access::Read, read_output_information});
   registry.add(18, {kTagDescriptorDateBytes, Access::Write, write_tag_descriptor_date});
+  registry.add(20, {0, Access::Read, read_long_tag});
+  registry.add(22, {kLongTagBytes, Access::Write, write_long_tag});
 }
 
 }  // namespace velk::sim

@@ -37,6 +37,7 @@ void for_each_field(State& s, Visitor&& field) {
   field("identity.tag", s.identity.tag);
   field("identity.descriptor", s.identity.descriptor);
   field("identity.date", s.identity.date);
+  field("identity.long_tag", s.identity.long_tag);
   field("setup.actuator_type", s.setup.actuator_type);
   field("setup.stroke_mm", s.setup.stroke_mm);
   field("setup.actuator_size", s.setup.actuator_size);

@@ -77,7 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{189, "01", "01 42C80000"}, LayoutCase{191, "", "21"},
         LayoutCase{193, "01", "01 40480000 40480000"}, LayoutCase{211, "", "00"}, LayoutCase{213, "", "00"},
         // device-specific status, diagnostic alert, extended status, diagnostic status word
-        LayoutCase{48, "0000000000000000000000", "0000000000 00 00 00000000"}));
+        LayoutCase{48, "0000000000000000000000", "0000000000 00 00 00000000"},
+        // extended status; per slot code, classification, unit, value, status (an unknown
+        // code is not used); the first slot's time
+        LayoutCase{9, "02 00 F0", "00 02 00 20 41A00000 C0 00 00 39 41C80000 C0 F0 00 FA 7FA00000 30 00000000"},
+        // the long tag, 32 bytes of Latin-1 (HART 7): a byte count of 34
+        LayoutCase{20, "", "56454C4B20513520504F534954494F4E4552 0000000000000000000000000000"}));
 
 // Each write is read back with its read command; the write itself echoes
 // what it was sent.
@@ -138,6 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {32},
                       Bytes{32} + f32(99.5f) + f32(12.0f)},
         RoundTripCase{"TagDescriptorDate", 18, kTagDescriptorDate, 13, kNone, kTagDescriptorDate},
+        RoundTripCase{"LongTag", 22, Bytes(32, 0x41), 20, kNone, Bytes(32, 0x41)},
         RoundTripCase{"Language", 210, {5}, 211, kNone, {5}},
         RoundTripCase{"DefaultDisplay", 212, {3}, 213, kNone, {3}},
         RoundTripCase{"SetpointSource", 140, {2}, 141, kNone, {2}},

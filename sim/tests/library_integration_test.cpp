@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
@@ -150,6 +151,62 @@ TEST_F(LibraryAgainstSimulator, RetriesOverALostReplyAndReportsABusyDevice) {
   EXPECT_EQ(GetStatusBytes(), 0x2000);
 }
 
+// HART 7 replies carry more than 30 data bytes: the long tag (byte count 34)
+// and eight device variables with their status (byte count 71). The data
+// field holds the first 50 bytes; the message length says how many came.
+TEST_F(LibraryAgainstSimulator, RepliesLongerThanThirtyBytesArriveWhole) {
+  start();
+  const int handle = detect(0);
+  ASSERT_EQ(transact(20, handle, 0), 0);
+  EXPECT_EQ(GetMessageLength(), 32);
+  EXPECT_EQ(GetInteger(0, 4), 0x56454C4Bu);  // "VELK"
+  EXPECT_EQ(GetInteger(28, 4), 0u);
+
+  for (int slot = 0; slot < 8; ++slot) SetInteger(slot, 1, slot % 3);
+  ASSERT_EQ(transact(9, handle, 8), 0);
+  EXPECT_EQ(GetMessageLength(), 1 + 8 * 8 + 4);
+  EXPECT_EQ(GetInteger(1 + 6 * 8, 1), 0u) << "slot 6's code, at offset 49";
+  EXPECT_EQ(GetInteger(1 + 5 * 8 + 2, 1), 32u) << "slot 5: a temperature in degC";
+  GetInteger(50, 1);
+  EXPECT_EQ(GetErrorCode(), 6) << "the data field ends at 50 bytes";
+}
+
+// At the line's own speed a 28-byte request takes 385 ms on the wire, and
+// the answer begins only after it: the reply window must open when the
+// request is out, not when the pseudo-terminal took it. The LIMITS page's
+// download (six chunks of 28 bytes and one of 19) and a 28-byte debug write,
+// each answered at the first attempt.
+TEST_F(LibraryAgainstSimulator, LongRequestsAtLineSpeedAreAnsweredFirstTime) {
+  SimulatorConfig config;
+  config.line.pace = true;
+  start(config);
+  sim_->update_state([](DeviceState& s) { s.service.write_protected = false; });
+  const int handle = detect(0);
+  ASSERT_NE(handle, 0);
+
+  constexpr int kLimitBytes = 152;
+  constexpr int kChunkBytes = 23;
+  for (int chunk = 0; chunk * kChunkBytes < kLimitBytes; ++chunk) {
+    const int bytes = std::min(kChunkBytes, kLimitBytes - chunk * kChunkBytes);
+    SetInteger(0, 1, 9);
+    SetInteger(1, 1, static_cast<unsigned>(chunk));
+    SetInteger(2, 1, 240);
+    SetInteger(3, 2, kLimitBytes);
+    for (int i = 0; i < bytes; ++i) SetInteger(5 + i, 1, static_cast<unsigned>(chunk + i));
+    const auto before = sim_->counters().requests_for_us;
+    EXPECT_EQ(transact(250, handle, 5 + bytes), 0) << "chunk " << chunk;
+    EXPECT_EQ(sim_->counters().requests_for_us - before, 1u) << "chunk " << chunk;
+  }
+  EXPECT_EQ(sim_->state().firmware.symptom_limits[75], 0x1213);
+
+  SetInteger(0, 4, 0x01000000);  // area 1, entry 0 (array page 0), block 0
+  for (int i = 0; i < 24; ++i) SetInteger(4 + i, 1, static_cast<unsigned>(0xA0 + i));
+  const auto before = sim_->counters().requests_for_us;
+  EXPECT_EQ(transact(253, handle, 28), 0);
+  EXPECT_EQ(sim_->counters().requests_for_us - before, 1u);
+  EXPECT_EQ(sim_->state().firmware.array_memory[23], 0xB7);
+}
+
 // A pulled cable: the device's end of the line goes away under a running
 // link. Calls fail at once instead of trying the dead line, and once the
 // device is back on the same link, InitHart opens it afresh.
@@ -166,11 +223,16 @@ TEST_F(LibraryAgainstSimulator, CallsFailAtOnceWhenThePortVanishesAndInitHartOpe
   sim_->set_faults(*parse_fault_plan("no-reply=1", error));
   SendLongCommand(3, handle, 0);
   ASSERT_EQ(GetErrorCode(), 0);
+  const std::string port = sim_->device_path();
   sim_->stop();  // the line is gone while the library waits
   WaitForResponse();
-  EXPECT_EQ(GetErrorCode(), 16);
+  EXPECT_EQ(GetErrorCode(), 3);
+  char text[128];
+  EXPECT_STREQ(GetErrorMessage(text), ("Port gone (unplugged or closed): " + port).c_str());
   EXPECT_EQ(SendLongCommand(0, handle, 0), 0) << "nothing is sent into a vanished port";
-  EXPECT_EQ(GetErrorCode(), 4);
+  EXPECT_EQ(GetErrorCode(), 3);
+  EXPECT_EQ(DetectInstrument(), 0);
+  EXPECT_EQ(GetErrorCode(), 3);
 
   sim_ = std::make_unique<SimulatedPositioner>(config);
   ::setenv("MIRELL_COM1", config.line.link_path.c_str(), 1);  // a new pty behind the same link

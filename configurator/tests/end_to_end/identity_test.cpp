@@ -20,7 +20,7 @@ TEST_F(EndToEnd, ReadsTheIdentityAndLogsARejectedCommand) {
   EXPECT_EQ(manufacturer, 62u);
   EXPECT_EQ(deviceType, 97u);
 
-  EXPECT_FALSE(page.read(9, 0, [](HartLink&) {}));  // not implemented by the device
+  EXPECT_FALSE(page.read(99, 0, [](HartLink&) {}));  // not implemented by the device
   const QStringList log = form().lines(kCommunicationLog);
   ASSERT_EQ(log.size(), 1);
   EXPECT_TRUE(log[0].startsWith(" : Slave Reports: Command not implemented! 16384")) << log[0].toStdString();

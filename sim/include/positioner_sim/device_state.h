@@ -45,6 +45,14 @@ inline constexpr std::uint8_t kFilteredPosition = 8;  // the position without me
 inline constexpr std::uint8_t kLast = kFilteredPosition;
 }  // namespace device_variable
 
+// A text as HART 7 keeps a long one: its bytes, zeros after the text.
+template <std::size_t Bytes>
+constexpr std::array<std::uint8_t, Bytes> latin1(std::string_view text) {
+  std::array<std::uint8_t, Bytes> bytes{};
+  for (std::size_t i = 0; i < Bytes && i < text.size(); ++i) bytes[i] = static_cast<std::uint8_t>(text[i]);
+  return bytes;
+}
+
 struct Identity {
   std::uint8_t manufacturer_id = 62;
   std::uint8_t device_type = 97;
@@ -62,6 +70,8 @@ struct Identity {
   std::array<std::uint8_t, 12> descriptor{0x82, 0x08, 0x20, 0x82, 0x08, 0x20,
                                           0x82, 0x08, 0x20, 0x82, 0x08, 0x20};
   std::array<std::uint8_t, 3> date{1, 1, 20};
+  // As command 22 writes it: 32 characters of ISO Latin-1, zeros after the text.
+  std::array<std::uint8_t, 32> long_tag = latin1<32>("VELK Q5 POSITIONER");
 
   bool operator==(const Identity&) const = default;
 };
