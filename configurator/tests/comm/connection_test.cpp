@@ -154,20 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SearchCase{"BeyondTheAddressesADeviceCanHave", "14", "99", -1, {14, 15}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ConnectionTest, AHartDeviceOfAnotherKindIsNamedInTheLogAndNotConnected) {
-  link_->setReply(0, {0, 0, {254, 38, 17, 5, 7, 1, 3, 8, 0, 0, 0, 9}});
-  link_->deviceAddress = 2;
-  core_.form.setText("SearchPollStart", "2");
-  core_.form.setText("SearchPollStop", "2");
-  pressConnect();
-  waitFor([&] { return core_.form.text("StaticText1") == "DISCONNECTED"; });
-  EXPECT_EQ(core_.form.text(kStatusBar), kConnectionFailedText);
-  EXPECT_EQ(
-      core_.form.lines(kCommunicationLog),
-      (QStringList{"Polling address 2: manufacturer 38, device type 17 answered, not a Q5/Q50 positioner",
-                   "Disconnected"}));
-}
-
 TEST_F(ConnectionTest, PressingConnectAgainEndsTheSearchWithoutAFailure) {
   link_->detectionMilliseconds = 5;
   pressConnect();
