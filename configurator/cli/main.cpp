@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/velk_commands.h"
 
@@ -34,6 +36,13 @@ int main(int argc, char* argv[]) {
                              }};
   const int code = velk::cli::runCommand(parsed.options, console);
   out.flush();
+  // What was printed is the result (a configuration, a list of devices): a
+  // standard output that did not take it all is a failure.
+  if (out.status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    err << "velk: could not write standard output: " << std::strerror(errno) << "\n";
+    err.flush();
+    return velk::cli::kFailed;
+  }
   err.flush();
   return code;
 }

@@ -1,31 +1,50 @@
 #include "cli/velk_commands.h"
 
-#include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <mutex>
 
+#include "cli/velk_devices.h"
 #include "cli/velk_diff.h"
 #include "cli/velk_session.h"
 #include "comm/connection.h"
-#include "comm/direct_command.h"
 #include "comm/raw_command.h"
 #include "diagnostics/control_operations.h"
+#include "diagnostics/modules.h"
 #include "files/config_file.h"
+#include "model/file_replacement.h"
 #include "registry/connection_doctor.h"
 #include "registry/device_settings.h"
+#include "registry/page_registry.h"
+#include "registry/page_sequences.h"
 
 namespace velk::cli {
 
 namespace {
-
-constexpr int kReadIdentifier = 0;
-constexpr int kReadTagDescriptorDate = 13;
 
 bool connectOrSay(Session& session, Console& console) {
   QString why;
   if (session.connect(why)) return true;
   console.err << "velk: " << why << "\n";
   return false;
+}
+
+QString portInUse(Session& session) {
+  const WindowState& window = session.core().window;
+  return window.portDevice(window.ComPort.load());
+}
+
+// The commands that failed since the last call: the communication log's
+// lines, which it then forgets.
+QStringList takeFailures(Session& session) {
+  const QStringList failed = session.core().form.lines(kCommunicationLog);
+  session.core().form.setLines(kCommunicationLog, {});
+  return failed;
+}
+
+void listFailures(const QStringList& failed, Console& console) {
+  for (const QString& line : failed) console.err << "velk: " << line << "\n";
 }
 
 int ports(const Options& options, Console& console) {
@@ -41,40 +60,13 @@ int ports(const Options& options, Console& console) {
 // Who answers command 0 at the polling addresses of the options, on the port
 // in use.
 DoctorFindings probe(Session& session, const Options& options) {
-  const WindowState& window = session.core().window;
-  const int port = window.ComPort.load();
-  bool opened = false;
   QString why;
   QList<ProbeAnswer> answers;
-  session.run("doctor probe", [&](const JobContext& job) {
-    auto tx = job.transaction();
-    try {
-      errno = 0;
-      tx->InitHart(port);
-      const int reason = errno;
-      opened = tx->GetErrorCode() == 0;
-      if (!opened)
-        why = reason != 0 ? portFailureReason(reason) : QString::fromStdString(tx->GetErrorMessage());
-    } catch (const LinkLibraryError& failure) {
-      why = QString::fromLocal8Bit(failure.what());
-    }
-    if (!opened) return;
-    for (int address = options.first; address <= options.last; ++address) {
-      session.progress(QString("Asking polling address %1...").arg(address));
-      const int handle = tx->DetectInstrumentWithShortAddress(address);
-      if (handle == 0) continue;
-      job.window.InstrumentHandle.store(handle);
-      ProbeAnswer answer{.pollingAddress = address};
-      if (job.ExecuteCommand(tx, kReadIdentifier, 0)) {
-        answer.manufacturer = tx->GetInteger(1, 1);
-        answer.deviceType = tx->GetInteger(2, 1);
-      }
-      answers.append(answer);
-    }
-    tx->ShutDownHart();
+  const bool opened = withOpenPort(session, why, [&](const JobContext& job, Link::Transaction& tx) {
+    for (const AnsweringDevice& device : findDevices(session, job, tx, options.first, options.last))
+      answers.append({device.pollingAddress, device.manufacturer, device.deviceType});
   });
-  session.progress({});
-  return probeFindings(window.portDevice(port), opened, why, answers, options.first, options.last);
+  return probeFindings(portInUse(session), opened, why, answers, options.first, options.last);
 }
 
 int doctor(const Options& options, Console& console) {
@@ -88,62 +80,97 @@ int doctor(const Options& options, Console& console) {
   return hasProblem(findings) ? kFailed : kSuccess;
 }
 
+void printDevice(const AnsweringDevice& device, Console& console) {
+  console.out << "polling address: " << device.pollingAddress << "\n";
+  if (device.identified) {
+    console.out << "manufacturer: " << device.manufacturer << "\n"
+                << "device type: " << device.deviceType << "\n"
+                << "device id: " << device.deviceId << "\n"
+                << "software revision: " << device.softwareRevision << "\n"
+                << "hardware revision: " << device.hardwareRevision << "\n"
+                << "tag: " << device.tag << "\n";
+  } else {
+    console.out << "identity: not read\n";
+  }
+  console.out << "Q5/Q50: " << (device.isPositioner() ? "yes" : "no") << "\n";
+}
+
 int scan(const Options& options, Console& console) {
   Session session(options);
-  if (!connectOrSay(session, console)) return kNoPositioner;
-  Configurator& core = session.core();
-  QString tag;
-  unsigned manufacturer = 0, deviceType = 0;
-  session.run("scan identity", [&](const JobContext& job) {
-    auto tx = job.transaction();
-    if (job.ExecuteCommand(tx, kReadIdentifier, 0)) {
-      manufacturer = tx->GetInteger(1, 1);
-      deviceType = tx->GetInteger(2, 1);
-    }
-    if (job.ExecuteCommand(tx, kReadTagDescriptorDate, 0))
-      tag = QString::fromStdString(tx->GetString(0, 6)).trimmed();
-  });
-  const FormState& form = core.form;
-  console.out << "polling address: " << form.text("EditPollAddress") << "\n"
-              << "manufacturer: " << manufacturer << "\n"
-              << "device type: " << deviceType << "\n"
-              << "device id: " << form.text("Edit183") << "\n"
-              << "software revision: " << form.text("LabelSWverValue") << "\n"
-              << "hardware revision: " << form.text("LabelHWverValue") << "\n"
-              << "tag: " << tag << "\n";
-  return kSuccess;
+  QString why;
+  QList<AnsweringDevice> devices;
+  if (!withOpenPort(session, why, [&](const JobContext& job, Link::Transaction& tx) {
+        devices = findDevices(session, job, tx, options.first, options.last);
+      })) {
+    console.err << "velk: could not open " << portInUse(session) << ": " << why << "\n";
+    return kNoPositioner;
+  }
+  for (qsizetype i = 0; i < devices.size(); ++i) {
+    if (i > 0) console.out << "\n";
+    printDevice(devices[i], console);
+  }
+  listFailures(takeFailures(session), console);
+  if (std::any_of(devices.begin(), devices.end(), [](const AnsweringDevice& d) { return d.isPositioner(); }))
+    return kSuccess;
+  if (devices.isEmpty()) {
+    console.err << "velk: no HART device answered at polling addresses " << options.first << " to "
+                << options.last << " on " << portInUse(session) << "\n";
+  } else {
+    QStringList answered;
+    for (const AnsweringDevice& device : devices) answered.append(describe(device));
+    console.err << "velk: no Q5/Q50 positioner answered; what answered: " << answered.join("; ") << "\n";
+  }
+  return kNoPositioner;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes, Console& console) {
-  QFile file(path);
-  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) return true;
-  console.err << "velk: could not write " << path << ": " << file.errorString() << "\n";
-  return false;
-}
-
-// The device's configuration as a file would hold it, after a Read All.
-QByteArray readDevice(Session& session) {
+// The device's configuration as a file would hold it, after a Read All, and
+// the commands that failed in it (and since the last look, the connection's).
+struct DeviceReading {
+  QByteArray file;
+  QStringList failed;
+};
+DeviceReading readDevice(Session& session) {
   session.runSequence(kRequestReadAll);
-  return configurationText(session.core().form, session.core().window).bytes;
+  return {configurationText(session.core().form, session.core().window).bytes, takeFailures(session)};
 }
 
 int read(const Options& options, Console& console) {
   Session session(options);
   if (!connectOrSay(session, console)) return kNoPositioner;
-  const QByteArray file = readDevice(session);
-  const QStringList failed = session.core().form.lines(kCommunicationLog);
-  if (options.output.isEmpty()) {
-    console.out << QString::fromLatin1(file);
-  } else if (!writeFile(options.output, file, console)) {
+  const DeviceReading device = readDevice(session);
+  if (!device.failed.isEmpty()) {
+    // A field of a failed command holds no value of this device.
+    listFailures(device.failed, console);
+    console.err << "velk: " << device.failed.size() << " command(s) failed, so "
+                << (options.output.isEmpty() ? QString("no configuration was printed")
+                                             : options.output + " was not written")
+                << "\n";
     return kFailed;
   }
-  for (const QString& line : failed) console.err << "velk: " << line << "\n";
-  return failed.isEmpty() ? kSuccess : kFailed;
+  if (options.output.isEmpty()) {
+    console.out << QString::fromLatin1(device.file);
+    return kSuccess;
+  }
+  if (const QString reason = replaceFile(options.output, device.file); !reason.isEmpty()) {
+    console.err << "velk: could not write " << options.output << ": " << reason << "\n";
+    return kFailed;
+  }
+  return kSuccess;
 }
 
 void printDifferences(const std::vector<Difference>& differences, Console& console) {
   for (const Difference& d : differences)
     console.out << d.key << ": file \"" << d.wanted << "\", device \"" << d.actual << "\"\n";
+}
+
+// What differs is not known when a read failed: the fields of its commands
+// keep values that are not the device's.
+bool readWhole(const DeviceReading& device, Console& console, const char* consequence) {
+  if (device.failed.isEmpty()) return true;
+  listFailures(device.failed, console);
+  console.err << "velk: the device could not be read whole, so what differs is not known" << consequence
+              << "\n";
+  return false;
 }
 
 int diff(const Options& options, Console& console) {
@@ -157,16 +184,57 @@ int diff(const Options& options, Console& console) {
   }
   const QByteArray wanted = configurationText(core.form, core.window).bytes;
   if (!connectOrSay(session, console)) return kNoPositioner;
-  const auto differences = configurationDifferences(wanted, readDevice(session), session.separator());
+  const DeviceReading device = readDevice(session);
+  if (!readWhole(device, console, "")) return kFailed;
+  const auto differences = configurationDifferences(wanted, device.file, session.separator());
   printDifferences(differences, console);
   return differences.empty() ? kSuccess : kFailed;
 }
 
-bool differsOnPages(const std::vector<Difference>& differences, const QStringList& keys) {
-  for (const Difference& d : differences)
-    for (const QString& key : keys)
-      if (d.key.startsWith(key)) return true;
-  return false;
+// Puts the device out of service or back in, as the window's button does;
+// false when the device did not follow.
+bool setOutOfService(Session& session, bool outOfService) {
+  Configurator& core = session.core();
+  if (core.window.OutOfService.load() != outOfService) {
+    core.commands.postRequest(kRequestServiceToggle);
+    // The thread runs one piece of work at a time: a job posted once it has
+    // taken the request runs after the switch.
+    session.waitFor([&] { return !core.window.RequestPending.load(); }, 10000);
+    session.run("service switched", [](const JobContext&) {});
+  }
+  return core.window.OutOfService.load() == outOfService;
+}
+
+// The pages to send, in Send All's order: every page, or those whose keys differ.
+QStringList pagesToSend(const std::vector<Difference>& differences, bool all) {
+  QStringList pages;
+  for (const QString& page : sendAllPages()) {
+    const bool differs = std::any_of(differences.begin(), differences.end(),
+                                     [&](const Difference& d) { return sendingPage(d.key) == page; });
+    if (all || differs) pages.append(page);
+  }
+  return pages;
+}
+
+void sendPages(Session& session, const QStringList& pages, bool all, bool sourceChanged) {
+  auto clickSource = [&] {
+    session.run("setpoint source",
+                [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Sequence); });
+  };
+  if (all) {
+    if (sourceChanged) clickSource();
+    session.runSequence(kRequestSendAll);
+    return;
+  }
+  for (const QString& page : pages) {
+    // Of CONTROL only the setpoint source is a setting; its send would move the valve.
+    if (page == QLatin1String(controlModule().name)) {
+      clickSource();
+      continue;
+    }
+    const PageModule* module = findPageModule(page);
+    session.run(page, [module](const JobContext& job) { module->send(job, Sender::Sequence); });
+  }
 }
 
 int send(const Options& options, Console& console) {
@@ -178,7 +246,9 @@ int send(const Options& options, Console& console) {
   Session session(options);
   Configurator& core = session.core();
   if (!connectOrSay(session, console)) return kNoPositioner;
-  const QByteArray device = readDevice(session);
+  const DeviceReading device = readDevice(session);
+  if (!options.all && !readWhole(device, console, "; nothing was sent (--all sends every page)"))
+    return kFailed;
   const int sourceBefore = core.form.selectedIndex(kSetpointSourceGroup);
   const ConfigurationLoad load = loadConfiguration(options.args[0], core.form, core.window);
   if (!load.ok) {
@@ -186,7 +256,7 @@ int send(const Options& options, Console& console) {
     return kFailed;
   }
   const QByteArray wanted = configurationText(core.form, core.window).bytes;
-  const auto differences = configurationDifferences(wanted, device, session.separator());
+  const auto differences = configurationDifferences(wanted, device.file, session.separator());
   printDifferences(differences, console);
   if (options.dryRun) return differences.empty() ? kSuccess : kFailed;
   if (differences.empty()) {
@@ -195,55 +265,60 @@ int send(const Options& options, Console& console) {
   }
   if (!options.yes && !console.ask("Send these to the positioner?")) return kFailed;
 
-  // SETUP and CHARACTERISTICS settings are taken out of service only.
-  const bool needsOutOfService = differsOnPages(
-      differences, {"ACTUATOR", "STROKE", "CURRENT RANGE", "DIRECTION", "TRAVEL RANGE", "CONTROL ", "CUT OFF",
-                    "LIMIT ", "CHARACTER", "NUMBER OF POINTS", "CUSTOM", "X(", "Y("});
-  const bool wasInService = !core.window.OutOfService.load();
-  auto toggleService = [&] {
-    const bool before = core.window.OutOfService.load();
-    core.commands.postRequest(kRequestServiceToggle);
-    session.waitFor([&] { return core.window.OutOfService.load() != before; }, 20000);
-  };
-  if (needsOutOfService && wasInService) toggleService();
-  if (core.form.selectedIndex(kSetpointSourceGroup) != sourceBefore)
-    session.run("setpoint source",
-                [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Sequence); });
-  session.runSequence(kRequestSendAll);
-  if (needsOutOfService && wasInService && core.window.OutOfService.load()) toggleService();
+  const QStringList pages = pagesToSend(differences, options.all);
+  const bool outOfServiceFirst =
+      !core.window.OutOfService.load() && std::any_of(pages.begin(), pages.end(), sentOutOfServiceOnly);
+  QStringList failed = device.failed;
+  if (outOfServiceFirst && !setOutOfService(session, true)) {
+    listFailures(failed + takeFailures(session), console);
+    console.err << "velk: the positioner could not be taken out of service; nothing was sent\n";
+    return kFailed;
+  }
+  sendPages(session, pages, options.all, core.form.selectedIndex(kSetpointSourceGroup) != sourceBefore);
+  const bool backInService = !outOfServiceFirst || setOutOfService(session, false);
+  failed += takeFailures(session);
 
-  const QStringList failed = core.form.lines(kCommunicationLog);
-  const auto remaining = configurationDifferences(wanted, readDevice(session), session.separator());
-  for (const QString& line : failed) console.err << "velk: " << line << "\n";
+  const DeviceReading after = readDevice(session);
+  failed += after.failed;
+  const auto remaining = configurationDifferences(wanted, after.file, session.separator());
+  listFailures(failed, console);
   for (const Difference& d : remaining)
     console.err << "velk: " << d.key << " did not stick: sent \"" << d.wanted << "\", device holds \""
                 << d.actual << "\"\n";
-  return failed.isEmpty() && remaining.empty() ? kSuccess : kFailed;
+  if (!backInService) console.err << "velk: the positioner could not be put back in service\n";
+  return failed.isEmpty() && remaining.empty() && backInService ? kSuccess : kFailed;
 }
 
-// Monitoring: the samples reach the printer through a page module of its own.
+// Monitoring: the samples reach the printer through a page module of its own,
+// on the command thread.
 struct MonitorSink {
   QTextStream* out = nullptr;
-  QFile* csv = nullptr;
+  FileReplacement* csv = nullptr;
   double start = 0;
 };
 MonitorSink gSink;
+std::mutex gSinkMutex;
 std::atomic<bool> gInterrupted{false};
+std::atomic<bool> gCsvFailed{false};
+
+double secondsNow() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 void printSample(const JobContext&, const BurstMessage& message) {
-  const double now =
-      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   const auto& v = message.reading.BurstValue;
   auto field = [](bool has, float value) { return has ? QString::number(value, 'g', 7) : QString(); };
   const bool all = message.length == 24;
   const QString line = QString("%1,%2,%3,%4,%5\n")
-                           .arg(now - gSink.start, 0, 'f', 3)
+                           .arg(secondsNow() - gSink.start, 0, 'f', 3)
                            .arg(message.length == 8 ? QString::number(message.loopCurrent, 'g', 7)
                                                     : field(all, v[kBurstSetpoint]))
                            .arg(field(all || message.length == 5, v[kBurstPosition]))
                            .arg(field(all, v[kBurstTemperature]))
                            .arg(field(all, v[kBurstPressure]));
-  if (gSink.csv) gSink.csv->write(line.toLatin1());
+  std::lock_guard lock(gSinkMutex);
+  if (!gSink.out) return;  // a sample after monitoring ended
+  if (gSink.csv && !gCsvFailed.load() && !gSink.csv->write(line.toLatin1())) gCsvFailed = true;
   *gSink.out << line;
   gSink.out->flush();
 }
@@ -252,16 +327,21 @@ int monitor(const Options& options, Console& console) {
   static const PageModule sink{.name = "velk monitor", .caption = "", .afterBurstSample = &printSample};
   Session session(options, mirellLibraryLink(), {&sink});
   if (!connectOrSay(session, console)) return kNoPositioner;
-  QFile csv(options.csv);
-  if (!options.csv.isEmpty() && !csv.open(QIODevice::WriteOnly)) {
-    console.err << "velk: could not write " << options.csv << ": " << csv.errorString() << "\n";
-    return kFailed;
-  }
   const QString header = "time_s,setpoint,position,temperature,pressure\n";
+  std::unique_ptr<FileReplacement> csv;
+  if (!options.csv.isEmpty()) {
+    csv = std::make_unique<FileReplacement>(options.csv);
+    if (!csv->open() || !csv->write(header.toLatin1())) {
+      console.err << "velk: could not write " << options.csv << ": " << csv->reason() << "\n";
+      return kFailed;
+    }
+  }
   console.out << header;
-  if (csv.isOpen()) csv.write(header.toLatin1());
-  gSink = {&console.out, csv.isOpen() ? &csv : nullptr,
-           std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count()};
+  gCsvFailed = false;
+  {
+    std::lock_guard lock(gSinkMutex);
+    gSink = {&console.out, csv.get(), secondsNow()};
+  }
   std::signal(SIGINT, [](int) { gInterrupted = true; });
   std::signal(SIGTERM, [](int) { gInterrupted = true; });
 
@@ -269,14 +349,24 @@ int monitor(const Options& options, Console& console) {
   live.BurstRequested.store(true);
   const int ms =
       options.seconds ? static_cast<int>(*options.seconds * 1000) : std::numeric_limits<int>::max();
-  session.waitFor([] { return gInterrupted.load(); }, ms);
+  session.waitFor([] { return gInterrupted.load() || gCsvFailed.load(); }, ms);
   // Burst mode off in the device before the program goes.
   live.BurstRequested.store(false);
   session.waitFor([&] { return !live.BurstActive.load(); }, 20000);
-  const bool failed = live.BurstError.load();
-  if (failed) console.err << "velk: burst mode could not be switched\n";
-  gSink = {};
-  return failed ? kFailed : kSuccess;
+  {
+    std::lock_guard lock(gSinkMutex);
+    gSink = {};
+  }
+  int code = kSuccess;
+  if (live.BurstError.load()) {
+    console.err << "velk: burst mode could not be switched\n";
+    code = kFailed;
+  }
+  if (csv && !csv->commit()) {
+    console.err << "velk: could not write " << options.csv << ": " << csv->reason() << "\n";
+    code = kFailed;
+  }
+  return code;
 }
 
 int raw(const Options& options, Console& console) {
@@ -292,18 +382,31 @@ int raw(const Options& options, Console& console) {
   }
   const unsigned command = bytes.front();
   bytes.erase(bytes.begin());
-  if (bytes.size() > 28) {
-    console.err << "velk: at most 28 request bytes\n";
+  if (bytes.size() > kRawRequestMaxBytes) {
+    console.err << "velk: at most " << kRawRequestMaxBytes << " request bytes\n";
     return kUsage;
   }
   Session session(options);
-  if (!connectOrSay(session, console)) return kNoPositioner;
+  QString why;
+  bool answered = false;
   RawCommandOutcome outcome;
-  session.run("raw", [&](const JobContext& job) {
-    auto tx = job.transaction();
-    outcome = sendRawCommand(tx.api(), job.window.InstrumentHandle.load(), static_cast<int>(command),
-                             std::vector<int>(bytes.begin(), bytes.end()));
-  });
+  // Whatever answers at the address, positioner or not.
+  if (!withOpenPort(session, why, [&](const JobContext&, Link::Transaction& tx) {
+        const int handle = tx->DetectInstrumentWithShortAddress(options.address);
+        if (handle == 0) return;
+        tx->SetPollingAddress(handle, options.address);
+        answered = true;
+        outcome = sendRawCommand(tx.api(), handle, static_cast<int>(command),
+                                 std::vector<int>(bytes.begin(), bytes.end()));
+      })) {
+    console.err << "velk: could not open " << portInUse(session) << ": " << why << "\n";
+    return kNoPositioner;
+  }
+  if (!answered) {
+    console.err << "velk: no HART device answers at polling address " << options.address << " on "
+                << portInUse(session) << "\n";
+    return kNoPositioner;
+  }
   if (outcome.transmissionError != 0) {
     console.out << "Transmission error " << outcome.transmissionError << "\n";
     return kFailed;
@@ -313,6 +416,9 @@ int raw(const Options& options, Console& console) {
   for (unsigned b : outcome.reply) console.out << " " << b;
   console.out << "\n";
   if (outcome.responseError != 0) console.out << "Response error " << outcome.responseError << "\n";
+  if (outcome.responseError == 0 && outcome.replyLength > static_cast<int>(outcome.reply.size()))
+    console.out << "The reply carried " << outcome.replyLength
+                << " data bytes; the data field holds the first " << outcome.reply.size() << ".\n";
   return outcome.responseError == 0 ? kSuccess : kFailed;
 }
 

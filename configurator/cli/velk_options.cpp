@@ -21,29 +21,43 @@ const QMap<QString, QString>& commandHelp() {
       {"ports", "velk ports\n  The serial devices of this machine and which COM number opens which.\n"},
       {"scan",
        "velk scan [--port N|PATH] [--from A --to B]\n"
-       "  Searches the polling addresses for the positioner and prints who it is.\n"},
+       "  Asks polling addresses 0 to 15 (or A to B) who answers and prints every\n"
+       "  HART device found: polling address, manufacturer and device type codes,\n"
+       "  device ID, revisions, tag, and whether it is a Q5/Q50 positioner this\n"
+       "  program configures. Exit 0 when one is; 4 when none is, saying what\n"
+       "  answered instead.\n"},
       {"read",
        "velk read [-o FILE]\n"
        "  Reads every page from the positioner into a configuration file (standard\n"
-       "  output without -o), in the format the window saves.\n"},
+       "  output without -o), in the format the window saves. When a command\n"
+       "  fails, nothing is written (an existing FILE stays as it was), the failed\n"
+       "  commands are listed and the exit is 1.\n"},
       {"diff",
        "velk diff FILE\n"
        "  Reads the positioner and prints, one line per key, what differs between\n"
-       "  FILE and the device, for what Send All writes. Exit 0 when nothing differs.\n"},
+       "  FILE and the device, for what Send All writes. Exit 0 when nothing differs\n"
+       "  and every command succeeded.\n"},
       {"send",
-       "velk send FILE [--yes] [--dry-run]\n"
-       "  Loads FILE, prints what will change, asks, sends every page and reads it\n"
-       "  back to check. Settings the device takes only out of service are sent with\n"
-       "  the device out of service, and its service state is put back afterwards.\n"
-       "  --dry-run prints what would change and sends nothing.\n"},
+       "velk send FILE [--yes] [--dry-run] [--all]\n"
+       "  Loads FILE, prints what differs from the device, asks, sends the pages\n"
+       "  whose settings differ (in Send All's order) and reads back to check.\n"
+       "  The device is taken out of service only when one of those pages needs it\n"
+       "  (SETUP, CHARACTERISTICS), and put back in service afterwards. Nothing is\n"
+       "  sent when the device could not be read whole. --all sends every page, as\n"
+       "  Send All does. --dry-run prints what would change and sends nothing.\n"
+       "  Exit 0 when every difference stuck and no command failed.\n"},
       {"monitor",
        "velk monitor [--seconds N] [--csv FILE]\n"
        "  Burst monitoring: one CSV line per sample, time_s,setpoint,position,\n"
-       "  temperature,pressure. Ctrl-C switches burst mode off before it ends.\n"},
+       "  temperature,pressure. Ctrl-C switches burst mode off before it ends.\n"
+       "  --csv also writes the lines to FILE, put in place whole when monitoring\n"
+       "  ends; a write that fails ends monitoring with exit 1.\n"},
       {"raw",
-       "velk raw CMD [BYTE ...]\n"
-       "  Sends one command (bytes in decimal or 0x hex) and prints the response\n"
-       "  code, the status and the reply bytes.\n"},
+       "velk raw CMD [BYTE ...] [--address N]\n"
+       "  Sends one command (bytes in decimal or 0x hex) to whatever HART device\n"
+       "  answers at polling address N (default 0), positioner or not, and prints\n"
+       "  the response code, the status and the reply bytes the link's 50-byte\n"
+       "  data field holds, saying so when the reply was longer.\n"},
   };
   return help;
 }
@@ -53,10 +67,10 @@ const QMap<QString, QString>& commandSummary() {
   static const QMap<QString, QString> summary = {
       {"doctor", "check the way to the modem"},
       {"ports", "serial devices and COM numbers"},
-      {"scan", "find the positioner"},
+      {"scan", "who answers on the loop"},
       {"read", "Read All into a configuration file"},
       {"diff", "compare a file with the device"},
-      {"send", "Send All from a file, checked"},
+      {"send", "send what differs from a file, checked"},
       {"monitor", "burst samples as CSV"},
       {"raw", "one HART command"},
   };
@@ -98,7 +112,10 @@ QString usage(const QString& command) {
       "  1  a command failed, a value did not stick, or (diff, --dry-run) something differs\n"
       "  2  usage error\n"
       "  3  a question needed an answer and standard input is not a terminal (use --yes)\n"
-      "  4  the port cannot be opened or no positioner was found\n";
+      "  4  the port cannot be opened or no positioner was found (raw: no device)\n"
+      "\n"
+      "The commands in detail:\n";
+  for (const QString& help : commandHelp()) text += "\n" + help;
   return text;
 }
 
@@ -123,6 +140,8 @@ Parsed parseCommandLine(const QStringList& arguments) {
       o.yes = true;
     } else if (a == "--dry-run") {
       o.dryRun = true;
+    } else if (a == "--all") {
+      o.all = true;
     } else if (a == "--probe") {
       o.probe = true;
     } else if (a == "--port") {
@@ -147,6 +166,11 @@ Parsed parseCommandLine(const QStringList& arguments) {
           {"8.6", 86}, {"9.0", 90}, {"9.1", 91}, {"10.0", 100}, {"10.1", 101}};
       if (!versions.contains(v)) return fail("--version: 8.6, 9.0, 9.1, 10.0 or 10.1");
       o.deviceVersion = versions[v];
+    } else if (a == "--address") {
+      if (!value(v)) return fail("--address needs a polling address");
+      const auto address = number(v);
+      if (!address || *address < 0 || *address > 15) return fail("--address: polling addresses are 0 to 15");
+      o.address = *address;
     } else if (a == "--from" || a == "--to") {
       if (!value(v)) return fail(a + " needs a polling address");
       const auto address = number(v);

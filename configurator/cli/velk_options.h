@@ -13,7 +13,7 @@ inline constexpr int kSuccess = 0;
 inline constexpr int kFailed = 1;        // a command failed, a value did not stick, or something differs
 inline constexpr int kUsage = 2;         // the command line is wrong
 inline constexpr int kRefused = 3;       // a question needed an answer and no one can give it
-inline constexpr int kNoPositioner = 4;  // the port cannot be opened or no positioner answers
+inline constexpr int kNoPositioner = 4;  // the port cannot be opened or no positioner (raw: no device)
 
 struct Options {
   QString command;                   // doctor, ports, scan, read, diff, send, monitor, raw
@@ -27,6 +27,8 @@ struct Options {
   QString output;                    // read -o FILE
   bool yes = false;                  // send --yes
   bool dryRun = false;               // send --dry-run
+  bool all = false;                  // send --all
+  int address = 0;                   // raw --address
   bool probe = false;                // doctor --probe
   std::optional<double> seconds;     // monitor --seconds
   QString csv;                       // monitor --csv FILE

@@ -1,6 +1,7 @@
 #include "comm/command_catalogue.h"
 
 #include <array>
+#include <string_view>
 #include <utility>
 
 namespace velk {
@@ -142,9 +143,10 @@ constexpr auto kCatalogue = buildCatalogue();
 
 }  // namespace
 
-std::string_view commandName(int command) {
-  if (command < 0 || command >= kCatalogueSize) return {};
-  return kCatalogue[command];
+std::string commandName(int command) {
+  if (command >= 0 && command < kCatalogueSize && !kCatalogue[command].empty())
+    return std::string(kCatalogue[command]);
+  return "Command " + std::to_string(command);
 }
 
 }  // namespace velk

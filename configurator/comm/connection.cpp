@@ -151,7 +151,17 @@ bool Connection::identify(const JobContext& job, int pollingAddress) {
   for (const PageModule* module : modules_)
     if (module->deviceFound) module->deviceFound(job, identity);
   if (!identity.identified || cancelled(job)) return false;
-  if (identity.manufacturer != kManufacturer || identity.deviceType != kPositionerDeviceType) return false;
+  if (identity.manufacturer != kManufacturer || identity.deviceType != kPositionerDeviceType) {
+    // The failure text blames the cables; the technician must learn that a
+    // device did answer, and which.
+    job.form.appendLine(kCommunicationLog,
+                        QString("Polling address %1: manufacturer %2, device type %3 answered, not a Q5/Q50 "
+                                "positioner")
+                            .arg(pollingAddress)
+                            .arg(identity.manufacturer)
+                            .arg(identity.deviceType));
+    return false;
+  }
   job.progress("Reading status...");
   return true;
 }

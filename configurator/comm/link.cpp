@@ -60,7 +60,7 @@ std::string commandErrorMessage(HartLink& api, int code) {
 void Link::ReportCommandError(Transaction& tx, int code, int command) {
   const std::string message = commandErrorMessage(tx.api(), code);
   if (!window_.StopRequested.load()) return;
-  const std::string_view name = commandName(command);
+  const std::string name = commandName(command);
   // The library's texts are 8-bit.
   form_.appendLine(kCommunicationLog, QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) +
                                           " : " + QString::fromLatin1(message));

@@ -21,7 +21,8 @@ RawCommandOutcome sendRawCommand(HartLink& api, int handle, int command, const s
   outcome.replyLength = api.GetMessageLength();
   outcome.responseError = api.GetErrorCode();
   if (outcome.responseError == 0)
-    for (int i = 0; i < outcome.replyLength; ++i) outcome.reply.push_back(api.GetInteger(i, 1));
+    for (int i = 0; i < std::min(outcome.replyLength, kDataFieldBytes); ++i)
+      outcome.reply.push_back(api.GetInteger(i, 1));
   return outcome;
 }
 

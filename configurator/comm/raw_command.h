@@ -11,6 +11,8 @@
 namespace velk {
 
 inline constexpr int kRawRequestMaxBytes = 28;
+// The library's data field: a longer reply keeps only its first bytes there.
+inline constexpr int kDataFieldBytes = 50;
 
 struct RawCommandOutcome {
   // SendLongCommand's error code: not 0, the request never went out and
@@ -18,11 +20,12 @@ struct RawCommandOutcome {
   int transmissionError = 0;
   int responseCode = 0;  // of the reply's status bytes
   int deviceStatus = 0;
-  int replyLength = 0;  // data bytes the reply carried
+  int replyLength = 0;  // data bytes the reply carried, which may be more than `reply` holds
   // WaitForResponse's error code: 0 when the reply came back without error.
   int responseError = 0;
-  // The reply data, only after a reply without error: after a failed wait
-  // the data field still holds the request, which is no reply.
+  // The reply data the data field holds (at most its 50 bytes), only after
+  // a reply without error: after a failed wait the data field still holds
+  // the request, which is no reply.
   std::vector<unsigned> reply;
 };
 

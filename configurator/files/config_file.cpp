@@ -2,14 +2,15 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <variant>
 
 #include "model/characteristic_curve.h"
+#include "model/file_replacement.h"
 #include "model/form_fields.h"
 #include "model/form_state.h"
 #include "model/number_text.h"
@@ -54,7 +55,11 @@ std::optional<float> realNumber(const QString& text, char separator) {
   const char* last = first + value.size();
   const auto [end, error] = std::from_chars(first, last, number, std::chars_format::general);
   if (error != std::errc() || end != last) return std::nullopt;
-  return static_cast<float>(number);
+  // "nan", "inf" and numbers beyond the single range are no point of a curve
+  // a device could follow.
+  const auto single = static_cast<float>(number);
+  if (!std::isfinite(single)) return std::nullopt;
+  return single;
 }
 
 // The number that ends the header line; 1.0 when it holds none.
@@ -244,10 +249,9 @@ ConfigurationText configurationText(const FormState& form, const WindowState& wi
 
 ConfigurationSave saveConfiguration(const QString& path, const FormState& form, const WindowState& window) {
   const ConfigurationText text = configurationText(form, window);
-  QSaveFile file(path);
   ConfigurationSave result;
-  if (!file.open(QIODevice::WriteOnly) || file.write(text.bytes) != text.bytes.size() || !file.commit()) {
-    result.error = QString("Could not write %1: %2").arg(path, file.errorString());
+  if (const QString reason = replaceFile(path, text.bytes); !reason.isEmpty()) {
+    result.error = QString("Could not write %1: %2").arg(path, reason);
     return result;
   }
   result.ok = true;
@@ -266,17 +270,23 @@ ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form
   for (QByteArray& line : lines)
     if (line.endsWith('\r')) line.chop(1);
 
+  for (qsizetype number = 0; number < lines.size(); ++number) {
+    if (lines[number].size() > kLongestLine) {
+      result.error = QString("line %1 is too long").arg(number + 1);
+      return result;
+    }
+  }
+
   const char separator = decimalSeparator(window);
   const double version = lines.isEmpty() ? 1.0 : formatVersion(QString::fromLatin1(lines.first()));
   const bool formatOne = version == 1.0;
   int curveCount = window.CustomCurve.get().count;
   std::vector<Change> changes;
 
+  // A file in which no line starts with a key is some other file, whose
+  // name must not be kept for the next save.
+  bool holdsAKey = false;
   for (qsizetype number = 1; number < lines.size(); ++number) {
-    if (lines[number].size() > kLongestLine) {
-      result.error = QString("line %1 is too long").arg(number + 1);
-      return result;
-    }
     const QString line = QString::fromLatin1(lines[number]);
     auto failAt = [&](const char* key) {
       result.error = QString("line %1: %2").arg(number + 1).arg(QString::fromLatin1(key));
@@ -284,9 +294,12 @@ ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form
     };
 
     if (std::any_of(std::begin(kIgnoredKeys), std::end(kIgnoredKeys),
-                    [&](const char* key) { return line.startsWith(QLatin1String(key)); }))
+                    [&](const char* key) { return line.startsWith(QLatin1String(key)); })) {
+      holdsAKey = true;
       continue;
+    }
     if (line.startsWith(QLatin1String(kCurveCountKey))) {
+      holdsAKey = true;
       const auto count = wholeNumber(valueAfter(line, qsizetype(std::strlen(kCurveCountKey))));
       // A count the curve cannot have would leave points nobody can show or send.
       if (!count || !isCurvePointCount(*count)) return failAt(kCurveCountKey);
@@ -295,6 +308,7 @@ ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form
       continue;
     }
     if (const auto point = pointOfKey(line)) {
+      holdsAKey = true;
       if (!curveHasPoint(curveCount, point->second)) continue;
       const QString key = pointKey(point->first ? 'Y' : 'X', point->second);
       const auto value = realNumber(valueAfter(line, key.size()), separator);
@@ -305,7 +319,9 @@ ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form
     const ConfigEntry* entry = nullptr;
     for (const ConfigEntry& candidate : configurationEntries())
       if (line.startsWith(QLatin1String(candidate.key))) entry = &candidate;
-    if (entry == nullptr || (entry->versionGated && formatOne)) continue;
+    if (entry == nullptr) continue;
+    holdsAKey = true;
+    if (entry->versionGated && formatOne) continue;
 
     const QString value = valueAfter(line, qsizetype(std::strlen(entry->key)));
     switch (entry->form) {
@@ -323,6 +339,11 @@ ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form
         break;
       }
     }
+  }
+
+  if (!holdsAKey) {
+    result.error = "it holds no configuration entry";
+    return result;
   }
 
   // Every line converted: the fields take the file's values.

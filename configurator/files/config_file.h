@@ -62,8 +62,9 @@ struct ConfigurationLoad {
   bool setpointSourceChanged = false;
 };
 // Reads and converts the whole file before anything is set: a file with one
-// value that does not convert, a NUL byte or a line of over 4096 characters
-// changes no field.
+// value that does not convert (a curve point of "nan" or "inf" included), a
+// NUL byte, a line of over 4096 characters (the header too) or no line that
+// starts with a key changes no field.
 ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form, WindowState& window);
 ConfigurationLoad loadConfiguration(const QString& path, FormState& form, WindowState& window);
 

@@ -88,7 +88,7 @@ void drawCurve(FormState& form, CustomCurve& curve, char separator) {
 // a calibration runs).
 void logRefusal(const JobContext& job, int command, const QString& message) {
   if (!job.window.StopRequested.load()) return;
-  const std::string_view name = commandName(command);
+  const std::string name = commandName(command);
   job.form.appendLine(
       kCommunicationLog,
       QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " + message);

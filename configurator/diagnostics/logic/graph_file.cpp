@@ -8,6 +8,9 @@
 #include <istream>
 #include <limits>
 #include <ostream>
+#include <sstream>
+
+#include "model/file_replacement.h"
 
 namespace velk {
 namespace {
@@ -98,11 +101,16 @@ std::vector<GraphSample> readGraphFile(std::istream& in, int maxPoints) {
 }
 
 GraphFileWriteResult saveGraphFile(const std::string& path, const std::vector<GraphSample>& samples) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return {};
-  GraphFileWriteResult result = writeGraphFile(out, samples);
-  out.close();
-  if (out.fail()) result.complete = false;
+  // Built whole first: a file that cannot be written leaves the earlier one as it was.
+  std::ostringstream text;
+  GraphFileWriteResult result = writeGraphFile(text, samples);
+  const std::string bytes = std::move(text).str();
+  const QString reason = replaceFile(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())),
+                                     QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  if (!reason.isEmpty()) {
+    result.complete = false;
+    result.reason = reason.toStdString();
+  }
   return result;
 }
 
@@ -120,7 +128,9 @@ std::string withTxtExtension(std::string name, bool textFilterChosen) {
 bool namesAFile(std::string_view path) { return !path.empty() && path.back() != '/'; }
 
 std::string graphSaveStatusText(const GraphFileWriteResult& result, std::string_view fileName) {
-  if (!result.complete) return "Could not write the graph file " + std::string(fileName);
+  if (!result.complete)
+    return "Could not write the graph file " + std::string(fileName) +
+           (result.reason.empty() ? "" : ": " + result.reason);
   return std::to_string(result.linesWritten) + " points of data saved";
 }
 

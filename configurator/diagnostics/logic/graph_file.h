@@ -26,6 +26,7 @@ std::string graphFileLine(const GraphSample& sample);
 struct GraphFileWriteResult {
   int linesWritten = 0;
   bool complete = false;  // every line reached the stream and the stream reported no error
+  std::string reason;     // why a file was not written, when the system said
 };
 
 // Writes the samples, oldest first, and flushes the stream.
@@ -41,8 +42,9 @@ std::vector<GraphSample> readGraphFile(std::istream& in, int maxPoints = kGraphF
 std::optional<GraphSample> parseGraphFileLine(std::string_view line);
 
 // The same on a named file. Saving creates the file (an empty one for no
-// samples) and reports it incomplete when it cannot be opened, written or
-// closed. A file that cannot be opened loads no points.
+// samples) and reports it incomplete when it cannot be written whole; an
+// existing file is then left as it was. A file that cannot be opened loads
+// no points.
 GraphFileWriteResult saveGraphFile(const std::string& path, const std::vector<GraphSample>& samples);
 std::vector<GraphSample> loadGraphFile(const std::string& path, int maxPoints = kGraphFilePointLimit);
 
@@ -54,7 +56,7 @@ std::string withTxtExtension(std::string name, bool textFilterChosen);
 bool namesAFile(std::string_view path);
 
 // Status bar after saving: "169 points of data saved", or, when the file
-// could not be written, a message that says so and names the file.
+// could not be written, a message that says so, naming the file and why.
 std::string graphSaveStatusText(const GraphFileWriteResult& result, std::string_view fileName);
 
 // Status bar after loading into set 0 ("Loaded set 1") or 1 ("Loaded set 2"):

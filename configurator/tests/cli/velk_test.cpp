@@ -23,6 +23,9 @@ TEST(VelkCommandLine, TakesOptionsOnEitherSideOfTheCommandAndRefusesWhatItCannot
       {{"--port", "/dev/ttyUSB0", "read", "-o", "a.txt"}, ""},
       {{"send", "a.txt", "--yes", "--model", "q50", "--version", "9.1"}, ""},
       {{"raw", "0x0B", "1", "2"}, ""},
+      {{"raw", "0", "--address", "3"}, ""},
+      {{"send", "a.txt", "--all", "--yes"}, ""},
+      {{"raw", "0", "--address", "16"}, "--address: polling addresses are 0 to 15"},
       {{}, "no command"},
       {{"fly"}, "unknown command fly"},
       {{"diff"}, "diff takes one file"},
@@ -45,12 +48,14 @@ TEST(VelkDiff, ComparesWhatSendAllWritesToThePrecisionThePageShows) {
   const QByteArray file =
       "Velk Configurator 2.0\r\nHART TAG FV-101\r\nSTROKE LENGTH 50\r\nCUT OFF LOW 0.1\r\nCHARACTER "
       "Linear\r\n"
-      "CUSTOM CURVE TABLE SIZE 3\r\nX(0) 0\r\n";
+      "TOGGLE SIZE 5\r\nCUSTOM CURVE TABLE SIZE 3\r\nX(0) 0\r\n";
   const QByteArray device =
       "Velk Configurator 2.0\r\nHART TAG OTHER\r\nSTROKE LENGTH 51\r\nCUT OFF LOW 0.100000001\r\n"
-      "CHARACTER Linear\r\nCUSTOM CURVE TABLE SIZE 33\r\nX(0) 7\r\n";
+      "CHARACTER Linear\r\nTOGGLE SIZE 0\r\nCUSTOM CURVE TABLE SIZE 33\r\nX(0) 7\r\n";
   const auto differences = configurationDifferences(file, device, '.');
-  ASSERT_EQ(differences.size(), 1u);  // not the tag, not 0.1, not a curve that is not in use
+  // Not the tag, not 0.1, not the toggle-step test (no page sends it), not a
+  // curve that is not in use.
+  ASSERT_EQ(differences.size(), 1u);
   EXPECT_EQ(differences[0], (Difference{"STROKE LENGTH", "50", "51"}));
 }
 
@@ -103,6 +108,7 @@ TEST_F(VelkAgainstTheSimulator, ATechnicianScansReadsAndComparesAConfiguration) 
   ASSERT_EQ(velk({"scan"}), kSuccess) << errText_.toStdString();
   EXPECT_TRUE(outText_.contains("device id: 4711\n")) << outText_.toStdString();
   EXPECT_TRUE(outText_.contains("manufacturer: 62\n"));
+  EXPECT_TRUE(outText_.endsWith("Q5/Q50: yes\n"));
 
   const QString file = dir_.filePath("a.txt");
   ASSERT_EQ(velk({"read", "-o", file}), kSuccess) << errText_.toStdString();
@@ -133,16 +139,84 @@ TEST_F(VelkAgainstTheSimulator, SendsAChangedConfigurationAndChecksWhatStuck) {
   EXPECT_TRUE(errText_.contains("STROKE LENGTH did not stick")) << errText_.toStdString();
 }
 
+TEST_F(VelkAgainstTheSimulator, SendsOnlyThePagesThatDifferAndLeavesTheDeviceInServiceForThem) {
+  const QString file = dir_.filePath("a.txt");
+  ASSERT_EQ(velk({"read", "-o", file}), kSuccess) << errText_.toStdString();
+  // TUNING is sent in service; SETUP and CHARACTERISTICS, sent too, would be refused.
+  replaceLine(file, "DEAD BAND 0.5", "DEAD BAND 1.5");
+  ASSERT_EQ(velk({"send", file, "--yes"}), kSuccess) << errText_.toStdString();
+  EXPECT_FALSE(errText_.contains("Access restricted")) << errText_.toStdString();
+  EXPECT_EQ(simulator().state().calibration.dead_band_percent, 1.5f);
+  EXPECT_FALSE(simulator().state().service.out_of_service);
+
+  // The whole Send All takes the device out of service for SETUP and puts it back.
+  replaceLine(file, "DEAD BAND 1.5", "DEAD BAND 2");
+  ASSERT_EQ(velk({"send", file, "--yes", "--all"}), kSuccess) << errText_.toStdString();
+  EXPECT_EQ(simulator().state().calibration.dead_band_percent, 2.0f);
+  EXPECT_FALSE(simulator().state().service.out_of_service);
+}
+
+// A version the device does not have: its pressure alarms are commands the
+// device does not know, so the read fails in part.
+TEST_F(VelkAgainstTheSimulator, NeverWritesOrSendsFromAReadThatFailedAndNamesAFileItCannotWrite) {
+  const QString file = dir_.filePath("a.txt");
+  ASSERT_EQ(velk({"read", "-o", file}), kSuccess) << errText_.toStdString();
+  const QByteArray before = contents(file);
+  EXPECT_EQ(velk({"read", "-o", file, "--version", "10.1"}), kFailed);
+  EXPECT_TRUE(errText_.contains("Command not implemented")) << errText_.toStdString();
+  EXPECT_TRUE(errText_.contains(file + " was not written")) << errText_.toStdString();
+  EXPECT_EQ(contents(file), before);
+  EXPECT_EQ(velk({"read", "--version", "10.1"}), kFailed);
+  EXPECT_EQ(outText_, "");
+
+  replaceLine(file, "DEAD BAND 0.5", "DEAD BAND 1.5");
+  EXPECT_EQ(velk({"send", file, "--yes", "--version", "10.1"}), kFailed);
+  EXPECT_TRUE(errText_.contains("nothing was sent")) << errText_.toStdString();
+  EXPECT_EQ(simulator().state().calibration.dead_band_percent, 0.5f);
+  EXPECT_EQ(velk({"diff", file, "--version", "10.1"}), kFailed);
+
+  EXPECT_EQ(velk({"read", "-o", "/dev/full"}), kFailed);
+  EXPECT_TRUE(errText_.contains("could not write /dev/full: No space left on device"))
+      << errText_.toStdString();
+  EXPECT_EQ(velk({"monitor", "--seconds", "1", "--csv", "/dev/full"}), kFailed);
+  EXPECT_TRUE(errText_.contains("could not write /dev/full: No space left on device"))
+      << errText_.toStdString();
+}
+
 TEST_F(VelkAgainstTheSimulator, SendsARawCommandAndMonitorsTheBurstSamples) {
   ASSERT_EQ(velk({"raw", "0"}), kSuccess) << errText_.toStdString();
   EXPECT_TRUE(outText_.startsWith("response code: 0\nstatus: 0\nreply: 254 62 97")) << outText_.toStdString();
 
-  ASSERT_EQ(velk({"monitor", "--seconds", "2"}), kSuccess) << errText_.toStdString();
+  const QString csv = dir_.filePath("samples.csv");
+  ASSERT_EQ(velk({"monitor", "--seconds", "2", "--csv", csv}), kSuccess) << errText_.toStdString();
   const QStringList lines = outText_.split('\n', Qt::SkipEmptyParts);
   ASSERT_GE(lines.size(), 3);
   EXPECT_EQ(lines[0], "time_s,setpoint,position,temperature,pressure");
   EXPECT_EQ(lines[1].count(','), 4);
+  EXPECT_EQ(QString::fromLatin1(contents(csv)), outText_);
   EXPECT_FALSE(simulator().state().control.burst_mode);  // switched off before velk ended
+}
+
+TEST_F(VelkAgainstTheSimulator, ScansAndTalksToAHartDeviceThatIsNoPositioner) {
+  simulator().update_state([](sim::DeviceState& s) {
+    s.identity.manufacturer_id = 38;
+    s.identity.device_type = 17;
+  });
+  EXPECT_EQ(velk({"scan"}), kNoPositioner);
+  EXPECT_TRUE(outText_.contains("polling address: 0\nmanufacturer: 38\ndevice type: 17\n"))
+      << outText_.toStdString();
+  EXPECT_TRUE(outText_.contains("Q5/Q50: no\n")) << outText_.toStdString();
+  EXPECT_EQ(errText_,
+            "velk: no Q5/Q50 positioner answered; what answered: manufacturer 38, device type 17 at polling "
+            "address 0\n");
+  ASSERT_EQ(velk({"raw", "0"}), kSuccess) << errText_.toStdString();
+  EXPECT_TRUE(outText_.startsWith("response code: 0\nstatus: 0\nreply: 254 38 17")) << outText_.toStdString();
+
+  EXPECT_EQ(velk({"read"}), kNoPositioner);
+  EXPECT_TRUE(errText_.contains("manufacturer 38, device type 17 answered, not a Q5/Q50"))
+      << errText_.toStdString();
+  EXPECT_EQ(velk({"raw", "0", "--address", "1"}), kNoPositioner);
+  EXPECT_TRUE(errText_.contains("no HART device answers at polling address 1")) << errText_.toStdString();
 }
 
 TEST_F(VelkAgainstTheSimulator, DoctorFindsThePositionerAndNamesAMissingDevice) {

@@ -5,7 +5,9 @@
 
 #include "comm/configurator.h"
 #include "comm/link.h"
+#include "comm/raw_command.h"
 #include "support/core_fixture.h"
+#include "support/reply_bytes.h"
 
 namespace velk {
 namespace {
@@ -57,8 +59,12 @@ TEST_F(ExecuteCommandTest, LogsEachFailureAsNameColonMessage) {
        {15, 0x2000, {}},
        "Start Auto Calibrate : Slave is busy. Its current task cannot be interrupted by this "
        "command. (0x2000) 8192"},
-      {"empty catalogue name", 1, 9, {1460, 0, {}}, " : Timed out. Instrument didn't reply. "},
-      {"above the catalogue", 1, 252, {16, 0, {}}, " : Checksum/Parity error in incoming message."},
+      {"no catalogue name", 1, 9, {1460, 0, {}}, "Command 9 : Timed out. Instrument didn't reply. "},
+      {"above the catalogue",
+       1,
+       252,
+       {16, 0, {}},
+       "Command 252 : Checksum/Parity error in incoming message."},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -93,6 +99,20 @@ TEST_F(ExecuteCommandTest, NoLogLinesWhileACalibrationRuns) {
   core_.window.StopRequested.store(true);
   EXPECT_FALSE(execute(158));
   EXPECT_EQ(log().size(), 1);
+}
+
+// HART allows 255 data bytes; the data field holds 50 of them.
+TEST_F(ExecuteCommandTest, ARawReplyLongerThanTheDataFieldKeepsItsFirstBytesAndItsLength) {
+  Bytes data(60);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
+  fake_->setReply(20, {0, 0, data});
+  auto tx = core_.link.begin();
+  const RawCommandOutcome outcome = sendRawCommand(tx.api(), 1, 20, {});
+  EXPECT_EQ(outcome.responseError, 0);
+  EXPECT_EQ(outcome.replyLength, 60);
+  ASSERT_EQ(outcome.reply.size(), std::size_t{kDataFieldBytes});
+  EXPECT_EQ(outcome.reply.back(), 49u);
+  EXPECT_EQ(tx->GetErrorCode(), 0);  // nothing was read beyond the field
 }
 
 TEST_F(ExecuteCommandTest, RequestDataReachesTheDevice) {

@@ -150,7 +150,9 @@ INSTANTIATE_TEST_SUITE_P(Attempts, FailedConnectionTest,
                                                          s.identity.device_type = 98;
                                                          s.identity.software_revision = 42;
                                                        },
-                                                       "42", "Disconnected"},
+                                                       "42",
+                                                       "Polling address 0: manufacturer 62, device type 98 "
+                                                       "answered, not a Q5/Q50 positioner"},
                                            FailureCase{
                                                "MissingPort",
                                                [](Configurator& core, sim::DeviceState&) {

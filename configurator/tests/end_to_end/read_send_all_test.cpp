@@ -4,6 +4,7 @@
 // settings, leaves that device configured as the first.
 #include <QTemporaryDir>
 #include <QTest>
+#include <array>
 
 #include "registry/configuration.h"
 #include "registry/page_registry.h"
@@ -47,6 +48,17 @@ class ReadSendAllTest : public SimulatorFixture {
     state.appearance.language = 2;
     state.appearance.default_display = 1;
     state.units.supply_pressure = sim::unit::kPsi;
+    state.calibration.open_time_s = 3.5f;
+    state.calibration.close_time_s = 4.25f;
+    state.calibration.dead_band_percent = 1.25f;
+    state.calibration.pid_p = 7.5f;
+    state.calibration.pid_i = 2.0f;
+    state.calibration.pid_d = 0.125f;
+    state.alarms[sim::AlarmKind::Deviation] = {true, {5.0f, 20.0f, 0.0f}, false, 3};
+    state.alarms[sim::AlarmKind::Limit1] = {true, {10.0f, 90.0f, 3.0f}, true, 2};
+    state.alarms[sim::AlarmKind::Limit2] = {false, {5.0f, 95.0f, 1.5f}, true, 1};
+    state.alarms[sim::AlarmKind::Temperature] = {true, {-10.0f, 60.0f, 4.0f}, false, 1};
+    state.control.setpoint_source = sim::setpoint_source::kManual;
     return state;
   }
 };
@@ -59,6 +71,7 @@ TEST_F(ReadSendAllTest, AConfigurationReadSavedLoadedAndSentRestoresAFreshDevice
   EXPECT_EQ(form().text("EditStroke"), "80");
   EXPECT_EQ(form().text("ComboBoxCharacter"), "Custom curve");
   EXPECT_EQ(form().text("ComboBoxPressure"), "psi");
+  EXPECT_EQ(form().text("EditDeadBand"), "1.25");
   EXPECT_EQ(form().text(kCommunicatingText), "");
   EXPECT_EQ(form().lines(kCommunicationLog), QStringList());
 
@@ -74,8 +87,9 @@ TEST_F(ReadSendAllTest, AConfigurationReadSavedLoadedAndSentRestoresAFreshDevice
     s.service.out_of_service = true;
   });
   const sim::Identity identity = simulator().state().identity;
-  ASSERT_TRUE(LoadConfiguration(core()).ok);
+  // Opened while connected: a changed setpoint source goes to the device at once.
   window().Connected.store(true);
+  ASSERT_TRUE(LoadConfiguration(core()).ok);
   run(kRequestSendAll);
 
   const sim::DeviceState sent = simulator().state();
@@ -83,6 +97,12 @@ TEST_F(ReadSendAllTest, AConfigurationReadSavedLoadedAndSentRestoresAFreshDevice
   EXPECT_EQ(sent.characteristic, original.characteristic);
   EXPECT_EQ(sent.appearance, original.appearance);
   EXPECT_EQ(sent.units, original.units);
+  EXPECT_EQ(sent.control.setpoint_source, original.control.setpoint_source);
+  EXPECT_EQ(sent.alarms.settings, original.alarms.settings);
+  const auto tuning = [](const sim::CalibrationState& c) {
+    return std::array{c.open_time_s, c.close_time_s, c.dead_band_percent, c.pid_p, c.pid_i, c.pid_d};
+  };
+  EXPECT_EQ(tuning(sent.calibration), tuning(original.calibration));
   EXPECT_EQ(sent.identity, identity);  // the READ page is never sent
   EXPECT_EQ(form().lines(kCommunicationLog), QStringList());
 }

@@ -69,14 +69,18 @@ struct LoadCase {
 
 TEST_F(ConfigFileTest, LoadsWhatItCanAndRefusesAWholeFileForOneBadValue) {
   const LoadCase cases[] = {
-      {"an empty file sets nothing", "", true, 1, "EditSetPoint", "0"},
-      {"a line with no value empties the field", "Velk Configurator 2.0\r\nSETPOINT\r\n", true, 2, "EditSetPoint", ""},
+      {"an empty file is no configuration", "", false, 0, "EditSetPoint", "0"},
+      {"nor is a text in which no line starts with a key",
+       "root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1:daemon:/usr/sbin:/usr/sbin/nologin\n", false, 0,
+       "EditSetPoint", "0"},
+      {"a line with no value empties the field", "Velk Configurator 2.0\r\nSETPOINT\r\n", true, 2,
+       "EditSetPoint", ""},
       {"a value keeps its blanks", "Velk Configurator 2.0\nHART MESSAGE two words \n", true, 2,
        "LabelHartMessageValue", "two words "},
       {"format 1.0 skips the gated lines", "\nHART MESSAGE old\nHW VERSION 3\nDATE x\n", true, 2,
        "LabelHWverValue", "3"},
-      {"old keys are ignored, unknown lines skipped", "Velk Configurator 2.0\nAUX 1\nNOTHING\nTOGGLE SIZE 7\n", true,
-       2, "EditToggleSize", "7"},
+      {"old keys are ignored, unknown lines skipped",
+       "Velk Configurator 2.0\nAUX 1\nNOTHING\nTOGGLE SIZE 7\n", true, 2, "EditToggleSize", "7"},
       {"a flag that is no number", "Velk Configurator 2.0\nSETPOINT 5\nALARM TEMP CHECKED x\n", false, 0,
        "EditSetPoint", "0"},
       {"a separator the locale does not use", "Velk Configurator 2.0\nDEAD BAND 0,5\nX(1) 3,125\n", false, 0,
@@ -86,6 +90,7 @@ TEST_F(ConfigFileTest, LoadsWhatItCanAndRefusesAWholeFileForOneBadValue) {
       {"an index beyond the items", "Velk Configurator 2.0\nSOURCE 3\n", false, 0, "EditSetPoint", "0"},
       {"a NUL byte", "Velk Configurator 2.0\nSETPOINT 5\n\0"sv, false, 0, "EditSetPoint", "0"},
   };
+  const char* notCurvePoints[] = {"nan", "inf", "-inf", "1e39", "NAN"};
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.what);
     applyDefaults();
@@ -96,8 +101,14 @@ TEST_F(ConfigFileTest, LoadsWhatItCanAndRefusesAWholeFileForOneBadValue) {
     }
     EXPECT_EQ(form().text(c.control), c.text);
   }
+  for (const char* value : notCurvePoints) {
+    applyDefaults();
+    EXPECT_FALSE(load(QByteArray("Velk Configurator 2.0\nSETPOINT 5\nY(1) ") + value + "\n").ok) << value;
+    EXPECT_EQ(form().text("EditSetPoint"), "0") << value;
+  }
   applyDefaults();
   EXPECT_FALSE(load("Velk Configurator 2.0\nSETPOINT " + QByteArray(5000, '1') + "\n").ok);
+  EXPECT_FALSE(load(QByteArray(5000, '\x90')).ok);  // the header line too
   const ConfigurationLoad bad = load("Velk Configurator 2.0\nSETPOINT 1\nALARM TEMP CHECKED x\n");
   EXPECT_EQ(bad.error, "line 3: ALARM TEMP CHECKED");
 }

@@ -169,7 +169,8 @@ int FakeHartLink::WaitForResponse() {
     setError(0, "No error");
     field_.fill(0);
     std::copy_n(reply.data.begin(), std::min<std::size_t>(reply.data.size(), kDataFieldSize), field_.begin());
-    messageLength_ = static_cast<int>(std::min<std::size_t>(reply.data.size(), kDataFieldSize));
+    // As the library: the reply's true length, of which the field holds the first 50 bytes.
+    messageLength_ = static_cast<int>(std::min<std::size_t>(reply.data.size(), 255));
   }
   return 0;
 }
