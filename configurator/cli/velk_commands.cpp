@@ -53,8 +53,7 @@ DoctorFindings probe(Session& session, const Options& options) {
       tx->InitHart(port);
       const int reason = errno;
       opened = tx->GetErrorCode() == 0;
-      if (!opened)
-        why = reason != 0 ? portFailureReason(reason) : QString::fromStdString(tx->GetErrorMessage());
+      if (!opened) why = portOpenFailure(tx->GetErrorMessage(), reason);
     } catch (const LinkLibraryError& failure) {
       why = QString::fromLocal8Bit(failure.what());
     }
@@ -82,7 +81,8 @@ int doctor(const Options& options, Console& console) {
   const WindowState& window = session.core().window;
   QList<ComPortDevice> comPorts;
   for (int port = 1; port <= kComPortCount; ++port) comPorts.append({port, window.portDevice(port)});
-  DoctorFindings findings = checkConnection(runningSystem(), comPorts, window.ComPort.load());
+  DoctorFindings findings =
+      checkConnection(runningSystem(), comPorts, window.ComPort.load(), window.HartIpKeyFile());
   if (options.probe) findings += probe(session, options);
   console.out << doctorReport(findings);
   return hasProblem(findings) ? kFailed : kSuccess;

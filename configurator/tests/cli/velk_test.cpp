@@ -2,6 +2,7 @@
 // simulated positioner as a technician runs them.
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -182,6 +183,120 @@ TEST_F(VelkOverHartIp, ScansAndSendsARawCommandOverTcp) {
   EXPECT_TRUE(outText_.contains("COM1 reaches " + port() + " over the network")) << outText_.toStdString();
   // Nothing went over the serial line.
   EXPECT_EQ(simulator().counters().frames_received, simulator().counters().requests_for_us);
+}
+
+// A secured gateway: the key file comes from the environment, as a
+// technician gives it.
+class VelkOverSecureHartIp : public VelkAgainstTheSimulator {
+ protected:
+  VelkOverSecureHartIp() : VelkAgainstTheSimulator(secureHartIpSimulator()) { useKeyFile(testKeyFile()); }
+  ~VelkOverSecureHartIp() override { qunsetenv(kHartIpKeyFileVariable); }
+
+  QString port() override {
+    return QString("%1://127.0.0.1:%2").arg(scheme_).arg(simulator().hart_ip_port());
+  }
+  static void useKeyFile(const QString& path) { qputenv(kHartIpKeyFileVariable, QFile::encodeName(path)); }
+  QString keyFile(const QByteArray& line, QFile::Permissions permissions) {
+    const QString path = dir_.filePath("master.psk");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(line + "\n");
+    file.setPermissions(permissions);
+    return path;
+  }
+  // Every file the run left and all it printed, for the key.
+  void expectTheKeyNowhere() {
+    for (const QString& folder : {dir_.path(), settingsDir_.path()}) {
+      QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+      while (files.hasNext()) {
+        const QString path = files.next();
+        EXPECT_FALSE(contents(path).toLower().contains(kTestKey)) << path.toStdString();
+      }
+    }
+    EXPECT_FALSE((outText_ + errText_).toLower().contains(kTestKey));
+  }
+
+  QString scheme_ = "hart-ip+tls";
+};
+
+TEST_F(VelkOverSecureHartIp, SendsARawCommandOverTlsAndDtlsAndReadsAll) {
+  for (const char* scheme : {"hart-ip+tls", "hart-ip+dtls"}) {
+    SCOPED_TRACE(scheme);
+    scheme_ = scheme;
+    ASSERT_EQ(velk({"raw", "0"}), kSuccess) << errText_.toStdString();
+    EXPECT_TRUE(outText_.startsWith("response code: 0\nstatus: 0\nreply: 254 62 97"))
+        << outText_.toStdString();
+  }
+  const QString file = dir_.filePath("a.txt");
+  ASSERT_EQ(velk({"read", "-o", file}), kSuccess) << errText_.toStdString();
+  EXPECT_TRUE(contents(file).contains("STROKE LENGTH 50\r\n"));
+  expectTheKeyNowhere();
+}
+
+TEST_F(VelkOverSecureHartIp, ALooseKeyFileOrAWrongKeyIsRefusedSayingWhy) {
+  const QString server = QString("The HART-IP server at 127.0.0.1:%1").arg(simulator().hart_ip_port());
+  struct Case {
+    const char* name;
+    QByteArray line;
+    QFile::Permissions permissions;
+    QString said;
+  };
+  const QFile::Permissions mine = QFile::ReadOwner | QFile::WriteOwner;
+  const QString path = dir_.filePath("master.psk");
+  const Case cases[] = {
+      {"readable by others", QByteArray("velk-test-master ") + kTestKey, mine | QFile::ReadOther,
+       "HART-IP key file mode 0604 is too open (chmod 600 it): " + path},
+      {"wrong key", "velk-test-master 00000000000000000000000000000000", mine,
+       server + " refused the key: wrong identity or key."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    useKeyFile(keyFile(c.line, c.permissions));
+    EXPECT_EQ(velk({"raw", "0"}), kNoPositioner);
+    EXPECT_TRUE(errText_.contains(port() + ": " + c.said)) << errText_.toStdString();
+    QFile::remove(path);
+  }
+  EXPECT_EQ(simulator().hart_ip_sessions(), 0u);
+}
+
+TEST_F(VelkOverSecureHartIp, DoctorChecksTheKeyFileAndWithProbeTheHandshake) {
+  velk({"doctor", "--probe"});  // its exit also depends on this machine's own serial devices
+  EXPECT_TRUE(outText_.contains("ok       The HART-IP key file " + testKeyFile() +
+                                " holds a 16-byte key for the identity velk-test-master\n"))
+      << outText_.toStdString();
+  EXPECT_TRUE(outText_.contains("ok       Polling address 0: a HART device answers"))
+      << outText_.toStdString();
+
+  struct Case {
+    const char* name;
+    QByteArray line;
+    QFile::Permissions permissions;
+    QString finding;
+  };
+  const QFile::Permissions mine = QFile::ReadOwner | QFile::WriteOwner;
+  const QString path = dir_.filePath("master.psk");
+  const Case cases[] = {
+      {"readable by its group", QByteArray("velk-test-master ") + kTestKey, mine | QFile::ReadGroup,
+       "PROBLEM  The HART-IP key file " + path + " has mode 0640: group or others may use it\n"},
+      {"short identity", QByteArray("velk ") + kTestKey, mine,
+       "PROBLEM  The HART-IP key file " + path +
+           ", line 1: the identity is not 8 to 128 printable characters\n"},
+      {"no key", "velk-test-master", mine,
+       "PROBLEM  The HART-IP key file " + path + ", line 1: it is not IDENTITY KEYHEX\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    useKeyFile(keyFile(c.line, c.permissions));
+    EXPECT_EQ(velk({"doctor"}), kFailed);
+    EXPECT_TRUE(outText_.contains(c.finding)) << outText_.toStdString();
+    QFile::remove(path);
+  }
+  useKeyFile(dir_.filePath("none.psk"));
+  EXPECT_EQ(velk({"doctor"}), kFailed);
+  EXPECT_TRUE(outText_.contains("PROBLEM  The HART-IP key file " + dir_.filePath("none.psk") +
+                                ": No such file or directory\n"))
+      << outText_.toStdString();
+  expectTheKeyNowhere();
 }
 
 }  // namespace
