@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "hart_ip_address.h"
 #include "hart_ip_header.h"
 #include "link_texts.h"
 #include "link_transport.h"
@@ -33,23 +34,6 @@
 #include "tls_channel.h"
 
 namespace mirell {
-
-struct HartIpAddress {
-    std::string host;
-    std::uint16_t port = hartip::kDefaultPort;
-    bool tcp = false;
-    bool secure = false;  // TLS over TCP, DTLS over UDP
-
-    // "hart-ip://host:port", "hart-ip+tcp://...", "hart-ip+tls://..." or
-    // "hart-ip+dtls://...".
-    std::string text() const;
-};
-
-// A port name "hart-ip://HOST[:PORT]" (UDP), "hart-ip+tcp://HOST[:PORT]",
-// "hart-ip+tls://HOST[:PORT]" (TCP, secure) or "hart-ip+dtls://HOST[:PORT]"
-// (UDP, secure); nothing for any other name (a serial device). An IPv6 host
-// is written in brackets.
-std::optional<HartIpAddress> parseHartIpAddress(std::string_view name);
 
 // What a token-passing body must hold to be taken.
 enum class PduRole {
