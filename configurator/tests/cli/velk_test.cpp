@@ -196,13 +196,28 @@ class VelkOverSecureHartIp : public VelkAgainstTheSimulator {
     return QString("%1://127.0.0.1:%2").arg(scheme_).arg(simulator().hart_ip_port());
   }
   static void useKeyFile(const QString& path) { qputenv(kHartIpKeyFileVariable, QFile::encodeName(path)); }
-  QString keyFile(const QByteArray& line, QFile::Permissions permissions) {
-    const QString path = dir_.filePath("master.psk");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(line + "\n");
-    file.setPermissions(permissions);
-    return path;
+  QString keyPath() const { return dir_.filePath("master.psk"); }
+  // A key file of the master's, and what velk says of it.
+  struct KeyFileCase {
+    const char* name;
+    QByteArray line;
+    QFile::Permissions permissions;
+    QString said;
+  };
+  static constexpr QFile::Permissions kPrivate = QFile::ReadOwner | QFile::WriteOwner;
+  template <typename Check>
+  void forEachKeyFile(const std::vector<KeyFileCase>& cases, Check check) {
+    for (const KeyFileCase& c : cases) {
+      SCOPED_TRACE(c.name);
+      QFile file(keyPath());
+      file.open(QIODevice::WriteOnly);
+      file.write(c.line + "\n");
+      file.setPermissions(c.permissions);
+      file.close();
+      useKeyFile(keyPath());
+      check(c);
+      file.remove();
+    }
   }
   // Every file the run left and all it printed, for the key.
   void expectTheKeyNowhere() {
@@ -235,27 +250,17 @@ TEST_F(VelkOverSecureHartIp, SendsARawCommandOverTlsAndDtlsAndReadsAll) {
 
 TEST_F(VelkOverSecureHartIp, ALooseKeyFileOrAWrongKeyIsRefusedSayingWhy) {
   const QString server = QString("The HART-IP server at 127.0.0.1:%1").arg(simulator().hart_ip_port());
-  struct Case {
-    const char* name;
-    QByteArray line;
-    QFile::Permissions permissions;
-    QString said;
-  };
-  const QFile::Permissions mine = QFile::ReadOwner | QFile::WriteOwner;
-  const QString path = dir_.filePath("master.psk");
-  const Case cases[] = {
-      {"readable by others", QByteArray("velk-test-master ") + kTestKey, mine | QFile::ReadOther,
-       "HART-IP key file mode 0604 is too open (chmod 600 it): " + path},
-      {"wrong key", "velk-test-master 00000000000000000000000000000000", mine,
-       server + " refused the key: wrong identity or key."},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    useKeyFile(keyFile(c.line, c.permissions));
-    EXPECT_EQ(velk({"raw", "0"}), kNoPositioner);
-    EXPECT_TRUE(errText_.contains(port() + ": " + c.said)) << errText_.toStdString();
-    QFile::remove(path);
-  }
+  forEachKeyFile(
+      {
+          {"readable by others", QByteArray("velk-test-master ") + kTestKey, kPrivate | QFile::ReadOther,
+           "HART-IP key file mode 0604 is too open (chmod 600 it): " + keyPath()},
+          {"wrong key", "velk-test-master 00000000000000000000000000000000", kPrivate,
+           server + " refused the key: wrong identity or key."},
+      },
+      [&](const KeyFileCase& c) {
+        EXPECT_EQ(velk({"raw", "0"}), kNoPositioner);
+        EXPECT_TRUE(errText_.contains(port() + ": " + c.said)) << errText_.toStdString();
+      });
   EXPECT_EQ(simulator().hart_ip_sessions(), 0u);
 }
 
@@ -267,30 +272,19 @@ TEST_F(VelkOverSecureHartIp, DoctorChecksTheKeyFileAndWithProbeTheHandshake) {
   EXPECT_TRUE(outText_.contains("ok       Polling address 0: a HART device answers"))
       << outText_.toStdString();
 
-  struct Case {
-    const char* name;
-    QByteArray line;
-    QFile::Permissions permissions;
-    QString finding;
-  };
-  const QFile::Permissions mine = QFile::ReadOwner | QFile::WriteOwner;
-  const QString path = dir_.filePath("master.psk");
-  const Case cases[] = {
-      {"readable by its group", QByteArray("velk-test-master ") + kTestKey, mine | QFile::ReadGroup,
-       "PROBLEM  The HART-IP key file " + path + " has mode 0640: group or others may use it\n"},
-      {"short identity", QByteArray("velk ") + kTestKey, mine,
-       "PROBLEM  The HART-IP key file " + path +
-           ", line 1: the identity is not 8 to 128 printable characters\n"},
-      {"no key", "velk-test-master", mine,
-       "PROBLEM  The HART-IP key file " + path + ", line 1: it is not IDENTITY KEYHEX\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    useKeyFile(keyFile(c.line, c.permissions));
-    EXPECT_EQ(velk({"doctor"}), kFailed);
-    EXPECT_TRUE(outText_.contains(c.finding)) << outText_.toStdString();
-    QFile::remove(path);
-  }
+  const QString finding = "PROBLEM  The HART-IP key file " + keyPath();
+  forEachKeyFile(
+      {
+          {"readable by its group", QByteArray("velk-test-master ") + kTestKey, kPrivate | QFile::ReadGroup,
+           finding + " has mode 0640: group or others may use it\n"},
+          {"short identity", QByteArray("velk ") + kTestKey, kPrivate,
+           finding + ", line 1: the identity is not 8 to 128 printable characters\n"},
+          {"no key", "velk-test-master", kPrivate, finding + ", line 1: it is not IDENTITY KEYHEX\n"},
+      },
+      [&](const KeyFileCase& c) {
+        EXPECT_EQ(velk({"doctor"}), kFailed);
+        EXPECT_TRUE(outText_.contains(c.said)) << outText_.toStdString();
+      });
   useKeyFile(dir_.filePath("none.psk"));
   EXPECT_EQ(velk({"doctor"}), kFailed);
   EXPECT_TRUE(outText_.contains("PROBLEM  The HART-IP key file " + dir_.filePath("none.psk") +
