@@ -38,6 +38,10 @@ execute_process(COMMAND dpkg-deb -f ${deb} Depends OUTPUT_VARIABLE depends COMMA
 if(NOT depends MATCHES "libqt6widgets6")
   message(FATAL_ERROR "The package does not depend on the Qt 6 runtime: ${depends}")
 endif()
+# libmirell's secure HART-IP sessions.
+if(NOT depends MATCHES "libssl3")
+  message(FATAL_ERROR "The package does not depend on OpenSSL's runtime: ${depends}")
+endif()
 
 execute_process(COMMAND ${SOURCE_DIR}/scripts/try-package ${deb} RESULT_VARIABLE failed)
 if(failed)

@@ -74,7 +74,8 @@ int doctor(const Options& options, Console& console) {
   const WindowState& window = session.core().window;
   QList<ComPortDevice> comPorts;
   for (int port = 1; port <= kComPortCount; ++port) comPorts.append({port, window.portDevice(port)});
-  DoctorFindings findings = checkConnection(runningSystem(), comPorts, window.ComPort.load());
+  DoctorFindings findings =
+      checkConnection(runningSystem(), comPorts, window.ComPort.load(), window.HartIpKeyFile());
   if (options.probe) findings += probe(session, options);
   console.out << doctorReport(findings);
   return hasProblem(findings) ? kFailed : kSuccess;

@@ -42,8 +42,7 @@ bool withOpenPort(Session& session, QString& why,
       tx->InitHart(job.window.ComPort.load());
       const int reason = errno;
       opened = tx->GetErrorCode() == 0;
-      if (!opened)
-        why = reason != 0 ? portFailureReason(reason) : QString::fromStdString(tx->GetErrorMessage());
+      if (!opened) why = portOpenFailure(tx->GetErrorMessage(), reason);
     } catch (const LinkLibraryError& failure) {
       why = QString::fromLocal8Bit(failure.what());
     }

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 
 #include "comm/connection.h"
@@ -34,6 +35,13 @@ Session::Session(const Options& options, Configurator::LinkFactory link, PageMod
     window.setPortDevice(port, fromEnvironment.isEmpty() ? stored.portDevices[port - 1] : fromEnvironment);
   }
   if (!options.portPath.isEmpty()) window.setPortDevice(window.ComPort.load(), options.portPath);
+  // A secure HART-IP port's key file: the environment's for this run, else
+  // the window's choice, handed to the library as the window hands it, before
+  // any call into it.
+  const QString keyFile = qEnvironmentVariable(kHartIpKeyFileVariable);
+  window.setHartIpKeyFile(keyFile.isEmpty() ? stored.hartIpKeyFile : keyFile);
+  if (keyFile.isEmpty() && !stored.hartIpKeyFile.isEmpty())
+    qputenv(kHartIpKeyFileVariable, QFile::encodeName(stored.hartIpKeyFile));
   window.DeviceType.store(options.deviceType.value_or(stored.deviceType));
   window.DeviceVersion.store(options.deviceVersion.value_or(stored.deviceVersion));
   core_->form.setText("SearchPollStart", QString::number(options.first));

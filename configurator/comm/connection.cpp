@@ -36,6 +36,13 @@ QString portFailureReason(int reason) {
   return text;
 }
 
+QString portOpenFailure(const std::string& libraryText, int reason) {
+  static constexpr const char* kGeneral = "Unable to initialize the serial port.";
+  const QString text = QString::fromStdString(libraryText).trimmed();
+  if (reason != 0 && (text.isEmpty() || text == kGeneral)) return portFailureReason(reason);
+  return text.isEmpty() ? kGeneral : text;
+}
+
 PollRange Connection::searchRange(const FormState& form) const {
   for (const PageModule* module : modules_)
     if (module->searchRange) return module->searchRange(form);
@@ -83,21 +90,20 @@ bool Connection::procedure(const JobContext& job) {
     auto tx = job.transaction();
     const int port = job.window.ComPort.load();
     bool opened = false;
-    int reason = 0;
+    QString why;
     try {
       errno = 0;
       tx->InitHart(port);
-      // The library leaves the system's reason in errno; its own text is fixed.
-      reason = errno;
+      const int reason = errno;  // the system's, beside the library's own text
       opened = tx->GetErrorCode() == 0;
+      if (!opened) why = portOpenFailure(tx->GetErrorMessage(), reason);
     } catch (const LinkLibraryError& failure) {
       job.operations.reportError(QString::fromLocal8Bit(failure.what()));
     }
     if (!opened) {
       job.progress("Comport error");
-      if (reason != 0)
-        job.form.appendLine(kCommunicationLog,
-                            QString("%1: %2").arg(job.window.portDevice(port), portFailureReason(reason)));
+      if (!why.isEmpty())
+        job.form.appendLine(kCommunicationLog, QString("%1: %2").arg(job.window.portDevice(port), why));
       return false;
     }
   }

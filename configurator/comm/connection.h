@@ -10,6 +10,7 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <string>
 
 #include "comm/burst_monitor.h"
 #include "comm/job_context.h"
@@ -33,6 +34,11 @@ inline constexpr unsigned kPositionerDeviceType = 97;
 // The system's reason a port would not open, with what to do where that is
 // plain ("Permission denied: add yourself to the dialout group").
 QString portFailureReason(int reason);
+
+// Why InitHart failed: the library's own text ("The HART-IP server at ...
+// refused the key..."), or the system's reason where the library has only
+// its general "Unable to initialize the serial port.".
+QString portOpenFailure(const std::string& libraryText, int reason);
 
 // Polling addresses 0 to 15 are all a device can have.
 inline constexpr int kHighestPollingAddress = 15;

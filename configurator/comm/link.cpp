@@ -22,6 +22,12 @@ constexpr auto kRetryInterval = std::chrono::milliseconds(2);
 
 Link::Link(HartLink& api, WindowState& window, FormState& form) : api_(api), window_(window), form_(form) {}
 
+std::optional<Link::Transaction> Link::tryBegin() {
+  std::unique_lock lock(mutex_, std::try_to_lock);
+  if (!lock) return std::nullopt;
+  return Transaction(api_, std::move(lock));
+}
+
 Link::Transaction Link::begin(std::stop_token stop) {
   std::unique_lock lock(mutex_, std::defer_lock);
   if (!stop.stop_possible()) {

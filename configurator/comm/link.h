@@ -11,6 +11,7 @@
 
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 
 #include "comm/hart_link.h"
@@ -48,6 +49,9 @@ class Link {
   // Waits until the link is free. Throws TransactionAbandoned when `stop` has
   // been requested, before or while waiting.
   Transaction begin(std::stop_token stop = {});
+  // The link at once if it is free (no call into the library runs), else
+  // nothing: for the GUI thread, which never waits on the link.
+  std::optional<Transaction> tryBegin();
 
   // Sends `command` with the request data already in the data field to the
   // connected instrument: two attempts, then ReportCommandError. On success

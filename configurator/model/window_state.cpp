@@ -42,6 +42,16 @@ void WindowState::setPortDevice(int port, const QString& device) {
   portDevices_[port - 1] = device.trimmed();
 }
 
+QString WindowState::HartIpKeyFile() const {
+  std::lock_guard lock(mutex_);
+  return hartIpKeyFile_;
+}
+
+void WindowState::setHartIpKeyFile(const QString& path) {
+  std::lock_guard lock(mutex_);
+  hartIpKeyFile_ = path.trimmed();
+}
+
 QString WindowState::DecimalSeparator() const {
   std::lock_guard lock(mutex_);
   return decimalSeparator_;

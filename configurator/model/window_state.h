@@ -16,6 +16,8 @@ inline constexpr int kDeviceTypeQ5 = 97;
 inline constexpr int kDeviceTypeQ50 = 607;
 inline constexpr int kDeviceVersionUnknown = 86;
 inline constexpr int kComPortCount = 8;
+// Names the key file the link library reads for a secure HART-IP port.
+inline constexpr const char* kHartIpKeyFileVariable = "MIRELL_HARTIP_PSK_FILE";
 
 // Request codes of the window's request slot.
 inline constexpr int kRequestConnection = 0;
@@ -69,6 +71,10 @@ struct WindowState {
   // The device COM port n (1 to 8) opens: the user's choice, else /dev/ttyS<n-1>.
   QString portDevice(int port) const;
   void setPortDevice(int port, const QString& device);  // empty: the default
+  // The key file of a secure HART-IP port (hart-ip+tls://, hart-ip+dtls://):
+  // its path only, never the key. Empty: none chosen.
+  QString HartIpKeyFile() const;
+  void setHartIpKeyFile(const QString& path);
 
   // The locale's decimal separator, fixed at start-up.
   QString DecimalSeparator() const;
@@ -80,6 +86,7 @@ struct WindowState {
   QString lastGraphFile_ = "graph.txt";
   QString decimalSeparator_ = ".";
   std::array<QString, kComPortCount> portDevices_;
+  QString hartIpKeyFile_;
 };
 
 QString defaultPortDevice(int port);

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -67,6 +68,62 @@ bool isPseudoTerminal(const QString& device) { return device.startsWith("/dev/pt
 
 // A HART-IP address rather than a device file.
 bool isNetworkAddress(const QString& device) { return device.startsWith("hart-ip"); }
+
+// What is wrong with the first line of a key file; empty when nothing is.
+// The key is read only to check its form.
+QString keyLineProblem(const QByteArray& line, QString& identity, int& keyBytes) {
+  const QList<QByteArray> words = line.simplified().split(' ');
+  if (words.size() != 2 || words[0].isEmpty()) return "it is not IDENTITY KEYHEX";
+  const QByteArray& name = words[0];
+  const bool printable = std::all_of(name.begin(), name.end(), [](char c) { return c > ' ' && c < 0x7F; });
+  if (name.size() < 8 || name.size() > 128 || !printable)
+    return "the identity is not 8 to 128 printable characters";
+  const QByteArray& hex = words[1];
+  const bool digits = std::all_of(hex.begin(), hex.end(),
+                                  [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+  if (!digits || (hex.size() != 32 && hex.size() != 128))
+    return "the key is not 32 or 128 hexadecimal digits";
+  identity = QString::fromLatin1(name);
+  keyBytes = static_cast<int>(hex.size() / 2);
+  return {};
+}
+
+DoctorFindings checkKeyFile(const QString& path) {
+  const QString use =
+      "Name the key file the gateway was provisioned with in MIRELL_HARTIP_PSK_FILE (velk) or in Comport > "
+      "Serial devices... (the window)";
+  if (path.isEmpty()) return {{Kind::Problem, "The secure HART-IP port has no key file", use}};
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+    return {{Kind::Problem, QString("The HART-IP key file %1: %2").arg(path, systemText(errno)), use}};
+  if (!S_ISREG(status.st_mode))
+    return {{Kind::Problem, QString("The HART-IP key file %1 is not a regular file").arg(path), use}};
+  if ((status.st_mode & 077) != 0)
+    return {{Kind::Problem,
+             QString("The HART-IP key file %1 has mode %2: group or others may use it")
+                 .arg(path)
+                 .arg(status.st_mode & 07777, 4, 8, QChar('0')),
+             QString("chmod 600 %1 (the library refuses a key others may read)").arg(path)}};
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return {{Kind::Problem,
+             QString("The HART-IP key file %1 cannot be read: %2").arg(path, file.errorString()), use}};
+  QByteArray line = file.readLine(1024);
+  QString identity;
+  int keyBytes = 0;
+  const QString problem = keyLineProblem(line, identity, keyBytes);
+  line.fill('\0');
+  if (!problem.isEmpty())
+    return {{Kind::Problem, QString("The HART-IP key file %1, line 1: %2").arg(path, problem),
+             "Its first line must be the identity (8 to 128 characters) and the key (16 or 64 bytes in "
+             "hexadecimal), as the gateway was provisioned"}};
+  return {{Kind::Ok,
+           QString("The HART-IP key file %1 holds a %2-byte key for the identity %3")
+               .arg(path)
+               .arg(keyBytes)
+               .arg(identity),
+           {}}};
+}
 
 bool isUsbSerial(const QString& name) { return name.startsWith("ttyUSB") || name.startsWith("ttyACM"); }
 
@@ -316,8 +373,12 @@ SystemView runningSystem() {
   return system;
 }
 
-DoctorFindings checkConnection(const SystemView& system, const QList<ComPortDevice>& comPorts,
-                               int chosenPort) {
+bool isSecureNetworkAddress(const QString& device) {
+  return device.startsWith("hart-ip+tls://") || device.startsWith("hart-ip+dtls://");
+}
+
+DoctorFindings checkConnection(const SystemView& system, const QList<ComPortDevice>& comPorts, int chosenPort,
+                               const QString& keyFile) {
   DoctorFindings findings;
   QStringList examined;
   QSet<QString> listed;
@@ -348,6 +409,7 @@ DoctorFindings checkConnection(const SystemView& system, const QList<ComPortDevi
                .arg(com.port)
                .arg(com.device, chosen ? ", the port in use: the serial checks do not apply" : ""),
            chosen ? "--probe (velk doctor --probe) asks who answers there" : QString()});
+      if (chosen && isSecureNetworkAddress(com.device)) findings += checkKeyFile(keyFile);
     } else if (QFileInfo::exists(com.device)) {
       const QString through = device == com.device ? QString() : " (" + device + ")";
       findings.append({Kind::Ok,

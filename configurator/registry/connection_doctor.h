@@ -44,8 +44,14 @@ struct ComPortDevice {
 // The serial devices there are, what each COM number opens, and for the
 // chosen port's device and every USB serial device: access, other holders,
 // the adapter's latency timer and whether it opens as the link needs it.
-DoctorFindings checkConnection(const SystemView& system, const QList<ComPortDevice>& comPorts,
-                               int chosenPort);
+// When the chosen port is a secure HART-IP address, the key file it needs:
+// chosen, there, private to its owner, and "IDENTITY KEYHEX" on its first
+// line (the key itself is never shown).
+DoctorFindings checkConnection(const SystemView& system, const QList<ComPortDevice>& comPorts, int chosenPort,
+                               const QString& keyFile = {});
+
+// A secure HART-IP address (hart-ip+tls://, hart-ip+dtls://): it needs a key file.
+bool isSecureNetworkAddress(const QString& device);
 
 // A HART device found by the probe.
 struct ProbeAnswer {

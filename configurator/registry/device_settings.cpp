@@ -1,8 +1,7 @@
 #include "registry/device_settings.h"
 
-#include <QDir>
-
 #include <QCoreApplication>
+#include <QDir>
 #include <limits>
 
 namespace velk {
@@ -15,6 +14,7 @@ constexpr const char* kDeviceTypeKey = "DevType";
 constexpr const char* kDeviceVersionKey = "DevVersion";
 
 QString portDeviceKey(int port) { return QString("ComDevice%1").arg(port); }
+constexpr const char* kHartIpKeyFileKey = "HartIpKeyFile";
 
 bool settingsAvailable(const QSettings& settings) {
   return settings.status() == QSettings::NoError && settings.isWritable();
@@ -90,6 +90,7 @@ DeviceSettings loadDeviceSettings(QSettings& settings) {
   values.deviceVersion = kVersionItems[values.versionItem].version;
   for (int port = 1; port <= kComPortCount; ++port)
     values.portDevices[port - 1] = settings.value(portDeviceKey(port)).toString();
+  values.hartIpKeyFile = settings.value(kHartIpKeyFileKey).toString();
   settings.endGroup();
   settings.sync();
   return values;
@@ -108,6 +109,10 @@ void saveDeviceSettings(QSettings& settings, const DeviceSettings& values) {
     else
       settings.setValue(portDeviceKey(port), device);
   }
+  if (values.hartIpKeyFile.isEmpty())
+    settings.remove(kHartIpKeyFileKey);
+  else
+    settings.setValue(kHartIpKeyFileKey, values.hartIpKeyFile);
   settings.endGroup();
   settings.sync();
 }

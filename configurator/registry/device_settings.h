@@ -1,6 +1,7 @@
 #pragma once
 // The per-user settings that survive a restart: COM port, device type,
-// device software version, and the serial device each COM port opens.
+// device software version, the serial device each COM port opens, and the
+// path of the key file secure HART-IP ports use (never the key).
 
 #include <QSettings>
 #include <QString>
@@ -32,6 +33,7 @@ struct DeviceSettings {
   int deviceVersion = kDeviceVersionUnknown;
   int versionItem = kVersionItemUnknown;           // index into kVersionItems
   std::array<QString, kComPortCount> portDevices;  // chosen devices; empty: default
+  QString hartIpKeyFile;                           // empty: none chosen
 };
 
 // The settings file: empty names the user's native settings of the program.

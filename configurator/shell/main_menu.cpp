@@ -2,8 +2,10 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QWidget>
 
 #include "comm/configurator.h"
@@ -25,6 +27,8 @@ QMenu* addMenu(QMenuBar* bar, const char* caption, const char* hint) {
   return menu;
 }
 
+constexpr std::chrono::milliseconds kKeyFileRetry{100};
+
 // A device named in the environment (MIRELL_COM<n>) holds for this run.
 QString environmentDevice(int port) {
   return qEnvironmentVariable(QString("MIRELL_COM%1").arg(port).toLatin1().constData());
@@ -36,6 +40,7 @@ MainMenu::MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& p
                    QWidget* window)
     : QObject(window), core_(core), window_(window) {
   for (int port = 1; port <= kComPortCount; ++port) startDevices_[port - 1] = environmentDevice(port);
+  startKeyFile_ = qEnvironmentVariable(kHartIpKeyFileVariable);
   buildFileMenu(bar, paths);
   buildComportMenu(bar, binder);
   buildDeviceTypeMenu(bar);
@@ -155,7 +160,9 @@ void MainMenu::showSettings(const DeviceSettings& settings) {
   (settings.deviceType == kDeviceTypeQ50 ? q50_ : q5_)->setChecked(true);
   versions_[settings.versionItem]->setChecked(true);
   chosenDevices_ = settings.portDevices;
+  chosenKeyFile_ = settings.hartIpKeyFile;
   showPortDevices();
+  applyKeyFile();
 }
 
 void MainMenu::collectSettings(DeviceSettings& settings) const {
@@ -163,6 +170,7 @@ void MainMenu::collectSettings(DeviceSettings& settings) const {
   settings.deviceType = core_.window.DeviceType.load();
   settings.deviceVersion = core_.window.DeviceVersion.load();
   settings.portDevices = chosenDevices_;
+  settings.hartIpKeyFile = chosenKeyFile_;
 }
 
 // Each item says which device its port opens: the environment's for this
@@ -176,13 +184,33 @@ void MainMenu::showPortDevices() {
 }
 
 void MainMenu::chooseSerialDevices() {
-  SerialDeviceDialog dialog(chosenDevices_, listSerialDevices(), window_);
+  SerialDeviceDialog dialog(chosenDevices_, listSerialDevices(), chosenKeyFile_, window_);
   for (int port = 1; port <= kComPortCount; ++port) {
     if (!startDevices_[port - 1].isEmpty()) dialog.setPortFixed(port, startDevices_[port - 1]);
   }
+  if (!startKeyFile_.isEmpty()) dialog.setKeyFileFixed(startKeyFile_);
   if (dialog.exec() != QDialog::Accepted) return;
   chosenDevices_ = dialog.devices();
+  chosenKeyFile_ = dialog.keyFile();
   showPortDevices();
+  applyKeyFile();
+}
+
+// The library reads the variable at InitHart: it changes only while the link
+// is free, and a busy link is tried again shortly (the GUI never waits on it).
+void MainMenu::applyKeyFile() {
+  const QString path = startKeyFile_.isEmpty() ? chosenKeyFile_ : startKeyFile_;
+  core_.window.setHartIpKeyFile(path);
+  if (qEnvironmentVariable(kHartIpKeyFileVariable) == path) return;
+  const auto idle = core_.link.tryBegin();
+  if (!idle) {
+    QTimer::singleShot(kKeyFileRetry, this, &MainMenu::applyKeyFile);
+    return;
+  }
+  if (path.isEmpty())
+    qunsetenv(kHartIpKeyFileVariable);
+  else
+    qputenv(kHartIpKeyFileVariable, QFile::encodeName(path));
 }
 
 }  // namespace velk

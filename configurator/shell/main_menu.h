@@ -49,6 +49,9 @@ class MainMenu : public QObject {
   QAction* addItem(QMenu* menu, const char* name, const char* caption, const char* hint);
   void chooseSerialDevices();
   void showPortDevices();
+  // Hands the key file to the library (MIRELL_HARTIP_PSK_FILE) on this, the
+  // GUI thread, once no call into the library runs.
+  void applyKeyFile();
 
   Configurator& core_;
   QWidget* window_;
@@ -56,6 +59,8 @@ class MainMenu : public QObject {
   std::array<QAction*, kComPortCount> comports_{};
   std::array<QString, kComPortCount> chosenDevices_;
   std::array<QString, kComPortCount> startDevices_;  // given by the environment at start
+  QString chosenKeyFile_;
+  QString startKeyFile_;  // given by the environment at start
   QAction* q5_ = nullptr;
   QAction* q50_ = nullptr;
   std::array<QAction*, std::size(kVersionItems)> versions_{};

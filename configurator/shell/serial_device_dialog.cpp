@@ -3,9 +3,12 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace velk {
@@ -16,15 +19,17 @@ constexpr const char* kLocalHartIp = "hart-ip://127.0.0.1";
 
 }  // namespace
 
-SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList& present, QWidget* parent)
-    : QDialog(parent), chosen_(chosen) {
+SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList& present,
+                                       const QString& keyFile, QWidget* parent)
+    : QDialog(parent), chosen_(chosen), chosenKeyFile_(keyFile) {
   setObjectName("SerialDeviceDialog");
   setWindowTitle("Serial devices of the COM ports");
   auto* layout = new QVBoxLayout(this);
   auto* hint = new QLabel(
       "Choose the serial device each COM port opens, or type its path. A COM port "
       "may also reach a HART-IP gateway or device: type hart-ip://HOST[:PORT] (UDP) "
-      "or hart-ip+tcp://HOST[:PORT] (port 5094 unless given). "
+      "or hart-ip+tcp://HOST[:PORT] (port 5094 unless given), or a secured one: "
+      "hart-ip+tls://HOST[:PORT] or hart-ip+dtls://HOST[:PORT] with the key file below. "
       "Leave a port empty for its default device.",
       this);
   hint->setWordWrap(true);
@@ -43,6 +48,20 @@ SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList&
     editors_[port - 1] = editor;
     form->addRow(QString("Comport %1 :").arg(port), editor);
   }
+  // The key file's path only: the key stays in the file, private to its owner.
+  keyFile_ = new QLineEdit(keyFile, this);
+  keyFile_->setObjectName("HartIpKeyFile");
+  keyFile_->setPlaceholderText("IDENTITY KEYHEX file, mode 0600 (secure HART-IP only)");
+  auto* browse = new QPushButton("Browse...", this);
+  browse->setObjectName("HartIpKeyFileBrowse");
+  connect(browse, &QPushButton::clicked, this, [this] {
+    const QString path = QFileDialog::getOpenFileName(this, "HART-IP key file", keyFile_->text());
+    if (!path.isEmpty()) keyFile_->setText(path);
+  });
+  auto* keyRow = new QHBoxLayout;
+  keyRow->addWidget(keyFile_, 1);
+  keyRow->addWidget(browse);
+  form->addRow("HART-IP key file :", keyRow);
   layout->addLayout(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -55,6 +74,17 @@ void SerialDeviceDialog::setPortFixed(int port, const QString& device) {
   editor->setCurrentText(device);
   editor->setEnabled(false);
   editor->setToolTip(QString("Set by MIRELL_COM%1 for this run").arg(port));
+}
+
+void SerialDeviceDialog::setKeyFileFixed(const QString& path) {
+  keyFile_->setText(path);
+  keyFile_->setEnabled(false);
+  keyFile_->setToolTip("Set by MIRELL_HARTIP_PSK_FILE for this run");
+  findChild<QPushButton*>("HartIpKeyFileBrowse")->setEnabled(false);
+}
+
+QString SerialDeviceDialog::keyFile() const {
+  return keyFile_->isEnabled() ? keyFile_->text().trimmed() : chosenKeyFile_;
 }
 
 SerialDeviceDialog::Devices SerialDeviceDialog::devices() const {

@@ -1,6 +1,7 @@
 #pragma once
 // Choosing the serial device each COM port opens: from the devices present,
-// typed as a path, or a HART-IP address the library opens a session with.
+// typed as a path, or a HART-IP address the library opens a session with;
+// and the key file of the secure HART-IP addresses (its path, never the key).
 
 #include <QDialog>
 #include <QStringList>
@@ -10,6 +11,7 @@
 #include "registry/device_settings.h"
 
 class QComboBox;
+class QLineEdit;
 
 namespace velk {
 
@@ -19,15 +21,21 @@ class SerialDeviceDialog : public QDialog {
  public:
   using Devices = std::array<QString, kComPortCount>;  // empty: the port's default
 
-  SerialDeviceDialog(const Devices& chosen, const QStringList& present, QWidget* parent = nullptr);
+  SerialDeviceDialog(const Devices& chosen, const QStringList& present, const QString& keyFile = {},
+                     QWidget* parent = nullptr);
   Devices devices() const;
+  QString keyFile() const;
   // The port's device is set by the environment for this run: shown, not
   // editable, and the stored choice is kept.
   void setPortFixed(int port, const QString& device);
+  // The same for the key file (MIRELL_HARTIP_PSK_FILE).
+  void setKeyFileFixed(const QString& path);
 
  private:
   Devices chosen_;
+  QString chosenKeyFile_;
   std::array<QComboBox*, kComPortCount> editors_{};
+  QLineEdit* keyFile_ = nullptr;
 };
 
 }  // namespace velk

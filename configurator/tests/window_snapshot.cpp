@@ -39,7 +39,8 @@ int main(int argc, char* argv[]) {
   } else if (what == "devices") {
     velk::SerialDeviceDialog::Devices chosen;
     chosen[1] = "/dev/ttyUSB0";
-    shown = new velk::SerialDeviceDialog(chosen, velk::listSerialDevices(), &window);
+    shown = new velk::SerialDeviceDialog(chosen, velk::listSerialDevices(), "/home/technician/gateway.psk",
+                                         &window);
   } else if (what == "check") {
     window.findChild<QAction*>("ComportCheck")->trigger();
     shown = window.findChild<QDialog*>("ConnectionCheck");

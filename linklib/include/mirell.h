@@ -46,6 +46,43 @@
  *      requests, is a vanished port. Burst messages come as the device's
  *      published notifications. Line timing (preambles, gaps, carrier keying)
  *      does not apply.
+ *      Secure HART-IP: "hart-ip+tls://HOST[:PORT]" (TCP) and
+ *      "hart-ip+dtls://HOST[:PORT]" (UDP) open a secure session: the session
+ *      initiate goes in the clear with header version 2, the server answers
+ *      it in the clear, and then every message (keep-alives and the close
+ *      included) goes inside TLS 1.2 or 1.3 over the same TCP connection, or
+ *      DTLS 1.2 over the same UDP socket, offering PSK-AES128-GCM-SHA256,
+ *      PSK-AES128-CCM and PSK-AES128-CBC-SHA256 (TLS_AES_128_GCM_SHA256 under
+ *      TLS 1.3). The pre-shared key comes from the file that the environment
+ *      variable MIRELL_HARTIP_PSK_FILE names, read at each InitHart that
+ *      opens a secure port: its first line is "IDENTITY KEYHEX", an identity
+ *      of 8 to 128 printable characters and a key of 16 or 64 bytes in
+ *      hexadecimal, as the gateway is provisioned, e.g.
+ *          field-laptop-07 8e1fd3c0a27b4f5e96d0c1b2a3f4e5d6
+ *      The key handed to TLS is derived from it as gateways derive it: the
+ *      key's lowercase hexadecimal text followed by one zero byte (here the
+ *      33 bytes "8e1fd3c0...e5d6" and 0x00). The file must be private to its
+ *      owner: one that group or others may read or write is refused, as ssh
+ *      refuses a private key. InitHart fails with 2 before anything goes onto
+ *      the network when the variable is not set or the file is missing,
+ *      open to others ("HART-IP key file mode 0644 is too open (chmod 600
+ *      it): FILE") or malformed ("HART-IP key file line 1: key not 32 or 128
+ *      hexadecimal digits: FILE"); with 2 when the server answers as a plain
+ *      one ("... does not offer security."), has no key yet (status 9, "...
+ *      has no key set up (security not initialized).") or does not complete
+ *      the handshake; and with 18 when it refuses the identity or key. A
+ *      secure port never opens a plain session. A plain port whose server
+ *      does not answer says that it may require the secure port ("... did
+ *      not answer; it may require hart-ip+tls://."). Inside the secure
+ *      session everything above holds; over DTLS a device that answers
+ *      neither two requests nor the new session's initiate is taken to have
+ *      lost the session's keys too (a restart), and the port to have
+ *      vanished, as a dropped TCP connection is. The key goes nowhere but
+ *      into the handshake: not into an error text, the trace or errno, and
+ *      it is wiped from memory once the handshake is done. The trace holds
+ *      the HART-IP messages, never the TLS records. libmirell.so links
+ *      libssl and libcrypto (OpenSSL 3) always, whether a secure port is
+ *      used or not.
  *   2. Find the instrument: DetectInstrument() (polling address 0),
  *      DetectInstrumentWithShortAddress(n) for n = 0..15, or
  *      DetectInstrumentWithTag(tag). A non-zero result is the instrument handle.
@@ -99,6 +136,9 @@
  *           place, the reply came from another address or named another
  *           command than the request, or the link refused the retry)
  *     17    "No response pending!"
+ *     18    "The HART-IP server at HOST:PORT refused the key: wrong identity or key."
+ *           (InitHart on a secure HART-IP port: the handshake was refused,
+ *           or the server went silent once it had the key)
  *     1460  "Timed out. Instrument didn't reply. "
  *
  *   GetStatusBytes() is response code * 256 + field-device status of the
@@ -141,8 +181,9 @@
  *   The detection functions block for a whole detection: a send and a
  *   WaitForResponse. InitHart opens the port; on a HART-IP address it takes
  *   at most 3 s to find a host by name, 2 s to connect over TCP and 2 s for
- *   the session. Over HART-IP a send never waits for the network to take
- *   the request, except for a new session as said above (2 s at most), and
+ *   the session (a secure one 2 s more for the handshake). Over HART-IP a
+ *   send never waits for the network to take the request, except for a new
+ *   session as said above (2 s at most), and
  *   WaitForResponse's attempts take at most 2.5 s for the reply plus 2 s for
  *   a new session before each retry (at most 16 s in all).
  *   ShutDownHart and ProcessBurstMessages(0) return once the threads they stop

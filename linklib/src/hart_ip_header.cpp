@@ -19,6 +19,8 @@ bool knownType(std::uint8_t type) {
 
 bool knownId(std::uint8_t id) { return id <= static_cast<std::uint8_t>(MessageId::TokenPassing); }
 
+bool knownVersion(std::uint8_t version) { return version == kVersion || version == kSecureVersion; }
+
 }  // namespace
 
 std::array<std::uint8_t, kHeaderSize> encodeHeader(const Header& header) {
@@ -43,7 +45,7 @@ std::optional<std::vector<std::uint8_t>> encodeMessage(Header header, std::span<
 
 HeaderResult decodeHeader(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kHeaderSize) return {std::nullopt, DecodeError::TooShort};
-    if (bytes[0] != kVersion) return {std::nullopt, DecodeError::WrongVersion};
+    if (!knownVersion(bytes[0])) return {std::nullopt, DecodeError::WrongVersion};
     // The upper bits of the type byte are reserved.
     const std::uint8_t type = bytes[1] & 0x0F;
     if (!knownType(type) || !knownId(bytes[2])) return {std::nullopt, DecodeError::UnknownType};
@@ -66,7 +68,7 @@ MessageResult decodeMessage(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<std::size_t> streamedLength(std::span<const std::uint8_t> header) {
-    if (header.size() < kHeaderSize || header[0] != kVersion) return std::nullopt;
+    if (header.size() < kHeaderSize || !knownVersion(header[0])) return std::nullopt;
     const std::size_t count = static_cast<std::size_t>(header[6] << 8 | header[7]);
     if (count < kHeaderSize) return std::nullopt;
     return count;
@@ -75,7 +77,7 @@ std::optional<std::size_t> streamedLength(std::span<const std::uint8_t> header) 
 const char* decodeErrorText(DecodeError error) {
     switch (error) {
         case DecodeError::TooShort: return "shorter than a HART-IP header";
-        case DecodeError::WrongVersion: return "not HART-IP version 1";
+        case DecodeError::WrongVersion: return "not HART-IP version 1 or 2";
         case DecodeError::UnknownType: return "unknown message type or ID";
         case DecodeError::ByteCountTooSmall: return "byte count smaller than the header";
         case DecodeError::ByteCountMismatch: return "length differs from the byte count";

@@ -13,6 +13,9 @@
 namespace mirell::hartip {
 
 inline constexpr std::uint8_t kVersion = 1;
+// A secure session: its initiate goes in the clear with this version, and
+// every later message inside TLS or DTLS.
+inline constexpr std::uint8_t kSecureVersion = 2;
 inline constexpr std::size_t kHeaderSize = 8;
 inline constexpr std::uint16_t kDefaultPort = 5094;
 
@@ -36,7 +39,8 @@ enum Status : std::uint8_t {
     kStatusSuccess = 0,
     kStatusInvalidSelection = 2,
     kStatusTooFewBytes = 5,
-    kStatusTimerAdjusted = 8,  // a warning: the device chose another inactivity time
+    kStatusTimerAdjusted = 8,           // a warning: the device chose another inactivity time
+    kStatusSecurityNotInitialized = 9,  // a secured server with no key provisioned
     kStatusVersionNotSupported = 14,
     kStatusNoSession = 15,  // no session is open, or none is free
     kStatusDeviceBusy = 32,
@@ -60,7 +64,7 @@ struct Header {
 
 enum class DecodeError {
     TooShort,           // fewer bytes than a header
-    WrongVersion,       // not version 1
+    WrongVersion,       // neither version 1 nor 2
     UnknownType,        // a message type or ID this master and device do not use
     ByteCountTooSmall,  // less than the header itself
     ByteCountMismatch,  // the datagram is longer or shorter than its byte count

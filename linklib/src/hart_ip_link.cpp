@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <system_error>
 
 #include "host_lookup.h"
@@ -24,8 +23,6 @@ using hartip::MessageId;
 using hartip::MessageType;
 using std::chrono::milliseconds;
 
-constexpr std::string_view kUdpScheme = "hart-ip://";
-constexpr std::string_view kTcpScheme = "hart-ip+tcp://";
 constexpr std::uint8_t kPreamble = 0xFF;
 constexpr int kParserPreambles = 5;
 constexpr milliseconds kShortestKeepAlive{30};
@@ -70,51 +67,6 @@ std::optional<milliseconds> grantedTime(std::span<const std::uint8_t> body) {
 
 }  // namespace
 
-std::string HartIpAddress::text() const {
-    const bool v6 = host.find(':') != std::string::npos;
-    return std::string(tcp ? kTcpScheme : kUdpScheme) + (v6 ? "[" + host + "]" : host) + ":" +
-           std::to_string(port);
-}
-
-std::optional<HartIpAddress> parseHartIpAddress(std::string_view name) {
-    HartIpAddress address;
-    if (name.starts_with(kTcpScheme)) {
-        address.tcp = true;
-        name.remove_prefix(kTcpScheme.size());
-    } else if (name.starts_with(kUdpScheme)) {
-        name.remove_prefix(kUdpScheme.size());
-    } else {
-        return std::nullopt;
-    }
-    if (!name.empty() && name.back() == '/') name.remove_suffix(1);
-    std::string_view port;
-    if (name.starts_with('[')) {
-        const auto close = name.find(']');
-        if (close == std::string_view::npos) return std::nullopt;
-        address.host = std::string(name.substr(1, close - 1));
-        const auto rest = name.substr(close + 1);
-        if (!rest.empty()) {
-            if (rest[0] != ':') return std::nullopt;
-            port = rest.substr(1);
-        }
-    } else if (const auto colon = name.find(':'); colon != std::string_view::npos) {
-        address.host = std::string(name.substr(0, colon));
-        port = name.substr(colon + 1);
-        if (port.find(':') != std::string_view::npos) return std::nullopt;
-    } else {
-        address.host = std::string(name);
-    }
-    if (address.host.empty()) return std::nullopt;
-    if (!port.empty() || name.ends_with(':')) {
-        unsigned value = 0;
-        const auto [end, status] = std::from_chars(port.data(), port.data() + port.size(), value);
-        if (status != std::errc{} || end != port.data() + port.size() || value == 0 || value > 65535)
-            return std::nullopt;
-        address.port = static_cast<std::uint16_t>(value);
-    }
-    return address;
-}
-
 DeliveredFrame deliveredFromPdu(std::span<const std::uint8_t> pdu, bool primaryMaster, PduRole role) {
     FrameParser parser(primaryMaster);
     // The body starts at the delimiter; the parser wants the preambles a
@@ -158,7 +110,7 @@ HartIpLink::~HartIpLink() { close(); }
 // ---------------------------------------------------------------------------
 // Opening and closing
 
-bool HartIpLink::open(const HartIpAddress& address, bool primaryMaster) {
+bool HartIpLink::open(const HartIpAddress& address, bool primaryMaster, PskKey key) {
     close();
     {
         std::lock_guard lock(mutex_);
@@ -176,12 +128,16 @@ bool HartIpLink::open(const HartIpAddress& address, bool primaryMaster) {
         initiateTries_ = 0;
     }
     failure_ = {};
+    failure_.tcp = address.tcp;
+    failure_.secure = address.secure;
     stream_.clear();
     tcp_ = address.tcp;
+    secure_ = address.secure;
+    version_ = secure_ ? hartip::kSecureVersion : hartip::kVersion;
     if (!connectSocket(address)) return false;
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) failure_.kind = HartIpFailure::Unreachable;
-    if (wakeFd_ < 0 || !initiateSession()) {
+    if (wakeFd_ < 0 || !initiateSession() || (secure_ && !startTls(std::move(key)))) {
         const int reason = errno;
         closeSockets();
         errno = reason;
@@ -196,6 +152,7 @@ bool HartIpLink::open(const HartIpAddress& address, bool primaryMaster) {
     } catch (const std::system_error&) {
         close();
         failure_.kind = HartIpFailure::Unreachable;
+        errno = EAGAIN;
         return false;
     }
     return true;
@@ -276,8 +233,7 @@ bool HartIpLink::initiateSession() {
     const int attempts = tcp_ ? 1 : kInitiateAttempts;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const std::uint16_t sequence = nextSequence();
-        if (!writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, sequence},
-                          body)) {
+        if (!writeMessage({version_, MessageType::Request, MessageId::SessionInitiate, 0, sequence}, body)) {
             failure_.kind = HartIpFailure::Unreachable;
             return false;
         }
@@ -303,8 +259,11 @@ bool HartIpLink::initiateSession() {
                 if (!decoded.message || accepted) return;
                 const hartip::Header& h = decoded.message->header;
                 if (h.id != MessageId::SessionInitiate || h.sequence != sequence) return;
-                accepted = !sessionRefused(h);
-                if (!*accepted) failure_ = {HartIpFailure::SessionRefused, h.status, 0};
+                accepted = (!secure_ || acceptsSecureSession(h)) && !sessionRefused(h);
+                if (!*accepted && failure_.kind == HartIpFailure::None) {
+                    failure_.kind = HartIpFailure::SessionRefused;
+                    failure_.status = h.status;
+                }
                 std::lock_guard lock(mutex_);
                 granted_ = grantedTime(decoded.message->body).value_or(timing_.inactivity);
             });
@@ -315,13 +274,94 @@ bool HartIpLink::initiateSession() {
             }
         }
         if (accepted) {
-            if (!*accepted) errno = ECONNREFUSED;
+            if (!*accepted)
+                errno = failure_.kind == HartIpFailure::SessionRefused ? ECONNREFUSED : EPROTONOSUPPORT;
             return *accepted;
         }
     }
     failure_.kind = HartIpFailure::NoAnswer;
     errno = ETIMEDOUT;
     return false;
+}
+
+bool HartIpLink::acceptsSecureSession(const hartip::Header& answer) {
+    if (answer.version == hartip::kSecureVersion) {
+        if (answer.status == hartip::kStatusSecurityNotInitialized) {
+            failure_.kind = HartIpFailure::NotProvisioned;
+            return false;
+        }
+        if (answer.status != hartip::kStatusVersionNotSupported) return true;
+    }
+    failure_.kind = HartIpFailure::SecurityNotOffered;
+    // A plain server may have opened a plain session on it: ended at once,
+    // in its own version, for nothing may go over it.
+    if (answer.version == hartip::kVersion && !sessionRefused(answer))
+        writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionClose, 0, nextSequence()},
+                     {});
+    return false;
+}
+
+// On the opening caller's thread, before the receive thread runs.
+bool HartIpLink::startTls(PskKey key) {
+    auto channel =
+        TlsChannel::client(tcp_ ? TlsChannel::Kind::Stream : TlsChannel::Kind::Datagram, std::move(key));
+    if (!channel) {
+        failure_.kind = HartIpFailure::NoTls;
+        errno = ENOPROTOOPT;
+        return false;
+    }
+    const auto deadline = Clock::now() + timing_.connect;
+    std::vector<std::uint8_t> out;
+    const auto fail = [&](HartIpFailure kind, int reason) {
+        failure_.kind = kind;
+        errno = reason;
+        return false;
+    };
+    // A server that says nothing after our Finished, or hangs up on it,
+    // did not take the key (a DTLS server drops what it cannot decrypt).
+    const auto silent = [&](int reason) {
+        return channel->awaitingVerdict() ? fail(HartIpFailure::KeyRefused, EACCES)
+                                          : fail(HartIpFailure::HandshakeFailed, reason);
+    };
+    TlsChannel::Step step = channel->handshake({}, out);
+    std::array<std::uint8_t, kMaxDatagram> buffer{};
+    for (;;) {
+        bool writing = false;
+        {
+            std::lock_guard lock(writeMutex_);
+            if (!out.empty() && !putBytes(out)) return fail(HartIpFailure::Unreachable, ECONNRESET);
+            out.clear();
+            writing = !outgoing_.empty();
+            if (step == TlsChannel::Step::Done) {
+                tls_ = std::move(channel);
+                return true;
+            }
+        }
+        if (step == TlsChannel::Step::Refused) return fail(HartIpFailure::KeyRefused, EACCES);
+        if (step == TlsChannel::Step::Failed) return fail(HartIpFailure::HandshakeFailed, EPROTO);
+        auto wakeAt = deadline;
+        if (const auto resend = channel->retransmitIn()) wakeAt = std::min(wakeAt, Clock::now() + *resend);
+        pollfd p{fd_, static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0};
+        if (::poll(&p, 1, remainingMs(wakeAt)) != 1) {
+            if (Clock::now() >= deadline) return silent(ETIMEDOUT);
+            channel->retransmit(out);
+            continue;
+        }
+        if (p.revents & POLLOUT) {
+            std::lock_guard lock(writeMutex_);
+            flushOutgoing();
+        }
+        if (!(p.revents & (POLLIN | POLLERR | POLLHUP))) continue;
+        // One datagram at a time: DTLS reads each as one.
+        while (step == TlsChannel::Step::InProgress) {
+            const auto got = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) break;
+            if (got < 0 && !tcp_ && errno == ECONNREFUSED) break;
+            if (got < 0) return fail(HartIpFailure::Unreachable, errno);
+            if (got == 0 && tcp_) return silent(ECONNRESET);
+            step = channel->handshake(std::span(buffer.data(), static_cast<std::size_t>(got)), out);
+        }
+    }
 }
 
 void HartIpLink::close() {
@@ -341,9 +381,15 @@ void HartIpLink::close() {
     // The device may free the session now rather than at its inactivity
     // time, if the network takes the message at once: nothing waits for a
     // peer that stopped reading.
-    if (!lost)
-        writeMessage({hartip::kVersion, MessageType::Request, MessageId::SessionClose, 0, nextSequence()},
-                     {});
+    if (!lost) {
+        writeMessage({version_, MessageType::Request, MessageId::SessionClose, 0, nextSequence()}, {});
+        std::lock_guard lock(writeMutex_);
+        if (tls_) {
+            std::vector<std::uint8_t> notify;
+            tls_->close(notify);
+            if (!notify.empty()) putBytes(notify);
+        }
+    }
     closeSockets();
     std::lock_guard lock(mutex_);
     open_ = false;
@@ -357,6 +403,7 @@ void HartIpLink::closeSockets() {
     if (wakeFd_ >= 0) ::close(wakeFd_);
     fd_ = -1;
     wakeFd_ = -1;
+    tls_.reset();
     // Nothing stays on the heap once closed (the library may be unloaded next).
     std::vector<std::uint8_t>().swap(stream_);
     std::vector<std::uint8_t>().swap(outgoing_);
@@ -418,13 +465,20 @@ bool HartIpLink::writeMessage(const hartip::Header& header, std::span<const std:
 bool HartIpLink::putMessage(const std::vector<std::uint8_t>& message) {
     std::lock_guard lock(writeMutex_);
     if (fd_ < 0) return false;
+    // The trace has the message itself, never its record.
     traceMessage(TraceDirection::Sent, message);
     lastSent_ = Clock::now();
+    if (!tls_) return putBytes(message);
+    std::vector<std::uint8_t> sealed;
+    return tls_->seal(message, sealed) && putBytes(sealed);
+}
+
+bool HartIpLink::putBytes(std::span<const std::uint8_t> bytes) {
     if (!tcp_) {
-        const auto sent = ::send(fd_, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        return sent == static_cast<ssize_t>(message.size());
+        const auto sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        return sent == static_cast<ssize_t>(bytes.size());
     }
-    outgoing_.insert(outgoing_.end(), message.begin(), message.end());
+    outgoing_.insert(outgoing_.end(), bytes.begin(), bytes.end());
     if (!flushOutgoing()) return false;
     // A peer that has not taken this much has stopped reading long ago.
     if (outgoing_.size() > kMaxStream) return false;
@@ -474,7 +528,7 @@ SendResult HartIpLink::send(const Request& request) {
         awaited_ = sequence;
         reply_.reset();
     }
-    if (!writeMessage({hartip::kVersion, MessageType::Request, MessageId::TokenPassing, 0, sequence}, pdu)) {
+    if (!writeMessage({version_, MessageType::Request, MessageId::TokenPassing, 0, sequence}, pdu)) {
         std::lock_guard lock(mutex_);
         awaited_.reset();
         // A datagram the system refused may go next time.
@@ -519,24 +573,46 @@ bool HartIpLink::readMessages(Handle&& handle) {
             // transactions time out, as on a line with no device.
             return !tcp_ && errno == ECONNREFUSED;
         }
-        if (!tcp_) {
-            handle(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)));
-            continue;
-        }
-        if (got == 0) return false;
-        stream_.insert(stream_.end(), buffer.begin(), buffer.begin() + got);
-        std::size_t at = 0;
-        while (stream_.size() - at >= hartip::kHeaderSize) {
-            const auto length = hartip::streamedLength(std::span(stream_).subspan(at));
-            // A stream out of step cannot find its next message again.
-            if (!length) return false;
-            if (stream_.size() - at < *length) break;
-            handle(std::span<const std::uint8_t>(stream_).subspan(at, *length));
-            at += *length;
-        }
-        stream_.erase(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(at));
-        if (stream_.size() > kMaxStream) return false;
+        if (tcp_ && got == 0) return false;
+        if (!take(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)), handle))
+            return false;
     }
+}
+
+template <typename Handle>
+bool HartIpLink::take(std::span<const std::uint8_t> arrived, Handle& handle) {
+    if (!tls_) return takeDecrypted(arrived, handle);
+    std::vector<std::vector<std::uint8_t>> records;
+    bool alive = false;
+    {
+        std::lock_guard lock(writeMutex_);
+        std::vector<std::uint8_t> answer;
+        alive = tls_->open(arrived, records, answer);
+        if (!answer.empty()) putBytes(answer);
+    }
+    for (const auto& record : records)
+        if (!takeDecrypted(record, handle)) return false;
+    return alive;
+}
+
+template <typename Handle>
+bool HartIpLink::takeDecrypted(std::span<const std::uint8_t> plain, Handle& handle) {
+    if (!tcp_) {
+        handle(plain);
+        return true;
+    }
+    stream_.insert(stream_.end(), plain.begin(), plain.end());
+    std::size_t at = 0;
+    while (stream_.size() - at >= hartip::kHeaderSize) {
+        const auto length = hartip::streamedLength(std::span(stream_).subspan(at));
+        // A stream out of step cannot find its next message again.
+        if (!length) return false;
+        if (stream_.size() - at < *length) break;
+        handle(std::span<const std::uint8_t>(stream_).subspan(at, *length));
+        at += *length;
+    }
+    stream_.erase(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(at));
+    return stream_.size() <= kMaxStream;
 }
 
 // ---------------------------------------------------------------------------
@@ -588,7 +664,12 @@ void HartIpLink::receiveLoop() {
                     initiateTries_ = 0;
                     ++initiateRounds_;
                     nextInitiate_ = now + every;
+                    // A DTLS server that restarted knows neither the session
+                    // nor its keys, and nothing sent under them reaches it
+                    // again: the port is gone, as a dropped TCP connection is.
+                    if (secure_ && !tcp_) portLost_ = true;
                     changed_.notify_all();
+                    if (portLost_) return;
                 }
             }
             if (!sessionLost_ && now >= lastSent + every) {
@@ -613,12 +694,11 @@ void HartIpLink::receiveLoop() {
                 }
             }
             if (*sendNow == MessageId::KeepAlive) {
-                writeMessage({hartip::kVersion, MessageType::Request, MessageId::KeepAlive, 0, sequence}, {});
+                writeMessage({version_, MessageType::Request, MessageId::KeepAlive, 0, sequence}, {});
                 ++keepAlives_;
             } else {
-                writeMessage(
-                    {hartip::kVersion, MessageType::Request, MessageId::SessionInitiate, 0, sequence},
-                    sessionBody());
+                writeMessage({version_, MessageType::Request, MessageId::SessionInitiate, 0, sequence},
+                             sessionBody());
                 ++initiates_;
             }
             continue;

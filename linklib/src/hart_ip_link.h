@@ -1,6 +1,8 @@
 // The HART-IP transport: one session with a HART-IP device, gateway or
-// multiplexer over UDP or TCP. Opening initiates the session (as a primary
-// or secondary master, asking for an inactivity time); a receive thread
+// multiplexer over UDP or TCP, plain or secure. Opening initiates the session
+// (as a primary or secondary master, asking for an inactivity time); a
+// secure one initiates it in the clear and then runs every later message
+// through TLS (TCP) or DTLS (UDP) with a pre-shared key. A receive thread
 // takes responses and published burst messages, keeps the session alive
 // while it is otherwise quiet, and opens it again when the device has
 // forgotten it; closing ends the session and joins the thread. Each
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -23,25 +26,14 @@
 #include <thread>
 #include <vector>
 
+#include "hart_ip_address.h"
 #include "hart_ip_header.h"
 #include "link_texts.h"
 #include "link_transport.h"
+#include "psk_key_file.h"
+#include "tls_channel.h"
 
 namespace mirell {
-
-struct HartIpAddress {
-    std::string host;
-    std::uint16_t port = hartip::kDefaultPort;
-    bool tcp = false;
-
-    // "hart-ip://host:port" or "hart-ip+tcp://host:port".
-    std::string text() const;
-};
-
-// A port name "hart-ip://HOST[:PORT]" (UDP) or "hart-ip+tcp://HOST[:PORT]";
-// nothing for any other name (a serial device). An IPv6 host is written in
-// brackets.
-std::optional<HartIpAddress> parseHartIpAddress(std::string_view name);
 
 // What a token-passing body must hold to be taken.
 enum class PduRole {
@@ -62,7 +54,8 @@ struct HartIpTiming {
     // Asked of the device at session initiate; keep-alives go out at a
     // third of what it grants.
     std::chrono::milliseconds inactivity{60000};
-    // For the TCP connection and for the session initiate's response.
+    // For the TCP connection, for the session initiate's response and for a
+    // secure session's handshake.
     std::chrono::milliseconds connect{2000};
     // For finding the addresses of a host given by name.
     std::chrono::milliseconds lookup{3000};
@@ -79,11 +72,14 @@ public:
     HartIpLink(const HartIpLink&) = delete;
     HartIpLink& operator=(const HartIpLink&) = delete;
 
-    // Connects, initiates the session and starts the receive thread. False
-    // (errno telling why, where the system said, and failure() what
-    // happened) when the host cannot be found or reached or the device does
-    // not answer or refuses the session; nothing is then left open.
-    bool open(const HartIpAddress& address, bool primaryMaster);
+    // Connects, initiates the session (and on a secure address completes
+    // the handshake with `key`) and starts the receive thread. False (errno
+    // telling why, where the system said, and failure() what happened) when
+    // the host cannot be found or reached, the device does not answer or
+    // refuses the session, offers no security or turns the key away;
+    // nothing is then left open, and a secure address never opens a plain
+    // session.
+    bool open(const HartIpAddress& address, bool primaryMaster, PskKey key = {});
     HartIpOpenFailure failure() const { return failure_; }
     void close() override;
     bool isOpen() const override;
@@ -108,6 +104,11 @@ private:
 
     bool connectSocket(const HartIpAddress& address);
     bool initiateSession();
+    // The handshake of a secure session, after its initiate.
+    bool startTls(PskKey key);
+    // A secured server answers a secure initiate; a plain one refuses it
+    // or takes it as a plain one, and hears at once that it is not.
+    bool acceptsSecureSession(const hartip::Header& answer);
     std::array<std::uint8_t, hartip::kSessionBodySize> sessionBody() const;
     // Reads what has arrived and hands each whole message to `handle`;
     // false when the connection is gone.
@@ -120,7 +121,16 @@ private:
     // stream lost) when the message cannot go.
     bool writeMessage(const hartip::Header& header, std::span<const std::uint8_t> body);
     bool putMessage(const std::vector<std::uint8_t>& message);
+    // With writeMutex_ held: bytes as they go onto the network (over UDP one
+    // datagram).
+    bool putBytes(std::span<const std::uint8_t> bytes);
     bool flushOutgoing();
+    // Hands what arrived to the message parser, through the secure channel
+    // when there is one; false when the connection is gone.
+    template <typename Handle>
+    bool take(std::span<const std::uint8_t> arrived, Handle& handle);
+    template <typename Handle>
+    bool takeDecrypted(std::span<const std::uint8_t> plain, Handle& handle);
     std::uint16_t nextSequence();
     void traceMessage(TraceDirection direction, std::span<const std::uint8_t> bytes);
     void wakeReceiver();
@@ -135,6 +145,8 @@ private:
     int fd_ = -1;
     int wakeFd_ = -1;
     bool tcp_ = false;
+    bool secure_ = false;
+    std::uint8_t version_ = hartip::kVersion;  // of every message the session sends
     HartIpOpenFailure failure_;
     std::vector<std::uint8_t> stream_;  // a TCP stream's bytes not yet in a whole message
 
@@ -165,6 +177,9 @@ private:
     std::uint16_t sequence_ = 0;
     Clock::time_point lastSent_;
     std::vector<std::uint8_t> outgoing_;  // a stream's bytes the socket has not taken yet
+    // A secure session's channel once its handshake is done; every use of it
+    // is under writeMutex_, so that records go out in the order they are made.
+    std::unique_ptr<TlsChannel> tls_;
 
     std::atomic<std::uint64_t> keepAlives_{0};
     std::atomic<std::uint64_t> initiates_{0};

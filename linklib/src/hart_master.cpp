@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "serial_port.h"
@@ -34,10 +35,16 @@ constexpr int kIdentityBytes = static_cast<int>(kIdDeviceId) + 3;
 constexpr std::uint32_t kUnsoundFrame =
     kErrChecksumMismatch | kErrAddress | kErrCommand | kErrData | kErrChecksumByte;
 
+std::string pskFileFromEnvironment() {
+    const char* path = std::getenv(kPskFileVariable);
+    return path ? path : "";
+}
+
 MasterSetup withDefaults(MasterSetup setup) {
     if (!setup.openPort) setup.openPort = openComPort;
     if (!setup.startTrace) setup.startTrace = startTraceFromEnvironment;
     if (!setup.portName) setup.portName = comPortPath;
+    if (!setup.pskFile) setup.pskFile = pskFileFromEnvironment;
     return setup;
 }
 
@@ -106,17 +113,31 @@ void HartMaster::initHart(int port) {
 
 void HartMaster::openHartIp(int port, const HartIpAddress& address) {
     transport_ = &hartIp_;
+    // The key is checked before anything goes onto the network: a secure
+    // port never opens without one.
+    PskKey key;
+    if (address.secure) {
+        const std::string path = setup_.pskFile();
+        std::string problem = "A secure HART-IP port needs a key file: set MIRELL_HARTIP_PSK_FILE.";
+        errno = ENOKEY;
+        if (path.empty() || !readPskKeyFile(path, key, problem)) {
+            const int reason = errno;
+            report(kPortFailed, problem);
+            errno = reason;
+            return;
+        }
+    }
     // The trace starts first, so that it has the session's initiation too.
     if (!trace_) {
         trace_ = setup_.startTrace("session started: COM " + std::to_string(port) + ", " + address.text() +
                                    (primary_ ? ", primary master" : ", secondary master"));
     }
     hartIp_.setTrace(trace_.get());
-    if (!hartIp_.open(address, primary_)) {
+    if (!hartIp_.open(address, primary_, std::move(key))) {
         const int reason = errno;
         const std::string why = hartIpFailureText(hartIp_.failure(), address.host, address.port);
         stopTrace("session not opened: " + why);
-        report(kPortFailed, why);
+        report(hartIp_.failure().kind == HartIpFailure::KeyRefused ? kKeyRefused : kPortFailed, why);
         errno = reason;
         return;
     }

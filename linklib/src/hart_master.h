@@ -32,9 +32,13 @@ struct MasterSetup {
     // MIRELL_TRACE names.
     std::function<std::unique_ptr<FrameTrace>(std::string_view session)> startTrace = {};
     // The name of COM port n: a serial device, or a HART-IP address
-    // (hart-ip://HOST[:PORT], hart-ip+tcp://HOST[:PORT]) that InitHart opens a
-    // session with instead. By default the one MIRELL_COM<n> names.
+    // (hart-ip://HOST[:PORT], hart-ip+tcp://, hart-ip+tls://, hart-ip+dtls://)
+    // that InitHart opens a session with instead. By default the one
+    // MIRELL_COM<n> names.
     std::function<std::string(int)> portName = {};
+    // The key file of a secure HART-IP port, read at each InitHart that
+    // opens one. By default the one MIRELL_HARTIP_PSK_FILE names (empty: none).
+    std::function<std::string()> pskFile = {};
     HartIpTiming hartIp = {};
 };
 

@@ -124,12 +124,25 @@ std::string hartIpFailureText(const HartIpOpenFailure& failure, std::string_view
         case HartIpFailure::Unreachable: return format("The HART-IP server at %s cannot be reached.", server);
         case HartIpFailure::ConnectionRefused:
             return format("The HART-IP server at %s refused the connection.", server);
-        case HartIpFailure::NoAnswer: return format("The HART-IP server at %s did not answer.", server);
+        case HartIpFailure::NoAnswer:
+            if (failure.secure) return format("The HART-IP server at %s did not answer.", server);
+            return format("The HART-IP server at %s did not answer; it may require %s.", server,
+                          failure.tcp ? "hart-ip+tls://" : "hart-ip+dtls://");
         case HartIpFailure::SessionRefused:
             return format("The HART-IP server at %s refused the session (status %d).", server,
                           failure.status);
         case HartIpFailure::ConnectionClosed:
             return format("The HART-IP server at %s closed the connection.", server);
+        case HartIpFailure::SecurityNotOffered:
+            return format("The HART-IP server at %s does not offer security.", server);
+        case HartIpFailure::NotProvisioned:
+            return format("The HART-IP server at %s has no key set up (security not initialized).", server);
+        case HartIpFailure::KeyRefused:
+            return format("The HART-IP server at %s refused the key: wrong identity or key.", server);
+        case HartIpFailure::HandshakeFailed:
+            return format("The HART-IP server at %s did not complete the secure handshake.", server);
+        case HartIpFailure::NoTls:
+            return "Secure HART-IP sessions are not available: OpenSSL failed to start.";
     }
     return std::string(text::kPortFailed);
 }

@@ -24,6 +24,7 @@ enum ErrorCode : int {
     kInstrumentStatus = 15,
     kBadReply = 16,
     kNoResponsePending = 17,
+    kKeyRefused = 18,
     kNoReply = 1460,
 };
 
@@ -53,7 +54,8 @@ inline constexpr std::string_view kNoResponsePending = "No response pending!";
 inline constexpr std::string_view kNoReply = "Timed out. Instrument didn't reply. ";
 }  // namespace text
 
-// Why a HART-IP session could not be opened (error code 2).
+// Why a HART-IP session could not be opened (error code 2, or 18 for a key
+// the server refused).
 enum class HartIpFailure : std::uint8_t {
     None,
     NameNotFound,       // the resolver knows no such host
@@ -63,12 +65,22 @@ enum class HartIpFailure : std::uint8_t {
     NoAnswer,           // no session initiate response in time
     SessionRefused,     // the server answered the initiate with an error
     ConnectionClosed,   // the server closed the TCP connection instead
+    // A secure port only:
+    SecurityNotOffered,  // a plain server: it answered the secure initiate as one
+    NotProvisioned,      // a secured server without a key of its own yet
+    KeyRefused,          // the handshake turned the identity or key away
+    HandshakeFailed,     // the handshake broke off or did not end in time
+    NoTls,               // OpenSSL could not be set up
 };
 
 struct HartIpOpenFailure {
     HartIpFailure kind = HartIpFailure::None;
     int status = 0;         // the HART-IP status of a refusal
     int lookupSeconds = 0;  // the bound a name lookup had
+    // Which port it was: a plain one that no server answered may have met a
+    // secured server, one that wants the secure port of the same transport.
+    bool tcp = false;
+    bool secure = false;
 };
 
 // What the error text says about a failed session with `host` at `port`,

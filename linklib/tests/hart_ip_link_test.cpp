@@ -18,6 +18,8 @@ TEST(HartIpAddress, PortNamesThatOpenASession) {
         {"hart-ip+tcp://gateway.plant:5094/", HartIpAddress{"gateway.plant", 5094, true}},
         {"hart-ip://[::1]:6000", HartIpAddress{"::1", 6000, false}},
         {"hart-ip+tcp://[::1]", HartIpAddress{"::1", 5094, true}},
+        {"hart-ip+tls://gateway.plant", HartIpAddress{"gateway.plant", 5094, true, true}},
+        {"hart-ip+dtls://10.0.0.5:20004", HartIpAddress{"10.0.0.5", 20004, false, true}},
         // Serial devices, and addresses that name no port or host.
         {"/dev/ttyUSB0", std::nullopt},
         {"hart-ip:/127.0.0.1", std::nullopt},
@@ -28,6 +30,8 @@ TEST(HartIpAddress, PortNamesThatOpenASession) {
         {"hart-ip://127.0.0.1:50x", std::nullopt},
         {"hart-ip://[::1", std::nullopt},
         {"hart-ip://::1", std::nullopt},
+        {"hart-ip+udp://127.0.0.1", std::nullopt},
+        {"hart-ip+tls:/127.0.0.1", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -37,7 +41,11 @@ TEST(HartIpAddress, PortNamesThatOpenASession) {
         EXPECT_EQ(parsed->host, c.expected->host);
         EXPECT_EQ(parsed->port, c.expected->port);
         EXPECT_EQ(parsed->tcp, c.expected->tcp);
-        EXPECT_EQ(parseHartIpAddress(parsed->text())->host, parsed->host);
+        EXPECT_EQ(parsed->secure, c.expected->secure);
+        const auto again = parseHartIpAddress(parsed->text());
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->host, parsed->host);
+        EXPECT_EQ(again->secure, parsed->secure);
     }
 }
 

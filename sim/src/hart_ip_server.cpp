@@ -12,9 +12,12 @@
 #include <charconv>
 #include <condition_variable>
 #include <cstring>
+#include <list>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+
+#include "hart_ip_tls.h"
 
 namespace velk::sim {
 
@@ -26,16 +29,31 @@ using std::chrono::milliseconds;
 // The message header, as this device reads and writes it.
 constexpr std::size_t kHeaderBytes = 8;
 constexpr std::uint8_t kVersion = 1;
+// A secure session's: its initiate in the clear, then everything inside TLS.
+constexpr std::uint8_t kSecureVersion = 2;
 enum : std::uint8_t { kRequest = 0, kResponse = 1, kPublish = 2, kError = 3, kNak = 15 };
 enum : std::uint8_t { kInitiate = 0, kClose = 1, kKeepAlive = 2, kTokenPassing = 3 };
-enum : std::uint8_t { kSuccess = 0, kTooFewBytes = 5, kTimerAdjusted = 8, kNoSession = 15 };
+enum : std::uint8_t {
+  kSuccess = 0,
+  kTooFewBytes = 5,
+  kTimerAdjusted = 8,
+  kSecurityNotInitialized = 9,
+  kVersionNotSupported = 14,
+  kNoSession = 15,
+};
 
 constexpr std::size_t kMaxSessions = 8;
 constexpr milliseconds kShortestInactivity{100};
 constexpr std::size_t kMaxStreamBuffer = 1 << 16;
 constexpr milliseconds kIdleWait{1000};
+// A secure UDP master whose session was forgotten keeps its DTLS state this
+// long without a word.
+constexpr milliseconds kForgottenPeerKept{60000};
+
+bool known_version(std::uint8_t version) { return version == kVersion || version == kSecureVersion; }
 
 struct Message {
+  std::uint8_t version = kVersion;
   std::uint8_t type = 0;
   std::uint8_t id = 0;
   std::uint8_t status = 0;
@@ -45,18 +63,19 @@ struct Message {
 
 // Exactly one message, whose byte count is `bytes`' length.
 std::optional<Message> read_message(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < kHeaderBytes || bytes[0] != kVersion) return std::nullopt;
+  if (bytes.size() < kHeaderBytes || !known_version(bytes[0])) return std::nullopt;
   const std::size_t count = static_cast<std::size_t>(bytes[6] << 8 | bytes[7]);
   if (count != bytes.size()) return std::nullopt;
-  return Message{static_cast<std::uint8_t>(bytes[1] & 0x0F), bytes[2], bytes[3],
-                 static_cast<std::uint16_t>(bytes[4] << 8 | bytes[5]), bytes.subspan(kHeaderBytes)};
+  return Message{bytes[0], static_cast<std::uint8_t>(bytes[1] & 0x0F),           bytes[2],
+                 bytes[3], static_cast<std::uint16_t>(bytes[4] << 8 | bytes[5]), bytes.subspan(kHeaderBytes)};
 }
 
-std::vector<std::uint8_t> make_message(std::uint8_t type, std::uint8_t id, std::uint8_t status,
-                                       std::uint16_t sequence, std::span<const std::uint8_t> body) {
+std::vector<std::uint8_t> make_message(std::uint8_t version, std::uint8_t type, std::uint8_t id,
+                                       std::uint8_t status, std::uint16_t sequence,
+                                       std::span<const std::uint8_t> body) {
   const std::size_t count = kHeaderBytes + body.size();
   std::vector<std::uint8_t> out(count);
-  out[0] = kVersion;
+  out[0] = version;
   out[1] = type;
   out[2] = id;
   out[3] = status;
@@ -157,25 +176,39 @@ struct HartIpServer::Impl {
     milliseconds inactivity{0};
     Clock::time_point last_heard;
     std::uint16_t publish_sequence = 0;
+    std::uint8_t version = kVersion;
   };
-  struct UdpSession {
+  // A UDP master: its session, and on a secure server its DTLS state, which
+  // outlives a forgotten session.
+  struct UdpPeer {
     sockaddr_in peer{};
-    Session session;
+    std::optional<Session> session;
+    std::unique_ptr<TlsSession> tls;
+    Clock::time_point heard;
   };
   struct TcpClient {
     int fd = -1;
-    std::vector<std::uint8_t> inbox;
+    std::vector<std::uint8_t> inbox;  // on a secure connection: what TLS decrypted
     std::optional<Session> session;
     bool broken = false;
+    std::unique_ptr<TlsSession> tls;
   };
-  // Where an answer goes: a UDP peer, or a TCP client.
+  // Where an answer goes: a UDP peer, or a TCP client; through TLS when the
+  // request came through it.
   struct Peer {
     const sockaddr_in* udp = nullptr;
     TcpClient* tcp = nullptr;
+    TlsSession* tls = nullptr;
   };
 
-  Impl(const HartIpEndpoint& endpoint, milliseconds pause, HartIpHooks h, HartIpQuirks q)
+  static bool ready(const std::unique_ptr<TlsSession>& tls) {
+    return !tls || tls->state() == TlsSession::State::Open;
+  }
+
+  Impl(const HartIpEndpoint& endpoint, milliseconds pause, HartIpHooks h, HartIpQuirks q,
+       std::optional<std::vector<PskIdentity>> psk)
       : burst_pause(pause), hooks(std::move(h)), quirks(q) {
+    if (psk) tls_server = std::make_unique<TlsServer>(std::move(*psk));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(endpoint.port);
@@ -224,6 +257,7 @@ struct HartIpServer::Impl {
     }
     for (auto& client : clients) ::close(client.fd);
     clients.clear();
+    udp_sessions.clear();
   }
 
   void stop() {
@@ -275,7 +309,9 @@ struct HartIpServer::Impl {
   void forget_if_asked() {
     std::lock_guard lock(forget_mutex);
     if (forget_done == forget_asked) return;
-    udp_sessions.clear();
+    // The secure channels stay, as TCP connections do.
+    for (auto& u : udp_sessions) u.session.reset();
+    std::erase_if(udp_sessions, [](const UdpPeer& u) { return !u.tls; });
     for (auto& client : clients) client.session.reset();
     update_count();
     log_note("--", {}, "every session forgotten");
@@ -283,10 +319,7 @@ struct HartIpServer::Impl {
     forgotten_changed.notify_all();
   }
 
-  bool any_session() const {
-    return !udp_sessions.empty() || std::any_of(clients.begin(), clients.end(),
-                                                [](const TcpClient& c) { return c.session.has_value(); });
-  }
+  bool any_session() const { return session_count() > 0; }
 
   bool burst_due() const { return any_session() && hooks.burst_mode && hooks.burst_mode(); }
 
@@ -294,8 +327,9 @@ struct HartIpServer::Impl {
     const auto now = Clock::now();
     auto deadline = now + kIdleWait;
     if (burst_due()) deadline = std::min(deadline, next_publish);
-    for (const auto& u : udp_sessions)
-      deadline = std::min(deadline, u.session.last_heard + u.session.inactivity);
+    for (const auto& u : udp_sessions) {
+      if (u.session) deadline = std::min(deadline, u.session->last_heard + u.session->inactivity);
+    }
     for (const auto& c : clients) {
       if (c.session) deadline = std::min(deadline, c.session->last_heard + c.session->inactivity);
     }
@@ -318,8 +352,40 @@ struct HartIpServer::Impl {
       const auto got =
           ::recvfrom(udp_fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
       if (got < 0) return;
-      handle(std::span(buffer.data(), static_cast<std::size_t>(got)), Peer{&from, nullptr});
+      datagram(std::span(buffer.data(), static_cast<std::size_t>(got)), from);
     }
+  }
+
+  UdpPeer* udp_peer(const sockaddr_in& address) {
+    for (auto& u : udp_sessions) {
+      if (same_peer(u.peer, address)) return &u;
+    }
+    return nullptr;
+  }
+
+  void datagram(std::span<const std::uint8_t> bytes, const sockaddr_in& from) {
+    UdpPeer* entry = udp_peer(from);
+    if (entry) entry->heard = Clock::now();
+    // A HART-IP message starts with its version; a DTLS record with its
+    // content type (20 to 25), never 1 or 2.
+    const bool in_clear = !bytes.empty() && known_version(bytes[0]);
+    if (!entry || !entry->tls || in_clear) {
+      handle(bytes, Peer{&from, nullptr, nullptr}, false);
+      return;
+    }
+    std::vector<std::vector<std::uint8_t>> records;
+    std::vector<std::uint8_t> out;
+    const auto state = entry->tls->receive(bytes, records, out);
+    update_count();  // a session counts once its handshake is done
+    send_raw(Peer{&entry->peer, nullptr, nullptr}, out);
+    if (state == TlsSession::State::Failed || state == TlsSession::State::Closed) {
+      if (state == TlsSession::State::Failed)
+        log_note("RX", {}, "secure session failed: " + entry->tls->failure());
+      udp_sessions.remove_if([&](const UdpPeer& u) { return &u == entry; });
+      update_count();
+      return;
+    }
+    for (const auto& record : records) handle(record, Peer{&entry->peer, nullptr, entry->tls.get()}, true);
   }
 
   void accept_clients() {
@@ -330,7 +396,7 @@ struct HartIpServer::Impl {
         ::close(fd);
         continue;
       }
-      clients.push_back({fd, {}, std::nullopt, false});
+      clients.push_back({fd, {}, std::nullopt, false, nullptr});
     }
   }
 
@@ -343,54 +409,103 @@ struct HartIpServer::Impl {
         break;
       }
       if (got < 0) break;
-      client.inbox.insert(client.inbox.end(), buffer.begin(), buffer.begin() + got);
+      take_stream(client, std::span(buffer.data(), static_cast<std::size_t>(got)));
     }
     // Whole messages, as their byte counts delimit them.
     std::size_t at = 0;
     while (!client.broken && client.inbox.size() - at >= kHeaderBytes) {
       const std::size_t count = static_cast<std::size_t>(client.inbox[at + 6] << 8 | client.inbox[at + 7]);
-      if (client.inbox[at] != kVersion || count < kHeaderBytes) {
-        // The stream has lost its footing: no later message can be found.
+      if (!known_version(client.inbox[at]) || count < kHeaderBytes) {
+        // The stream has lost its footing (or a master started TLS before
+        // its session initiate): no later message can be found.
         log_note("RX", std::span(client.inbox).subspan(at), "malformed HART-IP stream, connection closed");
         client.broken = true;
         break;
       }
       if (client.inbox.size() - at < count) break;
-      handle(std::span(client.inbox).subspan(at, count), Peer{nullptr, &client});
+      const bool secured = client.tls != nullptr;
+      handle(std::span(client.inbox).subspan(at, count), Peer{nullptr, &client, client.tls.get()}, secured);
       at += count;
+      if (!secured && client.tls) {
+        // The secure initiate was answered: what follows it is the handshake.
+        const std::vector<std::uint8_t> rest(client.inbox.begin() + static_cast<std::ptrdiff_t>(at),
+                                             client.inbox.end());
+        client.inbox.clear();
+        at = 0;
+        take_stream(client, rest);
+      }
     }
     client.inbox.erase(client.inbox.begin(), client.inbox.begin() + static_cast<std::ptrdiff_t>(at));
     if (client.inbox.size() > kMaxStreamBuffer) client.broken = true;
   }
 
+  // Bytes off a connection into its inbox, through TLS once it runs.
+  void take_stream(TcpClient& client, std::span<const std::uint8_t> bytes) {
+    if (!client.tls) {
+      client.inbox.insert(client.inbox.end(), bytes.begin(), bytes.end());
+      return;
+    }
+    std::vector<std::vector<std::uint8_t>> records;
+    std::vector<std::uint8_t> out;
+    const auto state = client.tls->receive(bytes, records, out);
+    update_count();
+    send_raw(Peer{nullptr, &client, nullptr}, out);
+    for (const auto& record : records) client.inbox.insert(client.inbox.end(), record.begin(), record.end());
+    if (state == TlsSession::State::Failed)
+      log_note("RX", {}, "secure session failed: " + client.tls->failure());
+    if (state == TlsSession::State::Failed || state == TlsSession::State::Closed) client.broken = true;
+  }
+
   Session* session_of(const Peer& peer) {
     if (peer.tcp) return peer.tcp->session ? &*peer.tcp->session : nullptr;
-    for (auto& u : udp_sessions) {
-      if (same_peer(u.peer, *peer.udp)) return &u.session;
-    }
-    return nullptr;
+    UdpPeer* entry = udp_peer(*peer.udp);
+    return entry && entry->session ? &*entry->session : nullptr;
   }
 
+  // Sessions that may be served: a secure one once its handshake is done.
   std::size_t session_count() const {
-    return udp_sessions.size() +
-           static_cast<std::size_t>(std::count_if(clients.begin(), clients.end(),
-                                                  [](const TcpClient& c) { return c.session.has_value(); }));
+    const auto udp = std::count_if(udp_sessions.begin(), udp_sessions.end(),
+                                   [](const UdpPeer& u) { return u.session && ready(u.tls); });
+    const auto tcp = std::count_if(clients.begin(), clients.end(),
+                                   [](const TcpClient& c) { return c.session && ready(c.tls); });
+    return static_cast<std::size_t>(udp + tcp);
   }
 
-  void handle(std::span<const std::uint8_t> bytes, const Peer& peer) {
+  void handle(std::span<const std::uint8_t> bytes, const Peer& peer, bool secured) {
     const auto message = read_message(bytes);
     if (!message || message->type != kRequest) {
       log_note("RX", bytes, "not a HART-IP request, ignored");
       return;
     }
+    const bool secure_initiate = !secured && message->version == kSecureVersion && message->id == kInitiate;
+    if (!secured && message->version == kSecureVersion && !secure_initiate) {
+      log_note("RX", bytes, "version 2 outside a secure session, ignored");
+      return;
+    }
+    if (tls_server && !secured && !secure_initiate) {
+      // As a secured gateway: nothing in the clear but a secure initiate.
+      log_note("RX", bytes, "plain HART-IP to a server of secure sessions only, ignored");
+      return;
+    }
     log_note("RX", bytes, {});
+    const auto answer = [&](std::uint8_t type, std::uint8_t status, std::span<const std::uint8_t> body = {}) {
+      send(peer, make_message(message->version, type, message->id, status, message->sequence, body));
+    };
+    if (secure_initiate && !tls_server) {
+      // A plain server: no secure sessions here.
+      send(peer, make_message(kVersion, kResponse, kInitiate, kVersionNotSupported, message->sequence, {}));
+      return;
+    }
+    if (secure_initiate && !tls_server->provisioned()) {
+      answer(kResponse, kSecurityNotInitialized);
+      return;
+    }
     Session* session = session_of(peer);
     if (session) session->last_heard = Clock::now();
-    const auto answer = [&](std::uint8_t type, std::uint8_t status, std::span<const std::uint8_t> body = {}) {
-      send(peer, make_message(type, message->id, status, message->sequence, body));
-    };
     switch (message->id) {
-      case kInitiate: initiate(*message, peer, session, answer); break;
+      case kInitiate:
+        if (initiate(*message, peer, session, answer) && secure_initiate) start_tls(peer);
+        break;
       case kClose:
         end_session(peer);
         answer(kResponse, kSuccess);
@@ -413,28 +528,31 @@ struct HartIpServer::Impl {
     }
   }
 
+  // True when a session was opened.
   template <typename Answer>
-  void initiate(const Message& message, const Peer& peer, Session* session, Answer& answer) {
+  bool initiate(const Message& message, const Peer& peer, Session* session, Answer& answer) {
     if (message.body.size() < 5) {
       answer(kResponse, kTooFewBytes);
-      return;
+      return false;
     }
     if (!session && session_count() >= kMaxSessions) {
       answer(kResponse, kNoSession);
-      return;
+      return false;
     }
     auto requested = milliseconds(static_cast<std::uint32_t>(message.body[1]) << 24 | message.body[2] << 16 |
                                   message.body[3] << 8 | message.body[4]);
     const bool adjusted = requested < kShortestInactivity;
     requested = std::max(requested, kShortestInactivity);
-    Session fresh{message.body[0], requested, Clock::now(), 0};
+    Session fresh{message.body[0], requested, Clock::now(), 0, message.version};
     if (session) {
       fresh.publish_sequence = session->publish_sequence;
       *session = fresh;
     } else if (peer.tcp) {
       peer.tcp->session = fresh;
+    } else if (UdpPeer* entry = udp_peer(*peer.udp)) {
+      entry->session = fresh;
     } else {
-      udp_sessions.push_back({*peer.udp, fresh});
+      udp_sessions.push_back({*peer.udp, fresh, nullptr, Clock::now()});
     }
     update_count();  // before the answer, which a master may act on at once
     const auto ms = static_cast<std::uint32_t>(requested.count());
@@ -442,6 +560,20 @@ struct HartIpServer::Impl {
                                  static_cast<std::uint8_t>(ms >> 16), static_cast<std::uint8_t>(ms >> 8),
                                  static_cast<std::uint8_t>(ms)};
     answer(kResponse, adjusted ? kTimerAdjusted : kSuccess, body);
+    return true;
+  }
+
+  // After a secure initiate answered in the clear: the handshake comes next.
+  // A DTLS handshake a repeated initiate crossed goes on as it is.
+  void start_tls(const Peer& peer) {
+    if (peer.tcp) {
+      peer.tcp->tls = tls_server->accept(false);
+      if (!peer.tcp->tls) peer.tcp->broken = true;
+      return;
+    }
+    UdpPeer* entry = udp_peer(*peer.udp);
+    if (!entry || (entry->tls && entry->tls->state() == TlsSession::State::Handshaking)) return;
+    entry->tls = tls_server->accept(true);
   }
 
   template <typename Answer>
@@ -455,8 +587,8 @@ struct HartIpServer::Impl {
     if (reply.frame.empty()) return;  // not for this device, or lost
     if (!reply.late.empty()) {
       send(peer,
-           make_message(kResponse, kTokenPassing, kSuccess, static_cast<std::uint16_t>(message.sequence - 1),
-                        without_preambles(reply.late)));
+           make_message(message.version, kResponse, kTokenPassing, kSuccess,
+                        static_cast<std::uint16_t>(message.sequence - 1), without_preambles(reply.late)));
     }
     // Noise on a stream would end the connection, not cost an attempt.
     if (reply.garbage_first && peer.udp) {
@@ -475,15 +607,19 @@ struct HartIpServer::Impl {
   void end_session(const Peer& peer) {
     if (peer.tcp) {
       peer.tcp->session.reset();
-    } else {
-      std::erase_if(udp_sessions, [&](const UdpSession& u) { return same_peer(u.peer, *peer.udp); });
+    } else if (UdpPeer* entry = udp_peer(*peer.udp)) {
+      // A secure master's close_notify follows its close.
+      entry->session.reset();
+      if (!entry->tls) udp_sessions.remove_if([&](const UdpPeer& u) { return &u == entry; });
     }
     update_count();
   }
 
   void expire(Clock::time_point now) {
-    std::erase_if(udp_sessions,
-                  [&](const UdpSession& u) { return now >= u.session.last_heard + u.session.inactivity; });
+    std::erase_if(udp_sessions, [&](const UdpPeer& u) {
+      return u.session ? now >= u.session->last_heard + u.session->inactivity
+                       : now >= u.heard + kForgottenPeerKept;
+    });
     for (auto& client : clients) {
       if (client.session && now >= client.session->last_heard + client.session->inactivity)
         client.broken = true;
@@ -497,26 +633,38 @@ struct HartIpServer::Impl {
   void publish(const std::vector<std::uint8_t>& frame) {
     const auto pdu = without_preambles(frame);
     for (auto& u : udp_sessions) {
-      send(Peer{&u.peer, nullptr},
-           make_message(kPublish, kTokenPassing, kSuccess, u.session.publish_sequence++, pdu));
+      if (!u.session || !ready(u.tls)) continue;
+      send(Peer{&u.peer, nullptr, u.tls.get()}, make_message(u.session->version, kPublish, kTokenPassing,
+                                                             kSuccess, u.session->publish_sequence++, pdu));
     }
     for (auto& client : clients) {
-      if (!client.session || client.broken) continue;
-      send(Peer{nullptr, &client},
-           make_message(kPublish, kTokenPassing, kSuccess, client.session->publish_sequence++, pdu));
+      if (!client.session || client.broken || !ready(client.tls)) continue;
+      send(Peer{nullptr, &client, client.tls.get()},
+           make_message(client.session->version, kPublish, kTokenPassing, kSuccess,
+                        client.session->publish_sequence++, pdu));
     }
   }
 
   void send(const Peer& peer, const std::vector<std::uint8_t>& message) {
     log_note("TX", message, {});
+    if (!peer.tls) {
+      send_raw(peer, message);
+      return;
+    }
+    std::vector<std::uint8_t> sealed;
+    if (peer.tls->seal(message, sealed)) send_raw(peer, sealed);
+  }
+
+  void send_raw(const Peer& peer, std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return;
     if (peer.udp) {
-      ::sendto(udp_fd, message.data(), message.size(), 0, reinterpret_cast<const sockaddr*>(peer.udp),
+      ::sendto(udp_fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(peer.udp),
                sizeof *peer.udp);
       return;
     }
     // A client that cannot take a short message at once is gone.
-    const auto sent = ::send(peer.tcp->fd, message.data(), message.size(), MSG_NOSIGNAL);
-    if (sent != static_cast<ssize_t>(message.size())) peer.tcp->broken = true;
+    const auto sent = ::send(peer.tcp->fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent != static_cast<ssize_t>(bytes.size())) peer.tcp->broken = true;
   }
 
   void log_note(std::string_view direction, std::span<const std::uint8_t> bytes, std::string_view note) {
@@ -528,6 +676,7 @@ struct HartIpServer::Impl {
   const milliseconds burst_pause;
   const HartIpHooks hooks;
   const HartIpQuirks quirks;
+  std::unique_ptr<TlsServer> tls_server;  // null: plain sessions only
   int udp_fd = -1;
   int listen_fd = -1;
   int wake_pipe[2] = {-1, -1};
@@ -543,14 +692,14 @@ struct HartIpServer::Impl {
 
   // Owned by the serving thread.
   std::size_t wrong_frames_sent = 0;
-  std::vector<UdpSession> udp_sessions;
+  std::list<UdpPeer> udp_sessions;  // answers point into it: a list keeps them in place
   std::vector<TcpClient> clients;
   Clock::time_point next_publish;
 };
 
 HartIpServer::HartIpServer(const HartIpEndpoint& endpoint, milliseconds burst_pause, HartIpHooks hooks,
-                           HartIpQuirks quirks)
-    : impl_(std::make_unique<Impl>(endpoint, burst_pause, std::move(hooks), quirks)) {}
+                           HartIpQuirks quirks, std::optional<std::vector<PskIdentity>> psk)
+    : impl_(std::make_unique<Impl>(endpoint, burst_pause, std::move(hooks), quirks, std::move(psk))) {}
 
 HartIpServer::~HartIpServer() = default;
 

@@ -2,6 +2,13 @@
 // kept alive and closed by the master, each token-passing request handed to
 // the same device logic the pseudo-terminal serves, and burst frames
 // published to every open session. Its message framing is its own.
+//
+// Given pre-shared keys it serves secure sessions only, as a secured gateway
+// does: a version-2 session initiate answered in the clear, then TLS (TCP)
+// or DTLS (UDP) for every later message; plain requests get no answer, and
+// with no key at all a secure initiate is answered "security not
+// initialized". Without keys it answers a secure initiate "version not
+// supported".
 #pragma once
 
 #include <chrono>
@@ -14,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hart_ip_tls.h"
 #include "slave_framing.h"
 
 namespace velk::sim {
@@ -62,10 +70,11 @@ struct HartIpHooks {
 
 class HartIpServer {
  public:
-  // Binds UDP and TCP on the endpoint and starts serving. Throws
-  // std::runtime_error when the sockets cannot be set up.
+  // Binds UDP and TCP on the endpoint and starts serving; with `psk`,
+  // secure sessions only. Throws std::runtime_error when the sockets or TLS
+  // cannot be set up.
   HartIpServer(const HartIpEndpoint& endpoint, std::chrono::milliseconds burst_pause, HartIpHooks hooks,
-               HartIpQuirks quirks = {});
+               HartIpQuirks quirks = {}, std::optional<std::vector<PskIdentity>> psk = std::nullopt);
   ~HartIpServer();
   HartIpServer(const HartIpServer&) = delete;
   HartIpServer& operator=(const HartIpServer&) = delete;
@@ -75,7 +84,7 @@ class HartIpServer {
   // Makes the serving thread look at the device again (burst mode changed).
   void wake();
   // Forgets every session, as a restart would, but keeps TCP connections
-  // open; returns once the serving thread has done so.
+  // and secure channels open; returns once the serving thread has done so.
   void forget_sessions();
 
   std::uint16_t port() const;

@@ -71,8 +71,9 @@ int main(int argc, char** argv) {
                 simulator.device_path().c_str());
     if (!simulator.link_path().empty()) std::printf(" (link %s)", simulator.link_path().c_str());
     if (simulator.hart_ip_port() != 0)
-      std::printf(" and HART-IP %s (UDP and TCP port %u)", config.line.hart_ip.c_str(),
-                  static_cast<unsigned>(simulator.hart_ip_port()));
+      std::printf(" and HART-IP %s (UDP and TCP port %u%s)", config.line.hart_ip.c_str(),
+                  static_cast<unsigned>(simulator.hart_ip_port()),
+                  config.line.hart_ip_psk.empty() ? "" : ", secure sessions only: DTLS and TLS");
     std::printf("%s\n", config.line.pace ? ", paced at 1200 baud" : "");
     std::fflush(stdout);
 

@@ -43,6 +43,10 @@ std::string usage_text() {
          "  --hart-ip [ADDR:]PORT  serve the device over HART-IP too, UDP and TCP on\n"
          "                       PORT (5094 is the usual one), on ADDR (default\n"
          "                       127.0.0.1: this machine only)\n"
+         "  --hart-ip-psk FILE   serve secure HART-IP sessions only (TLS over TCP,\n"
+         "                       DTLS over UDP) with the pre-shared keys in FILE, one\n"
+         "                       \"IDENTITY KEYHEX\" a line (mode 0600); plain sessions\n"
+         "                       get no answer; a file with no key: not provisioned\n"
          "  --hart-ip-ignore-unknown  no answer at all to a HART-IP session the\n"
          "                       server does not know (as some do), rather than a NAK\n"
          "  --hart-ip-wrong-frame KIND[:N]  another frame in place of the device's\n"
@@ -97,6 +101,12 @@ std::optional<Options> parse_options(const std::vector<std::string>& arguments, 
           return parse_hart_ip_endpoint(v, ignored).has_value();
         },
         "[ADDR:]PORT"}},
+      {"--hart-ip-psk",
+       {[&](const std::string& v) {
+          line.hart_ip_psk = v;
+          return !v.empty();
+        },
+        "a key file"}},
       {"--hart-ip-wrong-frame",
        {[&](const std::string& v) {
           HartIpQuirks ignored;

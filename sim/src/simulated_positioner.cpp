@@ -278,7 +278,14 @@ struct SimulatedPositioner::Impl {
     if (!line_config.hart_ip_wrong_frame.empty() &&
         !parse_wrong_frame(line_config.hart_ip_wrong_frame, quirks))
       throw std::runtime_error("--hart-ip-wrong-frame: no such frame: " + line_config.hart_ip_wrong_frame);
-    hart_ip = std::make_unique<HartIpServer>(*endpoint, line_config.burst_pause, std::move(hooks), quirks);
+    std::optional<std::vector<PskIdentity>> psk;
+    if (!line_config.hart_ip_psk.empty()) {
+      psk.emplace();
+      if (!load_psk_identities(line_config.hart_ip_psk, *psk, error))
+        throw std::runtime_error("--hart-ip-psk: " + error);
+    }
+    hart_ip = std::make_unique<HartIpServer>(*endpoint, line_config.burst_pause, std::move(hooks), quirks,
+                                             std::move(psk));
   }
 
   PduAnswer serve_hart_ip(const HartFrame& request) {
@@ -295,7 +302,8 @@ struct SimulatedPositioner::Impl {
     auto answer = device.answer(request, SimClock::now(), injected.has(FaultKind::Busy), cut);
     if (!answer) return {};
     count_cut(injected, *answer);
-    if (log && answer->data_bytes != answer->full_data_bytes) log->note("HART-IP " + reply_note(injected, *answer));
+    if (log && answer->data_bytes != answer->full_data_bytes)
+      log->note("HART-IP " + reply_note(injected, *answer));
     // Damage to the frame itself; noise and floods belong to a wire.
     FaultSet damage;
     for (const auto kind : {FaultKind::BadChecksum, FaultKind::BrokenFrame, FaultKind::CorruptByte}) {

@@ -1,12 +1,16 @@
 // The link library's HART-IP transport against the simulated positioner's
-// HART-IP server, over loopback UDP and TCP, in one process.
+// HART-IP server, over loopback UDP and TCP, plain and secure (DTLS and TLS
+// with a pre-shared key), in one process.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,35 +74,78 @@ class TsharkCapture {
   std::string path_;
 };
 
-class HartIpAgainstSimulator : public ::testing::TestWithParam<bool> {
- protected:
-  bool tcp() const { return GetParam(); }
+constexpr const char* kIdentity = "velk-test-master";
+constexpr const char* kKey = "8e1fd3c0a27b4f5e96d0c1b2a3f4e5d6";
 
-  void start_simulator(FaultPlan faults = {}, const std::function<void(LineConfig&)>& adjust = {}) {
+struct Transport {
+  bool tcp;
+  bool secure;
+  const char* name;
+};
+void PrintTo(const Transport& transport, std::ostream* out) { *out << transport.name; }
+
+class HartIpAgainstSimulator : public ::testing::TestWithParam<Transport> {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/hart-ip-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    server_keys_ = key_file("server.psk", std::string(kIdentity) + " " + kKey + "\n");
+    master_key_ = key_file("master.psk", std::string(kIdentity) + " " + kKey + "\n");
+  }
+  void TearDown() override {
+    master_.reset();
+    sim_.reset();
+    std::system(("rm -rf " + dir_).c_str());
+  }
+
+  bool tcp() const { return GetParam().tcp; }
+  bool secure() const { return GetParam().secure; }
+
+  std::string key_file(const std::string& name, const std::string& text, mode_t mode = 0600) {
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path) << text;
+    ::chmod(path.c_str(), mode);
+    return path;
+  }
+
+  SimulatorConfig config(FaultPlan faults = {}, const std::function<void(LineConfig&)>& adjust = {}) const {
     SimulatorConfig config;
     config.line.turnaround = 0ms;
     config.line.burst_pause = 30ms;
     config.line.hart_ip = "127.0.0.1:0";
     config.line.faults = faults;
+    if (secure()) config.line.hart_ip_psk = server_keys_;
     if (adjust) adjust(config.line);
-    sim_ = std::make_unique<SimulatedPositioner>(config);
+    return config;
+  }
+
+  void start_simulator(FaultPlan faults = {}, const std::function<void(LineConfig&)>& adjust = {}) {
+    sim_ = std::make_unique<SimulatedPositioner>(config(faults, adjust));
   }
 
   std::string url(std::uint16_t port) const {
-    return std::string(tcp() ? "hart-ip+tcp" : "hart-ip") + "://127.0.0.1:" + std::to_string(port);
+    const char* scheme =
+        secure() ? (tcp() ? "hart-ip+tls" : "hart-ip+dtls") : (tcp() ? "hart-ip+tcp" : "hart-ip");
+    return std::string(scheme) + "://127.0.0.1:" + std::to_string(port);
   }
 
   // A master whose COM 1 is the simulator's HART-IP address, with short
   // waits so that time-outs and keep-alives show quickly.
-  void start_master(std::string name = {}) {
+  mirell::MasterSetup setup(std::string name = {}) const {
     mirell::MasterSetup setup;
     if (name.empty()) name = url(sim_->hart_ip_port());
     setup.portName = [name](int) { return name; };
+    setup.pskFile = [key = master_key_] { return key; };
     setup.startTrace = trace_;
     setup.hartIp.reply = 200ms;
     setup.hartIp.connect = 300ms;
     setup.hartIp.inactivity = inactivity_;
-    master_ = std::make_unique<HartMaster>(setup);
+    return setup;
+  }
+
+  void start_master(std::string name = {}) {
+    master_ = std::make_unique<HartMaster>(setup(std::move(name)));
     master_->initHart(1);
   }
 
@@ -122,6 +169,9 @@ class HartIpAgainstSimulator : public ::testing::TestWithParam<bool> {
     return master_->errorMessage(text);
   }
 
+  std::string dir_;
+  std::string server_keys_;
+  std::string master_key_;
   std::unique_ptr<SimulatedPositioner> sim_;
   std::unique_ptr<HartMaster> master_;
   std::function<std::unique_ptr<mirell::FrameTrace>(std::string_view)> trace_ = [](std::string_view) {
@@ -303,18 +353,20 @@ TEST_P(HartIpAgainstSimulator, AQuietSessionIsKeptAlive) {
 // The device restarts and forgets the session, and serves on the same port
 // again. Over UDP its NAK makes the library initiate a new session, so a
 // retry goes through; over TCP the connection is gone, as a pulled cable is
-// on the line, until InitHart connects again.
+// on the line, until InitHart connects again. So is a DTLS session, whose
+// keys the device forgot: nothing sent under them gets an answer.
 TEST_P(HartIpAgainstSimulator, ARestartedDeviceIsReachedAgain) {
   start_simulator();
   start_master();
   ASSERT_NE(master_->detectInstrument(), 0);
   const auto port = sim_->hart_ip_port();
   sim_.reset();
-  SimulatorConfig config;
-  config.line.turnaround = 0ms;
-  config.line.hart_ip = "127.0.0.1:" + std::to_string(port);
-  sim_ = std::make_unique<SimulatedPositioner>(config);
-  if (tcp()) {
+  sim_ = std::make_unique<SimulatedPositioner>(
+      config({}, [&](LineConfig& line) { line.hart_ip = "127.0.0.1:" + std::to_string(port); }));
+  if (tcp() || secure()) {
+    if (!tcp()) {
+      EXPECT_NE(transact(3, 1), 0);
+    }
     ASSERT_TRUE(eventually([&] { return master_->hartIpLink().portLost(); }));
     EXPECT_EQ(transact(3, 1), 3) << "the connection is gone";
     master_->initHart(1);
@@ -327,11 +379,7 @@ TEST_P(HartIpAgainstSimulator, ARestartedDeviceIsReachedAgain) {
 
 TEST_P(HartIpAgainstSimulator, ASecondaryMasterSessionIsAnsweredAsSuch) {
   start_simulator();
-  mirell::MasterSetup setup;
-  const std::string name = url(sim_->hart_ip_port());
-  setup.portName = [name](int) { return name; };
-  setup.startTrace = trace_;
-  master_ = std::make_unique<HartMaster>(setup);
+  master_ = std::make_unique<HartMaster>(setup());
   master_->initHartEx(1, 0);
   ASSERT_EQ(master_->errorCode(), 0);
   const int handle = master_->detectInstrument();
@@ -363,7 +411,9 @@ TEST_P(HartIpAgainstSimulator, NothingListeningMeansThePortCannotBeOpened) {
   sim_.reset();
   start_master(url(port));
   EXPECT_EQ(master_->errorCode(), 2);
-  EXPECT_EQ(error_text(), server + (tcp() ? " refused the connection." : " did not answer."));
+  const std::string silent =
+      secure() ? " did not answer." : " did not answer; it may require hart-ip+dtls://.";
+  EXPECT_EQ(error_text(), server + (tcp() ? " refused the connection." : silent));
   EXPECT_FALSE(master_->hartIpLink().isOpen());
   EXPECT_FALSE(master_->hartIpLink().receiverRunning());
 }
@@ -373,8 +423,13 @@ TEST_P(HartIpAgainstSimulator, AServerWithNoSessionFreeRefusesWithItsStatus) {
   // Taken over UDP: the server turns away a ninth TCP connection before any session.
   std::vector<std::unique_ptr<mirell::HartIpLink>> others;
   while (sim_->hart_ip_sessions() < 8) {
+    mirell::PskKey key;
+    std::string problem;
+    ASSERT_TRUE(mirell::readPskKeyFile(master_key_, key, problem)) << problem;
     others.push_back(std::make_unique<mirell::HartIpLink>());
-    ASSERT_TRUE(others.back()->open({"127.0.0.1", sim_->hart_ip_port(), false}, false));
+    ASSERT_TRUE(
+        others.back()->open({"127.0.0.1", sim_->hart_ip_port(), false, secure()}, false, std::move(key)));
+    ASSERT_TRUE(eventually([&] { return sim_->hart_ip_sessions() == others.size(); }));
   }
   start_master();
   EXPECT_EQ(master_->errorCode(), 2);
@@ -428,8 +483,138 @@ TEST_P(HartIpAgainstSimulator, TheTraceHoldsALongMessageWhole) {
   for (const auto& line : lines) EXPECT_EQ(line.back(), ' ') << "malformed: " << line;
 }
 
-INSTANTIATE_TEST_SUITE_P(Transports, HartIpAgainstSimulator, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Tcp" : "Udp"; });
+// What only a secure port meets: keys, and servers of the other kind.
+class SecureHartIp : public HartIpAgainstSimulator {
+ protected:
+  std::string server() const {
+    return "The HART-IP server at 127.0.0.1:" + std::to_string(sim_->hart_ip_port());
+  }
+
+  static std::string contents(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+  }
+};
+
+TEST_P(SecureHartIp, ReadsTheDeviceInsideTheSecureSession) {
+  start_simulator();
+  start_master();
+  ASSERT_EQ(master_->errorCode(), 0) << error_text();
+  const int handle = master_->detectInstrument();
+  ASSERT_NE(handle, 0) << master_->errorCode();
+  for (const int command : {0, 1, 2, 3, 13, 48}) {
+    SCOPED_TRACE(command);
+    EXPECT_EQ(transact(command, handle), 0);
+  }
+  EXPECT_EQ(sim_->counters().requests_for_us, 7u);
+  EXPECT_EQ(sim_->hart_ip_sessions(), 1u);
+}
+
+TEST_P(SecureHartIp, AWrongKeyOrIdentityIsRefusedWithItsOwnCode) {
+  const std::string cases[] = {
+      std::string(kIdentity) + " 00000000000000000000000000000000",
+      std::string("another-master ") + kKey,
+  };
+  start_simulator();
+  for (const std::string& line : cases) {
+    SCOPED_TRACE(line);
+    master_key_ = key_file("master.psk", line + "\n");
+    start_master();
+    EXPECT_EQ(master_->errorCode(), 18);
+    EXPECT_EQ(error_text(), server() + " refused the key: wrong identity or key.");
+    EXPECT_FALSE(master_->hartIpLink().isOpen());
+    EXPECT_EQ(transact(0, 1), 8);
+    EXPECT_EQ(sim_->hart_ip_sessions(), 0u);
+  }
+}
+
+// Refused before anything goes onto the network.
+TEST_P(SecureHartIp, AKeyFileThatIsNotPrivateOrNotThereOpensNothing) {
+  start_simulator();
+  master_key_ = key_file("master.psk", std::string(kIdentity) + " " + kKey + "\n", 0644);
+  start_master();
+  EXPECT_EQ(master_->errorCode(), 2);
+  EXPECT_EQ(error_text(), "HART-IP key file mode 0644 is too open (chmod 600 it): " + master_key_);
+  master_key_.clear();
+  start_master();
+  EXPECT_EQ(master_->errorCode(), 2);
+  EXPECT_EQ(error_text(), "A secure HART-IP port needs a key file: set MIRELL_HARTIP_PSK_FILE.");
+  EXPECT_FALSE(master_->hartIpLink().isOpen());
+}
+
+TEST_P(SecureHartIp, AServerOfTheOtherKindSaysWhatItWants) {
+  struct Case {
+    const char* name;
+    bool secure_server;
+    bool secure_port;
+    std::string keys;  // the server's
+    std::string said;  // after the server's address
+  };
+  const Case cases[] = {
+      {"plain port, secured server",
+       true,
+       false,
+       {},
+       std::string(" did not answer; it may require ") + (tcp() ? "hart-ip+tls://." : "hart-ip+dtls://.")},
+      {"secure port, plain server", false, true, {}, " does not offer security."},
+      {"secure port, unprovisioned server", true, true, "# no key yet\n",
+       " has no key set up (security not initialized)."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string keys = c.keys.empty() ? server_keys_ : key_file("empty.psk", c.keys);
+    sim_ = std::make_unique<SimulatedPositioner>(
+        config({}, [&](LineConfig& line) { line.hart_ip_psk = c.secure_server ? keys : std::string(); }));
+    std::string url = this->url(sim_->hart_ip_port());
+    if (!c.secure_port) url.replace(0, url.find(':'), tcp() ? "hart-ip+tcp" : "hart-ip");
+    start_master(url);
+    EXPECT_EQ(master_->errorCode(), 2);
+    EXPECT_EQ(error_text(), server() + c.said);
+    // Never a plain session in place of a secure one.
+    EXPECT_EQ(sim_->hart_ip_sessions(), 0u);
+    master_.reset();
+  }
+}
+
+TEST_P(SecureHartIp, TheKeyIsInNoTraceOrLogTheSessionLeaves) {
+  const std::string text_trace = dir_ + "/session.txt";
+  const std::string capture = dir_ + "/session.pcap";
+  const std::string log = dir_ + "/sim.log";
+  start_simulator({}, [&](LineConfig& line) { line.log_path = log; });
+  for (const std::string& path : {text_trace, capture}) {
+    trace_ = [path](std::string_view session) {
+      std::string notice;
+      return mirell::startTrace(path, session, notice);
+    };
+    start_master();
+    const int handle = master_->detectInstrument();
+    ASSERT_NE(handle, 0);
+    ASSERT_EQ(transact(3, handle), 0);
+    master_->shutDownHart();
+  }
+  sim_->stop();
+  std::string upper = kKey;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const std::string& path : {text_trace, capture, log}) {
+    SCOPED_TRACE(path);
+    const std::string written = contents(path);
+    EXPECT_EQ(written.find(kKey), std::string::npos);
+    EXPECT_EQ(written.find(upper), std::string::npos);
+  }
+  // The HART-IP messages themselves, not their records.
+  EXPECT_NE(contents(text_trace).find("TX HART-IP request token-passing"), std::string::npos);
+  EXPECT_NE(contents(log).find("RX HART-IP 02 00 03"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, SecureHartIp,
+                         ::testing::Values(Transport{false, true, "Dtls"}, Transport{true, true, "Tls"}),
+                         [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(Transports, HartIpAgainstSimulator,
+                         ::testing::Values(Transport{false, false, "Udp"}, Transport{true, false, "Tcp"},
+                                           Transport{false, true, "Dtls"}, Transport{true, true, "Tls"}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace velk::sim

@@ -1,5 +1,6 @@
-// The state file, the fault plan and the command line.
+// The state file, the fault plan, the HART-IP key file and the command line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <map>
 
 #include "faults.h"
+#include "hart_ip_tls.h"
 #include "options.h"
 
 namespace velk::sim {
@@ -168,6 +170,50 @@ TEST(FaultInjection, ScriptHitsExactlyItsRequestAndRatesAreRepeatable) {
   EXPECT_LT(hits, 380);
 }
 
+TEST(HartIpKeys, AKeyFileGivesEveryIdentityAndRefusesWhatAGatewayWouldNot) {
+  const std::string key16 = "00112233445566778899AABBCCDDEEFF";
+  const std::string key64 = key16 + key16 + key16 + key16;
+  char pattern[] = "/tmp/sim-keys-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::string path = std::string(pattern) + "/gateway.psk";
+  struct Case {
+    std::string text;
+    mode_t mode;
+    std::size_t identities;
+    std::string error;  // empty: read
+  };
+  const Case cases[] = {
+      {"# provisioned masters\n\nmaster-one " + key16 + "\r\n  master-two\t" + key64 + "\n", 0600, 2, ""},
+      {"", 0600, 0, ""},  // no key: not provisioned
+      {"master-one " + key16 + "\nshort " + key16 + "\n", 0600, 0,
+       path + ", line 2: the identity must be 8 to 128 printable characters"},
+      {"master-one 0011\n", 0600, 0, path + ", line 1: the key must be 32 or 128 hexadecimal digits"},
+      {"master-one " + key16 + " extra\n", 0600, 0, path + ", line 1: not IDENTITY KEYHEX"},
+      {"master-one " + key16 + "\n", 0640, 0,
+       path + " has mode 0640: group or others may read the keys (chmod 600 " + path + ")"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::ofstream(path) << c.text;
+    ::chmod(path.c_str(), c.mode);
+    std::vector<PskIdentity> identities;
+    std::string error;
+    EXPECT_EQ(load_psk_identities(path, identities, error), c.error.empty());
+    EXPECT_EQ(error, c.error);
+    if (c.error.empty()) {
+      EXPECT_EQ(identities.size(), c.identities);
+    }
+    if (c.identities > 0) {
+      EXPECT_EQ(identities[0].identity, "master-one");
+      // As gateways derive it: the lowercase hex text and one zero byte.
+      const std::string tls_key(identities[0].tls_key.begin(), identities[0].tls_key.end());
+      EXPECT_EQ(tls_key, std::string("00112233445566778899aabbccddeeff") + '\0');
+    }
+    ::unlink(path.c_str());
+  }
+  ::rmdir(pattern);
+}
+
 std::optional<Options> parse(std::vector<std::string> arguments, std::string* error_out = nullptr) {
   std::string error;
   auto options = parse_options(arguments, error);
@@ -176,13 +222,31 @@ std::optional<Options> parse(std::vector<std::string> arguments, std::string* er
 }
 
 TEST(CommandLine, TakesEveryOptionInBothSpellings) {
-  const auto options =
-      parse({"--short-reply",  "179:0",  // before --faults, and kept by it
-             "--link",         "/tmp/sim-com1", "--poll-address=3",  "--model", "q50",
-             "--version=10.1", "--pace",        "--turnaround",      "0",       "--burst-pause=50",
-             "--faults",       "busy@1",        "--state=/tmp/s",    "--log",   "/tmp/l",
-             "--device-id",    "0x00BEEF",      "--write-protected", "--seed",  "5",
-             "--short-reply=183:4"});
+  const auto options = parse({"--short-reply",
+                              "179:0",  // before --faults, and kept by it
+                              "--link",
+                              "/tmp/sim-com1",
+                              "--poll-address=3",
+                              "--model",
+                              "q50",
+                              "--version=10.1",
+                              "--pace",
+                              "--turnaround",
+                              "0",
+                              "--burst-pause=50",
+                              "--faults",
+                              "busy@1",
+                              "--state=/tmp/s",
+                              "--log",
+                              "/tmp/l",
+                              "--device-id",
+                              "0x00BEEF",
+                              "--write-protected",
+                              "--seed",
+                              "5",
+                              "--short-reply=183:4",
+                              "--hart-ip-psk",
+                              "/tmp/k.psk"});
   ASSERT_TRUE(options);
   const auto& line = options->config.line;
   EXPECT_EQ(line.link_path, "/tmp/sim-com1");
@@ -194,6 +258,7 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(line.state_path, "/tmp/s");
   EXPECT_EQ(line.log_path, "/tmp/l");
   EXPECT_EQ(line.seed, 5u);
+  EXPECT_EQ(line.hart_ip_psk, "/tmp/k.psk");
 
   auto state = default_device_state();
   apply_device_options(*options, state);

@@ -2,6 +2,7 @@
 // simulated positioner as a technician runs them.
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -256,6 +257,114 @@ TEST_F(VelkOverHartIp, ScansAndSendsARawCommandOverTcp) {
   EXPECT_TRUE(outText_.contains("COM1 reaches " + port() + " over the network")) << outText_.toStdString();
   // Nothing went over the serial line.
   EXPECT_EQ(simulator().counters().frames_received, simulator().counters().requests_for_us);
+}
+
+// A secured gateway: the key file comes from the environment, as a
+// technician gives it.
+class VelkOverSecureHartIp : public VelkAgainstTheSimulator {
+ protected:
+  VelkOverSecureHartIp() : VelkAgainstTheSimulator(secureHartIpSimulator()) { useKeyFile(testKeyFile()); }
+  ~VelkOverSecureHartIp() override { qunsetenv(kHartIpKeyFileVariable); }
+
+  QString port() override {
+    return QString("%1://127.0.0.1:%2").arg(scheme_).arg(simulator().hart_ip_port());
+  }
+  static void useKeyFile(const QString& path) { qputenv(kHartIpKeyFileVariable, QFile::encodeName(path)); }
+  QString keyPath() const { return dir_.filePath("master.psk"); }
+  // A key file of the master's, and what velk says of it.
+  struct KeyFileCase {
+    const char* name;
+    QByteArray line;
+    QFile::Permissions permissions;
+    QString said;
+  };
+  static constexpr QFile::Permissions kPrivate = QFile::ReadOwner | QFile::WriteOwner;
+  template <typename Check>
+  void forEachKeyFile(const std::vector<KeyFileCase>& cases, Check check) {
+    for (const KeyFileCase& c : cases) {
+      SCOPED_TRACE(c.name);
+      QFile file(keyPath());
+      file.open(QIODevice::WriteOnly);
+      file.write(c.line + "\n");
+      file.setPermissions(c.permissions);
+      file.close();
+      useKeyFile(keyPath());
+      check(c);
+      file.remove();
+    }
+  }
+  // Every file the run left and all it printed, for the key.
+  void expectTheKeyNowhere() {
+    for (const QString& folder : {dir_.path(), settingsDir_.path()}) {
+      QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+      while (files.hasNext()) {
+        const QString path = files.next();
+        EXPECT_FALSE(contents(path).toLower().contains(kTestKey)) << path.toStdString();
+      }
+    }
+    EXPECT_FALSE((outText_ + errText_).toLower().contains(kTestKey));
+  }
+
+  QString scheme_ = "hart-ip+tls";
+};
+
+TEST_F(VelkOverSecureHartIp, SendsARawCommandOverTlsAndDtlsAndReadsAll) {
+  for (const char* scheme : {"hart-ip+tls", "hart-ip+dtls"}) {
+    SCOPED_TRACE(scheme);
+    scheme_ = scheme;
+    ASSERT_EQ(velk({"raw", "0"}), kSuccess) << errText_.toStdString();
+    EXPECT_TRUE(outText_.startsWith("response code: 0\nstatus: 0\nreply: 254 62 97"))
+        << outText_.toStdString();
+  }
+  const QString file = dir_.filePath("a.txt");
+  ASSERT_EQ(velk({"read", "-o", file}), kSuccess) << errText_.toStdString();
+  EXPECT_TRUE(contents(file).contains("STROKE LENGTH 50\r\n"));
+  expectTheKeyNowhere();
+}
+
+TEST_F(VelkOverSecureHartIp, ALooseKeyFileOrAWrongKeyIsRefusedSayingWhy) {
+  const QString server = QString("The HART-IP server at 127.0.0.1:%1").arg(simulator().hart_ip_port());
+  forEachKeyFile(
+      {
+          {"readable by others", QByteArray("velk-test-master ") + kTestKey, kPrivate | QFile::ReadOther,
+           "HART-IP key file mode 0604 is too open (chmod 600 it): " + keyPath()},
+          {"wrong key", "velk-test-master 00000000000000000000000000000000", kPrivate,
+           server + " refused the key: wrong identity or key."},
+      },
+      [&](const KeyFileCase& c) {
+        EXPECT_EQ(velk({"raw", "0"}), kNoPositioner);
+        EXPECT_TRUE(errText_.contains(port() + ": " + c.said)) << errText_.toStdString();
+      });
+  EXPECT_EQ(simulator().hart_ip_sessions(), 0u);
+}
+
+TEST_F(VelkOverSecureHartIp, DoctorChecksTheKeyFileAndWithProbeTheHandshake) {
+  velk({"doctor", "--probe"});  // its exit also depends on this machine's own serial devices
+  EXPECT_TRUE(outText_.contains("ok       The HART-IP key file " + testKeyFile() +
+                                " holds a 16-byte key for the identity velk-test-master\n"))
+      << outText_.toStdString();
+  EXPECT_TRUE(outText_.contains("ok       Polling address 0: a HART device answers"))
+      << outText_.toStdString();
+
+  const QString finding = "PROBLEM  The HART-IP key file " + keyPath();
+  forEachKeyFile(
+      {
+          {"readable by its group", QByteArray("velk-test-master ") + kTestKey, kPrivate | QFile::ReadGroup,
+           finding + " has mode 0640: group or others may use it\n"},
+          {"short identity", QByteArray("velk ") + kTestKey, kPrivate,
+           finding + ", line 1: the identity is not 8 to 128 printable characters\n"},
+          {"no key", "velk-test-master", kPrivate, finding + ", line 1: it is not IDENTITY KEYHEX\n"},
+      },
+      [&](const KeyFileCase& c) {
+        EXPECT_EQ(velk({"doctor"}), kFailed);
+        EXPECT_TRUE(outText_.contains(c.said)) << outText_.toStdString();
+      });
+  useKeyFile(dir_.filePath("none.psk"));
+  EXPECT_EQ(velk({"doctor"}), kFailed);
+  EXPECT_TRUE(outText_.contains("PROBLEM  The HART-IP key file " + dir_.filePath("none.psk") +
+                                ": No such file or directory\n"))
+      << outText_.toStdString();
+  expectTheKeyNowhere();
 }
 
 }  // namespace

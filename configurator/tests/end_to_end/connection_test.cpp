@@ -164,6 +164,15 @@ INSTANTIATE_TEST_SUITE_P(Attempts, FailedConnectionTest,
                                                          core.window.setPortDevice(1, "/dev/null");
                                                        },
                                                        "-", "/dev/null: Inappropriate ioctl for device"},
+                                           // The library's own text, not the system's "Connection refused".
+                                           FailureCase{"NoHartIpServer",
+                                                       [](Configurator& core, sim::DeviceState&) {
+                                                         core.window.setPortDevice(
+                                                             1, "hart-ip+tcp://127.0.0.1:1");
+                                                       },
+                                                       "-",
+                                                       "hart-ip+tcp://127.0.0.1:1: The HART-IP server at "
+                                                       "127.0.0.1:1 refused the connection."},
                                            FailureCase{"NoAddressToSearch",
                                                        [](Configurator& core, sim::DeviceState&) {
                                                          core.form.setText("SearchPollStart", "1");

@@ -128,6 +128,7 @@ TEST_F(DeviceSettingsTest, ShutdownWritesWhatStartupReadsBack) {
   values.deviceVersion = 86;  // chosen as "&Unknown"
   values.versionItem = kVersionItemUnknown;
   values.portDevices[0] = "/dev/ttyUSB0";
+  values.hartIpKeyFile = "/home/technician/gateway.psk";
   {
     auto settings = openSettings(file());
     saveDeviceSettings(*settings, values);
@@ -138,6 +139,7 @@ TEST_F(DeviceSettingsTest, ShutdownWritesWhatStartupReadsBack) {
   EXPECT_STREQ(kVersionItems[again.versionItem].caption, "&8.6");
   EXPECT_EQ(again.portDevices[0], "/dev/ttyUSB0");
   EXPECT_TRUE(again.portDevices[1].isEmpty());
+  EXPECT_EQ(again.hartIpKeyFile, "/home/technician/gateway.psk");
 
   values.portDevices[0].clear();  // back to the default device
   {

@@ -1,7 +1,9 @@
 #include "support/simulator_fixture.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QMetaObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <memory>
@@ -21,6 +23,26 @@ sim::SimulatorConfig SimulatorFixture::hartIpSimulator() {
   sim::SimulatorConfig config = quickSimulator();
   config.line.hart_ip = "127.0.0.1:0";
   return config;
+}
+
+sim::SimulatorConfig SimulatorFixture::secureHartIpSimulator() {
+  sim::SimulatorConfig config = hartIpSimulator();
+  config.line.hart_ip_psk = testKeyFile().toStdString();
+  return config;
+}
+
+QString SimulatorFixture::testKeyFile() {
+  // Written once, removed when the test program ends.
+  static const QTemporaryDir dir;
+  static const QString path = [] {
+    const QString file = dir.filePath("velk-test.psk");
+    QFile key(file);
+    if (!key.open(QIODevice::WriteOnly) || !key.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+      ADD_FAILURE() << "cannot write " << file.toStdString();
+    key.write(QByteArray("velk-test-master ") + kTestKey + "\n");
+    return file;
+  }();
+  return path;
 }
 
 SimulatorFixture::SimulatorFixture(sim::SimulatorConfig config)
@@ -62,7 +84,8 @@ void SimulatorFixture::waitForCommandThread() {
   // what it queued in order: a job that queues a mark comes after both.
   auto reached = std::make_shared<std::atomic<bool>>(false);
   core().commands.post("test: command thread reached", [this, reached](const JobContext&) {
-    QMetaObject::invokeMethod(&core().operations, [reached] { reached->store(true); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &core().operations, [reached] { reached->store(true); }, Qt::QueuedConnection);
   });
   ASSERT_TRUE(QTest::qWaitFor([&] { return reached->load(); }, 15000));
 }

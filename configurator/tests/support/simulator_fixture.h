@@ -29,6 +29,12 @@ class SimulatorFixture : public ::testing::Test {
   static sim::SimulatorConfig quickSimulator();
   // The same, also serving HART-IP on a free loopback port.
   static sim::SimulatorConfig hartIpSimulator();
+  // Serving secure HART-IP sessions only, with the key of testKeyFile().
+  static sim::SimulatorConfig secureHartIpSimulator();
+  // A private key file (mode 0600) of this test process, for the master and
+  // the simulator alike; its key is kTestKey.
+  static QString testKeyFile();
+  static constexpr const char* kTestKey = "5ac0ffee00d15ea5e1ec7ab1e0b5e55e";
 
   explicit SimulatorFixture(sim::SimulatorConfig config = quickSimulator());
   ~SimulatorFixture() override;

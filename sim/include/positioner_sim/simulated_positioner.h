@@ -46,6 +46,10 @@ struct LineConfig {
   // requests, else every one). Empty: none.
   bool hart_ip_ignore_unknown = false;
   std::string hart_ip_wrong_frame;
+  // A file of "IDENTITY KEYHEX" lines: HART-IP serves secure sessions only
+  // (TLS over TCP, DTLS over UDP) with these pre-shared keys; a file with
+  // none makes a server not yet provisioned. Empty: plain sessions only.
+  std::string hart_ip_psk;
 };
 
 struct SimulatorConfig {
