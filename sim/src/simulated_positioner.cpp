@@ -290,7 +290,8 @@ struct SimulatedPositioner::Impl {
     auto answer = device.answer(request, SimClock::now(), injected.has(FaultKind::Busy), cut);
     if (!answer) return {};
     count_cut(injected, *answer);
-    if (log && answer->data_bytes != answer->full_data_bytes) log->note("HART-IP " + reply_note(injected, *answer));
+    if (log && answer->data_bytes != answer->full_data_bytes)
+      log->note("HART-IP " + reply_note(injected, *answer));
     // Damage to the frame itself; noise and floods belong to a wire.
     FaultSet damage;
     for (const auto kind : {FaultKind::BadChecksum, FaultKind::BrokenFrame, FaultKind::CorruptByte}) {

@@ -177,12 +177,10 @@ std::optional<Options> parse(std::vector<std::string> arguments, std::string* er
 
 TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   const auto options =
-      parse({"--short-reply",  "179:0",  // before --faults, and kept by it
-             "--link",         "/tmp/sim-com1", "--poll-address=3",  "--model", "q50",
+      parse({"--link",         "/tmp/sim-com1", "--poll-address=3",  "--model", "q50",
              "--version=10.1", "--pace",        "--turnaround",      "0",       "--burst-pause=50",
              "--faults",       "busy@1",        "--state=/tmp/s",    "--log",   "/tmp/l",
-             "--device-id",    "0x00BEEF",      "--write-protected", "--seed",  "5",
-             "--short-reply=183:4"});
+             "--device-id",    "0x00BEEF",      "--write-protected", "--seed",  "5"});
   ASSERT_TRUE(options);
   const auto& line = options->config.line;
   EXPECT_EQ(line.link_path, "/tmp/sim-com1");
@@ -190,7 +188,6 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(line.turnaround.count(), 0);
   EXPECT_EQ(line.burst_pause.count(), 50);
   EXPECT_EQ(line.faults.script.size(), 1u);
-  EXPECT_EQ(line.faults.short_replies, (std::map<std::uint8_t, std::uint8_t>{{179, 0}, {183, 4}}));
   EXPECT_EQ(line.state_path, "/tmp/s");
   EXPECT_EQ(line.log_path, "/tmp/l");
   EXPECT_EQ(line.seed, 5u);
@@ -202,6 +199,14 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(state.identity.software_revision, 101);
   EXPECT_EQ(state.identity.device_id, 0xBEEFu);
   EXPECT_TRUE(state.service.write_protected);
+}
+
+TEST(CommandLine, ShortRepliesGivenBeforeAndAfterTheFaultsAreAllKept) {
+  const auto options = parse({"--short-reply", "179:0", "--faults=busy@1", "--short-reply=183:4"});
+  ASSERT_TRUE(options);
+  const auto& faults = options->config.line.faults;
+  EXPECT_EQ(faults.short_replies, (std::map<std::uint8_t, std::uint8_t>{{179, 0}, {183, 4}}));
+  EXPECT_EQ(faults.script.size(), 1u);
 }
 
 TEST(CommandLine, OptionsNotGivenLeaveAStateFileAlone) {
