@@ -3,26 +3,27 @@
 #include <cerrno>
 
 #include "comm/connection.h"
+#include "comm/page_module.h"
 
 namespace velk::cli {
 
 namespace {
 
 constexpr int kReadIdentifier = 0;
-constexpr int kIdentifierBytes = 12;
 constexpr int kReadTagDescriptorDate = 13;
 constexpr int kPackedTagBytes = 6;
 
-// Command 0's identity, read only from bytes that arrived.
+// Command 0's identity, read only from bytes that arrived (a short reply is
+// a failed command).
 void readIdentity(const JobContext& job, Link::Transaction& tx, AnsweringDevice& device) {
-  if (!job.ExecuteCommand(tx, kReadIdentifier, 0) || tx->GetMessageLength() < kIdentifierBytes) return;
+  if (!job.ExecuteCommand(tx, kReadIdentifier, 0, kIdentifierBytes)) return;
   device.identified = true;
   device.manufacturer = tx->GetInteger(1, 1);
   device.deviceType = tx->GetInteger(2, 1);
   device.softwareRevision = tx->GetInteger(6, 1);
   device.hardwareRevision = tx->GetInteger(7, 1) >> 3;
   device.deviceId = tx->GetInteger(9, 3);
-  if (job.ExecuteCommand(tx, kReadTagDescriptorDate, 0) && tx->GetMessageLength() >= kPackedTagBytes)
+  if (job.ExecuteCommand(tx, kReadTagDescriptorDate, 0, kPackedTagBytes))
     device.tag = QString::fromStdString(tx->GetString(0, kPackedTagBytes)).trimmed();
 }
 

@@ -142,7 +142,7 @@ bool Connection::identify(const JobContext& job, int pollingAddress) {
   DeviceIdentity identity{.pollingAddress = pollingAddress};
   {
     auto tx = job.transaction();
-    if (job.ExecuteCommand(tx, kReadIdentifier, 0)) {
+    if (job.ExecuteCommand(tx, kReadIdentifier, 0, kIdentifierBytes)) {
       identity.identified = true;
       identity.manufacturer = tx->GetInteger(1, 1);
       identity.deviceType = tx->GetInteger(2, 1);
@@ -177,7 +177,7 @@ void Connection::initialRead(const JobContext& job) {
   FormState& form = job.form;
   {
     auto tx = job.transaction();
-    const bool read = job.ExecuteCommand(tx, kReadProtection, 0);
+    const bool read = job.ExecuteCommand(tx, kReadProtection, 0, 1);
     window.WriteProtected.store(read && tx->GetInteger(0, 1) != 0);
     form.setText("LabelProtected", window.WriteProtected.load() ? "PROTECTED" : "");
   }
@@ -186,7 +186,7 @@ void Connection::initialRead(const JobContext& job) {
     // Unknown, the device is taken to be out of service: the safer guess
     // for the pages that write settings.
     int state = 1;
-    if (job.ExecuteCommand(tx, kReadServiceMode, 0))
+    if (job.ExecuteCommand(tx, kReadServiceMode, 0, 1))
       state = static_cast<int>(tx->GetInteger(0, 1)) - kInServiceCode;
     window.OutOfService.store(state != 0);
     job.operations.ShowServiceState(state);
@@ -194,7 +194,7 @@ void Connection::initialRead(const JobContext& job) {
   ConnectionReadings readings;
   {
     auto tx = job.transaction();
-    if (job.ExecuteCommand(tx, kReadSetpointSource, 0))
+    if (job.ExecuteCommand(tx, kReadSetpointSource, 0, 1))
       readings.setpointSourceCode = static_cast<int>(tx->GetInteger(0, 1));
   }
   job.progress("Reading process variables...");

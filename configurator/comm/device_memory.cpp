@@ -28,7 +28,8 @@ bool readMemoryBlock(const JobContext& job, int area, int selector1, int selecto
   tx->SetInteger(1, 1, static_cast<unsigned>(selector1));
   tx->SetInteger(2, 1, static_cast<unsigned>(selector2));
   tx->SetInteger(3, 1, static_cast<unsigned>(count));
-  if (!job.ExecuteCommand(tx, kReadMemory, kRequestBytes)) return false;
+  // A block shorter than asked fails as a whole, as a block without reply does.
+  if (!job.ExecuteCommand(tx, kReadMemory, kRequestBytes, count)) return false;
   for (int i = 0; i < count; ++i) data[i] = static_cast<std::uint8_t>(tx->GetInteger(i, 1));
   return true;
 }

@@ -24,8 +24,8 @@ struct JobContext {
 
   // Throws TransactionAbandoned once the program is closing.
   Link::Transaction transaction() const { return link.begin(stop); }
-  bool ExecuteCommand(Link::Transaction& tx, int command, int requestByteCount) const {
-    return link.ExecuteCommand(tx, command, requestByteCount);
+  bool ExecuteCommand(Link::Transaction& tx, int command, int requestByteCount, int replyBytes = 0) const {
+    return link.ExecuteCommand(tx, command, requestByteCount, replyBytes);
   }
   // The status-bar progress text ("Reading stroke..."); empty clears it.
   void progress(const QString& text) const { form.setText(kStatusBar, text); }

@@ -44,12 +44,18 @@ Link::Transaction Link::begin(std::stop_token stop) {
   return Transaction(api_, std::move(lock));
 }
 
-bool Link::ExecuteCommand(Transaction& tx, int command, int requestByteCount) {
+bool Link::ExecuteCommand(Transaction& tx, int command, int requestByteCount, int replyBytes) {
   const int handle = window_.InstrumentHandle.load();
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     tx->SendLongCommand(command, handle, requestByteCount);
     if (tx->GetErrorCode() == 0) tx->WaitForResponse();
-    if (tx->GetErrorCode() == 0) return true;
+    if (tx->GetErrorCode() != 0) continue;
+    // Not tried again when short: the reply now fills the data field, and a
+    // second attempt would send it as the request.
+    const int received = tx->GetMessageLength();
+    if (received >= replyBytes) return true;
+    ReportShortReply(command, received, replyBytes);
+    return false;
   }
   ReportCommandError(tx, tx->GetErrorCode(), command);
   return false;
@@ -64,12 +70,19 @@ std::string commandErrorMessage(HartLink& api, int code) {
 }
 
 void Link::ReportCommandError(Transaction& tx, int code, int command) {
-  const std::string message = commandErrorMessage(tx.api(), code);
+  // The library's texts are 8-bit.
+  ReportFailure(command, QString::fromLatin1(commandErrorMessage(tx.api(), code)));
+}
+
+void Link::ReportShortReply(int command, int received, int needed) {
+  ReportFailure(command, QString("reply too short (%1 of %2 bytes)").arg(received).arg(needed));
+}
+
+void Link::ReportFailure(int command, const QString& message) {
   if (!window_.StopRequested.load()) return;
   const std::string name = commandName(command);
-  // The library's texts are 8-bit.
-  form_.appendLine(kCommunicationLog, QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) +
-                                          " : " + QString::fromLatin1(message));
+  form_.appendLine(kCommunicationLog,
+                   QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " + message);
 }
 
 }  // namespace velk

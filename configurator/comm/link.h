@@ -7,8 +7,9 @@
 //
 //   auto tx = link.begin(stop);
 //   tx->SetInteger(0, 1, 0);
-//   if (link.ExecuteCommand(tx, 185, 1)) value = tx->GetInteger(1, 1);
+//   if (link.ExecuteCommand(tx, 185, 1, 2)) value = tx->GetInteger(1, 1);  // decodes 2 reply bytes
 
+#include <QString>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -55,12 +56,20 @@ class Link {
 
   // Sends `command` with the request data already in the data field to the
   // connected instrument: two attempts, then ReportCommandError. On success
-  // the reply is in the data field.
-  bool ExecuteCommand(Transaction& tx, int command, int requestByteCount);
+  // the reply is in the data field and holds at least `replyBytes` data
+  // bytes: a device may answer with fewer (other firmware, a gateway), and
+  // the library fills the rest with zeros, so a shorter reply is a failed
+  // command, logged by ReportShortReply (and not tried again).
+  bool ExecuteCommand(Transaction& tx, int command, int requestByteCount, int replyBytes = 0);
 
   // One line in the communication log for a failed command, unless a
   // calibration runs: the command's name, " : ", and the message.
   void ReportCommandError(Transaction& tx, int code, int command);
+  // The same for a reply of `received` data bytes where `needed` were wanted:
+  // "NAME : reply too short (N of M bytes)".
+  void ReportShortReply(int command, int received, int needed);
+  // The same with a message of the caller's, for a reply it cannot take.
+  void ReportFailure(int command, const QString& message);
 
  private:
   HartLink& api_;

@@ -26,6 +26,9 @@ struct PollRange {
   int last = 15;
 };
 
+// The data bytes of command 0's reply the program decodes: up to the device ID.
+inline constexpr int kIdentifierBytes = 12;
+
 // What command 0 told about the device the search found.
 struct DeviceIdentity {
   int pollingAddress = 0;

@@ -16,22 +16,24 @@ PageOperation::~PageOperation() {
 
 void PageOperation::progress(const QString& text) const { job_.progress(text); }
 
-bool PageOperation::read(int command, int requestLength, const Read& read) const {
-  return transact(command, requestLength, {}, read);
+bool PageOperation::read(int command, int requestLength, ReplyBytes needs, const Read& read) const {
+  return transact(command, requestLength, {}, needs.count, read);
 }
 
-bool PageOperation::read(int command, int requestLength, const Fill& fill, const Read& read) const {
-  return transact(command, requestLength, fill, read);
+bool PageOperation::read(int command, int requestLength, ReplyBytes needs, const Fill& fill,
+                         const Read& read) const {
+  return transact(command, requestLength, fill, needs.count, read);
 }
 
 bool PageOperation::send(int command, int requestLength, const Fill& fill) const {
-  return transact(command, requestLength, fill, {});
+  return transact(command, requestLength, fill, 0, {});
 }
 
-bool PageOperation::transact(int command, int requestLength, const Fill& fill, const Read& read) const {
+bool PageOperation::transact(int command, int requestLength, const Fill& fill, int replyBytes,
+                             const Read& read) const {
   auto tx = job_.transaction();
   if (fill) fill(tx.api());
-  if (!job_.ExecuteCommand(tx, command, requestLength)) return false;
+  if (!job_.ExecuteCommand(tx, command, requestLength, replyBytes)) return false;
   if (read) read(tx.api());
   return true;
 }

@@ -6,12 +6,16 @@
 // failed read leaves that item's controls alone and the operation goes on; a
 // send goes on whatever happens. At the end the status bar is emptied.
 //
+// Each read names the data bytes its decode takes from the reply: a device
+// that answers with fewer fails the item, so its controls keep what they
+// showed rather than the zeros the library fills in.
+//
 //   void readSetup(const JobContext& job, Sender sender) {
 //     PageOperation page(job, sender);
 //     page.progress("Reading actuator type...");
-//     page.read(175, 0, [&](HartLink& reply) { ... reply.GetInteger(0, 1) ... });
-//     page.read(185, 1, [](HartLink& request) { request.SetInteger(0, 1, 0); },
-//               [&](HartLink& reply) { ... });
+//     page.read(175, 0, ReplyBytes{1}, [&](HartLink& reply) { ... reply.GetInteger(0, 1) ... });
+//     page.read(185, 1, ReplyBytes{2}, [](HartLink& request) { request.SetInteger(0, 1, 0); },
+//               [&](HartLink& reply) { ... reply.GetInteger(1, 1) ... });
 //   }
 
 #include <QString>
@@ -31,6 +35,11 @@ enum class Sender {
 // A page read or send as a button, "Read All" or "Send All" runs it.
 using PageJob = void (*)(const JobContext& job, Sender sender);
 
+// How many data bytes of a reply a read's decode takes: the first `count`.
+struct ReplyBytes {
+  int count = 0;
+};
+
 class PageOperation {
  public:
   using Fill = std::function<void(HartLink& request)>;
@@ -44,17 +53,18 @@ class PageOperation {
   // The status-bar text for the items that follow.
   void progress(const QString& text) const;
 
-  // One item: fills the request data (if any), runs the command, and on
-  // success hands the reply to `read`. Returns whether the command succeeded.
-  bool read(int command, int requestLength, const Read& read) const;
-  bool read(int command, int requestLength, const Fill& fill, const Read& read) const;
+  // One item: fills the request data (if any), runs the command, and when
+  // the reply holds `needs` data bytes hands it to `read`. Returns whether
+  // the command succeeded (a shorter reply is a failed command).
+  bool read(int command, int requestLength, ReplyBytes needs, const Read& read) const;
+  bool read(int command, int requestLength, ReplyBytes needs, const Fill& fill, const Read& read) const;
   // One item of a send: fills the request and runs the command.
   bool send(int command, int requestLength, const Fill& fill) const;
 
   const JobContext& job() const { return job_; }
 
  private:
-  bool transact(int command, int requestLength, const Fill& fill, const Read& read) const;
+  bool transact(int command, int requestLength, const Fill& fill, int replyBytes, const Read& read) const;
 
   const JobContext& job_;
   Sender sender_;

@@ -39,7 +39,12 @@ bool readProcessValues(const JobContext& job) {
     // Whether the device took the assignment shows in what command 3 returns.
     attemptCommand(tx.api(), kAssignDynamicVariables, handle, 4, kAttempts);
     if (!attemptCommand(tx.api(), kReadDynamicVariables, handle, 0, kAttempts)) return false;
-    takeDynamicVariables(reading, replyDynamicVariables(tx.api()), reportsPressure(job.window) ? 4 : 3);
+    const int slots = reportsPressure(job.window) ? 4 : 3;
+    if (const int received = tx->GetMessageLength(); received < dynamicVariableBytes(slots)) {
+      job.link.ReportShortReply(kReadDynamicVariables, received, dynamicVariableBytes(slots));
+      return false;
+    }
+    takeDynamicVariables(reading, replyDynamicVariables(tx.api()), slots);
   }
   job.live.setReading(reading);
   return true;

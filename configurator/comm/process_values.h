@@ -20,7 +20,8 @@ bool reportsPressure(const WindowState& window);
 // The read at connection: assigns position, setpoint, temperature and
 // pressure to the four dynamic variables (command 51), then reads them
 // (command 3) into the live reading. Sent straight to the library: a failure
-// is not logged. Returns whether the values were read.
+// is not logged, but a reply too short for the variables is. Returns whether
+// the values were read.
 bool readProcessValues(const JobContext& job);
 
 }  // namespace velk

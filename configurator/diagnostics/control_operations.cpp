@@ -102,7 +102,7 @@ void RadioGroupSetPointSourceClick(const JobContext& job, Sender sender) {
 void ButtonControlReadClick(const JobContext& job, Sender sender) {
   PageOperation page(job, sender);
   page.progress("Reading setpoint source...");
-  if (page.read(141, 0, [&](HartLink& reply) {
+  if (page.read(141, 0, ReplyBytes{1}, [&](HartLink& reply) {
         const int code = static_cast<int>(reply.GetInteger(0, 1));
         job.window.SetPointSource.store(code);
         showSetpointSource(job.form, job.live, code);
@@ -110,7 +110,10 @@ void ButtonControlReadClick(const JobContext& job, Sender sender) {
     job.operations.UpdateControlStates();
   }
   page.progress("Reading process variables...");
-  page.read(3, 0, [&](HartLink& reply) { showReadProcessValues(job, replyDynamicVariables(reply)); });
+  // The position, and the setpoint's variable when one carries it.
+  const int slots = 1 + setpointSlotInCommand3(dynamicVariableSelections(job.form)).value_or(0);
+  page.read(3, 0, ReplyBytes{dynamicVariableBytes(slots)},
+            [&](HartLink& reply) { showReadProcessValues(job, replyDynamicVariables(reply)); });
 }
 
 void ButtonControlSendClick(const JobContext& job, Sender sender) {

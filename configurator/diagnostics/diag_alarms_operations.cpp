@@ -115,11 +115,12 @@ QString bitText(std::uint32_t value, int bits) {
 
 bool readAdditionalStatus(const PageOperation& page) {
   FormState& form = page.job().form;
-  return page.read(kReadAdditionalStatus, kAdditionalStatusRequestBytes, [&](HartLink& reply) {
-    form.setText("Edit4", bitText(reply.GetInteger(6, 1), 8));
-    form.setText("Edit5", bitText(reply.GetInteger(5, 1), 4));
-    form.setText("Edit6", bitText(reply.GetInteger(7, 4), 32));
-  });
+  return page.read(kReadAdditionalStatus, kAdditionalStatusRequestBytes, ReplyBytes{11},
+                   [&](HartLink& reply) {
+                     form.setText("Edit4", bitText(reply.GetInteger(6, 1), 8));
+                     form.setText("Edit5", bitText(reply.GetInteger(5, 1), 4));
+                     form.setText("Edit6", bitText(reply.GetInteger(7, 4), 32));
+                   });
 }
 
 void ButtonReadDiagnosticsClick(const JobContext& job, Sender sender) {

@@ -30,6 +30,10 @@ struct DynamicVariables {
 inline constexpr int kLoopCurrentOffset = 0;
 constexpr int dynamicVariableUnitOffset(int slot) { return 4 + 5 * slot; }
 constexpr int dynamicVariableValueOffset(int slot) { return 5 + 5 * slot; }
+// The data bytes that hold the loop current and the first `slots` variables,
+// and those up to the unit of `slot`.
+constexpr int dynamicVariableBytes(int slots) { return 4 + 5 * slots; }
+constexpr int dynamicVariableUnitBytes(int slot) { return dynamicVariableUnitOffset(slot) + 1; }
 
 // Reads command 3's data through the accessors of the data field or of the
 // burst buffer: integerAt(offset, length) and floatAt(offset).

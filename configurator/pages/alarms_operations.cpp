@@ -104,7 +104,7 @@ bool pressureAlarmsExist(const WindowState& window) {
 // Reads one group; a failed command leaves it as it was.
 bool readGroup(const PageOperation& page, const AlarmGroup& group) {
   const JobContext& job = page.job();
-  return page.read(group.readCommand, 0, [&](HartLink& reply) {
+  return page.read(group.readCommand, 0, ReplyBytes{layoutLength(group)}, [&](HartLink& reply) {
     FormState& form = job.form;
     const char separator = decimalSeparator(job.window);
     form.setChecked(group.enable, reply.GetInteger(0, 1) != 0);
@@ -210,7 +210,7 @@ void readAlarms(const JobContext& job, Sender sender) {
     readGroup(page, kPotPressure);
     // The pressure unit is not applied: the alarm's labels keep their own.
     page.progress("Reading pressure alarm setting...");
-    if (page.read(kReadDynamicVariables, 0, PageOperation::Read{})) readGroup(page, kPressure);
+    if (page.read(kReadDynamicVariables, 0, ReplyBytes{0}, PageOperation::Read{})) readGroup(page, kPressure);
   }
 
   page.progress("Reading temperature alarm setting...");

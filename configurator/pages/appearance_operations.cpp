@@ -59,6 +59,12 @@ void applyUnitFromReply(const JobContext& job, UnitKind kind, const DynamicVaria
   applyDeviceUnit(job.form, job.window, kind, UnitIndexFromCode(kind, code));
 }
 
+// Command 3's data bytes up to the unit of a kind's variable.
+int unitBytes(UnitKind kind) {
+  const auto slot = static_cast<int>(kind);
+  return slot < kDynamicVariableCount ? dynamicVariableUnitBytes(slot) : 0;
+}
+
 // The units the process values at connection came with; the pressure unit
 // is left to the page's own read.
 constexpr UnitKind kUnitsOfConnection[] = {UnitKind::Position, UnitKind::Setpoint, UnitKind::Temperature};
@@ -87,12 +93,14 @@ void applyDeviceUnit(FormState& form, WindowState& window, UnitKind kind, int un
 }
 
 bool ReadDeviceUnit(const PageOperation& page, UnitKind kind) {
-  return page.read(
-      3, 0, [&](HartLink& reply) { applyUnitFromReply(page.job(), kind, replyDynamicVariables(reply)); });
+  return page.read(3, 0, ReplyBytes{unitBytes(kind)}, [&](HartLink& reply) {
+    applyUnitFromReply(page.job(), kind, replyDynamicVariables(reply));
+  });
 }
 
 void ReadDeviceUnits(const PageOperation& page) {
-  const bool read = page.read(3, 0, [&](HartLink& reply) {
+  // The temperature (slot 2) is the last of them in the reply.
+  const bool read = page.read(3, 0, ReplyBytes{unitBytes(UnitKind::Temperature)}, [&](HartLink& reply) {
     const DynamicVariables variables = replyDynamicVariables(reply);
     for (UnitKind kind : kUnitsOfConnection) applyUnitFromReply(page.job(), kind, variables);
   });
@@ -103,12 +111,12 @@ void readAppearance(const JobContext& job, Sender sender) {
   PageOperation page(job, sender);
 
   page.progress("Reading language...");
-  page.read(211, 0, [&](HartLink& reply) {
+  page.read(211, 0, ReplyBytes{1}, [&](HartLink& reply) {
     showCodedItem(job.form, "ComboBoxLanguage", kLanguages, reply.GetInteger(0, 1));
   });
 
   page.progress("Reading default display...");
-  page.read(213, 0, [&](HartLink& reply) {
+  page.read(213, 0, ReplyBytes{1}, [&](HartLink& reply) {
     showCodedItem(job.form, "ComboBoxDefault", kDefaultDisplays, reply.GetInteger(0, 1));
   });
 

@@ -139,7 +139,7 @@ void CalibrationSequence::stopStage(const JobContext& job) {
 
 void CalibrationSequence::poll(const JobContext& job) {
   auto tx = job.transaction();
-  if (job.ExecuteCommand(tx, kReadStatus, 0)) status_ = static_cast<int>(tx->GetInteger(0, 1));
+  if (job.ExecuteCommand(tx, kReadStatus, 0, 1)) status_ = static_cast<int>(tx->GetInteger(0, 1));
 }
 
 // A command that fails leaves stage and status alone: the next pass tries again.
@@ -185,7 +185,7 @@ void CalibrationSequence::followStage(const JobContext& job) {
 
 void CalibrationSequence::readTunedParameters(const JobContext& job) {
   auto tx = job.transaction();
-  if (!job.ExecuteCommand(tx, kReadTunedParameters, 0)) return;
+  if (!job.ExecuteCommand(tx, kReadTunedParameters, 0, 12)) return;
   const char separator = decimalSeparator(job.window);
   constexpr std::pair<const char*, const char*> kFields[] = {
       {"EditPID_P", "LabelCalPValue"}, {"EditPID_I", "LabelCalIValue"}, {"EditPID_D", "LabelCalDValue"}};

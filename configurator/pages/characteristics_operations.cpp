@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <string>
 
-#include "comm/command_catalogue.h"
 #include "model/characteristic_curve.h"
 #include "model/form_fields.h"
 #include "model/form_state.h"
@@ -83,26 +82,16 @@ void drawCurve(FormState& form, CustomCurve& curve, char separator) {
   form.setRows(kImage2, rows);
 }
 
-// A reply the page cannot show is refused; the technician learns of it in
-// the communication log, as of a failed command (and, like those, not while
-// a calibration runs).
-void logRefusal(const JobContext& job, int command, const QString& message) {
-  if (!job.window.StopRequested.load()) return;
-  const std::string name = commandName(command);
-  job.form.appendLine(
-      kCommunicationLog,
-      QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " + message);
-}
-
 // Steps 2 and 3 of the read: the custom curve's count and its points.
 void readCustomCurve(const PageOperation& page, const JobContext& job) {
   int count = 0;
-  if (!page.read(kReadPointCount, 0,
+  if (!page.read(kReadPointCount, 0, ReplyBytes{1},
                  [&](HartLink& reply) { count = static_cast<int>(reply.GetInteger(0, 1)); }))
     return;
   if (!isCurvePointCount(count)) {
-    logRefusal(job, kReadPointCount,
-               QString("Unknown number of curve points %1; the curve is left as it was").arg(count));
+    job.link.ReportFailure(
+        kReadPointCount,
+        QString("Unknown number of curve points %1; the curve is left as it was").arg(count));
     return;
   }
   job.form.setText(kComboBoxNumberOfPoints, QString::number(count));
@@ -110,7 +99,8 @@ void readCustomCurve(const PageOperation& page, const JobContext& job) {
   for (int i = 0; i < count; ++i) {
     const auto point = static_cast<std::size_t>(i);
     page.read(
-        kReadPoint, 1, [i](HartLink& request) { request.SetInteger(0, 1, static_cast<unsigned>(i)); },
+        kReadPoint, 1, ReplyBytes{9},
+        [i](HartLink& request) { request.SetInteger(0, 1, static_cast<unsigned>(i)); },
         [&](HartLink& reply) {
           const float input = reply.GetFloat(1);
           const float output = reply.GetFloat(5);
@@ -191,13 +181,13 @@ void ButtonCharacterReadClick(const JobContext& job, Sender sender) {
   PageOperation page(job, sender);
   page.progress("Reading characteristic curve...");
   int code = 0;
-  if (!page.read(kReadOutputInformation, 0,
+  if (!page.read(kReadOutputInformation, 0, ReplyBytes{2},
                  [&](HartLink& reply) { code = static_cast<int>(reply.GetInteger(1, 1)); }))
     return;
   const auto index = indexForCode(kCharacteristics, code);
   if (!index) {
-    logRefusal(job, kReadOutputInformation,
-               QString("Unknown characteristic code %1; the page is left as it was").arg(code));
+    job.link.ReportFailure(kReadOutputInformation,
+                           QString("Unknown characteristic code %1; the page is left as it was").arg(code));
     return;
   }
   job.form.setSelectedIndex(kComboBoxCharacter, *index);
@@ -216,9 +206,10 @@ void ButtonCharacterSendClick(const JobContext& job, Sender sender) {
 
   const CustomCurve curve = job.window.CustomCurve.get();
   if (!isCurvePointCount(curve.count)) {
-    logRefusal(job, kWritePointCount,
-               QString("The custom curve has %1 points, which the device cannot take; it is not sent")
-                   .arg(curve.count));
+    job.link.ReportFailure(
+        kWritePointCount,
+        QString("The custom curve has %1 points, which the device cannot take; it is not sent")
+            .arg(curve.count));
     return;
   }
   if (!page.send(kWritePointCount, 1,

@@ -32,6 +32,7 @@ constexpr int kTagBytes = 6;
 constexpr int kDescriptorBytes = 12;
 constexpr int kMessageBytes = 24;
 constexpr int kDateAt = 18;  // day, month, year in command 13 and 18
+constexpr int kTagDescriptorDateBytes = kDateAt + 3;
 
 // Whole numbers the statistics are shown with, apart from the cycles.
 constexpr int kCycleDigits = kFullPrecisionDigits;
@@ -120,33 +121,33 @@ void readDeviceData(const JobContext& job, Sender sender) {
   FormState& form = job.form;
 
   page.progress("Reading device data...");
-  page.read(kReadIdentifier, 0, [&](HartLink& reply) {
+  page.read(kReadIdentifier, 0, ReplyBytes{kIdentifierBytes}, [&](HartLink& reply) {
     showIdentity(form, {.universalRevision = reply.GetInteger(4, 1),
                         .specificRevision = reply.GetInteger(5, 1),
                         .softwareRevision = reply.GetInteger(6, 1),
                         .hardwareRevision = reply.GetInteger(7, 1) >> 3,
                         .deviceId = reply.GetInteger(9, 3)});
   });
-  page.read(kReadTagDescriptorDate, 0, [&](HartLink& reply) {
+  page.read(kReadTagDescriptorDate, 0, ReplyBytes{kTagDescriptorDateBytes}, [&](HartLink& reply) {
     form.setText("EditTag", deviceText(reply, 0, kTagBytes));
     form.setText("EditDescriptor", deviceText(reply, kTagBytes, kDescriptorBytes));
     form.setText("LabelDateValue", dateText(reply.GetInteger(kDateAt, 1), reply.GetInteger(kDateAt + 1, 1),
                                             reply.GetInteger(kDateAt + 2, 1)));
   });
-  page.read(kReadMessage, 0, [&](HartLink& reply) {
+  page.read(kReadMessage, 0, ReplyBytes{kMessageBytes}, [&](HartLink& reply) {
     form.setText("LabelHartMessageValue", deviceText(reply, 0, kMessageBytes));
   });
-  page.read(kReadAssemblyNumber, 0, [&](HartLink& reply) {
+  page.read(kReadAssemblyNumber, 0, ReplyBytes{3}, [&](HartLink& reply) {
     form.setText("LabelAssemblyNumberValue", QString::number(reply.GetInteger(0, 3)));
   });
 
   page.progress("Reading statistics...");
-  page.read(kReadOperationalStatistics, 0, [&](HartLink& reply) {
+  page.read(kReadOperationalStatistics, 0, ReplyBytes{12}, [&](HartLink& reply) {
     form.setText("LabelAccumulatedTravelValue", number(job, reply.GetFloat(0), kReadValueDigits));
     form.setText("LabelNumberOfCyclesValue", number(job, reply.GetFloat(4), kCycleDigits));
     form.setText("LabelMeanDeviationValue", number(job, reply.GetFloat(8), kMeanDeviationDigits) + " %");
   });
-  page.read(kReadMaintenanceStatistics, 0, [&](HartLink& reply) {
+  page.read(kReadMaintenanceStatistics, 0, ReplyBytes{16}, [&](HartLink& reply) {
     if (const auto runTime = runTimeText(reply.GetFloat(0))) form.setText("LabelRunTimeValue", *runTime);
     const QString unit = " " + form.text("ComboBoxTemp");
     form.setText("LabelStatMinTempValue", number(job, reply.GetFloat(8), kReadValueDigits) + unit);
@@ -181,7 +182,7 @@ void writeTagDescriptor(const JobContext& job, Sender sender) {
   PageOperation page(job, sender);
   // Command 18 writes the date as well: keep the device's own.
   std::optional<std::array<unsigned, 3>> date;
-  page.read(kReadTagDescriptorDate, 0, [&](HartLink& reply) {
+  page.read(kReadTagDescriptorDate, 0, ReplyBytes{kTagDescriptorDateBytes}, [&](HartLink& reply) {
     date = {reply.GetInteger(kDateAt, 1), reply.GetInteger(kDateAt + 1, 1), reply.GetInteger(kDateAt + 2, 1)};
   });
   if (!date) {
@@ -191,7 +192,7 @@ void writeTagDescriptor(const JobContext& job, Sender sender) {
   }
   const QByteArray tag = job.form.text("EditTag").left(kTagLength).toLatin1();
   const QByteArray descriptor = job.form.text("EditDescriptor").left(kDescriptorLength).toLatin1();
-  page.send(kWriteTagDescriptorDate, kDateAt + 3, [&](HartLink& request) {
+  page.send(kWriteTagDescriptorDate, kTagDescriptorDateBytes, [&](HartLink& request) {
     request.SetString(0, kTagBytes, tag.toStdString());
     request.SetString(kTagBytes, kDescriptorBytes, descriptor.toStdString());
     for (int i = 0; i < 3; ++i) request.SetInteger(kDateAt + i, 1, (*date)[static_cast<std::size_t>(i)]);

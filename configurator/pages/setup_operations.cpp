@@ -36,7 +36,7 @@ void readEndValues(const PageOperation& page, int command, const char* TravelEnd
   const JobContext& job = page.job();
   for (const TravelEndControls& end : kTravelEnds) {
     page.read(
-        command, 1, [&](HartLink& request) { request.SetInteger(0, 1, end.selector); },
+        command, 1, ReplyBytes{5}, [&](HartLink& request) { request.SetInteger(0, 1, end.selector); },
         [&](HartLink& reply) { showNumber(job.form, job.window, end.*field, reply.GetFloat(1)); });
   }
 }
@@ -95,7 +95,7 @@ void readSetup(const JobContext& job, Sender sender) {
   const char separator = decimalSeparator(job.window);
 
   page.progress("Reading actuator type...");
-  page.read(175, 0, [&](HartLink& reply) {
+  page.read(175, 0, ReplyBytes{1}, [&](HartLink& reply) {
     showCodedItem(form, "ComboBoxActuatorType", kActuatorTypes, reply.GetInteger(0, 1));
     actuatorTypeChanged(form);
   });
@@ -104,40 +104,40 @@ void readSetup(const JobContext& job, Sender sender) {
   // says which unit that should be.
   page.progress("Reading stroke...");
   std::optional<int> strokeMillimetres;
-  page.read(179, 0, [&](HartLink& reply) {
+  page.read(179, 0, ReplyBytes{1}, [&](HartLink& reply) {
     strokeMillimetres = static_cast<int>(reply.GetInteger(0, 1));
     form.setText("EditStroke",
                  QString::fromStdString(strokeText(*strokeMillimetres, strokeField(form).unit, separator)));
   });
-  page.read(3, 0, [&](HartLink& reply) {
-    const int unitCode = replyDynamicVariables(reply).variables[kBurstPosition].unitCode;
+  page.read(3, 0, ReplyBytes{dynamicVariableUnitBytes(kBurstPosition)}, [&](HartLink& reply) {
+    const auto unitCode = static_cast<int>(reply.GetInteger(dynamicVariableUnitOffset(kBurstPosition), 1));
     applyPositionUnit(form, job.window, UnitIndexFromCode(UnitKind::Position, unitCode), strokeMillimetres);
   });
 
   page.progress("Reading actuator size...");
-  page.read(153, 0, [&](HartLink& reply) {
+  page.read(153, 0, ReplyBytes{1}, [&](HartLink& reply) {
     showCodedItem(form, "ComboBoxActuatorSize", kActuatorSizes, reply.GetInteger(0, 1));
   });
 
   page.progress("Reading actuator function...");
-  page.read(139, 0, [&](HartLink& reply) {
+  page.read(139, 0, ReplyBytes{1}, [&](HartLink& reply) {
     showCodedItem(form, "ComboBoxActuatorFunction", kActuatorFunctions, reply.GetInteger(0, 1));
   });
 
   page.progress("Reading current range...");
-  page.read(183, 0, [&](HartLink& reply) {
+  page.read(183, 0, ReplyBytes{8}, [&](HartLink& reply) {
     showNumber(form, job.window, "EditCurrentRangeMin", reply.GetFloat(0));
     showNumber(form, job.window, "EditCurrentRangeMax", reply.GetFloat(4));
   });
 
   page.progress("Reading direction...");
-  page.read(177, 0, [&](HartLink& reply) {
+  page.read(177, 0, ReplyBytes{1}, [&](HartLink& reply) {
     showCodedItem(form, "RadioGroupDirection", kDirections, reply.GetInteger(0, 1));
   });
 
   // The travel range is the primary variable's range: upper value first.
   page.progress("Reading travel range...");
-  page.read(15, 0, [&](HartLink& reply) {
+  page.read(15, 0, ReplyBytes{11}, [&](HartLink& reply) {
     showNumber(form, job.window, "EditTravelRangeMax", reply.GetFloat(3));
     showNumber(form, job.window, "EditTravelRangeMin", reply.GetFloat(7));
   });
@@ -145,7 +145,7 @@ void readSetup(const JobContext& job, Sender sender) {
   page.progress("Reading travel control...");
   for (const TravelEndControls& end : kTravelEnds) {
     page.read(
-        185, 1, [&](HartLink& request) { request.SetInteger(0, 1, end.selector); },
+        185, 1, ReplyBytes{2}, [&](HartLink& request) { request.SetInteger(0, 1, end.selector); },
         [&](HartLink& reply) {
           showCodedItem(form, end.travelControl, kTravelControls, reply.GetInteger(1, 1));
         });

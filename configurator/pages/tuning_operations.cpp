@@ -116,24 +116,24 @@ void readTuning(const JobContext& job, Sender sender) {
   FormState& form = job.form;
 
   page.progress("Reading open/close time...");
-  page.read(171, 0, [&](HartLink& reply) {
+  page.read(171, 0, ReplyBytes{8}, [&](HartLink& reply) {
     showNumber(form, job.window, "EditOpenTime", reply.GetFloat(0));
     showNumber(form, job.window, "EditCloseTime", reply.GetFloat(4));
   });
 
   page.progress("Reading deadband...");
-  page.read(173, 0,
+  page.read(173, 0, ReplyBytes{4},
             [&](HartLink& reply) { showNumber(form, job.window, "EditDeadBand", reply.GetFloat(0)); });
 
   page.progress("Reading PID parameters...");
-  page.read(169, 0, [&](HartLink& reply) {
+  page.read(169, 0, ReplyBytes{12}, [&](HartLink& reply) {
     for (int i = 0; i < 3; ++i) showNumber(form, job.window, kPidFields[i], reply.GetFloat(4 * i));
     copyPidToCalibrateLabels(form);
   });
 
   if (!hasMinPulses(job.window)) return;
   page.progress("Reading minpulses...");
-  page.read(242, 0, [&](HartLink& reply) {
+  page.read(242, 0, ReplyBytes{8}, [&](HartLink& reply) {
     for (int i = 0; i < 4; ++i)
       form.setText(kMinPulseFields[i].name, QString::number(reply.GetInteger(2 * i, 2)));
   });

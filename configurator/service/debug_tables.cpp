@@ -30,7 +30,7 @@ std::optional<DebugTable> readDebugTable(const JobContext& job, int table) {
     tx->SetInteger(1, 1, static_cast<unsigned>(table));
     tx->SetInteger(2, 1, static_cast<unsigned>(block));
     tx->SetInteger(3, 1, 4 * kEntriesPerRead);
-    if (!job.ExecuteCommand(tx, kReadMemory, 4)) return std::nullopt;
+    if (!job.ExecuteCommand(tx, kReadMemory, 4, 4 * kEntriesPerRead)) return std::nullopt;
     for (int i = 0; i < kEntriesPerRead; ++i)
       entries[static_cast<std::size_t>(block * kEntriesPerRead + i)] = tx->GetInteger(4 * i, 4);
   }

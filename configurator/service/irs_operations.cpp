@@ -1,5 +1,6 @@
 #include "service/irs_operations.h"
 
+#include <algorithm>
 #include <bit>
 #include <vector>
 
@@ -18,7 +19,9 @@ constexpr int kGroupKind = 5;
 constexpr int kArrayKind = 7;
 constexpr int kReplyHeaderBytes = 3;
 constexpr int kArrayHeaderBytes = 5;  // the request's three bytes and the byte count
+constexpr int kChunkBytes = 23;       // of the array, in every chunk but the last
 constexpr int kMaxChunks = 256;       // the chunk number is one byte
+constexpr int kDataFieldBytes = 50;   // what the link keeps of a longer reply
 
 // A text that is no whole number counts as 0.
 int numberOrZero(const FormState& form, const char* name) {
@@ -31,15 +34,17 @@ QList<QStringList> emptyRows(int count) {
   return QList<QStringList>(count, QStringList{QString(), QString()});
 }
 
-// One command 250; the reply's bytes as the device sent them.
+// One command 250 whose reply holds at least `replyBytes` data bytes; the
+// reply's bytes as the device sent them.
 std::optional<std::vector<std::uint8_t>> rawData(const JobContext& job, int kind, int selector1,
-                                                 int selector2) {
+                                                 int selector2, int replyBytes) {
   auto tx = job.transaction();
   tx->SetInteger(0, 1, static_cast<unsigned>(kind));
   tx->SetInteger(1, 1, static_cast<unsigned>(selector1) & 0xFF);
   tx->SetInteger(2, 1, static_cast<unsigned>(selector2) & 0xFF);
-  if (!job.ExecuteCommand(tx, kRawData, 3)) return std::nullopt;
-  std::vector<std::uint8_t> reply(static_cast<std::size_t>(tx->GetMessageLength()));
+  if (!job.ExecuteCommand(tx, kRawData, 3, replyBytes)) return std::nullopt;
+  std::vector<std::uint8_t> reply(
+      static_cast<std::size_t>(std::min(tx->GetMessageLength(), kDataFieldBytes)));
   for (std::size_t i = 0; i < reply.size(); ++i)
     reply[i] = static_cast<std::uint8_t>(tx->GetInteger(static_cast<int>(i), 1));
   return reply;
@@ -101,22 +106,30 @@ struct ArrayRun {
       return false;
     }
     context.progress(QString("Get Array... chunk %1").arg(chunk + 1));
-    const auto reply = rawData(context, kArrayKind, chunk, array);
-    if (!reply) {
+    // A chunk brings the array's next bytes, all of them but in the last:
+    // one with fewer would shift every value after it.
+    const auto chunkBytes = [](int left) { return kArrayHeaderBytes + std::clamp(left, 0, kChunkBytes); };
+    const auto reply = rawData(context, kArrayKind, chunk, array, chunkBytes(chunk == 0 ? 0 : remaining));
+    const auto failed = [&] {
       finish("Failed", QString("Get Array: chunk %1 could not be read").arg(chunk));
       return false;
-    }
+    };
+    if (!reply) return failed();
     const int length = static_cast<int>(reply->size());
-    bool more = false;
-    if (length > kArrayHeaderBytes - 1) {
-      total = (*reply)[3] << 8 | (*reply)[4];
-      if (chunk == 0) remaining = total;
-      const int count = length - kArrayHeaderBytes;
-      take(reply->data() + kArrayHeaderBytes, count);
-      remaining -= count;
-      // A chunk without data would never bring the count down.
-      more = total > 0 && remaining > 0 && count > 0;
+    total = (*reply)[3] << 8 | (*reply)[4];
+    if (chunk == 0) {
+      // Only now is it known how much the first chunk should hold.
+      remaining = total;
+      if (length < chunkBytes(total)) {
+        context.link.ReportShortReply(kRawData, length, chunkBytes(total));
+        return failed();
+      }
     }
+    const int count = length - kArrayHeaderBytes;
+    take(reply->data() + kArrayHeaderBytes, count);
+    remaining -= count;
+    // A chunk without data would never bring the count down.
+    const bool more = total > 0 && remaining > 0 && count > 0;
     ++chunk;
     if (more && chunk < kMaxChunks) {
       show(context);
@@ -141,7 +154,7 @@ void applyIrsDefaults(FormState& form, WindowState&) {
 void getGroup(const JobContext& job, Sender) {
   const int group = numberOrZero(job.form, kGroupNumber);
   job.progress(QString());
-  const auto reply = rawData(job, kGroupKind, 0, group);
+  const auto reply = rawData(job, kGroupKind, 0, group, kReplyHeaderBytes);
   QList<QStringList> rows;
   if (reply)
     for (int k = 0; k + kReplyHeaderBytes < static_cast<int>(reply->size()) && k < kGroupRows; ++k)

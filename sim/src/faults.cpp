@@ -9,8 +9,8 @@ namespace velk::sim {
 namespace {
 
 constexpr std::string_view kNames[kFaultKindCount] = {
-    "no-reply", "bad-checksum", "broken-frame",        "garbage",      "preamble-flood",
-    "busy",     "other-master", "second-burst-device", "corrupt-byte", "late-reply", "short-reply"};
+    "no-reply",     "bad-checksum",        "broken-frame", "garbage",    "preamble-flood", "busy",
+    "other-master", "second-burst-device", "corrupt-byte", "late-reply", "short-reply"};
 
 // A lone preamble byte, then bytes no frame starts with: the receiver must
 // throw them away and find the real frame behind them.

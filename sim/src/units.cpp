@@ -121,8 +121,7 @@ VariableReading read_device_variable(std::uint8_t device_variable, const DeviceS
     case device_variable::kPressurePlus:
       return reading(pressure_in_unit(actuator_pressures(state, values).plus_bar, code));
     case device_variable::kDeviation: return reading(control_deviation_percent(state, values));
-    case device_variable::kSupplyPressure:
-      return reading(pressure_in_unit(values.supply_pressure_bar, code));
+    case device_variable::kSupplyPressure: return reading(pressure_in_unit(values.supply_pressure_bar, code));
     case device_variable::kPressureMinus:
       return reading(pressure_in_unit(actuator_pressures(state, values).minus_bar, code));
     case device_variable::kRawPosition:

@@ -254,7 +254,6 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(line.turnaround.count(), 0);
   EXPECT_EQ(line.burst_pause.count(), 50);
   EXPECT_EQ(line.faults.script.size(), 1u);
-  EXPECT_EQ(line.faults.short_replies, (std::map<std::uint8_t, std::uint8_t>{{179, 0}, {183, 4}}));
   EXPECT_EQ(line.state_path, "/tmp/s");
   EXPECT_EQ(line.log_path, "/tmp/l");
   EXPECT_EQ(line.seed, 5u);
@@ -267,6 +266,14 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(state.identity.software_revision, 101);
   EXPECT_EQ(state.identity.device_id, 0xBEEFu);
   EXPECT_TRUE(state.service.write_protected);
+}
+
+TEST(CommandLine, ShortRepliesGivenBeforeAndAfterTheFaultsAreAllKept) {
+  const auto options = parse({"--short-reply", "179:0", "--faults=busy@1", "--short-reply=183:4"});
+  ASSERT_TRUE(options);
+  const auto& faults = options->config.line.faults;
+  EXPECT_EQ(faults.short_replies, (std::map<std::uint8_t, std::uint8_t>{{179, 0}, {183, 4}}));
+  EXPECT_EQ(faults.script.size(), 1u);
 }
 
 TEST(CommandLine, OptionsNotGivenLeaveAStateFileAlone) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "comm/configurator.h"
 #include "comm/link.h"
@@ -89,6 +90,39 @@ TEST_F(ExecuteCommandTest, SecondAttemptThatSucceedsLogsNothingAndLeavesTheReply
   EXPECT_EQ(tx->GetInteger(2, 1), 97u);
   EXPECT_EQ(calls, 2);
   EXPECT_TRUE(log().isEmpty());
+}
+
+// The library fills a reply's missing bytes with zeros: a reply with fewer
+// data bytes than the caller takes is a failed command whose log line says
+// how short it was. It is not tried again: the reply has overwritten the
+// request in the data field.
+TEST_F(ExecuteCommandTest, AReplyShorterThanTheCallerTakesIsAFailedCommand) {
+  struct Case {
+    const char* what;
+    std::vector<std::size_t> replyLengths;  // one per attempt
+    int needed;
+    bool succeeds;
+    QStringList log;
+  };
+  const Case cases[] = {
+      {"exactly enough", {8}, 8, true, {}},
+      {"more than taken", {12}, 8, true, {}},
+      {"nothing taken", {0}, 0, true, {}},
+      {"short", {5}, 8, false, {"Write High or Low end : reply too short (5 of 8 bytes)"}},
+      {"empty", {0}, 1, false, {"Write High or Low end : reply too short (0 of 1 bytes)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    core_.form.setLines(kCommunicationLog, {});
+    std::size_t attempt = 0;
+    fake_->setResponder([&](int, const FakeHartLink::DataField&, int) {
+      return Reply{0, 0, std::vector<std::uint8_t>(c.replyLengths[attempt++], 0x41)};
+    });
+    auto tx = core_.link.begin();
+    EXPECT_EQ(core_.link.ExecuteCommand(tx, 183, 0, c.needed), c.succeeds);
+    EXPECT_EQ(attempt, c.replyLengths.size());
+    EXPECT_EQ(log(), c.log);
+  }
 }
 
 TEST_F(ExecuteCommandTest, NoLogLinesWhileACalibrationRuns) {

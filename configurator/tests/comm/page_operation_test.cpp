@@ -31,8 +31,9 @@ TEST_F(PageOperationTest, ClickShowsCommunicatingAndEveryRunClearsTheStatusBar) 
   }
 }
 
+// A failed item, unanswered or answered with fewer bytes than its decode
+// takes, is not decoded: its controls keep what they showed.
 TEST_F(PageOperationTest, FailedItemIsNotReadAndTheNextItemStillRuns) {
-  fake_->setReply(185, {1460, 0, {}});
   fake_->setResponder([](int command, const FakeHartLink::DataField& request, int) -> Reply {
     if (command == 185) return {1460, 0, {}};
     return {0, 0, {request[0], 7}};
@@ -41,10 +42,13 @@ TEST_F(PageOperationTest, FailedItemIsNotReadAndTheNextItemStillRuns) {
   PageOperation page(context, Sender::Sequence);
   int reads = 0;
   EXPECT_FALSE(page.read(
-      185, 1, [](HartLink& r) { r.SetInteger(0, 1, 0); }, [&](HartLink&) { ++reads; }));
+      185, 1, ReplyBytes{2}, [](HartLink& r) { r.SetInteger(0, 1, 0); }, [&](HartLink&) { ++reads; }));
+  EXPECT_FALSE(page.read(
+      187, 1, ReplyBytes{5}, [](HartLink& r) { r.SetInteger(0, 1, 1); }, [&](HartLink&) { ++reads; }));
   unsigned echoed = 0;
   EXPECT_TRUE(page.read(
-      187, 1, [](HartLink& r) { r.SetInteger(0, 1, 1); }, [&](HartLink& r) { echoed = r.GetInteger(0, 1); }));
+      187, 1, ReplyBytes{2}, [](HartLink& r) { r.SetInteger(0, 1, 1); },
+      [&](HartLink& r) { echoed = r.GetInteger(0, 1); }));
   EXPECT_EQ(reads, 0);
   EXPECT_EQ(echoed, 1u);
   EXPECT_EQ(fake_->sentCommands().back(), 187);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,6 +63,26 @@ TEST_F(DiagnosticsEndToEnd, AlarmUploadChecksTheBoxesTheDevicesStateImplies) {
     if (form().checked(alarmCheckBox(byte))) checked.push_back(byte);
   EXPECT_EQ(checked, (std::vector<int>{2, 78, 79}));  // limit 1, manual mode, out of service
   EXPECT_EQ(form().text(kUploadMessage), "Upload OK");
+}
+
+// A block that comes back with fewer bytes than asked is a failed block: its
+// boxes keep what they showed and the log says why.
+TEST_F(DiagnosticsEndToEnd, AShortBlockOfTheAlarmTableFailsAndKeepsItsBoxes) {
+  simulator().update_state([](sim::DeviceState& s) { s.service.out_of_service = true; });
+  form().setChecked(alarmCheckBox(40), true);  // in the second block, clear in the device
+  std::string error;
+  simulator().set_faults(*sim::parse_fault_plan("short-reply@2", error));
+  runUpload(job(), uploadAlarms());
+  std::vector<int> checked;
+  for (int byte = 0; byte < kDiagnosticAlarms; ++byte)
+    if (form().checked(alarmCheckBox(byte))) checked.push_back(byte);
+  EXPECT_EQ(checked, (std::vector<int>{40, 79}));
+  EXPECT_EQ(form().text(kUploadMessage), "Error in uploading");
+  EXPECT_EQ(form().text(kStatusBar), "Error in uploading: 1 of 4 blocks failed");
+  const QStringList log = form().lines(kCommunicationLog);
+  ASSERT_EQ(log.size(), 1);
+  EXPECT_TRUE(log[0].contains(QRegularExpression(" : reply too short \\(\\d+ of 28 bytes\\)$")))
+      << log[0].toStdString();
 }
 
 TEST_F(DiagnosticsEndToEnd, GetLogListsTheDevicesEventsNewestFirst) {

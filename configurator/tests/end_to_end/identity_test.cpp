@@ -13,14 +13,14 @@ TEST_F(EndToEnd, ReadsTheIdentityAndLogsARejectedCommand) {
   const JobContext context = job();
   PageOperation page(context, Sender::Sequence);
   unsigned manufacturer = 0, deviceType = 0;
-  EXPECT_TRUE(page.read(0, 0, [&](HartLink& reply) {
+  EXPECT_TRUE(page.read(0, 0, ReplyBytes{kIdentifierBytes}, [&](HartLink& reply) {
     manufacturer = reply.GetInteger(1, 1);
     deviceType = reply.GetInteger(2, 1);
   }));
   EXPECT_EQ(manufacturer, 62u);
   EXPECT_EQ(deviceType, 97u);
 
-  EXPECT_FALSE(page.read(99, 0, [](HartLink&) {}));  // not implemented by the device
+  EXPECT_FALSE(page.read(99, 0, ReplyBytes{0}, [](HartLink&) {}));  // not implemented by the device
   const QStringList log = form().lines(kCommunicationLog);
   ASSERT_EQ(log.size(), 1);
   EXPECT_TRUE(log[0].startsWith("Command 9 : Slave Reports: Command not implemented! 16384"))

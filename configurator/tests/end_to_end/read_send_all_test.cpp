@@ -107,5 +107,105 @@ TEST_F(ReadSendAllTest, AConfigurationReadSavedLoadedAndSentRestoresAFreshDevice
   EXPECT_EQ(form().lines(kCommunicationLog), QStringList());
 }
 
+// A device with a value of its own in every page Read All reads.
+TEST_F(ReadSendAllTest, ReadAllShowsWhatTheDeviceHoldsOnEveryPage) {
+  sim::DeviceState device = configured();
+  device.identity.software_revision = 91;  // pressure alarms and minimum pulses
+  device.setup.current_range_min_ma = 4.5f;
+  device.setup.current_range_max_ma = 19.5f;
+  device.setup.travel_control = {2, 0};
+  device.setup.limited_percent = {3.5f, 100.0f};
+  device.units.temperature = sim::unit::kFahrenheit;
+  device.control.setpoint_source = sim::setpoint_source::kManual;
+  device.calibration.open_time_s = 1.5f;
+  device.calibration.close_time_s = 2.5f;
+  device.calibration.dead_band_percent = 0.75f;
+  device.calibration.pid_p = 6.5f;
+  device.calibration.pid_i = 1.25f;
+  device.calibration.pid_d = 0.125f;
+  device.calibration.min_pulses = {14, 15, 11, 9};
+  device.alarms[sim::AlarmKind::Deviation] = {true, {7.5f, 12.0f, 0.0f}, false, 2};
+  device.alarms[sim::AlarmKind::Limit2] = {true, {5.0f, 90.0f, 1.5f}, true, 1};
+  device.alarms[sim::AlarmKind::PotPressure] = {true, {4.25f, 0.0f, 0.0f}, false, 3};
+  device.identity.tag = sim::packed_ascii<6>("FV-101");
+  device.records.message = sim::packed_ascii<24>("CHECKED 2021");
+  device.records.final_assembly_number = 123456;
+  simulator().update_state([&](sim::DeviceState& s) { s = device; });
+  window().DeviceVersion.store(91);  // as connecting to it finds
+  run(kRequestReadAll);
+  EXPECT_EQ(form().lines(kCommunicationLog), QStringList());
+  expectShown({
+      // APPEARANCE
+      {"ComboBoxLanguage", "Deutsch"},
+      {"ComboBoxDefault", "Set & Pos"},
+      {"ComboBoxPressure", "psi"},
+      {"ComboBoxTemp", "F"},
+      // CONTROL
+      {"RadioGroupSetPointSource", "Manual Q5"},
+      // SETUP
+      {"ComboBoxActuatorType", "Linear"},
+      {"EditStroke", "80"},
+      {"ComboBoxActuatorSize", "Large"},
+      {"RadioGroupDirection", "Reverse"},
+      {"EditCurrentRangeMin", "4.5"},
+      {"EditCurrentRangeMax", "19.5"},
+      {"EditTravelRangeMax", "95"},
+      {"ComboBoxControlLow", "Limited"},
+      {"ComboBoxControlHigh", "Free"},
+      {"EditCutoffLow", "2.5"},
+      {"EditLimitedLow", "3.5"},
+      // CHARACTERISTICS
+      {"ComboBoxCharacter", "Custom curve"},
+      {"ComboBoxNumberOfPoints", "5"},
+      // TUNING
+      {"EditOpenTime", "1.5"},
+      {"EditCloseTime", "2.5"},
+      {"EditDeadBand", "0.75"},
+      {"EditPID_P", "6.5"},
+      {"EditPID_I", "1.25"},
+      {"EditPID_D", "0.125"},
+      {"EditMinpulseUp", "14"},
+      {"EditMinpulseDn2", "9"},
+      // ALARMS
+      {"EditDeviationDistance", "7.5"},
+      {"EditDeviationTime", "12"},
+      {"ComboBoxDeviationValveAction", "Goto close"},
+      {"EditLimit2Min", "5"},
+      {"EditLimit2Max", "90"},
+      {"EditLimit2Hysteresis", "1.5"},
+      {"ComboBoxLimit2ValveAction", "Goto open"},
+      {"EditPotPressMaxDiff", "4.25"},
+      // READ
+      {"EditTag", "FV-101"},
+      {"LabelHartMessageValue", "CHECKED 2021"},
+      {"LabelAssemblyNumberValue", "123456"},
+  });
+  for (const char* box : {"CheckBoxAlarmDeviation", "CheckBoxAlarmLimit2", "CheckBoxLimit2AlarmOut"})
+    EXPECT_TRUE(form().checked(box)) << box;
+  for (const char* box : {"CheckBoxDeviationAlarmOut", "CheckBoxAlarmLimit1"})
+    EXPECT_FALSE(form().checked(box)) << box;
+}
+
+// A device of other firmware answers the stroke with no data and the current
+// range with one float of two: those fields keep what they showed, the log
+// names both commands, and the rest of the read goes on.
+TEST_F(ReadSendAllTest, ReadAllLeavesTheFieldsOfShortRepliesAsTheyWere) {
+  simulator().update_state([&](sim::DeviceState& s) { s = configured(); });
+  sim::FaultPlan shortReplies;
+  shortReplies.short_replies = {{179, 0}, {183, 4}};
+  simulator().set_faults(shortReplies);
+  type({{"EditStroke", "63"}, {"EditCurrentRangeMin", "4.2"}, {"EditCurrentRangeMax", "19.8"}});
+
+  run(kRequestReadAll);
+  expectShown({{"EditStroke", "63"},
+               {"EditCurrentRangeMin", "4.2"},
+               {"EditCurrentRangeMax", "19.8"},
+               {"ComboBoxActuatorType", "Linear"},
+               {"ComboBoxCharacter", "Custom curve"}});
+  EXPECT_EQ(form().lines(kCommunicationLog),
+            (QStringList{"Write Max Valve rotation : reply too short (0 of 1 bytes)",
+                         "Write High or Low end : reply too short (4 of 8 bytes)"}));
+}
+
 }  // namespace
 }  // namespace velk

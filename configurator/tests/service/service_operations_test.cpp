@@ -35,7 +35,8 @@ TEST_F(FailingDevice, ATableThatCannotBeReadIsNotCopiedAndNothingIsReadThroughIt
 }
 
 TEST_F(FailingDevice, AnArrayStopsAtAChunkThatFailsOrBringsNoData) {
-  // Array of 100 bytes whose second chunk fails; then one whose second chunk is empty.
+  // Array of 100 bytes whose second chunk fails; then one whose second chunk
+  // is empty although 77 bytes remain: a short chunk, no end of the array.
   for (const bool fails : {true, false}) {
     answer(250, [fails](const Bytes& request) -> std::optional<Bytes> {
       Bytes reply{request[0], request[1], request[2], 0, 100};
@@ -46,10 +47,11 @@ TEST_F(FailingDevice, AnArrayStopsAtAChunkThatFailsOrBringsNoData) {
     runTransfer(job(), getArray(std::make_shared<TransferCancel>()));
     const QList<QStringList> rows = form().rows(kIrsArrayGrid);
     EXPECT_EQ(rows[10], (QStringList{"10", "257"}));
-    EXPECT_EQ(rows[11][0], fails ? "Failed" : "END") << fails;
+    EXPECT_EQ(rows[11][0], "Failed") << fails;
     EXPECT_EQ(rows[12][0], "");
   }
   EXPECT_EQ(count(250), 3 + 2);  // the first run's failed chunk twice
+  EXPECT_TRUE(form().lines(kCommunicationLog).last().endsWith(" : reply too short (5 of 28 bytes)"));
 }
 
 TEST_F(FailingDevice, ALimitDownloadWithAFailedChunkIsNotDone) {
