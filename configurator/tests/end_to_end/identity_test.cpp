@@ -23,7 +23,7 @@ TEST_F(EndToEnd, ReadsTheIdentityAndLogsARejectedCommand) {
   EXPECT_FALSE(page.read(99, 0, ReplyBytes{0}, [](HartLink&) {}));  // not implemented by the device
   const QStringList log = form().lines(kCommunicationLog);
   ASSERT_EQ(log.size(), 1);
-  EXPECT_TRUE(log[0].startsWith("Command 9 : Slave Reports: Command not implemented! 16384"))
+  EXPECT_TRUE(log[0].startsWith("Command 99 : Slave Reports: Command not implemented! 16384"))
       << log[0].toStdString();
 }
 

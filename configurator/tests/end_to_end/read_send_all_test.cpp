@@ -125,6 +125,7 @@ TEST_F(ReadSendAllTest, ReadAllShowsWhatTheDeviceHoldsOnEveryPage) {
   device.calibration.pid_d = 0.125f;
   device.calibration.min_pulses = {14, 15, 11, 9};
   device.alarms[sim::AlarmKind::Deviation] = {true, {7.5f, 12.0f, 0.0f}, false, 2};
+  device.alarms[sim::AlarmKind::Limit1].enabled = false;
   device.alarms[sim::AlarmKind::Limit2] = {true, {5.0f, 90.0f, 1.5f}, true, 1};
   device.alarms[sim::AlarmKind::PotPressure] = {true, {4.25f, 0.0f, 0.0f}, false, 3};
   device.identity.tag = sim::packed_ascii<6>("FV-101");
