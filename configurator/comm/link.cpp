@@ -38,6 +38,12 @@ Link::Transaction Link::begin(std::stop_token stop) {
   return Transaction(api_, std::move(lock));
 }
 
+std::optional<Link::Transaction> Link::tryBegin() {
+  std::unique_lock lock(mutex_, std::try_to_lock);
+  if (!lock.owns_lock()) return std::nullopt;
+  return Transaction(api_, std::move(lock));
+}
+
 bool Link::ExecuteCommand(Transaction& tx, int command, int requestByteCount) {
   const int handle = window_.InstrumentHandle.load();
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -57,13 +63,16 @@ std::string commandErrorMessage(HartLink& api, int code) {
   return error.text;
 }
 
+QString failedCommandLine(int command, const QString& message) {
+  const std::string_view name = commandName(command);
+  return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " + message;
+}
+
 void Link::ReportCommandError(Transaction& tx, int code, int command) {
   const std::string message = commandErrorMessage(tx.api(), code);
-  if (!window_.StopRequested.load()) return;
-  const std::string_view name = commandName(command);
+  if (!tx.logsFailures()) return;
   // The library's texts are 8-bit.
-  form_.appendLine(kCommunicationLog, QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) +
-                                          " : " + QString::fromLatin1(message));
+  form_.appendLine(kCommunicationLog, failedCommandLine(command, QString::fromLatin1(message)));
 }
 
 }  // namespace velk

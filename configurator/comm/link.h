@@ -9,8 +9,10 @@
 //   tx->SetInteger(0, 1, 0);
 //   if (link.ExecuteCommand(tx, 185, 1)) value = tx->GetInteger(1, 1);
 
+#include <QString>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 
 #include "comm/hart_link.h"
@@ -35,12 +37,19 @@ class Link {
     HartLink* operator->() const { return api_; }
     HartLink& api() const { return *api_; }
 
+    // For a command polled again and again (a calibration's status): its
+    // failures would flood the communication log, and the next poll tries
+    // again anyway.
+    void leaveFailuresUnlogged() { logsFailures_ = false; }
+    bool logsFailures() const { return logsFailures_; }
+
    private:
     friend class Link;
     Transaction(HartLink& api, std::unique_lock<std::timed_mutex> lock)
         : api_(&api), lock_(std::move(lock)) {}
     HartLink* api_;
     std::unique_lock<std::timed_mutex> lock_;
+    bool logsFailures_ = true;
   };
 
   Link(HartLink& api, WindowState& window, FormState& form);
@@ -48,14 +57,17 @@ class Link {
   // Waits until the link is free. Throws TransactionAbandoned when `stop` has
   // been requested, before or while waiting.
   Transaction begin(std::stop_token stop = {});
+  // The link if nobody is using it now; nothing otherwise. Never waits.
+  std::optional<Transaction> tryBegin();
 
   // Sends `command` with the request data already in the data field to the
   // connected instrument: two attempts, then ReportCommandError. On success
   // the reply is in the data field.
   bool ExecuteCommand(Transaction& tx, int command, int requestByteCount);
 
-  // One line in the communication log for a failed command, unless a
-  // calibration runs: the command's name, " : ", and the message.
+  // One line in the communication log for a failed command, unless the
+  // transaction leaves its failures unlogged: the command's name, " : ",
+  // and the message.
   void ReportCommandError(Transaction& tx, int code, int command);
 
  private:
@@ -64,6 +76,10 @@ class Link {
   FormState& form_;
   std::timed_mutex mutex_;
 };
+
+// A failed command's line in the communication log: its name, " : ", and
+// what went wrong.
+QString failedCommandLine(int command, const QString& message);
 
 // The text ReportCommandError logs after the name: for an instrument's error
 // (code 15) its text, with the status word where the class has one; else the

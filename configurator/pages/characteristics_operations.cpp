@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <string>
 
-#include "comm/command_catalogue.h"
 #include "model/characteristic_curve.h"
 #include "model/form_fields.h"
 #include "model/form_state.h"
@@ -84,14 +83,9 @@ void drawCurve(FormState& form, CustomCurve& curve, char separator) {
 }
 
 // A reply the page cannot show is refused; the technician learns of it in
-// the communication log, as of a failed command (and, like those, not while
-// a calibration runs).
+// the communication log, as of a failed command.
 void logRefusal(const JobContext& job, int command, const QString& message) {
-  if (!job.window.StopRequested.load()) return;
-  const std::string_view name = commandName(command);
-  job.form.appendLine(
-      kCommunicationLog,
-      QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " + message);
+  job.logFailedCommand(command, message);
 }
 
 // Steps 2 and 3 of the read: the custom curve's count and its points.
@@ -242,7 +236,7 @@ const PageModule& characteristicsModule() {
       .read = &ButtonCharacterReadClick,
       .send = &ButtonCharacterSendClick,
       .controlRules = {{when::connected, {"ButtonCharacterRead"}},
-                       {when::writableOutOfService, {"ButtonCharacterSend"}}},
+                       {when::mayChangeSettingsOutOfService, {"ButtonCharacterSend"}}},
   };
   return module;
 }

@@ -25,13 +25,12 @@ sim::SimulatorConfig SimulatorFixture::hartIpSimulator() {
 
 SimulatorFixture::SimulatorFixture(sim::SimulatorConfig config)
     : simulator_(std::make_unique<sim::SimulatedPositioner>(std::move(config))) {
-  core_ = std::make_unique<Configurator>([](WindowState& window) {
-    return std::make_unique<MirellLibrary>(
-        MIRELL_LIBRARY_PATH, [&window](int port) { return window.portDevice(port).toStdString(); });
-  });
+  core_ = std::make_unique<Configurator>(
+      [](WindowState&) { return std::make_unique<MirellLibrary>(MIRELL_LIBRARY_PATH); });
   installPageModules(*core_);
   core_->window.ComPort.store(1);
   core_->window.setPortDevice(1, QString::fromStdString(simulator_->device_path()));
+  core_->writeLinkEnvironment();
 }
 
 SimulatorFixture::~SimulatorFixture() {
@@ -62,7 +61,8 @@ void SimulatorFixture::waitForCommandThread() {
   // what it queued in order: a job that queues a mark comes after both.
   auto reached = std::make_shared<std::atomic<bool>>(false);
   core().commands.post("test: command thread reached", [this, reached](const JobContext&) {
-    QMetaObject::invokeMethod(&core().operations, [reached] { reached->store(true); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &core().operations, [reached] { reached->store(true); }, Qt::QueuedConnection);
   });
   ASSERT_TRUE(QTest::qWaitFor([&] { return reached->load(); }, 15000));
 }
