@@ -104,6 +104,8 @@ class ConnectionTest : public CoreTest {
     core_.commands.setBurstClock(clock_.clock());
     core_.commands.start();
   }
+  // Closing still switches burst mode: by the clock and the responder here.
+  ~ConnectionTest() override { core_.commands.stop(); }
 
   // Returns once the command thread has made `count` whole passes from now.
   void passes(int count) {
@@ -136,8 +138,25 @@ class ConnectionTest : public CoreTest {
     waitFor([&] { return core_.form.text("StaticText1") == "CONNECTED"; });
   }
 
+  // Connects, starts bursting, and stops while the device answers no
+  // "burst off" until offAnswered_: the first round of attempts is over.
+  void stopBurstingUnanswered() {
+    connect();
+    core_.live.BurstRequested.store(true);
+    waitFor([&] { return core_.live.BurstActive.load(); });
+    link_->setResponder([&](int command, const FakeHartLink::DataField& request, int) -> FakeHartLink::Reply {
+      if (command != 109 || request[0] != 0) return {};
+      ++offs_;
+      return offAnswered_ ? FakeHartLink::Reply{} : timeOut();
+    });
+    core_.live.BurstRequested.store(false);
+    waitFor([&] { return offs_.load() == 4; });  // within the first three seconds
+  }
+
   TestClock clock_;
   ScriptedLink* const link_;
+  std::atomic<int> offs_{0};
+  std::atomic<bool> offAnswered_{false};
 };
 
 struct SearchCase {
@@ -231,48 +250,28 @@ TEST_F(ConnectionTest, BurstOnThatNeverSucceedsGivesUpWhenItsTimeIsUp) {
 // asked again, a turn at a time and once a second at most, until it says yes
 // or the connection ends.
 TEST_F(ConnectionTest, AFailedBurstOffIsTriedAgainUntilTheDeviceSaysYes) {
-  connect();
-  core_.live.BurstRequested.store(true);
-  waitFor([&] { return core_.live.BurstActive.load(); });
-  std::atomic<bool> answering{false};
-  std::atomic<int> offs{0};
-  link_->setResponder([&](int command, const FakeHartLink::DataField& request, int) -> FakeHartLink::Reply {
-    if (command != 109 || request[0] != 0) return {};
-    ++offs;
-    return answering ? FakeHartLink::Reply{} : timeOut();
-  });
-  core_.live.BurstRequested.store(false);
-  waitFor([&] { return offs.load() == 4; });  // within the first three seconds
+  stopBurstingUnanswered();
   passes(2);
-  EXPECT_EQ(offs.load(), 4);
+  EXPECT_EQ(offs_.load(), 4);
   EXPECT_TRUE(core_.live.BurstActive.load());
 
   clock_.advance(std::chrono::seconds(1));
-  waitFor([&] { return offs.load() == 5; });
-  answering = true;
+  waitFor([&] { return offs_.load() == 5; });
+  offAnswered_ = true;
   clock_.advance(std::chrono::seconds(1));
   waitFor([&] { return !core_.live.BurstActive.load(); });
   clock_.advance(std::chrono::seconds(5));
   passes(2);
-  EXPECT_EQ(offs.load(), 6);
+  EXPECT_EQ(offs_.load(), 6);
 }
 
 TEST_F(ConnectionTest, AFailedBurstOffIsForgottenWhenTheConnectionEnds) {
-  connect();
-  core_.live.BurstRequested.store(true);
-  waitFor([&] { return core_.live.BurstActive.load(); });
-  std::atomic<int> offs{0};
-  link_->setResponder([&](int command, const FakeHartLink::DataField& request, int) -> FakeHartLink::Reply {
-    if (command == 109 && request[0] == 0) ++offs;
-    return command == 109 ? timeOut() : FakeHartLink::Reply{};
-  });
-  core_.live.BurstRequested.store(false);
-  waitFor([&] { return offs.load() == 4; });
+  stopBurstingUnanswered();
   pressConnect();  // Disconnect
   waitFor([&] { return core_.form.text("StaticText1") == "DISCONNECTED"; });
   clock_.advance(std::chrono::seconds(5));
   passes(2);
-  EXPECT_EQ(offs.load(), 4);
+  EXPECT_EQ(offs_.load(), 4);
 }
 
 TEST_F(ConnectionTest, AMessageOfAnotherLengthAddsASampleWithTheLastValues) {
