@@ -230,8 +230,8 @@ void ControlPage::connectHandlers() {
     postSetpointJob("send", [](const JobContext& job) { ButtonControlSendClick(job, Sender::Click); });
   });
   const std::pair<const char*, double> fixedValues[] = {{"Button6", 0}, {"Button7", 50}, {"Button8", 100}};
-  for (const auto& [button, percent] : fixedValues) {
-    onClick(button, [this, percent] {
+  for (const auto& fixed : fixedValues) {
+    onClick(fixed.first, [this, percent = fixed.second] {
       postSetpointJob("fixed", [percent](const JobContext& job) { sendFixedSetpoint(job, percent); });
     });
   }
