@@ -79,13 +79,11 @@ int main(int argc, char** argv) {
   config.device.calibration.time_scale = 0.2f;  // a sequence of about 6 s
   sim::SimulatedPositioner simulator(config);
 
-  Configurator core([](WindowState& window) {
-    return std::make_unique<MirellLibrary>(
-        MIRELL_LIBRARY_PATH, [&window](int port) { return window.portDevice(port).toStdString(); });
-  });
+  Configurator core([](WindowState&) { return std::make_unique<MirellLibrary>(MIRELL_LIBRARY_PATH); });
   installPageModules(core);
   applyStartupDefaults(core.form, core.window);
   core.window.setPortDevice(1, QString::fromStdString(simulator.device_path()));
+  core.writeLinkEnvironment();
   {
     auto tx = core.link.begin();
     tx->InitHart(1);

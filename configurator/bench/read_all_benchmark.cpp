@@ -34,8 +34,8 @@ int longFrameCharacters(int byteCount) { return kPreambles + 1 + 5 + 1 + 1 + byt
 // that got its reply.
 class MeasuredLink : public MirellLibrary {
  public:
-  MeasuredLink(std::string path, PortDevice device, int turnaroundMs)
-      : MirellLibrary(std::move(path), std::move(device)), turnaroundMs_(turnaroundMs) {}
+  MeasuredLink(std::string path, int turnaroundMs)
+      : MirellLibrary(std::move(path)), turnaroundMs_(turnaroundMs) {}
 
   int SendLongCommand(int command, int handle, int byteCount) override {
     requestBytes_ = byteCount;
@@ -99,13 +99,14 @@ int main(int argc, char** argv) {
 
   MeasuredLink* link = nullptr;
   Configurator core([&](WindowState&) {
-    auto measured = std::make_unique<MeasuredLink>(
-        MIRELL_LIBRARY_PATH, [&](int) { return simulator.device_path(); }, turnaroundMs);
+    auto measured = std::make_unique<MeasuredLink>(MIRELL_LIBRARY_PATH, turnaroundMs);
     link = measured.get();
     return measured;
   });
   installPageModules(core);
   applyStartupDefaults(core.form, core.window);
+  core.window.setPortDevice(1, QString::fromStdString(simulator.device_path()));
+  core.writeLinkEnvironment();
   {
     auto tx = core.link.begin();
     tx->InitHart(1);

@@ -48,7 +48,7 @@ Session::Session(const Options& options, Configurator::LinkFactory link, PageMod
   core_->form.setText("SearchPollStop", QString::number(options.last));
   QObject::connect(&core_->operations, &WindowOperations::errorReported,
                    [this](const QString& text) { errors_.append(text); });
-  core_->commands.start();
+  core_->start();
 }
 
 Session::~Session() {

@@ -1,6 +1,7 @@
 #include "comm/burst_monitor.h"
 
-#include <optional>
+#include <algorithm>
+#include <limits>
 
 #include "comm/direct_command.h"
 #include "comm/process_values.h"
@@ -22,23 +23,27 @@ constexpr int kPositionFrame = 5;
 constexpr int kCurrentFrame = 8;
 constexpr int kDynamicVariablesFrame = 24;
 
-using Clock = std::chrono::steady_clock;
+constexpr int kUntilTheDeadline = std::numeric_limits<int>::max();
 
-// Up to `attempts` attempts at a one-byte burst command, each its own
-// transaction so other users of the link get their turn in between. With a
-// deadline, no attempt starts after it.
-bool sendBurstCommand(Link& link, std::stop_token stop, int handle, int command, unsigned value, int attempts,
-                      std::optional<Clock::time_point> deadline = std::nullopt) {
-  for (int attempt = 0; attempt < attempts; ++attempt) {
-    if (attempt > 0 && deadline && Clock::now() >= *deadline) return false;
+}  // namespace
+
+// Attempts at a one-byte burst command, each its own transaction so other
+// users of the link get their turn in between, until one succeeds,
+// `maxAttempts` have failed or `deadline` has passed. The first always starts.
+bool BurstMonitor::sendBurstCommand(Link& link, std::stop_token stop, int handle, int command, unsigned value,
+                                    int maxAttempts, BurstClock::TimePoint deadline) {
+  for (int attempt = 0; attempt < maxAttempts; ++attempt) {
+    if (attempt > 0) {
+      const auto left = deadline - clock_.now();
+      if (left <= BurstClock::TimePoint::duration::zero()) return false;
+      clock_.pause(std::min(kAttemptPause, std::chrono::ceil<std::chrono::milliseconds>(left)));
+    }
     auto tx = link.begin(stop);
     tx->SetInteger(0, 1, value);
     if (attemptCommand(tx.api(), command, handle, 1)) return true;
   }
   return false;
 }
-
-}  // namespace
 
 int BurstMonitor::burstCommand(const FormState& form) const {
   for (const PageModule* module : modules_)
@@ -55,17 +60,23 @@ void BurstMonitor::section(const JobContext& job) {
     wanted = lastSeen_ && job.live.BurstRequested.load();
   }
   if (wanted) collect(job);
-  if (!wanted && lastSeen_) stop(job);
+  if (!wanted && (lastSeen_ || (offPending_ && clock_.now() >= offRetryAt_))) {
+    // A retry is one attempt a turn: the jobs waiting get the link between.
+    offPending_ = !stop(job, lastSeen_ ? kUntilTheDeadline : 1);
+    offRetryAt_ = clock_.now() + kRetryInterval;
+  }
   lastSeen_ = wanted;
 }
 
 bool BurstMonitor::start(const JobContext& job) {
   const int handle = job.window.InstrumentHandle.load();
+  const auto deadline = clock_.now() + kSwitchBudget;
   // Which message the device bursts; if it keeps its old choice, the frames
   // still arrive and are taken by their length.
   sendBurstCommand(job.link, job.stop, handle, kSelectBurstCommand,
-                   static_cast<unsigned>(burstCommand(job.form)), kSelectAttempts);
-  if (!sendBurstCommand(job.link, job.stop, handle, kBurstModeControl, kBurstOn, kSwitchAttempts)) {
+                   static_cast<unsigned>(burstCommand(job.form)), kSelectAttempts, deadline);
+  if (!sendBurstCommand(job.link, job.stop, handle, kBurstModeControl, kBurstOn, kUntilTheDeadline,
+                        deadline)) {
     job.live.BurstActive.store(false);
     job.live.BurstRequested.store(false);
     job.live.BurstError.store(true);
@@ -73,18 +84,20 @@ bool BurstMonitor::start(const JobContext& job) {
   }
   job.transaction()->ProcessBurstMessages(1);
   job.live.BurstActive.store(true);
-  lastSample_ = Clock::now();
+  offPending_ = false;
+  lastSample_ = clock_.now();
   return true;
 }
 
-void BurstMonitor::stop(const JobContext& job) {
+bool BurstMonitor::stop(const JobContext& job, int attempts) {
   if (!sendBurstCommand(job.link, job.stop, job.window.InstrumentHandle.load(), kBurstModeControl, kBurstOff,
-                        kSwitchAttempts)) {
+                        attempts, clock_.now() + kSwitchBudget)) {
     job.live.BurstError.store(true);
-    return;
+    return false;
   }
   job.transaction()->ProcessBurstMessages(0);
   job.live.BurstActive.store(false);
+  return true;
 }
 
 void BurstMonitor::switchOffOnNextPass(LiveData& live) {
@@ -92,22 +105,28 @@ void BurstMonitor::switchOffOnNextPass(LiveData& live) {
   lastSeen_ = true;
 }
 
-bool BurstMonitor::switchOffForShutdown(Link& link, const WindowState& window, LiveData& live, int attempts,
+void BurstMonitor::connectionEnded() {
+  lastSeen_ = false;
+  offPending_ = false;
+}
+
+bool BurstMonitor::switchOffForShutdown(Link& link, const WindowState& window, LiveData& live,
                                         std::chrono::milliseconds budget) {
   const bool off = sendBurstCommand(link, {}, window.InstrumentHandle.load(), kBurstModeControl, kBurstOff,
-                                    attempts, Clock::now() + budget);
+                                    kUntilTheDeadline, clock_.now() + budget);
   if (off) {
     link.begin()->ProcessBurstMessages(0);
     live.BurstActive.store(false);
   }
   live.BurstRequested.store(false);
   lastSeen_ = false;
+  offPending_ = false;
   return off;
 }
 
 void BurstMonitor::checkSilence(const JobContext& job) {
-  if (Clock::now() - lastSample_ < kSilenceLimit) return;
-  lastSample_ = Clock::now();
+  if (clock_.now() - lastSample_ < kSilenceLimit) return;
+  lastSample_ = clock_.now();
   {
     auto tx = job.transaction();
     if (job.ExecuteCommand(tx, kReadUniqueIdentifier, 0)) {
@@ -156,7 +175,7 @@ void BurstMonitor::collect(const JobContext& job) {
     checkSilence(job);
     return;
   }
-  lastSample_ = Clock::now();
+  lastSample_ = clock_.now();
   job.live.setReading(message.reading);
   job.live.ring.append(
       {message.reading.BurstValue[kBurstSetpoint], message.reading.BurstValue[kBurstPosition]});

@@ -1,5 +1,6 @@
 #include "comm/configurator.h"
 
+#include "comm/link_environment.h"
 #include "comm/mirell_library.h"
 
 namespace velk {
@@ -17,11 +18,28 @@ void Configurator::installModules(const PageModules& modules, ControlStateRules 
   commands.setModules(modules);
 }
 
+void Configurator::start() {
+  writeLinkEnvironment();
+  commands.start();
+}
+
+bool Configurator::writeLinkEnvironment() {
+  const EnvironmentVariables variables = linkEnvironment(window);
+  if (!commands.isRunning()) {
+    writeEnvironment(variables);
+    return true;
+  }
+  if (window.Connected.load() || window.LinkOpen.load()) return false;
+  // Holding the link keeps every thread of ours out of the library; with no
+  // port open it runs no thread of its own.
+  const auto tx = link.tryBegin();
+  if (!tx || window.LinkOpen.load()) return false;
+  writeEnvironment(variables);
+  return true;
+}
+
 Configurator::LinkFactory mirellLibraryLink() {
-  return [](WindowState& window) {
-    return std::make_unique<MirellLibrary>(
-        defaultMirellLibraryPath(), [&window](int port) { return window.portDevice(port).toStdString(); });
-  };
+  return [](WindowState&) { return std::make_unique<MirellLibrary>(defaultMirellLibraryPath()); };
 }
 
 }  // namespace velk

@@ -31,6 +31,17 @@ class Configurator {
   // UpdateControlStates applies. Before the thread starts.
   void installModules(const PageModules& modules, ControlStateRules rules);
 
+  // Writes the environment the link library reads, then starts the command
+  // thread. On the GUI thread.
+  void start();
+
+  // Writes the environment the link library reads (link_environment.h) for
+  // the window's choice of devices. On the GUI thread only: before the
+  // command thread starts, or while no port is open and nobody is inside
+  // the library. Returns false, writing nothing, while a port is open or
+  // the link is in use; the choice then holds from the next call on.
+  bool writeLinkEnvironment();
+
   // Built in this order; the command thread, last, is stopped first.
   WindowState window;
   FormState form;
@@ -42,8 +53,7 @@ class Configurator {
   ThreadCommands commands;
 };
 
-// The program's link: libmirell.so loaded on first use, with each COM port
-// opening the device the window state names for it.
+// The program's link: libmirell.so loaded on first use.
 Configurator::LinkFactory mirellLibraryLink();
 
 }  // namespace velk

@@ -18,8 +18,6 @@ constexpr int kReadServiceMode = 151;
 constexpr int kReadSetpointSource = 141;
 constexpr int kInServiceCode = 240;  // 241: out of service
 
-constexpr int kShutdownBurstAttempts = 40;
-
 const QColor kConnectedColor(0, 128, 0);
 const QColor kDisconnectedColor(255, 0, 0);
 
@@ -91,6 +89,8 @@ bool Connection::procedure(const JobContext& job) {
     const int port = job.window.ComPort.load();
     bool opened = false;
     QString why;
+    // From here on the library may hold the port: its environment stays as it is.
+    job.window.LinkOpen.store(true);
     try {
       errno = 0;
       tx->InitHart(port);
@@ -225,7 +225,9 @@ void Connection::disconnection(const JobContext& job) {
     } catch (const LinkLibraryError&) {
       // Not loaded now: the next use of the link tries again and says why.
     }
+    job.window.LinkOpen.store(false);
   }
+  burst_.connectionEnded();
   WindowState& window = job.window;
   FormState& form = job.form;
   window.InstrumentHandle.store(0);
@@ -255,8 +257,7 @@ void Connection::connectionLost(const JobContext& job) {
 void Connection::shutDown(Link& link, const WindowState& window, LiveData& live,
                           std::chrono::milliseconds budget) {
   if (!connected_) return;
-  if (window.InstrumentHandle.load() != 0)
-    burst_.switchOffForShutdown(link, window, live, kShutdownBurstAttempts, budget);
+  if (window.InstrumentHandle.load() != 0) burst_.switchOffForShutdown(link, window, live, budget);
   link.begin()->ShutDownHart();
   connected_ = false;
 }

@@ -64,8 +64,8 @@ class Connection {
   // failure shown and logged. Nothing when not connected.
   void connectionLost(const JobContext& job);
 
-  // The thread is ending: burst mode off in the device (up to 40 attempts
-  // within `budget`), then the link is shut down. Nothing when not connected.
+  // The thread is ending: burst mode off in the device (attempts within
+  // `budget`), then the link is shut down. Nothing when not connected.
   void shutDown(Link& link, const WindowState& window, LiveData& live, std::chrono::milliseconds budget);
 
  private:

@@ -54,7 +54,7 @@ bool Link::ExecuteCommand(Transaction& tx, int command, int requestByteCount, in
     // second attempt would send it as the request.
     const int received = tx->GetMessageLength();
     if (received >= replyBytes) return true;
-    ReportShortReply(command, received, replyBytes);
+    ReportShortReply(tx, command, received, replyBytes);
     return false;
   }
   ReportCommandError(tx, tx->GetErrorCode(), command);
@@ -69,20 +69,26 @@ std::string commandErrorMessage(HartLink& api, int code) {
   return error.text;
 }
 
+QString failedCommandLine(int command, const QString& message) {
+  const std::string name = commandName(command);
+  return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " + message;
+}
+
+QString shortReplyMessage(int received, int needed) {
+  return QString("reply too short (%1 of %2 bytes)").arg(received).arg(needed);
+}
+
 void Link::ReportCommandError(Transaction& tx, int code, int command) {
   // The library's texts are 8-bit.
-  ReportFailure(command, QString::fromLatin1(commandErrorMessage(tx.api(), code)));
+  if (tx.logsFailures())
+    form_.appendLine(kCommunicationLog,
+                     failedCommandLine(command, QString::fromLatin1(commandErrorMessage(tx.api(), code))));
 }
 
-void Link::ReportShortReply(int command, int received, int needed) {
-  ReportFailure(command, QString("reply too short (%1 of %2 bytes)").arg(received).arg(needed));
-}
-
-void Link::ReportFailure(int command, const QString& message) {
-  if (!window_.StopRequested.load()) return;
-  const std::string name = commandName(command);
-  form_.appendLine(kCommunicationLog,
-                   QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + " : " + message);
+void Link::ReportShortReply(Transaction& tx, int command, int received, int needed) {
+  if (tx.logsFailures())
+    form_.appendLine(kCommunicationLog,
+                     failedCommandLine(command, shortReplyMessage(received, needed)));
 }
 
 }  // namespace velk

@@ -37,12 +37,19 @@ class Link {
     HartLink* operator->() const { return api_; }
     HartLink& api() const { return *api_; }
 
+    // For a command polled again and again (a calibration's status): its
+    // failures would flood the communication log, and the next poll tries
+    // again anyway.
+    void leaveFailuresUnlogged() { logsFailures_ = false; }
+    bool logsFailures() const { return logsFailures_; }
+
    private:
     friend class Link;
     Transaction(HartLink& api, std::unique_lock<std::timed_mutex> lock)
         : api_(&api), lock_(std::move(lock)) {}
     HartLink* api_;
     std::unique_lock<std::timed_mutex> lock_;
+    bool logsFailures_ = true;
   };
 
   Link(HartLink& api, WindowState& window, FormState& form);
@@ -62,14 +69,13 @@ class Link {
   // command, logged by ReportShortReply (and not tried again).
   bool ExecuteCommand(Transaction& tx, int command, int requestByteCount, int replyBytes = 0);
 
-  // One line in the communication log for a failed command, unless a
-  // calibration runs: the command's name, " : ", and the message.
+  // One line in the communication log for a failed command, unless the
+  // transaction leaves its failures unlogged: the command's name, " : ",
+  // and the message.
   void ReportCommandError(Transaction& tx, int code, int command);
   // The same for a reply of `received` data bytes where `needed` were wanted:
   // "NAME : reply too short (N of M bytes)".
-  void ReportShortReply(int command, int received, int needed);
-  // The same with a message of the caller's, for a reply it cannot take.
-  void ReportFailure(int command, const QString& message);
+  void ReportShortReply(Transaction& tx, int command, int received, int needed);
 
  private:
   HartLink& api_;
@@ -77,6 +83,14 @@ class Link {
   FormState& form_;
   std::timed_mutex mutex_;
 };
+
+// A failed command's line in the communication log: its name, " : ", and
+// what went wrong.
+QString failedCommandLine(int command, const QString& message);
+
+// What a failed command's line says of a reply of `received` data bytes
+// where `needed` were wanted.
+QString shortReplyMessage(int received, int needed);
 
 // The text ReportCommandError logs after the name: for an instrument's error
 // (code 15) its text, with the status word where the class has one; else the

@@ -39,8 +39,7 @@ std::string defaultMirellLibraryPath() {
   return VELK_MIRELL_SONAME;
 }
 
-MirellLibrary::MirellLibrary(std::string path, PortDevice portDevice)
-    : path_(std::move(path)), portDevice_(std::move(portDevice)) {}
+MirellLibrary::MirellLibrary(std::string path) : path_(std::move(path)) {}
 
 MirellLibrary::~MirellLibrary() { unload(); }
 
@@ -94,15 +93,7 @@ const MirellLibrary::Functions& MirellLibrary::loaded() {
   return functions_;
 }
 
-void MirellLibrary::InitHart(int port) {
-  const auto& f = loaded();
-  if (portDevice_) {
-    const std::string device = portDevice_(port);
-    if (!device.empty())
-      qputenv(("MIRELL_COM" + std::to_string(port)).c_str(), QByteArray::fromStdString(device));
-  }
-  f.InitHart(port);
-}
+void MirellLibrary::InitHart(int port) { loaded().InitHart(port); }
 
 void MirellLibrary::ShutDownHart() {
   // Nothing runs in a library that is not loaded; do not load it just to stop it.

@@ -1,7 +1,6 @@
 #pragma once
 // HartLink on libmirell.so, loaded with dlopen at the first call into it.
 
-#include <functional>
 #include <string>
 
 #include "comm/hart_link.h"
@@ -15,13 +14,12 @@ namespace velk {
 // libmirell.so.N on the system's library path.
 std::string defaultMirellLibraryPath();
 
+// The device a COM port opens the library reads from the environment
+// (link_environment.h), which this class leaves alone: it is called on the
+// command thread, where writing the environment is not safe.
 class MirellLibrary : public HartLink {
  public:
-  // portDevice(n) names the device COM port n opens; InitHart hands it to the
-  // library as MIRELL_COM<n>. An empty answer leaves the environment alone.
-  using PortDevice = std::function<std::string(int port)>;
-
-  explicit MirellLibrary(std::string path, PortDevice portDevice = {});
+  explicit MirellLibrary(std::string path);
   ~MirellLibrary() override;  // ShutDownHart, then unload
   MirellLibrary(const MirellLibrary&) = delete;
   MirellLibrary& operator=(const MirellLibrary&) = delete;
@@ -56,12 +54,13 @@ class MirellLibrary : public HartLink {
  private:
   // The one list of imports: the struct's members and the resolution loop are
   // both generated from it.
-#define VELK_MIRELL_IMPORTS(X)                                                                           \
-  X(InitHart)                                                                                            \
-  X(ShutDownHart) X(GetErrorCode) X(GetErrorMessage) X(GetInstrumentError) X(GetStatusBytes)             \
-      X(SendLongCommand) X(WaitForResponse) X(GetMessageLength) X(GetInteger) X(SetInteger) X(GetFloat)  \
-          X(SetFloat) X(GetString) X(SetString) X(DetectInstrumentWithShortAddress) X(SetPollingAddress) \
-              X(ProcessBurstMessages) X(BurstDataUpdated) X(GetBurstMessageLength) X(GetBurstInteger)    \
+#define VELK_MIRELL_IMPORTS(X)                                                                        \
+  X(InitHart)                                                                                         \
+  X(ShutDownHart)                                                                                     \
+  X(GetErrorCode) X(GetErrorMessage) X(GetInstrumentError) X(GetStatusBytes) X(SendLongCommand)       \
+      X(WaitForResponse) X(GetMessageLength) X(GetInteger) X(SetInteger) X(GetFloat) X(SetFloat)      \
+          X(GetString) X(SetString) X(DetectInstrumentWithShortAddress) X(SetPollingAddress)          \
+              X(ProcessBurstMessages) X(BurstDataUpdated) X(GetBurstMessageLength) X(GetBurstInteger) \
                   X(GetBurstFloat)
 
   struct Functions {
@@ -75,7 +74,6 @@ class MirellLibrary : public HartLink {
   void unload();
 
   std::string path_;
-  PortDevice portDevice_;
   void* handle_ = nullptr;
   Functions functions_;
 };

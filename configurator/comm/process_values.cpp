@@ -41,7 +41,7 @@ bool readProcessValues(const JobContext& job) {
     if (!attemptCommand(tx.api(), kReadDynamicVariables, handle, 0, kAttempts)) return false;
     const int slots = reportsPressure(job.window) ? 4 : 3;
     if (const int received = tx->GetMessageLength(); received < dynamicVariableBytes(slots)) {
-      job.link.ReportShortReply(kReadDynamicVariables, received, dynamicVariableBytes(slots));
+      job.logFailedCommand(kReadDynamicVariables, shortReplyMessage(received, dynamicVariableBytes(slots)));
       return false;
     }
     takeDynamicVariables(reading, replyDynamicVariables(tx.api()), slots);

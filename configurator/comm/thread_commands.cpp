@@ -1,6 +1,7 @@
 #include "comm/thread_commands.h"
 
 #include <exception>
+#include <utility>
 
 #include "model/form_fields.h"
 #include "model/number_text.h"
@@ -16,6 +17,11 @@ constexpr unsigned kInServiceCode = 240;
 constexpr unsigned kOutOfServiceCode = 241;
 
 }  // namespace
+
+QString failedCommandsText(int count) {
+  return count == 1 ? QString("1 command failed: see LOGS")
+                    : QString("%1 commands failed: see LOGS").arg(count);
+}
 
 ThreadCommands::ThreadCommands(Link& link, FormState& form, WindowState& window, WindowOperations& operations,
                                LiveData& live, PageActivity& activity)
@@ -83,9 +89,18 @@ void ThreadCommands::postRequest(int code) {
   wake();
 }
 
-void ThreadCommands::postSetpoint(float value) {
-  setpointToWrite_.store(value);
+void ThreadCommands::postSetpoint(float value, const QString& shown) {
+  {
+    std::lock_guard lock(mutex_);
+    setpointToWrite_ = value;
+    setpointShown_ = shown;
+  }
   if (requests_.postUnlessOtherWaiting(kRequestSetpoint)) wake();
+}
+
+float ThreadCommands::setpointToWrite() const {
+  std::lock_guard lock(mutex_);
+  return setpointToWrite_;
 }
 
 void ThreadCommands::setRequestHandler(int code, Job handler) { requestHandlers_[code] = std::move(handler); }
@@ -134,11 +149,11 @@ void ThreadCommands::burstSection(const JobContext& context) {
 
 void ThreadCommands::jobSection(const JobContext& context) {
   if (connection_.hasNextStep()) {
-    guarded(context, [&] { connection_.runNextStep(context); });
+    operation(context, [this](const JobContext& job) { connection_.runNextStep(job); });
     return;
   }
   if (const auto code = requests_.take()) {
-    serveRequest(*code, context);
+    operation(context, [this, code = *code](const JobContext& job) { serveRequest(code, job); });
     return;
   }
   PostedJob posted;
@@ -148,8 +163,11 @@ void ThreadCommands::jobSection(const JobContext& context) {
     posted = std::move(jobs_.front());
     jobs_.pop_front();
   }
+  if (!std::exchange(posted.started, true)) beginOperation();
+  JobContext job = context;
+  job.failedCommands = posted.failedCommands.get();
   bool more = false;
-  guarded(context, [&] { more = posted.step(context); });
+  guarded(job, [&] { more = posted.step(job); });
   if (more && !context.stop.stop_requested()) {
     // Its page stays busy while it waits for its next turn.
     std::lock_guard lock(mutex_);
@@ -158,28 +176,70 @@ void ThreadCommands::jobSection(const JobContext& context) {
   }
   if (more && posted.dropped) posted.dropped();
   activity_.end(posted.page);
+  endOperation(*posted.failedCommands);
+}
+
+void ThreadCommands::operation(const JobContext& context,
+                               const std::function<void(const JobContext&)>& work) {
+  beginOperation();
+  int failedCommands = 0;
+  JobContext job = context;
+  job.failedCommands = &failedCommands;
+  guarded(job, [&] { work(job); });
+  endOperation(failedCommands);
+}
+
+// The failure text of the operation before goes; a newer text stays.
+void ThreadCommands::beginOperation() {
+  if (failureShown_.isEmpty()) return;
+  form_.update(kStatusBar, kText, [&](ControlValue& value) {
+    if (value.text == failureShown_) value.text.clear();
+  });
+  failureShown_.clear();
+}
+
+// The technician looks at the status bar, not at the LOGS page: the count of
+// failed commands goes there, unless the operation left a text of its own
+// (which says what failed).
+void ThreadCommands::endOperation(int failedCommands) {
+  if (failedCommands == 0) return;
+  const QString text = failedCommandsText(failedCommands);
+  bool shown = false;
+  form_.update(kStatusBar, kText, [&](ControlValue& value) {
+    if (!value.text.isEmpty()) return;
+    value.text = text;
+    shown = true;
+  });
+  if (shown) failureShown_ = text;
 }
 
 void ThreadCommands::serveRequest(int code, const JobContext& context) {
   switch (code) {
-    case kRequestConnection: guarded(context, [&] { connection_.serveRequest(context); }); return;
-    case kRequestSetpoint: guarded(context, [&] { writeSetpoint(context); }); return;
-    case kRequestServiceToggle: guarded(context, [&] { toggleService(context); }); return;
+    case kRequestConnection: connection_.serveRequest(context); return;
+    case kRequestSetpoint: writeSetpoint(context); return;
+    case kRequestServiceToggle: toggleService(context); return;
     default:
       if (const auto handler = requestHandlers_.find(code); handler != requestHandlers_.end())
-        guarded(context, [&] { handler->second(context); });
+        handler->second(context);
   }
 }
 
 void ThreadCommands::writeSetpoint(const JobContext& context) {
-  const float value = setpointToWrite_.load();
+  float value = 0;
+  QString shown;
+  {
+    std::lock_guard lock(mutex_);
+    value = setpointToWrite_;
+    shown = setpointShown_;
+  }
   {
     auto tx = context.transaction();
     tx->SetFloat(0, value);
     context.ExecuteCommand(tx, kWriteSetpoint, 4);
   }
   // The ramp takes its next step from what the field shows.
-  form_.setText("EditSetPoint", QString::fromStdString(formatFixed(value, 2, decimalSeparator(window_))));
+  if (shown.isEmpty()) shown = QString::fromStdString(formatFixed(value, 2, decimalSeparator(window_)));
+  form_.setText("EditSetPoint", shown);
 }
 
 void ThreadCommands::toggleService(const JobContext& context) {

@@ -5,6 +5,10 @@
 // request waiting in the window's slot (connect, service toggle, setpoint),
 // else the next job a page button posted. The thread never touches a widget:
 // it writes the form state and has the GUI thread run the window operations.
+//
+// Each of these is an operation of its own (a long job from its first step to
+// its last): one that ends with failed commands leaves in the status bar how
+// many, and where to read them, until the next operation starts.
 
 #include <QString>
 #include <atomic>
@@ -13,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <thread>
@@ -29,6 +34,10 @@ namespace velk {
 using Job = std::function<void(const JobContext&)>;
 // One step of a long job; returns whether steps remain.
 using StepJob = std::function<bool(const JobContext&)>;
+
+// The status bar after an operation whose commands failed: "2 commands
+// failed: see LOGS".
+QString failedCommandsText(int count);
 
 class ThreadCommands {
  public:
@@ -59,15 +68,19 @@ class ThreadCommands {
   // Puts a request into the window's slot (a newer one replaces a waiting
   // one) and wakes the thread.
   void postRequest(int code);
-  // Request 142: write this setpoint (percent) and show it in EditSetPoint.
-  // A newer setpoint replaces a waiting one, but it never displaces another
-  // request that waits.
-  void postSetpoint(float value);
-  float setpointToWrite() const { return setpointToWrite_.load(); }
+  // Request 142: write this setpoint (percent) and show it in EditSetPoint as
+  // `shown` (the field's unit is the caller's business; empty: the percent
+  // with two decimals). A newer setpoint replaces a waiting one, but it never
+  // displaces another request that waits.
+  void postSetpoint(float value, const QString& shown = {});
+  float setpointToWrite() const;
 
   // What a request code without a handler of its own runs: "Read All" (666)
   // and "Send All" (667) register their sequences here. Set before start().
   void setRequestHandler(int code, Job handler);
+
+  // What switching burst mode is timed by. Set before start().
+  void setBurstClock(BurstClock clock) { burst_.setClock(std::move(clock)); }
 
   // How long a closing program may spend switching burst mode off in the
   // device before it lets go of the link.
@@ -88,6 +101,10 @@ class ThreadCommands {
     StepJob step;
     QString page;
     std::function<void()> dropped;
+    bool started = false;
+    // Where its steps count their failed commands; it stays put as the job
+    // moves through the queue.
+    std::unique_ptr<int> failedCommands = std::make_unique<int>(0);
   };
 
   void run(std::stop_token stop);
@@ -95,6 +112,9 @@ class ThreadCommands {
   void burstSection(const JobContext& context);
   void jobSection(const JobContext& context);
   void serveRequest(int code, const JobContext& context);
+  void operation(const JobContext& context, const std::function<void(const JobContext&)>& work);
+  void beginOperation();
+  void endOperation(int failedCommands);
   void writeSetpoint(const JobContext& context);
   void toggleService(const JobContext& context);
   void guarded(const JobContext& context, const std::function<void()>& work);
@@ -114,11 +134,13 @@ class ThreadCommands {
   std::map<int, Job> requestHandlers_;
   std::atomic<std::chrono::milliseconds> shutdownBudget_{std::chrono::milliseconds(3000)};
 
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::condition_variable_any wake_;
   bool woken_ = false;
   std::deque<PostedJob> jobs_;
-  std::atomic<float> setpointToWrite_{0};
+  QString failureShown_;       // the failure text the last operation left
+  float setpointToWrite_ = 0;  // under mutex_
+  QString setpointShown_;
   std::jthread thread_;
 };
 

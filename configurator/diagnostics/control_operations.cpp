@@ -127,43 +127,69 @@ void ButtonControlSendClick(const JobContext& job, Sender sender) {
     return;
   }
   const int unit = job.live.SetPointUnitIndex.load();
-  const auto sent = static_cast<float>(setpointToSend(*value, unit));
+  const auto percent = setpointPercent(*value, unit, strokeMillimetresShown(job.form, separator));
+  if (!percent) {
+    job.operations.reportError(QStringLiteral("The setpoint was not sent: %1 %2 is no share of the travel "
+                                              "while the stroke is unknown (read the SETUP page).")
+                                   .arg(typed, fromStd(SetpointUnitLabel(unit)).trimmed()));
+    return;
+  }
+  const auto sent = static_cast<float>(*percent);
 
   PageOperation page(job, sender);
   page.progress("Sending setpoint...");
   page.send(142, 4, [sent](HartLink& request) { request.SetFloat(0, sent); });
   job.live.setCurrentSetpoint(sent);
-  job.form.setText(kSetpointEdit, fixed2(sent, separator));
-  // A milliampere or degree value went out as percent, and the field now
-  // shows that percent: its unit says so, or the next send would convert again.
-  if (setpointSendConverts(unit)) {
-    job.live.SetPointUnitIndex.store(0);
-    job.form.setText("LabelSetPointUnit", fromStd(SetpointUnitLabel(0)));
-  }
+  job.form.setText(kSetpointEdit, fixed2(*value, separator));
 }
 
-void sendFixedSetpoint(const JobContext& job, const QString& text) {
-  job.form.setText(kSetpointEdit, text);
+// What the fixed buttons and the steps send, in percent, goes into the field
+// in the unit it shows; the send converts it back.
+void sendSetpointPercent(const JobContext& job, double percent) {
+  const char separator = decimalSeparator(job.window);
+  const auto shown = setpointFromPercent(percent, job.live.SetPointUnitIndex.load(),
+                                         strokeMillimetresShown(job.form, separator));
+  if (shown)
+    job.form.setText(kSetpointEdit,
+                     QString::fromStdString(formatGeneral(*shown, kFullPrecisionDigits, separator)));
   ButtonControlSendClick(job, Sender::Sequence);
 }
+
+void sendFixedSetpoint(const JobContext& job, double percent) { sendSetpointPercent(job, percent); }
 
 void stepSetpoint(const JobContext& job, SetpointStep step) {
-  const char separator = decimalSeparator(job.window);
-  const double current = job.live.CurrentSetpoint();
-  const auto text =
-      step == SetpointStep::Up ? stepUpText(current, separator) : stepDownText(current, separator);
-  if (text) job.form.setText(kSetpointEdit, QString::fromStdString(*text));
-  ButtonControlSendClick(job, Sender::Sequence);
+  const BurstReading reading = job.live.reading();
+  const auto current = setpointPercent(reading.BurstValue[kBurstSetpoint], reading.BurstUnit[kBurstSetpoint],
+                                       strokeMillimetresShown(job.form, decimalSeparator(job.window)));
+  const auto next = !current                   ? std::nullopt
+                    : step == SetpointStep::Up ? stepUp(*current)
+                                               : stepDown(*current);
+  if (!next) return ButtonControlSendClick(job, Sender::Sequence);  // the field's text as it is
+  sendSetpointPercent(job, *next);
 }
 
 void rampTick(FormState& form, LiveData& live, const WindowState& window, ThreadCommands& commands) {
-  const auto value = parseDecimal(form.text(kSetpointEdit).toStdString(), decimalSeparator(window));
+  const char separator = decimalSeparator(window);
+  const auto value = parseDecimal(form.text(kSetpointEdit).toStdString(), separator);
   if (!value) return;  // the field is validated when left; until then the ramp waits
-  const RampStep next = nextRampStep(*value, live.RampDown.load());
+  const int unit = live.SetPointUnitIndex.load();
+  const double stroke = strokeMillimetresShown(form, separator);
+  const auto percent = setpointPercent(*value, unit, stroke);
+  if (!percent) return;  // a length without a stroke: nothing to ramp
+  const RampStep next = nextRampStep(*percent, live.RampDown.load());
   live.RampDown.store(next.RampDown);
-  // Disconnected, a request would only fill the log every tick.
-  if (window.SetPointSource.load() == kSetpointSourceHart && window.Connected.load())
-    commands.postSetpoint(static_cast<float>(next.value));
+  // Disconnected, a request would only fill the log every tick; nothing
+  // moves the valve under a calibration.
+  if (window.SetPointSource.load() != kSetpointSourceHart || !window.Connected.load() ||
+      window.CalibrationRunning.load())
+    return;
+  const double shown = setpointFromPercent(next.value, unit, stroke).value_or(next.value);
+  commands.postSetpoint(static_cast<float>(next.value), fixed2(shown, separator));
+}
+
+FloatEditBounds setpointFieldBounds(const FormState& form, const LiveData& live, const WindowState& window) {
+  return setpointBounds(live.SetPointUnitIndex.load(),
+                        strokeMillimetresShown(form, decimalSeparator(window)));
 }
 
 void startGraph(LiveData& live, WindowOperations& operations) {
@@ -322,9 +348,9 @@ const PageModule& controlModule() {
       .controlRules =
           {
               {when::connected, {"ButtonControlRead", "ButtonStartGraph", "ButtonStopGraph"}},
-              {when::connectedAndWritable, {kSetpointSourceGroup}},
+              {when::mayChangeSettings, {kSetpointSourceGroup}},
               {[](const ControlConditions& c) {
-                 return when::connectedAndWritable(c) && c.setPointSource == kSetpointSourceHart;
+                 return when::mayChangeSettings(c) && c.setPointSource == kSetpointSourceHart;
                },
                {"Button6", "Button7", "Button8", "Button1", "Button5", "SpeedButton1", kSetpointEdit,
                 "ButtonControlSend"}},

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "comm/page_module.h"
+#include "model/edit_validation.h"
 
 namespace velk {
 
@@ -39,23 +40,30 @@ void RadioGroupSetPointSourceClick(const JobContext& job, Sender sender);
 // setpoint with its unit, and the deviation in the position unit.
 void ButtonControlReadClick(const JobContext& job, Sender sender);
 
-// Sends the setpoint typed in EditSetPoint (142), converted from its unit,
-// only while the setpoint comes over HART; otherwise does nothing.
+// Sends the setpoint typed in EditSetPoint (142), converted from its unit
+// into percent, only while the setpoint comes over HART; otherwise does
+// nothing. The field keeps its unit.
 void ButtonControlSendClick(const JobContext& job, Sender sender);
 
-// "Send 0 %", "Send 50 %", "Send 100 %": puts the text into EditSetPoint and sends.
-void sendFixedSetpoint(const JobContext& job, const QString& text);
+// "Send 0 %", "Send 50 %", "Send 100 %": the percent, in the unit the field
+// shows, into EditSetPoint, and the send.
+void sendFixedSetpoint(const JobContext& job, double percent);
 
-// "Step +25%" and "Step -25%": the whole part of the current setpoint moved
-// by 25 while it stays within 0..100, then the send.
+// "Step +25%" and "Step -25%": the whole part of the current setpoint (in
+// percent) moved by 25 while it stays within 0..100, into the field in its
+// unit, then the send.
 enum class SetpointStep { Up, Down };
 void stepSetpoint(const JobContext& job, SetpointStep step);
 
 // One tick of the ramp (every 2 s while "Ramp" is down): the setpoint field's
-// value moves 2 % towards the end it is heading for, and, while connected
-// with the setpoint over HART, goes to the command thread as request 142,
-// which writes it and shows it in EditSetPoint.
+// value moves 2 % of travel towards the end it is heading for, and, while
+// connected with the setpoint over HART and no calibration running, goes to
+// the command thread as request 142, which writes it and shows it in
+// EditSetPoint in the field's unit.
 void rampTick(FormState& form, LiveData& live, const WindowState& window, ThreadCommands& commands);
+
+// EditSetPoint's bounds in the unit it shows (the stroke from SETUP).
+FloatEditBounds setpointFieldBounds(const FormState& form, const LiveData& live, const WindowState& window);
 
 // "Start graph" asks the command thread for burst monitoring; "Stop graph"
 // asks it to stop and hides the extra-data labels.

@@ -216,7 +216,8 @@ void ControlPage::connectHandlers() {
         "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); },
         page_);
   });
-  validateFloatOnExit(findChild<QLineEdit*>(kSetpointEdit), form, window, kSetpointBounds);
+  validateFloatOnExit(findChild<QLineEdit*>(kSetpointEdit), form, window,
+                      [this] { return setpointFieldBounds(core_.form, core_.live, core_.window); });
 
   const auto onClick = [this](const char* name, auto handler) {
     connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, handler);
@@ -228,12 +229,10 @@ void ControlPage::connectHandlers() {
   onClick("ButtonControlSend", [this] {
     postSetpointJob("send", [](const JobContext& job) { ButtonControlSendClick(job, Sender::Click); });
   });
-  const std::pair<const char*, const char*> fixedValues[] = {
-      {"Button6", "0"}, {"Button7", "50"}, {"Button8", "100"}};
+  const std::pair<const char*, double> fixedValues[] = {{"Button6", 0}, {"Button7", 50}, {"Button8", 100}};
   for (const auto& fixed : fixedValues) {
-    const QString text = fixed.second;
-    onClick(fixed.first, [this, text] {
-      postSetpointJob("fixed", [text](const JobContext& job) { sendFixedSetpoint(job, text); });
+    onClick(fixed.first, [this, percent = fixed.second] {
+      postSetpointJob("fixed", [percent](const JobContext& job) { sendFixedSetpoint(job, percent); });
     });
   }
   onClick("Button1", [this] {

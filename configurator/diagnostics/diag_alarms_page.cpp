@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "diagnostics/diag_alarms_operations.h"
+#include "diagnostics/self_test_operations.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
@@ -61,6 +62,8 @@ QWidget* createCommand48Row() {
   layout->addLayout(captioned(label("Label21", "Cmd 48 alarms :"), edit("Edit4", 9)));
   layout->addLayout(captioned(label("Label36", "Diagnostic alert :"), edit("Edit5", 6)));
   layout->addLayout(captioned(label("Label42", "Diagnostic status :"), edit("Edit6", kBitFieldCharacters)));
+  // The self test ends with the command 48 read into these fields.
+  layout->addWidget(button("ButtonSelfTest", "Memory self test"), 0, Qt::AlignBottom);
   layout->addStretch(1);
   return row;
 }
@@ -163,7 +166,10 @@ QWidget* createDiagAlarmsPage(PageContext& context) {
   postOnClick(page->findChild<QPushButton*>("ButtonReadDiagnostics"), context, "diag alarms read",
               &ButtonReadDiagnosticsClick);
   postUploadOnClick(page->findChild<QPushButton*>("Button38"), context, "diag alarms upload", &uploadAlarms);
-  lockWhileBusy(page, context);
+  PageBusyLock* busy = lockWhileBusy(page, context);
+  QObject::connect(
+      page->findChild<QPushButton*>("ButtonSelfTest"), &QPushButton::clicked, page,
+      busy->whenIdle([&core = context.core, name = context.page] { ButtonSelfTestClick(core, name); }));
   return page;
 }
 

@@ -21,7 +21,7 @@ void ButtonFactoryResetClick(const JobContext& job, Sender sender) {
   PageOperation page(job, sender);
   const QString password = job.form.text("EditPassword");
   if (const auto problem = passwordProblem(password)) {
-    job.operations.reportError(*problem);
+    job.operations.reportError(*problem, WindowOperations::ErrorButton::Yes);
     job.form.setText("EditPassword", kPasswordDefault);
     return;
   }

@@ -8,9 +8,15 @@ namespace when {
 bool always(const ControlConditions&) { return true; }
 bool never(const ControlConditions&) { return false; }
 bool connected(const ControlConditions& c) { return c.connected; }
-bool disconnected(const ControlConditions& c) { return !c.connected; }
+bool disconnected(const ControlConditions& c) { return !c.connected && !c.linkOpen; }
 bool connectedAndWritable(const ControlConditions& c) { return c.connected && !c.writeProtected; }
 bool writableOutOfService(const ControlConditions& c) { return connectedAndWritable(c) && c.outOfService; }
+bool mayChangeSettings(const ControlConditions& c) {
+  return connectedAndWritable(c) && !c.calibrationRunning;
+}
+bool mayChangeSettingsOutOfService(const ControlConditions& c) {
+  return writableOutOfService(c) && !c.calibrationRunning;
+}
 bool connectedInService(const ControlConditions& c) { return c.connected && !c.outOfService; }
 bool versionAbove89(const ControlConditions& c) { return c.deviceVersion > 89; }
 bool versionAbove90(const ControlConditions& c) { return c.deviceVersion > 90; }

@@ -23,10 +23,15 @@ namespace when {
 bool always(const ControlConditions& c);
 bool never(const ControlConditions& c);
 bool connected(const ControlConditions& c);
+// Not connected and the port let go: the choice of port may change.
 bool disconnected(const ControlConditions& c);
 bool connectedAndWritable(const ControlConditions& c);
 // Settings that the device takes only out of service.
 bool writableOutOfService(const ControlConditions& c);
+// Commands that change the device's settings: not while a calibration runs,
+// which they would change under it.
+bool mayChangeSettings(const ControlConditions& c);
+bool mayChangeSettingsOutOfService(const ControlConditions& c);
 bool connectedInService(const ControlConditions& c);
 bool versionAbove89(const ControlConditions& c);
 bool versionAbove90(const ControlConditions& c);

@@ -48,14 +48,15 @@ class LiveData {
     reading_ = reading;
   }
   // CurrentSetpoint is the setpoint element of BurstValue: burst samples
-  // overwrite it and every setpoint send sets it.
+  // overwrite it (in their unit) and every setpoint send sets it (in percent).
   float CurrentSetpoint() const {
     std::lock_guard lock(mutex_);
     return reading_.BurstValue[kBurstSetpoint];
   }
-  void setCurrentSetpoint(float value) {
+  void setCurrentSetpoint(float percent) {
     std::lock_guard lock(mutex_);
-    reading_.BurstValue[kBurstSetpoint] = value;
+    reading_.BurstValue[kBurstSetpoint] = percent;
+    reading_.BurstUnit[kBurstSetpoint] = 0;
   }
 
  private:

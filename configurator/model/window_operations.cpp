@@ -52,9 +52,9 @@ void WindowOperations::ClearCommunicating() {
   form_.setText(kCommunicatingText, QString());
 }
 
-void WindowOperations::reportError(const QString& text) {
-  if (deferToGuiThread([this, text] { reportError(text); })) return;
-  Q_EMIT errorReported(text);
+void WindowOperations::reportError(const QString& text, ErrorButton button) {
+  if (deferToGuiThread([this, text, button] { reportError(text, button); })) return;
+  Q_EMIT errorReported(text, button);
 }
 
 }  // namespace velk

@@ -35,11 +35,16 @@ class WindowOperations : public QObject {
   void ShowCommunicating();
   void ClearCommunicating();
 
+  // The button of the message box a failure is shown in: "OK", or the
+  // single "Yes" of the File menu's and the factory reset's errors.
+  enum class ErrorButton { Ok, Yes };
+  Q_ENUM(ErrorButton)
+
   // A failure the user must see (the window shows it in a message box).
-  void reportError(const QString& text);
+  void reportError(const QString& text, ErrorButton button = ErrorButton::Ok);
 
  Q_SIGNALS:
-  void errorReported(const QString& text);
+  void errorReported(const QString& text, velk::WindowOperations::ErrorButton button);
 
  private:
   template <typename Operation>

@@ -3,8 +3,9 @@
 namespace velk {
 
 ControlConditions WindowState::conditions() const {
-  return {Connected.load(),  WriteProtected.load(), OutOfService.load(),   SetPointSource.load(),
-          DeviceType.load(), DeviceVersion.load(),  SequenceRunning.load()};
+  return {Connected.load(),       WriteProtected.load(),     OutOfService.load(),
+          SetPointSource.load(),  DeviceType.load(),         DeviceVersion.load(),
+          SequenceRunning.load(), CalibrationRunning.load(), LinkOpen.load()};
 }
 
 QString WindowState::ConfigFileName() const {

@@ -34,7 +34,9 @@ struct ControlConditions {
   int setPointSource = 0;
   int deviceType = kDeviceTypeQ5;
   int deviceVersion = kDeviceVersionUnknown;
-  bool sequenceRunning = false;  // "Read All" or "Send All"
+  bool sequenceRunning = false;     // "Read All" or "Send All"
+  bool calibrationRunning = false;  // posted and not yet ended
+  bool linkOpen = false;            // the library holds a port open
 };
 
 struct WindowState {
@@ -50,9 +52,15 @@ struct WindowState {
   // Index (0..4) of the device's position unit as last read; labels positions.
   std::atomic<int> PositionUnitIndex{0};
   std::atomic<int> InstrumentHandle{0};  // 0 while no positioner is connected
-  // The calibration worker's StopRequested: set while no calibration runs.
-  // Failed commands are logged only then.
+  // The calibration worker's StopRequested: set while no calibration runs,
+  // and by "Abort Cal" to end one.
   std::atomic<bool> StopRequested{true};
+  // A calibration has been started and has not ended: nothing may change
+  // the settings it calibrates.
+  std::atomic<bool> CalibrationRunning{false};
+  // The link library holds a port open, from InitHart until it is shut down
+  // or reloaded. Its environment is not written meanwhile.
+  std::atomic<bool> LinkOpen{false};
   // "Read All" or "Send All" is running; how many have ended.
   std::atomic<bool> SequenceRunning{false};
   std::atomic<int> SequencesFinished{0};

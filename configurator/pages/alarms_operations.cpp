@@ -247,7 +247,7 @@ const PageModule& alarmsModule() {
       .controlRules =
           {
               {when::connected, {"ButtonAlarmsRead"}},
-              {when::connectedAndWritable, {"ButtonAlarmsSend"}},
+              {when::mayChangeSettings, {"ButtonAlarmsSend"}},
               {when::versionAbove89,
                {"CheckBoxAlarmPressInput", "EditPressInputMin", "EditPressInputMax",
                 "EditPressInputHysteresis", "CheckBoxPressInputAlarmOut", "ComboBoxPressInputValveAction",

@@ -165,7 +165,7 @@ const PageModule& appearanceModule() {
       .read = &readAppearance,
       .send = &sendAppearance,
       .controlRules = {{when::connected, {"ButtonApperanceRead"}},
-                       {when::connectedAndWritable, {"ButtonApperanceSend"}},
+                       {when::mayChangeSettings, {"ButtonApperanceSend"}},
                        {when::never, {"ComboBoxStartMenu"}}},
       .afterConnect = &appearanceAfterConnect,
   };

@@ -75,11 +75,13 @@ void ButtonCalibrateClick(Configurator& core, const QString& page) {
        {"LabelCalTravelStatus", "LabelCalLeakStatus", "LabelCalTuneStatus", "LabelCalPIDUpdated"})
     core.form.setText(label, QString());
   UpdateAbortButton(core.window, core.operations);
+  core.window.CalibrationRunning.store(true);
+  core.operations.UpdateControlStates();
   auto sequence = std::make_shared<CalibrationSequence>(travelOnly);
   core.commands.postSteps(
       kCalibrationJob, [sequence](const JobContext& job) { return sequence->pass(job); }, page,
-      [sequence, &window = core.window, &operations = core.operations] {
-        sequence->abandon(window, operations);
+      [&window = core.window, &operations = core.operations] {
+        CalibrationSequence::finish(window, operations);
       });
 }
 
@@ -93,7 +95,7 @@ bool CalibrationSequence::pass(const JobContext& job) {
   try {
     // Only while connected are failed polls worth repeating.
     if (!job.window.Connected.load()) {
-      abandon(job.window, job.operations);
+      finish(job.window, job.operations);
       return false;
     }
     if (!started_) {
@@ -109,24 +111,23 @@ bool CalibrationSequence::pass(const JobContext& job) {
   } catch (...) {
     // The job is gone (the program closing, the link library failing): the
     // window must not stay in the calibration's state.
-    abandon(job.window, job.operations);
+    finish(job.window, job.operations);
     throw;
   }
 }
 
-void CalibrationSequence::abandon(WindowState& window, WindowOperations& operations) {
+void CalibrationSequence::finish(WindowState& window, WindowOperations& operations) {
   window.StopRequested.store(true);
   UpdateAbortButton(window, operations);
+  window.CalibrationRunning.store(false);
+  operations.UpdateControlStates();
 }
 
 bool CalibrationSequence::ended(const JobContext& job) {
   const bool stopRequested = job.window.StopRequested.load();
   if (!stopRequested && !finished_ && !(status_ && isCalibrationFailure(*status_))) return false;
-  if (stopRequested)
-    stopStage(job);
-  else
-    job.window.StopRequested.store(true);  // Abort greys out; failures are logged again
-  UpdateAbortButton(job.window, job.operations);
+  if (stopRequested) stopStage(job);
+  finish(job.window, job.operations);
   stage_ = CalibrationStage::Starting;
   return true;
 }
@@ -139,6 +140,7 @@ void CalibrationSequence::stopStage(const JobContext& job) {
 
 void CalibrationSequence::poll(const JobContext& job) {
   auto tx = job.transaction();
+  tx.leaveFailuresUnlogged();
   if (job.ExecuteCommand(tx, kReadStatus, 0, 1)) status_ = static_cast<int>(tx->GetInteger(0, 1));
 }
 

@@ -6,11 +6,14 @@
 // stage calls for. Burst monitoring and other jobs get the link between
 // passes, so no transaction ever overlaps another.
 //
-// WindowState::StopRequested is clear while a sequence runs (failed polls are
-// then not logged) and set otherwise; "Abort Cal" sets it, and the next pass
-// sends the running stage's stop command. When the connection ends under a
-// sequence, the sequence ends without a stop command: the device finishes its
-// stage on its own, as it would with the cable pulled.
+// WindowState::StopRequested is clear while a sequence runs and set
+// otherwise; "Abort Cal" sets it, and the next pass sends the running stage's
+// stop command. The status polls, one a pass, leave their failures out of the
+// communication log; every other command's failure is logged. From the click
+// to its end WindowState::CalibrationRunning keeps the commands that change
+// the device's settings disabled. When the connection ends under a sequence,
+// the sequence ends without a stop command: the device finishes its stage on
+// its own, as it would with the cable pulled.
 
 #include <QString>
 #include <optional>
@@ -30,6 +33,7 @@ inline constexpr const char* kPidUpdatedText = "PID Parameters Updated !";
 // "Calibrate device": travel calibration only unless ComboBoxCalType reads
 // "Autocalibration"; empties the stage labels and LabelCalPIDUpdated and
 // starts the sequence as a job of `page`. A sequence still running goes on.
+// Sending settings is disabled from now until the sequence ends.
 void ButtonCalibrateClick(Configurator& core, const QString& page);
 
 // "Abort Cal": the sequence stops at its next pass.
@@ -45,8 +49,9 @@ class CalibrationSequence {
   // One pass; returns whether the sequence goes on.
   bool pass(const JobContext& job);
 
-  // The connection ended: the sequence ends and sends nothing.
-  void abandon(WindowState& window, WindowOperations& operations);
+  // The sequence is over, however it ended (the connection ending under it:
+  // without sending anything).
+  static void finish(WindowState& window, WindowOperations& operations);
 
  private:
   bool ended(const JobContext& job);

@@ -82,6 +82,12 @@ void drawCurve(FormState& form, CustomCurve& curve, char separator) {
   form.setRows(kImage2, rows);
 }
 
+// A reply the page cannot show is refused; the technician learns of it in
+// the communication log, as of a failed command.
+void logRefusal(const JobContext& job, int command, const QString& message) {
+  job.logFailedCommand(command, message);
+}
+
 // Steps 2 and 3 of the read: the custom curve's count and its points.
 void readCustomCurve(const PageOperation& page, const JobContext& job) {
   int count = 0;
@@ -89,8 +95,7 @@ void readCustomCurve(const PageOperation& page, const JobContext& job) {
                  [&](HartLink& reply) { count = static_cast<int>(reply.GetInteger(0, 1)); }))
     return;
   if (!isCurvePointCount(count)) {
-    job.link.ReportFailure(
-        kReadPointCount,
+    logRefusal(job, kReadPointCount,
         QString("Unknown number of curve points %1; the curve is left as it was").arg(count));
     return;
   }
@@ -186,7 +191,7 @@ void ButtonCharacterReadClick(const JobContext& job, Sender sender) {
     return;
   const auto index = indexForCode(kCharacteristics, code);
   if (!index) {
-    job.link.ReportFailure(kReadOutputInformation,
+    logRefusal(job, kReadOutputInformation,
                            QString("Unknown characteristic code %1; the page is left as it was").arg(code));
     return;
   }
@@ -206,8 +211,7 @@ void ButtonCharacterSendClick(const JobContext& job, Sender sender) {
 
   const CustomCurve curve = job.window.CustomCurve.get();
   if (!isCurvePointCount(curve.count)) {
-    job.link.ReportFailure(
-        kWritePointCount,
+    logRefusal(job, kWritePointCount,
         QString("The custom curve has %1 points, which the device cannot take; it is not sent")
             .arg(curve.count));
     return;
@@ -233,7 +237,7 @@ const PageModule& characteristicsModule() {
       .read = &ButtonCharacterReadClick,
       .send = &ButtonCharacterSendClick,
       .controlRules = {{when::connected, {"ButtonCharacterRead"}},
-                       {when::writableOutOfService, {"ButtonCharacterSend"}}},
+                       {when::mayChangeSettingsOutOfService, {"ButtonCharacterSend"}}},
   };
   return module;
 }

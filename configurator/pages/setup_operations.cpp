@@ -223,7 +223,7 @@ const PageModule& setupModule() {
       .read = &readSetup,
       .send = &sendSetup,
       .controlRules = {{when::connected, {"ButtonSetupRead"}},
-                       {when::writableOutOfService, {"ButtonSetupSend"}}},
+                       {when::mayChangeSettingsOutOfService, {"ButtonSetupSend"}}},
   };
   return module;
 }

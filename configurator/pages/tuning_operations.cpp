@@ -192,7 +192,7 @@ const PageModule& tuningModule() {
       .controlRules =
           {
               {when::connected, {"ButtonTuningRead"}},
-              {when::connectedAndWritable, {"ButtonTuningSend"}},
+              {when::mayChangeSettings, {"ButtonTuningSend"}},
               {when::connectedInService, {"ButtonToggleStepStart", "ButtonToggleStepCancel"}},
               {[](const ControlConditions& c) {
                  return c.deviceType == kDeviceTypeQ5 && c.deviceVersion > 90;

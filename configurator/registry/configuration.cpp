@@ -12,9 +12,18 @@ namespace velk {
 namespace {
 
 // The setpoint source's selection changed without a click: what the click
-// does follows. Connected, the source is sent to the device; not connected,
-// the window takes it for its control states alone.
+// does follows. Connected, the source is sent to the device, unless a
+// calibration runs: the selection then goes back to the device's source,
+// which must not change under the calibration. Not connected, the window
+// takes it for its control states alone.
 void setpointSourceChosen(Configurator& core) {
+  if (core.window.Connected.load() && core.window.CalibrationRunning.load()) {
+    if (const auto index = indexForCode(kSetpointSources, core.window.SetPointSource.load()))
+      core.form.setSelectedIndex(kSetpointSourceGroup, *index);
+    const QString shown = core.form.text(kStatusBar);
+    core.form.setText(kStatusBar, (shown.isEmpty() ? QString() : shown + "; ") + kSourceKeptText);
+    return;
+  }
   if (core.window.Connected.load()) {
     core.commands.post(
         "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); },

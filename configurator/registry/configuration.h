@@ -20,4 +20,8 @@ ConfigurationLoad LoadConfiguration(Configurator& core);
 // "&Default".
 void FileDefaultExecute(Configurator& core);
 
+// What the status bar adds when a file or "&Default" would change the
+// setpoint source while a calibration runs.
+inline constexpr const char* kSourceKeptText = "the setpoint source was not changed: a calibration runs";
+
 }  // namespace velk

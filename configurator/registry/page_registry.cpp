@@ -30,14 +30,22 @@ const PageModule* findPageModule(const QString& name) {
 
 ControlStateRules controlStateRules() {
   ControlStateRules rules = {
+      // Which device a port opens changes only while no port is open.
       {when::disconnected,
-       {"Comport1", "Comport2", "Comport3", "Comport4", "Comport5", "Comport6", "Comport7", "Comport8"}},
+       {"Comport1", "Comport2", "Comport3", "Comport4", "Comport5", "Comport6", "Comport7", "Comport8",
+        "ComportDevices"}},
       // A sequence running keeps its own buttons and the factory reset off.
       {[](const ControlConditions& c) { return when::connected(c) && !c.sequenceRunning; },
        {"ButtonReadAll"}},
       {when::connectedAndWritable, {"ButtonInOutService"}},
-      {[](const ControlConditions& c) { return when::writableOutOfService(c) && !c.sequenceRunning; },
+      {[](const ControlConditions& c) {
+         return when::mayChangeSettingsOutOfService(c) && !c.sequenceRunning;
+       },
        {"ButtonFactoryReset", "ButtonSendAll"}},
+      // A file opened or defaults put in while a sequence runs would mix into
+      // what it sends; one saved would hold a half-read configuration.
+      {[](const ControlConditions& c) { return !c.sequenceRunning; },
+       {"FileDefault", "FileOpen", "FileSave", "FileSaveAs"}},
   };
   for (const PageModule* module : pageModules())
     rules.insert(rules.end(), module->controlRules.begin(), module->controlRules.end());

@@ -121,7 +121,7 @@ struct ArrayRun {
       // Only now is it known how much the first chunk should hold.
       remaining = total;
       if (length < chunkBytes(total)) {
-        context.link.ReportShortReply(kRawData, length, chunkBytes(total));
+        context.logFailedCommand(kRawData, shortReplyMessage(length, chunkBytes(total)));
         return failed();
       }
     }

@@ -54,7 +54,8 @@ void FileOpenExecute(Configurator& core, const ProgramPaths& paths, const FileDi
   if (load.ok) return;
   // The rejected file's name goes, so that a later Save cannot overwrite it.
   core.window.setConfigFileName(old);
-  core.operations.reportError(QString("The File %1 is not correct\n(%2)").arg(name, load.error));
+  core.operations.reportError(QString("The File %1 is not correct\n(%2)").arg(name, load.error),
+                              WindowOperations::ErrorButton::Yes);
 }
 
 void FileSaveExecute(Configurator& core, const ProgramPaths& paths, const FileDialogs& dialogs,

@@ -96,6 +96,8 @@ LeftColumn::LeftColumn(Configurator& core, FormBinder& binder, QWidget* parent)
 // Toggles the wish for a connection; the background thread connects or
 // disconnects. Writing stays blocked until the device's protection is read.
 void LeftColumn::ButtonConnectClick() {
+  // The port about to be opened is the one chosen now.
+  if (!core_.window.Connected.load()) core_.writeLinkEnvironment();
   core_.window.Connected.store(!core_.window.Connected.load());
   core_.window.WriteProtected.store(true);
   core_.commands.postRequest(kRequestConnection);

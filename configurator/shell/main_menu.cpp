@@ -41,7 +41,7 @@ MainMenu::MainMenu(Configurator& core, FormBinder& binder, const ProgramPaths& p
     : QObject(window), core_(core), window_(window) {
   for (int port = 1; port <= kComPortCount; ++port) startDevices_[port - 1] = environmentDevice(port);
   startKeyFile_ = qEnvironmentVariable(kHartIpKeyFileVariable);
-  buildFileMenu(bar, paths);
+  buildFileMenu(bar, paths, binder);
   buildComportMenu(bar, binder);
   buildDeviceTypeMenu(bar);
   buildVersionMenu(bar);
@@ -57,15 +57,22 @@ QAction* MainMenu::addItem(QMenu* menu, const char* name, const char* caption, c
 
 QAction* MainMenu::action(const QString& name) const { return window_->findChild<QAction*>(name); }
 
-void MainMenu::buildFileMenu(QMenuBar* bar, const ProgramPaths& paths) {
+void MainMenu::buildFileMenu(QMenuBar* bar, const ProgramPaths& paths, FormBinder& binder) {
   QMenu* file = addMenu(bar, "&File", "Configuration file menu");
-  connect(addItem(file, "FileDefault", "&Default", "Default settings in configurator"), &QAction::triggered,
-          this, [this] { FileDefaultExecute(core_); });
-  connect(addItem(file, "FileOpen", "&Open", "Open configuration file"), &QAction::triggered, this,
+  QAction* items[] = {
+      addItem(file, "FileDefault", "&Default", "Default settings in configurator"),
+      addItem(file, "FileOpen", "&Open", "Open configuration file"),
+      addItem(file, "FileSave", "&Save", "Save configuration file"),
+      addItem(file, "FileSaveAs", "Save &As", "Save configuration file as"),
+  };
+  // Disabled while "Read All" or "Send All" runs.
+  for (QAction* item : items) binder.bind(item, item->objectName());
+  connect(items[0], &QAction::triggered, this, [this] { FileDefaultExecute(core_); });
+  connect(items[1], &QAction::triggered, this,
           [this, &paths] { FileOpenExecute(core_, paths, fileDialogs_, window_); });
-  connect(addItem(file, "FileSave", "&Save", "Save configuration file"), &QAction::triggered, this,
+  connect(items[2], &QAction::triggered, this,
           [this, &paths] { FileSaveExecute(core_, paths, fileDialogs_, window_); });
-  connect(addItem(file, "FileSaveAs", "Save &As", "Save configuration file as"), &QAction::triggered, this,
+  connect(items[3], &QAction::triggered, this,
           [this, &paths] { FileSaveAsExecute(core_, paths, fileDialogs_, window_); });
   file->addSeparator();
   QAction* exit = addItem(file, "FileExit", "E&xit", "Exit program");
@@ -89,6 +96,7 @@ void MainMenu::buildComportMenu(QMenuBar* bar, FormBinder& binder) {
   menu->addSeparator();
   QAction* devices = addItem(menu, "ComportDevices", "Serial &devices...",
                              "Choose the serial device or HART-IP address each comport opens");
+  binder.bind(devices, "ComportDevices");  // like the ports, only while no port is open
   connect(devices, &QAction::triggered, this, &MainMenu::chooseSerialDevices);
   connect(addItem(menu, "ComportCheck", "Check &connection...",
                   "Check the serial devices, access to them and the modem's line"),
@@ -174,13 +182,16 @@ void MainMenu::collectSettings(DeviceSettings& settings) const {
 }
 
 // Each item says which device its port opens: the environment's for this
-// run, else the user's choice, else the port's default.
+// run, else the user's choice, else the port's default. The library learns
+// of a choice through the environment, which changes only while no port is
+// open (the items are disabled meanwhile; Connect writes it too).
 void MainMenu::showPortDevices() {
   for (int port = 1; port <= kComPortCount; ++port) {
     const QString& fromEnvironment = startDevices_[port - 1];
     core_.window.setPortDevice(port, fromEnvironment.isEmpty() ? chosenDevices_[port - 1] : fromEnvironment);
     comports_[port - 1]->setText(QString("Comport &%1\t%2").arg(port).arg(core_.window.portDevice(port)));
   }
+  core_.writeLinkEnvironment();
 }
 
 void MainMenu::chooseSerialDevices() {

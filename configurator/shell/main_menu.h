@@ -41,7 +41,7 @@ class MainMenu : public QObject {
   void exitRequested();
 
  private:
-  void buildFileMenu(QMenuBar* bar, const ProgramPaths& paths);
+  void buildFileMenu(QMenuBar* bar, const ProgramPaths& paths, FormBinder& binder);
   void buildComportMenu(QMenuBar* bar, FormBinder& binder);
   void buildDeviceTypeMenu(QMenuBar* bar);
   void buildVersionMenu(QMenuBar* bar);

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -38,17 +40,44 @@ TForm1::TForm1(Configurator& core, const ProgramPaths& paths, QWidget* parent)
 
 TForm1::~TForm1() { FormDestroy(); }
 
-// The design size, widened where the screen allows so that every page's tab
-// is in view.
+QSize initialWindowSize(const QSize& available, int allTabsWidth) {
+  const QSize design(957, 746);
+  // Room for the window's frame and title.
+  const QSize room = available - QSize(16, 40);
+  return {std::clamp(allTabsWidth, design.width(), std::max(design.width(), room.width())),
+          std::min(design.height(), room.height())};
+}
+
 QSize TForm1::initialSize() const {
-  QSize size(957, 746);
   const int allTabs = PageControl1_->tabBar()->sizeHint().width() + kLeftColumnWidth + 24;
   const QScreen* screen = this->screen();
-  // Room for the window frame.
-  const int available = screen ? screen->availableGeometry().width() - 16 : size.width();
-  size.setWidth(std::clamp(allTabs, size.width(), std::max(size.width(), available)));
-  return size;
+  return initialWindowSize(screen ? screen->availableGeometry().size() : QSize(1280, 720), allTabs);
 }
+
+namespace {
+
+// Tabs with half the style's room around their captions: all eighteen fit
+// beside the left column on a screen 1280 pixels wide.
+class NarrowTabs : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    const int size = QProxyStyle::pixelMetric(metric, option, widget);
+    return metric == PM_TabBarTabHSpace ? size / 2 : size;
+  }
+};
+
+// A page taller or wider than the window has scrolls inside it, so that the
+// window, and its status bar, fit a small screen.
+QWidget* scrolling(QWidget* page) {
+  auto* area = new QScrollArea;
+  area->setObjectName(page->objectName());
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  area->setWidget(page);
+  return area;
+}
+
+}  // namespace
 
 void TForm1::buildFrame() {
   auto* central = new QWidget(this);
@@ -71,9 +100,13 @@ void TForm1::buildFrame() {
   PageControl1_ = new QTabWidget(central);
   PageControl1_->setObjectName("PageControl1");
   PageControl1_->setUsesScrollButtons(true);
+  PageControl1_->setElideMode(Qt::ElideNone);  // a caption is read whole or scrolled to
+  auto* narrowTabs = new NarrowTabs;
+  narrowTabs->setParent(PageControl1_);
+  PageControl1_->tabBar()->setStyle(narrowTabs);
   PageContext context{core_, binder_, paths_, {}};
   for (const PageModule* module : pageModules())
-    PageControl1_->addTab(createPage(*module, context), module->caption);
+    PageControl1_->addTab(scrolling(createPage(*module, context)), module->caption);
   row->addWidget(PageControl1_, 1);
   column->addLayout(row, 1);
   setCentralWidget(central);
@@ -104,7 +137,7 @@ void TForm1::FormCreate() {
 
   core_.window.RequestPending.store(0);
   installPageModules(core_);
-  core_.commands.start();
+  core_.start();
 
   applyStartupDefaults(core_.form, core_.window);
   core_.operations.UpdateControlStates();
@@ -125,8 +158,9 @@ void TForm1::FormDestroy() {
   saveDeviceSettings(*openSettings(paths_.settingsFile), settings_);
 }
 
-void TForm1::showError(const QString& text) {
-  auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
+void TForm1::showError(const QString& text, WindowOperations::ErrorButton button) {
+  const auto buttons = button == WindowOperations::ErrorButton::Yes ? QMessageBox::Yes : QMessageBox::Ok;
+  auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(), text, buttons, this);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
 }

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include "model/window_operations.h"
 #include "registry/device_settings.h"
 #include "shell/program_folders.h"
 #include "ui/form_binder.h"
@@ -12,6 +13,10 @@
 class QTabWidget;
 
 namespace velk {
+
+// The window's first size: the design size, as wide as every page's tab
+// needs where the screen allows, and never taller than the screen.
+QSize initialWindowSize(const QSize& availableScreen, int allTabsWidth);
 
 class Configurator;
 class MainMenu;
@@ -35,7 +40,7 @@ class TForm1 : public QMainWindow {
   QSize initialSize() const;
   void FormCreate();
   void FormDestroy();
-  void showError(const QString& text);
+  void showError(const QString& text, WindowOperations::ErrorButton button);
 
   Configurator& core_;
   ProgramPaths paths_;

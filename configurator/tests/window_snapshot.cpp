@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -49,6 +51,14 @@ int main(int argc, char* argv[]) {
   }
   shown->show();
   QTimer::singleShot(300, [&] {
+    // Whether the window fits the screen and shows every tab whole.
+    const QTabBar* tabs = window.pageControl()->tabBar();
+    std::fprintf(stderr,
+                 "screen %dx%d, window %dx%d with frame %dx%d (minimum %dx%d), tabs need %d of %d px\n",
+                 window.screen()->availableGeometry().width(), window.screen()->availableGeometry().height(),
+                 window.width(), window.height(), window.frameGeometry().width(),
+                 window.frameGeometry().height(), window.minimumSizeHint().width(),
+                 window.minimumSizeHint().height(), tabs->sizeHint().width(), tabs->width());
     shown->grab().save(argv[1]);
     window.close();
   });

@@ -1,9 +1,9 @@
 #include "diagnostics/logic/setpoint_rules.h"
 
 #include <cmath>
+#include <limits>
 
 #include "model/engineering_units.h"
-#include "model/number_text.h"
 #include "model/stroke.h"
 
 namespace velk {
@@ -42,8 +42,16 @@ double percentOfTravel(double value, Measure measure) {
 }
 
 double fromPercentOfTravel(double percent, Measure measure) {
-  return measure == Measure::Degree ? kRotaryTravelDegrees * percent / 100 : percent;
+  switch (measure) {
+    case Measure::Milliampere: return 4 + percent * 16 / 100;
+    case Measure::Degree: return kRotaryTravelDegrees * percent / 100;
+    default: return percent;
+  }
 }
+
+bool isStroke(double strokeMillimetres) { return strokeMillimetres > 0 && std::isfinite(strokeMillimetres); }
+
+constexpr int kPercentIndex = 0;
 
 constexpr int kSetpointSelectorItem = 1;
 
@@ -67,7 +75,7 @@ std::optional<double> setpointInPositionUnit(double value, int setpointUnitIndex
   if (fromLength && toLength) return value * from.millimetresPerUnit * to.unitsPerMillimetre;
   if (!fromLength && !toLength) return fromPercentOfTravel(percentOfTravel(value, from.measure), to.measure);
 
-  if (!(strokeMillimetres > 0) || !std::isfinite(strokeMillimetres)) return std::nullopt;
+  if (!isStroke(strokeMillimetres)) return std::nullopt;
   if (fromLength) {
     const double percent = 100 * value * from.millimetresPerUnit / strokeMillimetres;
     return fromPercentOfTravel(percent, to.measure);
@@ -76,24 +84,35 @@ std::optional<double> setpointInPositionUnit(double value, int setpointUnitIndex
   return millimetres * to.unitsPerMillimetre;
 }
 
-bool setpointSendConverts(int setpointUnitIndex) {
-  return setpointUnitIndex == kSetpointMilliampereIndex || setpointUnitIndex == kSetpointDegreeIndex;
+std::optional<double> setpointPercent(double value, int setpointUnitIndex, double strokeMillimetres) {
+  return setpointInPositionUnit(value, setpointUnitIndex, kPercentIndex, strokeMillimetres);
 }
 
-double setpointToSend(double typed, int setpointUnitIndex) {
-  if (setpointUnitIndex == kSetpointMilliampereIndex) return (typed - 4) * 6.25;
-  if (setpointUnitIndex == kSetpointDegreeIndex) return typed * 100 / kRotaryTravelDegrees;
-  return typed;
+std::optional<double> setpointFromPercent(double percent, int setpointUnitIndex, double strokeMillimetres) {
+  if (setpointUnitIndex < 0 || setpointUnitIndex >= static_cast<int>(std::size(kSetpointMeasures)))
+    return std::nullopt;
+  const UnitMeasure to = kSetpointMeasures[setpointUnitIndex];
+  if (to.measure != Measure::Length) return fromPercentOfTravel(percent, to.measure);
+  if (!isStroke(strokeMillimetres)) return std::nullopt;
+  return strokeMillimetres * percent / 100 * to.unitsPerMillimetre;
 }
 
-std::optional<std::string> stepUpText(double currentSetpoint, char decimalSeparator) {
-  if (!(currentSetpoint <= 75)) return std::nullopt;
-  return formatGeneral(std::trunc(currentSetpoint) + 25, kFullPrecisionDigits, decimalSeparator);
+FloatEditBounds setpointBounds(int setpointUnitIndex, double strokeMillimetres) {
+  const auto closed = setpointFromPercent(0, setpointUnitIndex, strokeMillimetres);
+  const auto open = setpointFromPercent(100, setpointUnitIndex, strokeMillimetres);
+  if (closed && open) return {*closed, *open, *closed};
+  // A length without a stroke: only the sign is known.
+  return {0, std::numeric_limits<float>::max(), 0};
 }
 
-std::optional<std::string> stepDownText(double currentSetpoint, char decimalSeparator) {
-  if (!(currentSetpoint >= 25)) return std::nullopt;
-  return formatGeneral(std::trunc(currentSetpoint) - 25, kFullPrecisionDigits, decimalSeparator);
+std::optional<double> stepUp(double currentPercent) {
+  if (!(currentPercent <= 75)) return std::nullopt;
+  return std::trunc(currentPercent) + 25;
+}
+
+std::optional<double> stepDown(double currentPercent) {
+  if (!(currentPercent >= 25)) return std::nullopt;
+  return std::trunc(currentPercent) - 25;
 }
 
 RampStep nextRampStep(double value, bool rampDown) {

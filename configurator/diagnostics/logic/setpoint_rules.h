@@ -1,6 +1,11 @@
 // Setpoint arithmetic of the CONTROL page: the setpoint source, the setpoint
 // expressed in the position unit (for the deviation), the value sent for a
 // typed setpoint, the step buttons and the ramp.
+//
+// The device takes a setpoint as a share of the travel in percent; the field
+// shows it in the unit the page read found (percent, mA, a length, degrees).
+// The fixed buttons, the steps and the ramp speak percent and show their
+// values in the field's unit; a send converts what the field shows back.
 #pragma once
 
 #include <array>
@@ -19,9 +24,6 @@ extern const CodedItemTable kSetpointSources;
 inline constexpr int kSetpointSourceHart = 2;
 inline constexpr int kSetpointSourceStartItem = 1;
 
-// Bounds of the setpoint field.
-inline constexpr FloatEditBounds kSetpointBounds{0, 100, 0};
-
 // Full travel of a rotary actuator.
 inline constexpr double kRotaryTravelDegrees = 90;
 
@@ -35,18 +37,26 @@ inline constexpr double kRotaryTravelDegrees = 90;
 std::optional<double> setpointInPositionUnit(double value, int setpointUnitIndex, int positionUnitIndex,
                                              double strokeMillimetres);
 
-// The value written for a typed setpoint: milliamperes as (v - 4) * 6.25,
-// degrees as v * 100 / 90, the other units as typed.
-double setpointToSend(double typed, int setpointUnitIndex);
-// Whether setpointToSend converts (milliamperes and degrees become percent).
-bool setpointSendConverts(int setpointUnitIndex);
+// The setpoint `value`, in the unit with index `setpointUnitIndex` of the
+// setpoint list, as the percent of travel that command 142 takes:
+// milliamperes as (v - 4) * 6.25, degrees as v * 100 / 90, a length as
+// 100 * v / S with the stroke S. Nothing for a length while the stroke is not
+// above 0, or for an index outside the list.
+std::optional<double> setpointPercent(double value, int setpointUnitIndex, double strokeMillimetres);
+// The reverse: a share of travel in the unit the field shows.
+std::optional<double> setpointFromPercent(double percent, int setpointUnitIndex, double strokeMillimetres);
 
-// Text the step buttons put into the setpoint field: the whole part of the
-// current setpoint plus or minus 25 while that stays within 0..100 (the
-// current setpoint at most 75, or at least 25), else nothing (the field keeps
-// its text).
-std::optional<std::string> stepUpText(double currentSetpoint, char decimalSeparator);
-std::optional<std::string> stepDownText(double currentSetpoint, char decimalSeparator);
+// Bounds of the setpoint field in the unit it shows: the whole travel, 0 to
+// 100 %, 4 to 20 mA, 0 to 90 degrees, 0 to the stroke in a length (with no
+// upper bound while the stroke is unknown). A rejected text becomes the
+// value of 0 %.
+FloatEditBounds setpointBounds(int setpointUnitIndex, double strokeMillimetres);
+
+// The step buttons, in percent: the whole part of the current setpoint plus
+// or minus 25 while that stays within 0..100 (the current setpoint at most
+// 75, or at least 25), else nothing (the field keeps its text).
+std::optional<double> stepUp(double currentPercent);
+std::optional<double> stepDown(double currentPercent);
 
 // The ramp's next value: 2 % a tick up to 100, then down to 0, and up again.
 // The direction (`RampDown`) is kept from one ramp run to the next.

@@ -79,6 +79,20 @@ int count(const std::vector<int>& commands, int command) {
   return static_cast<int>(std::count(commands.begin(), commands.end(), command));
 }
 
+// The clock burst switching is timed by, moved by the test: pauses between
+// attempts, and the replies the test says take their time.
+class TestClock {
+ public:
+  void advance(std::chrono::milliseconds by) { milliseconds_ += by.count(); }
+  BurstClock clock() {
+    return {[this] { return BurstClock::TimePoint(std::chrono::milliseconds(milliseconds_.load())); },
+            [this](std::chrono::milliseconds pause) { advance(pause); }};
+  }
+
+ private:
+  std::atomic<long long> milliseconds_{0};
+};
+
 class ConnectionTest : public CoreTest {
  protected:
   ConnectionTest()
@@ -87,7 +101,26 @@ class ConnectionTest : public CoreTest {
     core_.window.InstrumentHandle.store(0);
     applyDefaults();
     link_->setReply(0, {0, 0, {254, 62, 97, 5, 5, 1, 86, 8, 0, 0, 0, 7}});
+    core_.commands.setBurstClock(clock_.clock());
     core_.commands.start();
+  }
+  // Closing still switches burst mode: by the clock and the responder here.
+  ~ConnectionTest() override { core_.commands.stop(); }
+
+  // Returns once the command thread has made `count` whole passes from now.
+  void passes(int count) {
+    for (int i = 0; i < count; ++i) {
+      std::promise<void> ran;
+      core_.commands.post(QString("pass %1").arg(i), [&](const JobContext&) { ran.set_value(); });
+      ran.get_future().wait();
+    }
+  }
+
+  // A burst mode command that the device does not answer: the link's retries
+  // take their time.
+  FakeHartLink::Reply timeOut() {
+    clock_.advance(std::chrono::milliseconds(700));
+    return {kTimeout, 0, {}};
   }
 
   void pressConnect() {
@@ -105,7 +138,25 @@ class ConnectionTest : public CoreTest {
     waitFor([&] { return core_.form.text("StaticText1") == "CONNECTED"; });
   }
 
+  // Connects, starts bursting, and stops while the device answers no
+  // "burst off" until offAnswered_: the first round of attempts is over.
+  void stopBurstingUnanswered() {
+    connect();
+    core_.live.BurstRequested.store(true);
+    waitFor([&] { return core_.live.BurstActive.load(); });
+    link_->setResponder([&](int command, const FakeHartLink::DataField& request, int) -> FakeHartLink::Reply {
+      if (command != 109 || request[0] != 0) return {};
+      ++offs_;
+      return offAnswered_ ? FakeHartLink::Reply{} : timeOut();
+    });
+    core_.live.BurstRequested.store(false);
+    waitFor([&] { return offs_.load() == 4; });  // within the first three seconds
+  }
+
+  TestClock clock_;
   ScriptedLink* const link_;
+  std::atomic<int> offs_{0};
+  std::atomic<bool> offAnswered_{false};
 };
 
 struct SearchCase {
@@ -175,16 +226,52 @@ TEST_F(ConnectionTest, ClosingTheProgramEndsTheSearchAtTheNextTry) {
   EXPECT_GE(link_->shutDowns(), 1);  // the port it had opened is closed
 }
 
-TEST_F(ConnectionTest, BurstOnFailingTwentyTimesDropsTheRequestAndSetsTheError) {
-  core_.window.InstrumentHandle.store(0);  // nobody to talk to
+// Switching burst mode is bounded by time, not by a count of attempts, so a
+// device that never answers holds Connect, Disconnect and closing up for
+// about three seconds at most.
+TEST_F(ConnectionTest, BurstOnThatNeverSucceedsGivesUpWhenItsTimeIsUp) {
+  core_.window.InstrumentHandle.store(1);
+  link_->setResponder([&](int command, const FakeHartLink::DataField&, int) -> FakeHartLink::Reply {
+    return command == 109 ? timeOut() : FakeHartLink::Reply{};
+  });
   core_.live.BurstRequested.store(true);
   core_.live.BurstActive.store(true);
   waitFor([&] { return !core_.live.BurstRequested.load(); });
+  // Attempts of 0.7 s with 0.1 s between start at 0, 0.8, 1.6 and 2.4 s; the
+  // next would start after the 3 s.
   const std::vector<int> sent = link_->sentCommands();
-  EXPECT_EQ(count(sent, 108), 2);
-  EXPECT_EQ(count(sent, 109), 20);
+  EXPECT_EQ(count(sent, 108), 1);
+  EXPECT_EQ(count(sent, 109), 4);
   EXPECT_FALSE(core_.live.BurstActive.load());
   EXPECT_TRUE(core_.live.BurstError.load());
+}
+
+// A device whose burst mode could not be switched off goes on bursting: it is
+// asked again, a turn at a time and once a second at most, until it says yes
+// or the connection ends.
+TEST_F(ConnectionTest, AFailedBurstOffIsTriedAgainUntilTheDeviceSaysYes) {
+  stopBurstingUnanswered();
+  passes(2);
+  EXPECT_EQ(offs_.load(), 4);
+  EXPECT_TRUE(core_.live.BurstActive.load());
+
+  clock_.advance(std::chrono::seconds(1));
+  waitFor([&] { return offs_.load() == 5; });
+  offAnswered_ = true;
+  clock_.advance(std::chrono::seconds(1));
+  waitFor([&] { return !core_.live.BurstActive.load(); });
+  clock_.advance(std::chrono::seconds(5));
+  passes(2);
+  EXPECT_EQ(offs_.load(), 6);
+}
+
+TEST_F(ConnectionTest, AFailedBurstOffIsForgottenWhenTheConnectionEnds) {
+  stopBurstingUnanswered();
+  pressConnect();  // Disconnect
+  waitFor([&] { return core_.form.text("StaticText1") == "DISCONNECTED"; });
+  clock_.advance(std::chrono::seconds(5));
+  passes(2);
+  EXPECT_EQ(offs_.load(), 4);
 }
 
 TEST_F(ConnectionTest, AMessageOfAnotherLengthAddsASampleWithTheLastValues) {

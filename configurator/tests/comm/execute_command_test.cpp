@@ -125,14 +125,28 @@ TEST_F(ExecuteCommandTest, AReplyShorterThanTheCallerTakesIsAFailedCommand) {
   }
 }
 
-TEST_F(ExecuteCommandTest, NoLogLinesWhileACalibrationRuns) {
-  core_.window.StopRequested.store(false);
+// A calibration's status polls fail unlogged; any other command that fails
+// meanwhile is logged, and counted for the operation it belongs to.
+TEST_F(ExecuteCommandTest, OnlyTransactionsLeftUnloggedKeepTheirFailuresOutOfTheLog) {
+  core_.window.StopRequested.store(false);  // a calibration runs
+  fake_->setReply(159, {1460, 0, {}});
   fake_->setReply(158, {1460, 0, {}});
-  EXPECT_FALSE(execute(158));
+  int failed = 0;
+  JobContext counted = job();
+  counted.failedCommands = &failed;
+  {
+    auto tx = counted.transaction();
+    tx.leaveFailuresUnlogged();
+    EXPECT_FALSE(counted.ExecuteCommand(tx, 159, 0));
+  }
   EXPECT_TRUE(log().isEmpty());
-  core_.window.StopRequested.store(true);
-  EXPECT_FALSE(execute(158));
-  EXPECT_EQ(log().size(), 1);
+  EXPECT_EQ(failed, 0);
+  {
+    auto tx = counted.transaction();
+    EXPECT_FALSE(counted.ExecuteCommand(tx, 158, 0));
+  }
+  EXPECT_EQ(log(), QStringList{"Read Calibration status : Timed out. Instrument didn't reply. "});
+  EXPECT_EQ(failed, 1);
 }
 
 // HART allows 255 data bytes; the data field holds 50 of them.

@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <future>
+#include <thread>
+
+#include "comm/configurator.h"
 
 namespace velk {
 namespace {
@@ -48,13 +52,37 @@ TEST_F(MirellLibraryTest, ReloadStopsTheLinkUnloadsAndLoadsAfresh) {
   EXPECT_EQ(trace(), (QStringList{"load", "ShutDownHart", "unload", "load", "ShutDownHart", "unload"}));
 }
 
-TEST_F(MirellLibraryTest, HandsThePortDeviceToTheLibraryBeforeInitHart) {
-  MirellLibrary library(STUB_MIRELL_PATH, [](int port) {
-    return port == 2 ? std::string("/dev/serial/by-id/usb-modem") : std::string();
-  });
-  library.InitHart(2);
+// The library finds a port's device in the environment, which the GUI
+// thread writes only while nobody can be reading it: no port open, no thread
+// inside the library (setenv beside getenv is undefined behaviour).
+TEST_F(MirellLibraryTest, ThePortDeviceReachesTheLibraryOnlyWhileNoPortIsOpen) {
+  Configurator core([](WindowState&) { return std::make_unique<MirellLibrary>(STUB_MIRELL_PATH); });
+  core.window.setPortDevice(2, "/dev/serial/by-id/usb-modem");
+  core.start();
+  core.link.begin()->InitHart(2);
   EXPECT_EQ(trace().value(1), "InitHart 2 /dev/serial/by-id/usb-modem");
-  qunsetenv("MIRELL_COM2");
+
+  core.window.setPortDevice(2, "/dev/ttyUSB1");
+  core.window.LinkOpen.store(true);
+  EXPECT_FALSE(core.writeLinkEnvironment());
+  core.window.LinkOpen.store(false);
+  std::promise<void> holding, release;
+  std::thread user([&] {
+    auto tx = core.link.begin();
+    holding.set_value();
+    release.get_future().wait();
+  });
+  holding.get_future().wait();
+  EXPECT_FALSE(core.writeLinkEnvironment());
+  release.set_value();
+  user.join();
+  EXPECT_EQ(qgetenv("MIRELL_COM2"), "/dev/serial/by-id/usb-modem");
+
+  EXPECT_TRUE(core.writeLinkEnvironment());
+  EXPECT_EQ(qgetenv("MIRELL_COM2"), "/dev/ttyUSB1");
+  core.window.setPortDevice(2, {});  // back to its default: the variable goes
+  EXPECT_TRUE(core.writeLinkEnvironment());
+  EXPECT_FALSE(qEnvironmentVariableIsSet("MIRELL_COM2"));
 }
 
 TEST_F(MirellLibraryTest, PackedTextsOfEveryLengthFitTheirBuffer) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "comm/configurator.h"
+#include "comm/page_operation.h"
 #include "support/core_fixture.h"
 
 namespace velk {
@@ -84,6 +85,41 @@ TEST_F(ThreadCommandsTest, AFailingJobIsReportedAndLeavesNoProgressTexts) {
   QTest::qWait(0);
   EXPECT_EQ(core_.form.text(kStatusBar), "");
   EXPECT_EQ(core_.form.text(kCommunicatingText), "");
+}
+
+// A failure shows where the technician looks: the status bar says how many
+// commands of an operation (a long job's over all its steps) failed, until
+// the next operation starts; an operation's own text of what failed stays.
+TEST_F(ThreadCommandsTest, AnOperationThatEndsWithFailedCommandsSaysSoInTheStatusBar) {
+  fake_->setReply(179, {1460, 0, {}});
+  auto waitForStatus = [&](const QString& text) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return core_.form.text(kStatusBar) == text; }, 5000))
+        << core_.form.text(kStatusBar).toStdString();
+  };
+  int steps = 0;
+  core_.commands.postSteps("two steps", [&](const JobContext& job) {
+    PageOperation page(job, Sender::Click);
+    page.progress("Reading stroke...");
+    page.read(179, 0, {});
+    page.read(1, 0, {});
+    return ++steps < 2;
+  });
+  waitForStatus("2 commands failed: see LOGS");
+
+  std::promise<void> ran;
+  core_.commands.post("quiet", [&](const JobContext&) { ran.set_value(); });
+  ran.get_future().wait();
+  waitForStatus("");
+
+  core_.commands.post("upload", [](const JobContext& job) {
+    PageOperation(job, Sender::Click).read(179, 0, {});
+    job.progress("Error in uploading: 1 of 1 blocks failed");
+  });
+  waitForStatus("Error in uploading: 1 of 1 blocks failed");
+  core_.commands.post("read",
+                      [](const JobContext& job) { PageOperation(job, Sender::Click).read(179, 0, {}); });
+  waitForStatus("1 command failed: see LOGS");
+  EXPECT_EQ(core_.form.lines(kCommunicationLog).size(), 4);
 }
 
 TEST_F(ThreadCommandsTest, ALongJobLetsOtherJobsRunBetweenItsSteps) {

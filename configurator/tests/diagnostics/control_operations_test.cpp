@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <bit>
 #include <cstring>
 #include <map>
@@ -59,7 +60,7 @@ TEST_F(ControlOperations, SetpointCommandsSendOnlyWhileTheSetpointComesOverHart)
   };
   const Action actions[] = {
       {"Send", [](const JobContext& job) { ButtonControlSendClick(job, Sender::Click); }},
-      {"Send 50 %", [](const JobContext& job) { sendFixedSetpoint(job, "50"); }},
+      {"Send 50 %", [](const JobContext& job) { sendFixedSetpoint(job, 50); }},
       {"Step +25%", [](const JobContext& job) { stepSetpoint(job, SetpointStep::Up); }},
       {"Step -25%", [](const JobContext& job) { stepSetpoint(job, SetpointStep::Down); }},
   };
@@ -75,40 +76,52 @@ TEST_F(ControlOperations, SetpointCommandsSendOnlyWhileTheSetpointComesOverHart)
   }
 }
 
-TEST_F(ControlOperations, SendConvertsFromTheSetpointUnitAndShowsWhatWasSent) {
+// After a page read the field may show the loop current: "Send 50 %" then
+// sent (50 - 4) * 6.25 = 287.5. The device takes percent; the buttons and
+// steps speak percent; the field shows every value in its own unit.
+TEST_F(ControlOperations, FixedValuesStepsAndTypedValuesSendPercentInEveryUnit) {
   struct Case {
     int unitIndex;
-    const char* typed;
-    bool refused;
-    float sent;
-    const char* shown;
-    const char* unitLabel;  // after the send
+    const char* half;          // 50 % in the unit
+    const char* threeQuarter;  // 75 %, after "Step +25%"
   };
   const Case cases[] = {
-      {0, "30", false, 30, "30.00", "%"},   {1, "12", false, 50, "50.00", "% "},
-      {5, "45", false, 50, "50.00", "% "},  {2, "30", false, 30, "30.00", "mm"},
-      {1, "20", true, 100, "100.00", "% "},  // refused: still the setpoint of the page
+      {0, "50.00", "75.00"}, {1, "12.00", "16.00"}, {2, "35.00", "52.50"},
+      {3, "3.50", "5.25"},   {5, "45.00", "67.50"},
   };
   core_.window.SetPointSource.store(2);
+  form().setText("EditStroke", "70");
+  form().setText("LabelStrokeUnit", "mm");
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.unitIndex);
     core_.live.SetPointUnitIndex.store(c.unitIndex);
-    form().setText("LabelSetPointUnit", c.unitIndex == 2 ? "mm" : "%");
-    form().setText(kSetpointEdit, c.typed);
-    refused_ = c.refused ? std::set<int>{142} : std::set<int>{};
     written_.clear();
+    sendFixedSetpoint(job(), 50);
+    EXPECT_EQ(form().text(kSetpointEdit), c.half);
+    stepSetpoint(job(), SetpointStep::Up);
+    EXPECT_EQ(form().text(kSetpointEdit), c.threeQuarter);
+    form().setText(kSetpointEdit, c.half);
     ButtonControlSendClick(job(), Sender::Click);
-    ASSERT_FALSE(written_.empty()) << c.typed;  // a refused write is tried twice
-    EXPECT_FLOAT_EQ(written_.back(), c.sent) << c.typed;
-    EXPECT_FLOAT_EQ(core_.live.CurrentSetpoint(), c.sent) << c.typed;
-    EXPECT_EQ(form().text(kSetpointEdit), c.shown) << c.typed;
-    EXPECT_EQ(form().text("LabelSetPointUnit"), c.unitLabel) << c.typed;
+    EXPECT_EQ(written_, (std::vector<float>{50, 75, 50}));
+    EXPECT_EQ(core_.live.SetPointUnitIndex.load(), c.unitIndex);
   }
-  // Sending again what the field now shows sends the same value.
+  // A refused write is still the page's setpoint.
+  core_.live.SetPointUnitIndex.store(1);
+  refused_ = {142};
+  form().setText(kSetpointEdit, "20");
+  ButtonControlSendClick(job(), Sender::Click);
+  EXPECT_FLOAT_EQ(core_.live.CurrentSetpoint(), 100);
+  EXPECT_EQ(form().text(kSetpointEdit), "20.00");
+
+  // A length is no share of the travel while the stroke is unknown.
   refused_.clear();
   written_.clear();
-  ButtonControlSendClick(job(), Sender::Click);
-  ASSERT_EQ(written_.size(), 1u);
-  EXPECT_FLOAT_EQ(written_[0], 100);
+  core_.live.SetPointUnitIndex.store(2);
+  form().setText("EditStroke", "");
+  QSignalSpy errors(&core_.operations, &WindowOperations::errorReported);
+  sendFixedSetpoint(job(), 50);
+  EXPECT_TRUE(written_.empty());
+  EXPECT_EQ(errors.count(), 1);
 }
 
 TEST_F(ControlOperations, ATextThatIsNoNumberIsNotSent) {
@@ -230,6 +243,24 @@ TEST_F(ControlOperations, SourceClickWritesTheChosenCodeAndKeepsItWhenRefused) {
   sourceWritten_.clear();
   RadioGroupSetPointSourceClick(job(), Sender::Sequence);
   EXPECT_TRUE(sourceWritten_.empty());
+}
+
+// The ramp steps 2 % of travel a tick and shows each value in the field's
+// unit; it moves nothing under a calibration.
+TEST_F(ControlOperations, TheRampStepsInPercentAndShowsTheFieldsUnit) {
+  core_.window.SetPointSource.store(2);
+  core_.live.SetPointUnitIndex.store(1);  // mA
+  form().setText(kSetpointEdit, "12.00");
+  core_.commands.start();
+  rampTick(form(), core_.live, core_.window, core_.commands);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().text(kSetpointEdit) == "12.32"; }));
+  EXPECT_EQ(written_, std::vector<float>{52});
+  core_.commands.stop();
+
+  core_.window.CalibrationRunning.store(true);
+  core_.window.RequestPending.store(0);
+  rampTick(form(), core_.live, core_.window, core_.commands);
+  EXPECT_EQ(core_.window.RequestPending.load(), 0);
 }
 
 TEST_F(ControlOperations, RampRunsBetweenTheEndsAndPostsOnlyOverHart) {

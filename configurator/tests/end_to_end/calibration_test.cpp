@@ -14,6 +14,7 @@
 #include <memory>
 #include <thread>
 
+#include "diagnostics/diag_alarms_operations.h"
 #include "model/program_paths.h"
 #include "pages/calibrate_page.h"
 #include "pages/calibration_sequence.h"
@@ -216,6 +217,38 @@ TEST_F(CalibrationAgainstTheSimulator, DeviceReportedOutcomesEndOrContinueTheSeq
   EXPECT_EQ(now("LabelCalLeakStatus"), (Shown{"LabelCalLeakStatus", "Leak Detected !", kRed}));
   EXPECT_EQ(form().text("LabelCalTuneStatus"), "Auto Cal Ready OK !");
   expectEndedCleanly();
+}
+
+// While a calibration runs nothing may change what it calibrates, reads go
+// on, and its own failed polls stay out of the log while another job's
+// failure is logged and counted in the status bar.
+TEST_F(CalibrationAgainstTheSimulator, WhileItRunsSettingsAreLockedAndOnlyItsOwnPollsFailUnlogged) {
+  const QStringList senders = {"ButtonSendAll",    "ButtonFactoryReset",  "ButtonSetupSend",
+                               "ButtonTuningSend", "ButtonCharacterSend", "RadioGroupSetPointSource"};
+  settle();
+  for (const QString& name : senders) EXPECT_TRUE(form().enabled(name)) << name.toStdString();
+  calibrate("Autocalibration");
+  ASSERT_TRUE(eventually([&] { return form().text("LabelCalTravelStatus") == "Travel Calibration ..."; }));
+  for (const QString& name : senders) EXPECT_FALSE(form().enabled(name)) << name.toStdString();
+  EXPECT_TRUE(form().enabled("ButtonReadAll"));
+  EXPECT_TRUE(form().enabled("ButtonSetupRead"));
+
+  sim::FaultPlan busy;
+  busy.rate[static_cast<std::size_t>(sim::FaultKind::Busy)] = 1;
+  simulator().set_faults(busy);
+  core().commands.post("diag read",
+                       [](const JobContext& job) { ButtonReadDiagnosticsClick(job, Sender::Click); });
+  ASSERT_TRUE(eventually([&] { return form().text(kStatusBar) == "1 command failed: see LOGS"; }));
+  const auto faults = simulator().counters().faults_applied;
+  ASSERT_TRUE(eventually([&] { return simulator().counters().faults_applied > faults + 2; }));  // polls
+  simulator().set_faults({});
+  ASSERT_TRUE(calibrationEnds());
+
+  const QStringList log = form().lines(kCommunicationLog);
+  ASSERT_EQ(log.size(), 1);
+  EXPECT_TRUE(log[0].startsWith(failedCommandLine(48, {}))) << log[0].toStdString();
+  for (const QString& name : senders)
+    EXPECT_TRUE(eventually([&] { return form().enabled(name); })) << name.toStdString();
 }
 
 // Disconnecting drops the sequence: it stops polling and sends no stop

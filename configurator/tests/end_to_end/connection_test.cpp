@@ -21,6 +21,7 @@ class ConnectionEndToEnd : public SimulatorFixture {
 
   // What "Connect" does.
   void pressConnect() {
+    if (!window().Connected.load()) core().writeLinkEnvironment();
     window().Connected.store(!window().Connected.load());
     window().WriteProtected.store(true);
     core().commands.postRequest(kRequestConnection);
@@ -236,6 +237,24 @@ INSTANTIATE_TEST_SUITE_P(Commands, BurstTest,
                                            BurstCase{"FourVariables", "", 3, "LabelTempValue", ""}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A device that did not hear "burst off" goes on bursting: the program asks
+// again once the line carries its requests.
+TEST_F(ConnectionEndToEnd, ABurstOffTheDeviceMissedIsSentAgainLater) {
+  connect();
+  core().live.BurstRequested.store(true);
+  waitFor([&] { return core().live.ring.snapshot().GraphIndex >= 1; });
+  sim::FaultPlan lost;
+  lost.rate[static_cast<std::size_t>(sim::FaultKind::NoReply)] = 1;
+  simulator().set_faults(lost);
+  core().live.BurstRequested.store(false);
+  waitFor([&] { return core().live.BurstError.load(); });  // the first round is over
+  EXPECT_TRUE(simulator().state().control.burst_mode);
+  simulator().set_faults({});
+  waitFor([&] { return !simulator().state().control.burst_mode; });
+  waitFor([&] { return !core().live.BurstActive.load(); });
+  EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty());
+}
+
 TEST_F(ConnectionEndToEnd, ClosingWhileBurstingSwitchesBurstOffInTheDevice) {
   connect();
   core().live.BurstRequested.store(true);
@@ -266,7 +285,7 @@ TEST_F(ConnectionEndToEnd, LiveGraphFollowsTheValveToANewSetpoint) {
   connect();
   form().setSelectedIndex(kSetpointSourceGroup, 0);  // "Hart"
   RadioGroupSetPointSourceClick(job(), Sender::Sequence);
-  sendFixedSetpoint(job(), "100");
+  sendFixedSetpoint(job(), 100);
   ASSERT_FLOAT_EQ(simulator().state().control.hart_setpoint_percent, 100.0f);
 
   startGraph(core().live, core().operations);

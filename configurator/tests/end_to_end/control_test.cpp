@@ -94,6 +94,15 @@ TEST_F(ControlPageEndToEnd, TechnicianTakesTheSetpointOverHartAndDrivesIt) {
   EXPECT_EQ(form().selectedIndex(kSetpointSourceGroup), 0);
   // No selector shows the setpoint: it is the loop current.
   EXPECT_EQ(form().text("LabelSetPointUnit"), "mA");
+
+  // The buttons speak percent whatever unit the field shows.
+  click("Button7");  // "Send 50 %"
+  EXPECT_TRUE(deviceSetpointIs(50));
+  EXPECT_TRUE(eventually([&] { return form().text(kSetpointEdit) == "12.00"; }));
+  click("Button1");  // "Step +25%"
+  EXPECT_TRUE(deviceSetpointIs(75));
+  EXPECT_TRUE(eventually([&] { return form().text(kSetpointEdit) == "16.00"; }));
+  EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty());
 }
 
 TEST_F(ControlPageEndToEnd, RampRunsWhileItsButtonIsDown) {

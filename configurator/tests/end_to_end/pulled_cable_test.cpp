@@ -38,6 +38,7 @@ class PulledCable : public SimulatorFixture {
   }
 
   void pressConnect() {
+    if (!window().Connected.load()) core().writeLinkEnvironment();
     window().Connected.store(!window().Connected.load());
     core().commands.postRequest(kRequestConnection);
   }

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include "model/program_paths.h"
+#include "registry/configuration.h"
 #include "support/core_fixture.h"
 
 namespace velk {
@@ -67,8 +69,11 @@ TEST_F(FileMenuTest, ARejectedFileChangesNothingAndItsNameIsNotKept) {
   bad.close();
   window().setConfigFileName(inFolder("good.txt"));
   answer_ = {inFolder("bad"), 1};
+  QSignalSpy reported(&core_.operations, &WindowOperations::errorReported);
   FileOpenExecute(core_, paths_, dialogs_, nullptr);
   settle();
+  ASSERT_EQ(reported.size(), 1);
+  EXPECT_EQ(reported[0][1].value<WindowOperations::ErrorButton>(), WindowOperations::ErrorButton::Yes);
   EXPECT_EQ(asked_, QStringList{"open " + paths_.configurationsFolder()});
   EXPECT_EQ(window().ConfigFileName(), inFolder("good.txt"));
   EXPECT_EQ(form().text("EditSetPoint"), "0");
@@ -78,6 +83,25 @@ TEST_F(FileMenuTest, ARejectedFileChangesNothingAndItsNameIsNotKept) {
   QFile::copy(inFolder("bad.txt"), inFolder("bad"));
   FileOpenExecute(core_, paths_, dialogs_, nullptr);
   EXPECT_EQ(window().ConfigFileName(), inFolder("good.txt"));
+}
+
+// A file's setpoint source would be sent by the click its change raises;
+// under a running calibration the device keeps its source, and so does the
+// window.
+TEST_F(FileMenuTest, AFileOpenedWhileACalibrationRunsLeavesTheSetpointSourceAlone) {
+  QFile file(inFolder("hart.txt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("Velk Configurator 2.0\r\nSOURCE 0\r\nSETPOINT 40\r\n");
+  file.close();
+  window().Connected.store(true);
+  window().CalibrationRunning.store(true);
+  window().SetPointSource.store(0);  // "Auto (4-20 mA)", item 1
+  answer_ = {inFolder("hart.txt"), 1};
+  FileOpenExecute(core_, paths_, dialogs_, nullptr);
+  EXPECT_EQ(form().selectedIndex("RadioGroupSetPointSource"), 1);
+  EXPECT_EQ(form().text("EditSetPoint"), "40");
+  EXPECT_TRUE(form().text(kStatusBar).endsWith(kSourceKeptText)) << form().text(kStatusBar).toStdString();
+  EXPECT_FALSE(core_.activity.busy("TabSheet1")) << "no source job posted";
 }
 
 }  // namespace

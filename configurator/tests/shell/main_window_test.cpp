@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -17,6 +18,7 @@
 
 #include "comm/configurator.h"
 #include "shell/about_box.h"
+#include "shell/left_column.h"
 #include "shell/main_menu.h"
 #include "support/fake_hart_link.h"
 
@@ -89,6 +91,23 @@ TEST_F(MainWindowTest, OpensWithItsPagesMenusAndLeftColumn) {
 
   for (const char* folder : {"trends", "logs", "configurations", "signatures", "graphs"})
     EXPECT_TRUE(QDir(paths().programFolder).exists(folder)) << folder;
+}
+
+// On a 1280 x 720 screen the window, status bar and all, is in view, with
+// every tab caption whole beside the left column; pages that need more room
+// scroll inside the window.
+TEST_F(MainWindowTest, FitsAScreenOf1280By720) {
+  Running app(paths());
+  const QSize screen(1280, 720);
+  const int allTabs = app.window.pageControl()->tabBar()->sizeHint().width() + kLeftColumnWidth + 24;
+  const QSize first = initialWindowSize(screen, allTabs);
+  EXPECT_EQ(first.width(), allTabs);  // wide enough for every tab
+  EXPECT_LE(first.width() + 16, screen.width());
+  EXPECT_LE(first.height() + 40, screen.height());
+  const QSize minimum = app.window.minimumSizeHint();
+  EXPECT_LE(minimum.width(), first.width());
+  EXPECT_LE(minimum.height(), first.height());
+  EXPECT_EQ(initialWindowSize({1920, 1080}, 900), QSize(957, 746));  // room for the design size
 }
 
 TEST_F(MainWindowTest, AboutBoxNamesProgramAndVersion) {
@@ -171,6 +190,45 @@ TEST_F(MainWindowTest, AFailingCommandShowsInTheCommunicationLog) {
   EXPECT_TRUE(app.find<QPlainTextEdit>("diag_alarms_log")
                   ->toPlainText()
                   .endsWith(" Error trend stable/ Setpoint stable/ Medium friction/ No excess windup"));
+}
+
+// Opened or given its defaults during "Send All" the file would be sent in
+// part; saved during "Read All" it would hold a half-read configuration.
+TEST_F(MainWindowTest, TheFileItemsWaitForReadAllAndSendAll) {
+  Running app(paths());
+  const char* items[] = {"FileDefault", "FileOpen", "FileSave", "FileSaveAs"};
+  for (bool running : {true, false}) {
+    app.core.window.SequenceRunning.store(running);
+    app.core.operations.UpdateControlStates();
+    QCoreApplication::processEvents();
+    for (const char* item : items) EXPECT_EQ(app.find<QAction>(item)->isEnabled(), !running) << item;
+    EXPECT_TRUE(app.find<QAction>("FileExit")->isEnabled());
+  }
+}
+
+// The File menu's and the factory reset's errors have a single "Yes".
+TEST_F(MainWindowTest, AnErrorShowsInABoxWithTheButtonItAskedFor) {
+  Running app(paths());
+  for (auto [button, expected] : {std::pair{WindowOperations::ErrorButton::Ok, QMessageBox::Ok},
+                                  std::pair{WindowOperations::ErrorButton::Yes, QMessageBox::Yes}}) {
+    app.core.operations.reportError("Only Digits", button);
+    auto* box = app.window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Only Digits");
+    EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(expected));
+    delete box;
+  }
+}
+
+// DIAG ALARMS has the self test's button too, with TUNING's handler.
+TEST_F(MainWindowTest, DiagAlarmsStartsTheMemorySelfTest) {
+  Running app(paths());
+  app.core.commands.stop();  // the job stays queued as the button left it
+  auto* button = app.window.pageControl()->widget(8)->findChild<QPushButton*>("ButtonSelfTest");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->text(), "Memory self test");
+  button->click();
+  EXPECT_TRUE(app.core.activity.busy("DIAGNOSTICS"));
 }
 
 TEST_F(MainWindowTest, ConnectButtonAsksTheCommandThreadToConnect) {

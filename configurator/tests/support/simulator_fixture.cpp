@@ -47,13 +47,12 @@ QString SimulatorFixture::testKeyFile() {
 
 SimulatorFixture::SimulatorFixture(sim::SimulatorConfig config)
     : simulator_(std::make_unique<sim::SimulatedPositioner>(std::move(config))) {
-  core_ = std::make_unique<Configurator>([](WindowState& window) {
-    return std::make_unique<MirellLibrary>(
-        MIRELL_LIBRARY_PATH, [&window](int port) { return window.portDevice(port).toStdString(); });
-  });
+  core_ = std::make_unique<Configurator>(
+      [](WindowState&) { return std::make_unique<MirellLibrary>(MIRELL_LIBRARY_PATH); });
   installPageModules(*core_);
   core_->window.ComPort.store(1);
   core_->window.setPortDevice(1, QString::fromStdString(simulator_->device_path()));
+  core_->writeLinkEnvironment();
 }
 
 SimulatorFixture::~SimulatorFixture() {

@@ -60,32 +60,63 @@ TEST(SetpointInPositionUnit, NeedsAStrokeOnlyBetweenLengthsAndSharesOfTravel) {
   EXPECT_EQ(setpointInPositionUnit(50, 0, 5, 50), std::nullopt);
 }
 
-TEST(SetpointToSend, ConvertsMilliamperesAndDegreesToPercent) {
+// "Send 50 %" sends 50 whatever unit the field shows: a percent goes into
+// the field in its unit and comes back out of it unchanged, and the field's
+// bounds are the whole travel in that unit.
+TEST(SetpointPercent, AShareOfTravelMakesTheRoundTripThroughEveryUnit) {
+  constexpr double kStroke = 70;  // mm
   struct Case {
-    double typed;
     int unit;
-    double sent;
+    double halfTravel;
+    FloatEditBounds bounds;
   };
-  const Case cases[] = {{12, 1, 50}, {4, 1, 0},   {20, 1, 100}, {45, 5, 50},
-                        {30, 0, 30}, {30, 2, 30}, {3, 4, 3}};
-  for (const auto& c : cases) EXPECT_DOUBLE_EQ(setpointToSend(c.typed, c.unit), c.sent) << c.typed;
+  const Case cases[] = {
+      {0, 50, {0, 100, 0}},
+      {1, 12, {4, 20, 4}},
+      {2, 35, {0, 70, 0}},
+      {3, 3.5, {0, 7, 0}},
+      {4, 35 / 25.4, {0, 70 / 25.4, 0}},
+      {5, 45, {0, 90, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.unit);
+    EXPECT_NEAR(setpointFromPercent(50, c.unit, kStroke).value_or(NAN), c.halfTravel, 1e-12);
+    for (double percent : {0.0, 37.5, 100.0})
+      EXPECT_NEAR(
+          setpointPercent(*setpointFromPercent(percent, c.unit, kStroke), c.unit, kStroke).value_or(NAN),
+          percent, 1e-9);
+    const FloatEditBounds bounds = setpointBounds(c.unit, kStroke);
+    EXPECT_NEAR(bounds.min, c.bounds.min, 1e-12);
+    EXPECT_NEAR(bounds.max, c.bounds.max, 1e-12);
+    EXPECT_EQ(bounds.defaultValue, c.bounds.defaultValue);
+  }
+  // A length is no share of the travel until the stroke is known.
+  EXPECT_EQ(setpointFromPercent(50, 2, 0), std::nullopt);
+  EXPECT_EQ(setpointPercent(35, 3, NAN), std::nullopt);
+  EXPECT_EQ(setpointBounds(4, 0).min, 0);
+  EXPECT_GT(setpointBounds(4, 0).max, 1e30);
+  EXPECT_EQ(setpointPercent(12, 1, 0), 50.0);
 }
 
 TEST(StepButtons, StepByTwentyFiveFromTheWholePartWhileWithin0To100) {
   struct Case {
     double current;
-    std::optional<std::string> up;
-    std::optional<std::string> down;
+    std::optional<double> up;
+    std::optional<double> down;
   };
   const Case cases[] = {
-      {80, std::nullopt, "55"},   {60.7, "85", "35"},
-      {75, "100", "50"},          {25, "50", "0"},
-      {0, "25", std::nullopt},    {24.9, "49", std::nullopt},
-      {-0.5, "25", std::nullopt}, {NAN, std::nullopt, std::nullopt},
+      {80, std::nullopt, 55},
+      {60.7, 85, 35},
+      {75, 100, 50},
+      {25, 50, 0},
+      {0, 25, std::nullopt},
+      {24.9, 49, std::nullopt},
+      {-0.5, 25, std::nullopt},
+      {NAN, std::nullopt, std::nullopt},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(stepUpText(c.current, ','), c.up) << c.current;
-    EXPECT_EQ(stepDownText(c.current, ','), c.down) << c.current;
+    EXPECT_EQ(stepUp(c.current), c.up) << c.current;
+    EXPECT_EQ(stepDown(c.current), c.down) << c.current;
   }
 }
 
