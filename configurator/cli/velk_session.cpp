@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QThread>
 
 #include "comm/connection.h"
@@ -36,12 +35,9 @@ Session::Session(const Options& options, Configurator::LinkFactory link, PageMod
   }
   if (!options.portPath.isEmpty()) window.setPortDevice(window.ComPort.load(), options.portPath);
   // A secure HART-IP port's key file: the environment's for this run, else
-  // the window's choice, handed to the library as the window hands it, before
-  // any call into it.
+  // the window's choice; start() hands it to the library as the window does.
   const QString keyFile = qEnvironmentVariable(kHartIpKeyFileVariable);
   window.setHartIpKeyFile(keyFile.isEmpty() ? stored.hartIpKeyFile : keyFile);
-  if (keyFile.isEmpty() && !stored.hartIpKeyFile.isEmpty())
-    qputenv(kHartIpKeyFileVariable, QFile::encodeName(stored.hartIpKeyFile));
   window.DeviceType.store(options.deviceType.value_or(stored.deviceType));
   window.DeviceVersion.store(options.deviceVersion.value_or(stored.deviceVersion));
   core_->form.setText("SearchPollStart", QString::number(options.first));

@@ -1,6 +1,7 @@
 #include "comm/link_environment.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include "model/window_state.h"
 
@@ -13,6 +14,7 @@ EnvironmentVariables linkEnvironment(const WindowState& window) {
     variables.push_back({"MIRELL_COM" + std::to_string(port),
                          device == defaultPortDevice(port) ? std::string() : device.toStdString()});
   }
+  variables.push_back({kHartIpKeyFileVariable, QFile::encodeName(window.HartIpKeyFile()).toStdString()});
   return variables;
 }
 

@@ -2,10 +2,8 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <QWidget>
 
 #include "comm/configurator.h"
@@ -26,8 +24,6 @@ QMenu* addMenu(QMenuBar* bar, const char* caption, const char* hint) {
   menu->menuAction()->setStatusTip(hint);
   return menu;
 }
-
-constexpr std::chrono::milliseconds kKeyFileRetry{100};
 
 // A device named in the environment (MIRELL_COM<n>) holds for this run.
 QString environmentDevice(int port) {
@@ -169,8 +165,8 @@ void MainMenu::showSettings(const DeviceSettings& settings) {
   versions_[settings.versionItem]->setChecked(true);
   chosenDevices_ = settings.portDevices;
   chosenKeyFile_ = settings.hartIpKeyFile;
+  takeKeyFile();
   showPortDevices();
-  applyKeyFile();
 }
 
 void MainMenu::collectSettings(DeviceSettings& settings) const {
@@ -203,25 +199,14 @@ void MainMenu::chooseSerialDevices() {
   if (dialog.exec() != QDialog::Accepted) return;
   chosenDevices_ = dialog.devices();
   chosenKeyFile_ = dialog.keyFile();
+  takeKeyFile();
   showPortDevices();
-  applyKeyFile();
 }
 
-// The library reads the variable at InitHart: it changes only while the link
-// is free, and a busy link is tried again shortly (the GUI never waits on it).
-void MainMenu::applyKeyFile() {
-  const QString path = startKeyFile_.isEmpty() ? chosenKeyFile_ : startKeyFile_;
-  core_.window.setHartIpKeyFile(path);
-  if (qEnvironmentVariable(kHartIpKeyFileVariable) == path) return;
-  const auto idle = core_.link.tryBegin();
-  if (!idle) {
-    QTimer::singleShot(kKeyFileRetry, this, &MainMenu::applyKeyFile);
-    return;
-  }
-  if (path.isEmpty())
-    qunsetenv(kHartIpKeyFileVariable);
-  else
-    qputenv(kHartIpKeyFileVariable, QFile::encodeName(path));
+// The key file of a secure HART-IP port: the environment's for this run,
+// else the user's choice. It reaches the library with the ports' devices.
+void MainMenu::takeKeyFile() {
+  core_.window.setHartIpKeyFile(startKeyFile_.isEmpty() ? chosenKeyFile_ : startKeyFile_);
 }
 
 }  // namespace velk

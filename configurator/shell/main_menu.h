@@ -51,7 +51,7 @@ class MainMenu : public QObject {
   void showPortDevices();
   // Hands the key file to the library (MIRELL_HARTIP_PSK_FILE) on this, the
   // GUI thread, once no call into the library runs.
-  void applyKeyFile();
+  void takeKeyFile();
 
   Configurator& core_;
   QWidget* window_;

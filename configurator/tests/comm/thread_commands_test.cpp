@@ -100,8 +100,8 @@ TEST_F(ThreadCommandsTest, AnOperationThatEndsWithFailedCommandsSaysSoInTheStatu
   core_.commands.postSteps("two steps", [&](const JobContext& job) {
     PageOperation page(job, Sender::Click);
     page.progress("Reading stroke...");
-    page.read(179, 0, {});
-    page.read(1, 0, {});
+    page.read(179, 0, ReplyBytes{0}, {});
+    page.read(1, 0, ReplyBytes{0}, {});
     return ++steps < 2;
   });
   waitForStatus("2 commands failed: see LOGS");
@@ -112,12 +112,12 @@ TEST_F(ThreadCommandsTest, AnOperationThatEndsWithFailedCommandsSaysSoInTheStatu
   waitForStatus("");
 
   core_.commands.post("upload", [](const JobContext& job) {
-    PageOperation(job, Sender::Click).read(179, 0, {});
+    PageOperation(job, Sender::Click).read(179, 0, ReplyBytes{0}, {});
     job.progress("Error in uploading: 1 of 1 blocks failed");
   });
   waitForStatus("Error in uploading: 1 of 1 blocks failed");
   core_.commands.post("read",
-                      [](const JobContext& job) { PageOperation(job, Sender::Click).read(179, 0, {}); });
+                      [](const JobContext& job) { PageOperation(job, Sender::Click).read(179, 0, ReplyBytes{0}, {}); });
   waitForStatus("1 command failed: see LOGS");
   EXPECT_EQ(core_.form.lines(kCommunicationLog).size(), 4);
 }
