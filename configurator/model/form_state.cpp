@@ -1,10 +1,9 @@
 #include "model/form_state.h"
 
-#include <QMetaObject>
 
 namespace velk {
 
-FormState::FormState(QObject* parent) : QObject(parent) {}
+FormState::FormState(QObject* parent) : QObject(parent), mailbox_(ThreadMailbox::of(this)) {}
 
 bool FormState::contains(const QString& name) const {
   std::lock_guard lock(mutex_);
@@ -38,7 +37,7 @@ void FormState::update(const QString& name, Fields fields, const std::function<v
     pendingOrder_.append(name);
   }
   // One delivery for a whole burst of writes, on the store's thread.
-  if (firstPending) QMetaObject::invokeMethod(this, "deliverChanges", Qt::QueuedConnection);
+  if (firstPending) mailbox_.post(this, [this] { deliverChanges(); });
 }
 
 void FormState::deliverChanges() {
@@ -121,7 +120,7 @@ void FormState::appendLine(const QString& name, const QString& line) {
     pending_.insert(name);
     pendingOrder_.append(name);
   }
-  if (firstPending) QMetaObject::invokeMethod(this, "deliverChanges", Qt::QueuedConnection);
+  if (firstPending) mailbox_.post(this, [this] { deliverChanges(); });
 }
 
 void FormState::setRows(const QString& name, const QList<QStringList>& rows) {

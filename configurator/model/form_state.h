@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <functional>
 #include <mutex>
+#include "model/thread_mailbox.h"
 
 namespace velk {
 
@@ -87,9 +88,10 @@ class FormState : public QObject {
   void changed(const QString& name);
 
  private:
-  Q_INVOKABLE void deliverChanges();
+  void deliverChanges();
 
   mutable std::mutex mutex_;
+  ThreadMailbox& mailbox_;  // of the thread it lives in
   QHash<QString, ControlValue> values_;
   QStringList pendingOrder_;
   QSet<QString> pending_;

@@ -4,7 +4,7 @@
 
 namespace velk {
 
-LiveGraphState::LiveGraphState(QObject* parent) : QObject(parent) {
+LiveGraphState::LiveGraphState(QObject* parent) : QObject(parent), mailbox_(ThreadMailbox::of(this)) {
   repaintTimer_.setSingleShot(true);
   connect(&repaintTimer_, &QTimer::timeout, this, [this] {
     sinceRepaint_.start();
@@ -42,13 +42,10 @@ void LiveGraphState::loadComparisonSet(int set, const std::vector<GraphSample>& 
 void LiveGraphState::requestRepaint() {
   // One queued call at a time; whatever arrives meanwhile rides along with it.
   if (repaintPosted_.exchange(true)) return;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        repaintPosted_.store(false);
-        scheduleRepaint();
-      },
-      Qt::QueuedConnection);
+  mailbox_.post(this, [this] {
+    repaintPosted_.store(false);
+    scheduleRepaint();
+  });
 }
 
 void LiveGraphState::scheduleRepaint() {

@@ -14,6 +14,7 @@
 
 #include "model/graph_sample_ring.h"
 #include "model/graph_view.h"
+#include "model/thread_mailbox.h"
 
 namespace velk {
 
@@ -52,6 +53,7 @@ class LiveGraphState : public QObject {
   void scheduleRepaint();
 
   mutable std::mutex mutex_;
+  ThreadMailbox& mailbox_;  // of the thread it lives in
   GraphView view_;
   std::array<ComparisonSet, 2> sets_;
 

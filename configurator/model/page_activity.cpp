@@ -1,10 +1,9 @@
 #include "model/page_activity.h"
 
-#include <QMetaObject>
 
 namespace velk {
 
-PageActivity::PageActivity(QObject* parent) : QObject(parent) {}
+PageActivity::PageActivity(QObject* parent) : QObject(parent), mailbox_(ThreadMailbox::of(this)) {}
 
 void PageActivity::begin(const QString& page) {
   if (page.isEmpty()) return;
@@ -35,8 +34,7 @@ bool PageActivity::busy(const QString& page) const {
 }
 
 void PageActivity::announce(const QString& page) {
-  QMetaObject::invokeMethod(
-      this, [this, page] { Q_EMIT changed(page); }, Qt::QueuedConnection);
+  mailbox_.post(this, [this, page] { Q_EMIT changed(page); });
 }
 
 }  // namespace velk

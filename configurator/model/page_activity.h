@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <mutex>
+#include "model/thread_mailbox.h"
 
 namespace velk {
 
@@ -31,6 +32,7 @@ class PageActivity : public QObject {
   void announce(const QString& page);
 
   mutable std::mutex mutex_;
+  ThreadMailbox& mailbox_;  // of the thread it lives in
   QHash<QString, int> running_;
 };
 

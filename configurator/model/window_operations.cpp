@@ -1,6 +1,5 @@
 #include "model/window_operations.h"
 
-#include <QMetaObject>
 #include <QThread>
 
 #include "model/control_states.h"
@@ -10,14 +9,16 @@
 namespace velk {
 
 WindowOperations::WindowOperations(WindowState& window, FormState& form, QObject* parent)
-    : QObject(parent), window_(window), form_(form) {}
+    : QObject(parent), window_(window), form_(form), mailbox_(ThreadMailbox::of(this)) {}
 
 template <typename Operation>
 bool WindowOperations::deferToGuiThread(Operation operation) {
   if (QThread::currentThread() == thread()) return false;
-  QMetaObject::invokeMethod(this, std::move(operation), Qt::QueuedConnection);
+  post(std::move(operation));
   return true;
 }
+
+void WindowOperations::post(std::function<void()> work) { mailbox_.post(this, std::move(work)); }
 
 void WindowOperations::setControlRules(ControlStateRules rules) { rules_ = std::move(rules); }
 

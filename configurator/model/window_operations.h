@@ -5,7 +5,10 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 #include "model/control_states.h"
+#include "model/thread_mailbox.h"
 
 namespace velk {
 
@@ -40,6 +43,10 @@ class WindowOperations : public QObject {
   enum class ErrorButton { Ok, Yes };
   Q_ENUM(ErrorButton)
 
+  // Runs `work` on the GUI thread after everything queued there before it,
+  // from any thread.
+  void post(std::function<void()> work);
+
   // A failure the user must see (the window shows it in a message box).
   void reportError(const QString& text, ErrorButton button = ErrorButton::Ok);
 
@@ -53,6 +60,7 @@ class WindowOperations : public QObject {
   WindowState& window_;
   FormState& form_;
   ControlStateRules rules_;
+  ThreadMailbox& mailbox_;
 };
 
 }  // namespace velk

@@ -1,11 +1,10 @@
 #include "service/array_grid.h"
 
-#include <QMetaObject>
 #include <algorithm>
 
 namespace velk {
 
-ArrayGrid::ArrayGrid(QObject* parent) : QObject(parent) {}
+ArrayGrid::ArrayGrid(QObject* parent) : QObject(parent), mailbox_(ThreadMailbox::of(this)) {}
 
 int ArrayGrid::rowCount() const {
   std::lock_guard lock(mutex_);
@@ -51,7 +50,7 @@ void ArrayGrid::announce() {
     if (pending_) return;
     pending_ = true;
   }
-  QMetaObject::invokeMethod(this, "deliver", Qt::QueuedConnection);
+  mailbox_.post(this, [this] { deliver(); });
 }
 
 void ArrayGrid::deliver() {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <vector>
+#include "model/thread_mailbox.h"
 
 namespace velk {
 
@@ -38,9 +39,10 @@ class ArrayGrid : public QObject {
 
  private:
   void announce();
-  Q_INVOKABLE void deliver();
+  void deliver();
 
   mutable std::mutex mutex_;
+  ThreadMailbox& mailbox_;  // of the thread it lives in
   std::int64_t numbered_ = 0;
   std::vector<std::optional<std::int64_t>> read_;
   std::vector<std::optional<std::int64_t>> written_;

@@ -83,8 +83,7 @@ void SimulatorFixture::waitForCommandThread() {
   // what it queued in order: a job that queues a mark comes after both.
   auto reached = std::make_shared<std::atomic<bool>>(false);
   core().commands.post("test: command thread reached", [this, reached](const JobContext&) {
-    QMetaObject::invokeMethod(
-        &core().operations, [reached] { reached->store(true); }, Qt::QueuedConnection);
+    core().operations.post([reached] { reached->store(true); });
   });
   ASSERT_TRUE(QTest::qWaitFor([&] { return reached->load(); }, 15000));
 }
