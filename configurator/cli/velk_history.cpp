@@ -293,7 +293,7 @@ int exportAll(HistoryStore& store, const Options& options, Console& console) {
 }  // namespace
 
 QString historyHelp() {
-  return "velk history list|show|diff|delete|sync|export ...\n"
+  return "velk history COMMAND [ARGS]\n"
          "  The device history (VELK_HISTORY): every Read All, Send All, saved\n"
          "  configuration, upload and calibration, newest first. An ID may be given\n"
          "  by as much of its start as names one record; an unknown ID exits 2.\n"

@@ -75,7 +75,7 @@ const QMap<QString, QString>& commandSummary() {
       {"send", "send what differs from a file, checked"},
       {"monitor", "burst samples as CSV"},
       {"raw", "one HART command"},
-      {"history", "the device history: list, show, diff, export"},
+      {"history", "the device history: list, show, diff, delete, sync, export"},
   };
   return summary;
 }
