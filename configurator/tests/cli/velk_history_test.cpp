@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "cli/velk_commands.h"
 #include "history/history_store.h"
+#include "support/velk_console.h"
 
 namespace velk::cli {
 namespace {
@@ -20,7 +20,7 @@ QByteArray contents(const QString& path) {
 
 class VelkHistoryTest : public ::testing::Test {
  protected:
-  VelkHistoryTest() : out_(&outText_), err_(&errText_) {
+  VelkHistoryTest() {
     // The default file and the place records wait for a shared store: here.
     qputenv("XDG_DATA_HOME", dir_.filePath("data").toLocal8Bit());
     qputenv("VELK_HISTORY", dir_.filePath("history.sqlite").toLocal8Bit());
@@ -46,17 +46,7 @@ class VelkHistoryTest : public ::testing::Test {
   }
   static QString id(const HistoryRecord& r) { return historyIdText(r.id); }
 
-  int velk(const QStringList& args) {
-    outText_.clear();
-    errText_.clear();
-    const Parsed parsed = parseCommandLine(args);
-    EXPECT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
-    Console console{out_, err_, false, [](const QString&) { return false; }};
-    const int code = runCommand(parsed.options, console);
-    out_.flush();
-    err_.flush();
-    return code;
-  }
+  int velk(const QStringList& args) { return console_.run(args); }
   QString line(const HistoryRecord& r) const {
     return QStringList{id(r), r.time.toString(Qt::ISODate), historyKindName(r.kind), "Q5",
                        QString::number(r.device.deviceId), r.device.tag}
@@ -67,8 +57,9 @@ class VelkHistoryTest : public ::testing::Test {
   QTemporaryDir dir_;
   QByteArray demo_;
   HistoryRecord read_, send_, trend_;
-  QString outText_, errText_;
-  QTextStream out_, err_;
+  VelkConsole console_;
+  QString& outText_ = console_.out;
+  QString& errText_ = console_.err;
 };
 
 TEST_F(VelkHistoryTest, TheCommandLineNamesWhatItWants) {

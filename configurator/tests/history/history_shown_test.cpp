@@ -43,13 +43,6 @@ TEST(HistoryLocationTest, TakesAFilePathOrAPostgresqlAddressAndRefusesTheRest) {
   }
 }
 
-TEST(HistoryGroupingTest, DaysWinThenWeeksElseQuarters) {
-  EXPECT_EQ(historyGrouping(false, false), HistoryGrouping::Quarter);
-  EXPECT_EQ(historyGrouping(true, false), HistoryGrouping::Week);
-  EXPECT_EQ(historyGrouping(false, true), HistoryGrouping::Day);
-  EXPECT_EQ(historyGrouping(true, true), HistoryGrouping::Day);
-}
-
 TEST(HistoryGroupingTest, HeadingsFollowTheCalendarAndTheIsoWeek) {
   struct Case {
     QDate date;

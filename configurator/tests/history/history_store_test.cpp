@@ -105,10 +105,13 @@ TEST_F(HistoryStoreTest, KeepsEveryFieldAndListsWhatAFilterAsksForNewestFirst) {
   ASSERT_EQ(devices.size(), 2u);
   EXPECT_EQ(devices[1], save.device);
 
-  EXPECT_TRUE(store.remove(read.id));
-  EXPECT_FALSE(store.remove(read.id));
-  EXPECT_EQ(store.find(historyIdText(read.id)).outcome, HistoryLookup::Unknown);
+  EXPECT_TRUE(store.remove(send.id));
+  EXPECT_FALSE(store.remove(send.id));
+  EXPECT_EQ(store.find(historyIdText(send.id)).outcome, HistoryLookup::Unknown);
   EXPECT_EQ(store.find("zz").outcome, HistoryLookup::Unknown);
+  // Its keys went with it: stored again (a record sent again), it is whole.
+  ASSERT_TRUE(store.write(send).stored);
+  EXPECT_EQ(store.find(historyIdText(send.id)).record, send);
 }
 
 TEST_F(HistoryStoreTest, AStartOfAnIdThatNamesTwoRecordsFindsNeither) {
