@@ -18,6 +18,10 @@ if(VELK_BUILD_CONFIGURATOR)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/velk-configurator.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  # The configuration an empty device history starts with; the programs find
+  # it beside themselves, in ../share/velk-configurator.
+  install(FILES ${PROJECT_SOURCE_DIR}/configurator/history/seed/linear-actuator-demo.txt
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/${VELK_PACKAGE_NAME})
 endif()
 
 # Man pages made from the programs' own --help, so they never drift from it.
@@ -66,8 +70,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # The runtime dependencies (Qt 6, the C++ library) come from the binaries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded by Qt, not linked: the window's platform plugins (X11, Wayland).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Loaded by Qt, not linked: the window's platform plugins (X11, Wayland) and
+# the device history's SQLite driver; the PostgreSQL driver for a plant's
+# shared history.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 # The library is installed under its SONAME: ldconfig runs on install.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 include(CPack)

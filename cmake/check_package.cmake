@@ -23,7 +23,8 @@ foreach(path
     usr/share/applications/velk-configurator.desktop
     usr/share/icons/hicolor/scalable/apps/velk-configurator.svg
     usr/share/man/man1/velk.1.gz usr/share/man/man1/positioner-sim.1.gz
-    usr/share/doc/velk-configurator/readme.txt)
+    usr/share/doc/velk-configurator/readme.txt
+    usr/share/velk-configurator/linear-actuator-demo.txt)
   string(FIND "${listing}" " ./${path}" at)
   if(at EQUAL -1)
     list(APPEND missing ${path})
@@ -37,6 +38,10 @@ endif()
 execute_process(COMMAND dpkg-deb -f ${deb} Depends OUTPUT_VARIABLE depends COMMAND_ERROR_IS_FATAL ANY)
 if(NOT depends MATCHES "libqt6widgets6")
   message(FATAL_ERROR "The package does not depend on the Qt 6 runtime: ${depends}")
+endif()
+# The device history's SQLite driver, a plugin no binary links.
+if(NOT depends MATCHES "libqt6sql6-sqlite")
+  message(FATAL_ERROR "The package does not depend on Qt's SQLite driver: ${depends}")
 endif()
 # libmirell's secure HART-IP sessions.
 if(NOT depends MATCHES "libssl3")

@@ -7,6 +7,7 @@
 
 #include "cli/velk_devices.h"
 #include "cli/velk_diff.h"
+#include "cli/velk_history.h"
 #include "cli/velk_session.h"
 #include "comm/connection.h"
 #include "comm/raw_command.h"
@@ -159,11 +160,6 @@ int read(const Options& options, Console& console) {
   return kSuccess;
 }
 
-void printDifferences(const std::vector<Difference>& differences, Console& console) {
-  for (const Difference& d : differences)
-    console.out << d.key << ": file \"" << d.wanted << "\", device \"" << d.actual << "\"\n";
-}
-
 // What differs is not known when a read failed: the fields of its commands
 // keep values that are not the device's.
 bool readWhole(const DeviceReading& device, Console& console, const char* consequence) {
@@ -187,9 +183,7 @@ int diff(const Options& options, Console& console) {
   if (!connectOrSay(session, console)) return kNoPositioner;
   const DeviceReading device = readDevice(session);
   if (!readWhole(device, console, "")) return kFailed;
-  const auto differences = configurationDifferences(wanted, device.file, session.separator());
-  printDifferences(differences, console);
-  return differences.empty() ? kSuccess : kFailed;
+  return printDifferences(configurationDifferences(wanted, device.file, session.separator()), console.out);
 }
 
 // Puts the device out of service or back in, as the window's button does;
@@ -258,7 +252,7 @@ int send(const Options& options, Console& console) {
   }
   const QByteArray wanted = configurationText(core.form, core.window).bytes;
   const auto differences = configurationDifferences(wanted, device.file, session.separator());
-  printDifferences(differences, console);
+  printDifferences(differences, console.out);
   if (options.dryRun) return differences.empty() ? kSuccess : kFailed;
   if (differences.empty()) {
     console.err << "velk: the device already holds this configuration\n";
@@ -434,6 +428,7 @@ int runCommand(const Options& o, Console& console) {
   if (o.command == "send") return send(o, console);
   if (o.command == "monitor") return monitor(o, console);
   if (o.command == "raw") return raw(o, console);
+  if (o.command == "history") return runHistory(o, console);
   console.err << usage();
   return kUsage;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/velk_options.h"
 #include "files/config_file.h"
 #include "model/number_text.h"
 
@@ -92,6 +93,12 @@ std::vector<Difference> configurationDifferences(const QByteArray& wanted, const
       differences.push_back({key, value, device.contains(key) ? other : QString("(none)")});
   }
   return differences;
+}
+
+int printDifferences(const std::vector<Difference>& differences, QTextStream& out) {
+  for (const Difference& d : differences)
+    out << d.key << ": file \"" << d.wanted << "\", device \"" << d.actual << "\"\n";
+  return differences.empty() ? kSuccess : kFailed;
 }
 
 QString sendingPage(const QString& key) {

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTextStream>
 #include <vector>
 
 namespace velk::cli {
@@ -22,6 +23,10 @@ struct Difference {
 // Both as configuration files (the window's format).
 std::vector<Difference> configurationDifferences(const QByteArray& wanted, const QByteArray& actual,
                                                  char decimalSeparator);
+
+// One line per difference, `KEY: file "WANTED", device "ACTUAL"`; the exit
+// code of a comparison: 0 when nothing differs, else 1.
+int printDifferences(const std::vector<Difference>& differences, QTextStream& out);
 
 // The page whose send writes a key ("TabSheetTuning"); empty for a key that
 // Send All does not write.

@@ -2,6 +2,7 @@
 
 #include <QMap>
 
+#include "cli/velk_history.h"
 #include "model/window_state.h"
 
 namespace velk::cli {
@@ -58,6 +59,7 @@ const QMap<QString, QString>& commandHelp() {
        "  answers at polling address N (default 0), positioner or not, and prints\n"
        "  the response code, the status and the reply bytes the link's 50-byte\n"
        "  data field holds, saying so when the reply was longer.\n"},
+      {"history", historyHelp()},
   };
   return help;
 }
@@ -73,6 +75,7 @@ const QMap<QString, QString>& commandSummary() {
       {"send", "send what differs from a file, checked"},
       {"monitor", "burst samples as CSV"},
       {"raw", "one HART command"},
+      {"history", "the device history: list, show, diff, delete, sync, export"},
   };
   return summary;
 }
@@ -110,10 +113,16 @@ QString usage(const QString& command) {
       "  --from A --to B    polling addresses to search, default 0 to 15\n"
       "  --help             this text, or with a command, its help\n"
       "\n"
+      "Environment:\n"
+      "  VELK_HISTORY       where the device history is kept: a file path (SQLite) or a\n"
+      "                     plant's shared store, postgresql://USER@HOST[:PORT]/DBNAME\n"
+      "                     (the password, if asked for, from ~/.pgpass or PGPASSWORD);\n"
+      "                     default: history.sqlite in the program's data folder\n"
+      "\n"
       "Exit codes:\n"
       "  0  success (diff and send --dry-run: nothing differs)\n"
       "  1  a command failed, a value did not stick, or (diff, --dry-run) something differs\n"
-      "  2  usage error\n"
+      "  2  usage error, or no record of the history has the id given\n"
       "  3  a question needed an answer and standard input is not a terminal (use --yes)\n"
       "  4  the port cannot be opened or no positioner was found (raw: no device)\n"
       "\n"
@@ -189,6 +198,18 @@ Parsed parseCommandLine(const QStringList& arguments) {
       o.seconds = seconds;
     } else if (a == "--csv") {
       if (!value(o.csv)) return fail("--csv needs a file name");
+    } else if (a == "--device") {
+      if (!value(v)) return fail("--device needs a device ID");
+      bool ok = false;
+      const qint64 id = v.toLongLong(&ok, 0);
+      if (!ok || id < 0 || id > 0xFFFFFF) return fail("--device: a device ID is 0 to 16777215");
+      o.deviceId = id;
+    } else if (a == "--tag") {
+      if (!value(o.tag)) return fail("--tag needs a tag");
+    } else if (a == "--kind") {
+      if (!value(o.kind)) return fail("--kind needs a kind");
+    } else if (a == "--since") {
+      if (!value(o.since)) return fail("--since needs a date");
     } else if (a.startsWith("-") && a.size() > 1 && !number(a)) {
       return fail("unknown option " + a);
     } else if (o.command.isEmpty()) {
@@ -200,6 +221,10 @@ Parsed parseCommandLine(const QStringList& arguments) {
   if (o.help) return parsed;
   if (o.command.isEmpty()) return fail("no command");
   if (!commandHelp().contains(o.command)) return fail("unknown command " + o.command);
+  if (o.command == "history") {
+    const QString error = historyCommandLineError(o);
+    return error.isEmpty() ? parsed : fail(error);
+  }
   const qsizetype wanted = (o.command == "diff" || o.command == "send") ? 1 : o.command == "raw" ? -1 : 0;
   if (wanted >= 0 && o.args.size() != wanted)
     return fail(QString("%1 takes %2").arg(o.command, wanted == 1 ? "one file" : "no arguments"));

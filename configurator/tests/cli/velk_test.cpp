@@ -10,6 +10,7 @@
 #include "cli/velk_commands.h"
 #include "cli/velk_diff.h"
 #include "support/simulator_fixture.h"
+#include "support/velk_console.h"
 
 namespace velk::cli {
 namespace {
@@ -63,7 +64,7 @@ TEST(VelkDiff, ComparesWhatSendAllWritesToThePrecisionThePageShows) {
 class VelkAgainstTheSimulator : public SimulatorFixture {
  protected:
   explicit VelkAgainstTheSimulator(sim::SimulatorConfig config = quickSimulator())
-      : SimulatorFixture(std::move(config)), out_(&outText_), err_(&errText_) {
+      : SimulatorFixture(std::move(config)) {
     qputenv("MIRELL_LIBRARY", MIRELL_LIBRARY_PATH);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
   }
@@ -72,15 +73,7 @@ class VelkAgainstTheSimulator : public SimulatorFixture {
   int velk(QStringList args) {
     args << "--port" << port() << "--to"
          << "0";
-    outText_.clear();
-    errText_.clear();
-    const Parsed parsed = parseCommandLine(args);
-    EXPECT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
-    Console console{out_, err_, false, [](const QString&) { return false; }};
-    const int code = runCommand(parsed.options, console);
-    out_.flush();
-    err_.flush();
-    return code;
+    return console_.run(args);
   }
 
   virtual QString port() { return QString::fromStdString(simulator().device_path()); }
@@ -100,8 +93,9 @@ class VelkAgainstTheSimulator : public SimulatorFixture {
 
   QTemporaryDir settingsDir_;
   QTemporaryDir dir_;
-  QString outText_, errText_;
-  QTextStream out_, err_;
+  VelkConsole console_;
+  QString& outText_ = console_.out;
+  QString& errText_ = console_.err;
 };
 
 TEST_F(VelkAgainstTheSimulator, ATechnicianScansReadsAndComparesAConfiguration) {
@@ -230,11 +224,7 @@ TEST_F(VelkAgainstTheSimulator, DoctorFindsThePositionerAndNamesAMissingDevice) 
       << outText_.toStdString();
 
   const QString missing = dir_.filePath("ttyUSB9");
-  const Parsed parsed = parseCommandLine({"doctor", "--probe", "--to", "0", "--port", missing});
-  Console console{out_, err_, false, {}};
-  outText_.clear();
-  EXPECT_EQ(runCommand(parsed.options, console), kFailed);
-  out_.flush();
+  EXPECT_EQ(console_.run({"doctor", "--probe", "--to", "0", "--port", missing}), kFailed);
   EXPECT_TRUE(
       outText_.contains("PROBLEM  COM1, the port in use, opens " + missing + ", which does not exist"))
       << outText_.toStdString();

@@ -1,0 +1,55 @@
+#include "history/history_writer.h"
+
+namespace velk {
+
+HistoryWriter::HistoryWriter(HistoryLocation location, Report report) : report_(std::move(report)) {
+  thread_ = std::thread([this, location = std::move(location)] { run(location); });
+}
+
+HistoryWriter::~HistoryWriter() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void HistoryWriter::post(HistoryRecord record) {
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(record));
+  }
+  wake_.notify_all();
+}
+
+bool HistoryWriter::waitIdle(int timeoutMs) {
+  std::unique_lock lock(mutex_);
+  return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return queue_.empty() && !busy_; });
+}
+
+void HistoryWriter::run(HistoryLocation location) {
+  // Qt SQL's connections belong to the thread that opens them: this one.
+  HistoryStore store(std::move(location));
+  store.sync();
+  QString lastProblem;
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    busy_ = false;
+    idle_.notify_all();
+    wake_.wait(lock, [this] { return !queue_.empty() || stopping_; });
+    if (queue_.empty()) return;
+    HistoryReport report{std::move(queue_.front()), {}, false};
+    queue_.pop_front();
+    busy_ = true;
+    lock.unlock();
+    report.result = store.write(report.record);
+    const QString problem = report.result.message;
+    report.repeated = !problem.isEmpty() && problem == lastProblem;
+    lastProblem = problem;
+    if (report_) report_(report);
+    lock.lock();
+  }
+}
+
+}  // namespace velk

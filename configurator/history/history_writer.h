@@ -1,0 +1,55 @@
+#pragma once
+// Writes finished records off the caller's thread (the GUI's, the command
+// thread's), one at a time, in the order they were handed over. A write that
+// fails never fails the work it records: the report says why, and says so
+// again only when the reason changes.
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "history/history_store.h"
+
+namespace velk {
+
+struct HistoryReport {
+  HistoryRecord record;  // as handed over
+  HistoryWriteResult result;
+  // The same failure (or the same wait for the shared store) as the last
+  // record's: already said.
+  bool repeated = false;
+};
+
+class HistoryWriter {
+ public:
+  // Called on the writer's thread after each record.
+  using Report = std::function<void(const HistoryReport&)>;
+
+  // Opens the store on a thread of its own and sends what waits there for a
+  // shared store.
+  explicit HistoryWriter(HistoryLocation location, Report report = {});
+  // Writes every record already handed over, then ends.
+  ~HistoryWriter();
+  HistoryWriter(const HistoryWriter&) = delete;
+  HistoryWriter& operator=(const HistoryWriter&) = delete;
+
+  void post(HistoryRecord record);
+  // Until every record handed over is written; false when `timeoutMs` passed first.
+  bool waitIdle(int timeoutMs);
+
+ private:
+  void run(HistoryLocation location);
+
+  Report report_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  std::deque<HistoryRecord> queue_;
+  bool busy_ = true;  // until the store is open
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+}  // namespace velk

@@ -1,0 +1,88 @@
+// A plant's shared history on a throwaway PostgreSQL server: records made
+// while it is down wait in the local file and reach it, each once, when it is
+// back.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "history/history_store.h"
+#include "support/postgres_server.h"
+
+namespace velk {
+namespace {
+
+HistoryRecord makeRecord(const QString& tag) {
+  return newHistoryRecord(HistoryKind::Read, {"Q5", 101, 4711, {}, tag, {}}, "Velk Configurator 2.0\r\n");
+}
+
+class SharedHistoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!server_.installed()) GTEST_SKIP() << server_.problem().toStdString();
+    ASSERT_TRUE(server_.problem().isEmpty()) << server_.problem().toStdString();
+  }
+
+  // A technician's machine: its own local file, the plant's shared store.
+  HistoryLocation machine(const QString& name) const {
+    return {dir_.filePath(name + ".sqlite"), server_.address(), {}};
+  }
+  // The tags the shared store holds, newest first, as a machine with nothing
+  // waiting sees them.
+  QStringList sharedTags() {
+    HistoryStore observer(machine("observer"));
+    QStringList tags;
+    for (const HistoryRecord& r : observer.list({}, 0, 1000).records) tags << r.device.tag;
+    return tags;
+  }
+
+  PostgresServer server_;
+  QTemporaryDir dir_;
+};
+
+TEST_F(SharedHistoryTest, RecordsMadeWhileTheServerIsDownWaitAndReachItOnceWhenItIsBack) {
+  HistoryStore laptop(machine("laptop"));
+  const HistoryWriteResult first = laptop.write(makeRecord("A"));
+  ASSERT_TRUE(first.stored && !first.waiting) << first.message.toStdString();
+
+  ASSERT_TRUE(server_.stop()) << server_.problem().toStdString();
+  const HistoryWriteResult down = laptop.write(makeRecord("B"));
+  EXPECT_TRUE(down.stored && down.waiting);
+  EXPECT_TRUE(down.message.contains("cannot be reached")) << down.message.toStdString();
+  {
+    // Another run meanwhile sees what waits here, and says that is all it sees.
+    HistoryStore nextRun(machine("laptop"));
+    const HistoryPage page = nextRun.list({}, 0, 10);
+    ASSERT_EQ(page.records.size(), 1u);
+    EXPECT_EQ(page.records[0].device.tag, "B");
+    EXPECT_TRUE(page.note.contains("only the records waiting here")) << page.note.toStdString();
+    EXPECT_EQ(nextRun.sync().waiting, 1);
+  }
+
+  ASSERT_TRUE(server_.start()) << server_.problem().toStdString();
+  // The next record takes the one waiting along, older first.
+  const HistoryWriteResult back = laptop.write(makeRecord("C"));
+  EXPECT_TRUE(back.stored && !back.waiting) << back.message.toStdString();
+  EXPECT_EQ(sharedTags(), (QStringList{"C", "B", "A"}));
+  const HistorySync nothingLeft = laptop.sync();
+  EXPECT_EQ(nothingLeft.sent, 0);
+  EXPECT_EQ(nothingLeft.waiting, 0);
+}
+
+TEST_F(SharedHistoryTest, ARecordThatReachedTheServerBeforeItsLocalCopyWasDroppedIsStoredOnce) {
+  // As after a crash between the server's commit and the local delete.
+  const HistoryRecord record = makeRecord("D");
+  HistoryStore plant(machine("plant"));
+  ASSERT_TRUE(plant.write(record).stored);
+  ASSERT_TRUE(server_.stop());
+  HistoryStore laptop(machine("laptop"));
+  ASSERT_TRUE(laptop.write(record).waiting);
+  ASSERT_TRUE(server_.start());
+
+  const HistorySync sync = laptop.sync();
+  EXPECT_EQ(sync.sent, 1);
+  EXPECT_EQ(sync.waiting, 0);
+  EXPECT_EQ(sharedTags(), QStringList{"D"});
+}
+
+}  // namespace
+}  // namespace velk
