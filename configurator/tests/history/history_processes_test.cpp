@@ -4,8 +4,6 @@
 
 #include <signal.h>
 
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -14,14 +12,15 @@
 
 #include "history/history_store.h"
 #include "history/history_writer.h"
+#include "support/child_process.h"
 
 namespace velk {
 namespace {
 
 // Writes records to `file` as a process of its own; `count` 0: until killed.
-void startWriter(QProcess& process, const QString& file, int count, int device) {
-  process.start(HISTORY_WRITE_CHILD, {file, QString::number(count), QString::number(device)});
-  ASSERT_TRUE(process.waitForStarted(10000));
+void startWriter(ChildProcess& process, const QString& file, int count, int device) {
+  ASSERT_TRUE(process.start(HISTORY_WRITE_CHILD, {file, QString::number(count), QString::number(device)}))
+      << process.problem();
 }
 
 // The ids a writer said it had stored: the whole lines it printed.
@@ -55,20 +54,14 @@ QSet<QString> idsIn(HistoryStore& store) {
 TEST(HistoryProcessesTest, AWriterKilledWhileWritingLeavesAWholeStoreWithEveryRecordItHadStored) {
   QTemporaryDir dir;
   const QString file = dir.filePath("history.sqlite");
-  QProcess writer;
+  ChildProcess writer;
   startWriter(writer, file, 0, 1);
   // Some records in, and more on their way.
-  QByteArray output;
-  QElapsedTimer clock;
-  clock.start();
-  while (storedIds(output).size() < 40 && clock.elapsed() < 60000) {
-    writer.waitForReadyRead(1000);
-    output += writer.readAllStandardOutput();
-  }
-  ASSERT_GE(storedIds(output).size(), 40) << writer.readAllStandardError().toStdString();
-  ::kill(pid_t(writer.processId()), SIGKILL);
-  ASSERT_TRUE(writer.waitForFinished(10000));
-  output += writer.readAllStandardOutput();
+  ASSERT_TRUE(writer.waitForOutput([](const QByteArray& output) { return storedIds(output).size() >= 40; }, 60000))
+      << writer.endText();
+  writer.signal(SIGKILL);
+  ASSERT_TRUE(writer.waitForExit(10000));
+  const QByteArray output = writer.output();
 
   EXPECT_EQ(integrityCheck(file), "ok");
   HistoryStore store(HistoryLocation{file, {}, {}});
@@ -83,7 +76,7 @@ TEST(HistoryProcessesTest, TwoProcessesAndTheWindowWritingAtOnceStoreEveryRecord
   // The store exists before the race, as the window's does.
   { HistoryStore(HistoryLocation{file, {}, {}}); }
   constexpr int kEach = 150;
-  QProcess first, second;
+  ChildProcess first, second;
   startWriter(first, file, kEach, 1);
   startWriter(second, file, kEach, 2);
   QSet<QString> expected;
@@ -98,10 +91,10 @@ TEST(HistoryProcessesTest, TwoProcessesAndTheWindowWritingAtOnceStoreEveryRecord
     }
     ASSERT_TRUE(window.waitIdle(120000));
   }
-  for (QProcess* writer : {&first, &second}) {
-    ASSERT_TRUE(writer->waitForFinished(120000));
-    EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
-    const QSet<QString> ids = storedIds(writer->readAllStandardOutput());
+  for (ChildProcess* writer : {&first, &second}) {
+    ASSERT_TRUE(writer->waitForExit(120000));
+    EXPECT_TRUE(writer->exitedWith(0)) << writer->endText();
+    const QSet<QString> ids = storedIds(writer->output());
     EXPECT_EQ(ids.size(), kEach);
     expected += ids;
   }

@@ -1,31 +1,18 @@
 // The program itself: it starts, and closes cleanly when told to end.
-// Started with posix_spawn rather than QProcess: Qt starts children through
-// a raw clone() that ThreadSanitizer's runtime cannot follow, and this test
-// runs under it too.
 
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <vector>
+#include "support/child_process.h"
 
 namespace {
-
-// Waits up to `milliseconds` for the child to end; its wait status, or -1.
-int waitForExit(pid_t pid, int milliseconds) {
-  int status = 0;
-  const bool ended = QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, milliseconds);
-  return ended ? status : -1;
-}
 
 TEST(Program, StartsAndEndsCleanlyOnTerminationWritingItsSettings) {
   QTemporaryDir home;
@@ -38,40 +25,23 @@ TEST(Program, StartsAndEndsCleanlyOnTerminationWritingItsSettings) {
   environment.insert("QT_QPA_PLATFORM", "offscreen");
   environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
   environment.insert("XDG_DATA_HOME", home.filePath("data"));
-  std::vector<QByteArray> entries;
-  for (const QString& entry : environment.toStringList()) entries.push_back(entry.toLocal8Bit());
-  std::vector<char*> envp;
-  for (QByteArray& entry : entries) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  QByteArray path = VELK_CONFIGURATOR_PATH;
-  char* argv[] = {path.data(), nullptr};
-  pid_t pid = -1;
-  ASSERT_EQ(::posix_spawn(&pid, path.constData(), nullptr, nullptr, argv, envp.data()), 0);
+  velk::ChildProcess program;
+  ASSERT_TRUE(program.start(VELK_CONFIGURATOR_PATH, {}, environment.toStringList())) << program.problem();
 
   // The start-up writes the missing settings: the window is being built.
   QSettings written(settingsFile, QSettings::IniFormat);
-  const bool started = QTest::qWaitFor(
+  ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         written.sync();
         return written.contains("HARTConfig/DevType");
       },
-      20000);
-  if (!started) {
-    ::kill(pid, SIGKILL);
-    waitForExit(pid, 5000);
-    FAIL() << "the program never wrote its settings";
-  }
+      20000))
+      << program.endText();
   EXPECT_EQ(written.value("HARTConfig/ComPort").toString(), "9");
 
-  ::kill(pid, SIGTERM);
-  const int status = waitForExit(pid, 20000);
-  if (status == -1) {
-    ::kill(pid, SIGKILL);
-    waitForExit(pid, 5000);
-  }
-  ASSERT_NE(status, -1) << "the program did not end on SIGTERM";
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  program.signal(SIGTERM);
+  ASSERT_TRUE(program.waitForExit(20000)) << "it did not end on SIGTERM";
+  EXPECT_TRUE(program.exitedWith(0)) << program.endText();
   written.sync();
   EXPECT_EQ(written.value("HARTConfig/ComPort").toString(), "1");
   EXPECT_TRUE(

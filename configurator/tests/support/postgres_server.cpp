@@ -1,5 +1,7 @@
 #include "support/postgres_server.h"
 
+#include "support/child_process.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -11,7 +13,7 @@
 #include <QCollator>
 #include <QFileInfo>
 #include <QDir>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSqlDatabase>
 
 namespace velk {
@@ -91,25 +93,21 @@ PostgresServer::~PostgresServer() {
 }
 
 bool PostgresServer::run(const QString& tool, const QStringList& arguments, int timeoutMs) {
-  QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("HOME", folder_.path());
   environment.insert("LC_ALL", "C");
   for (const char* name : {"PGHOST", "PGPORT", "PGUSER", "PGDATABASE", "PGDATA"}) environment.remove(name);
-  process.setProcessEnvironment(environment);
-  process.setWorkingDirectory(folder_.path());
-  process.setProcessChannelMode(QProcess::MergedChannels);
   const QString program = bin_ + "/" + tool;
-  if (asRoot())
-    process.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", program} +
-                                 arguments);
-  else
-    process.start(program, arguments);
-  if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit ||
-      process.exitCode() != 0) {
-    process.kill();
-    process.waitForFinished(5000);
-    problem_ = tool + " failed: " + QString::fromLocal8Bit(process.readAll()).trimmed() + process.errorString();
+  ChildProcess process;
+  const bool started =
+      asRoot() ? process.start("setpriv",
+                               QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--", program} +
+                                   arguments,
+                               environment.toStringList(), folder_.path())
+               : process.start(program, arguments, environment.toStringList(), folder_.path());
+  if (!started || !process.waitForExit(timeoutMs) || !process.exitedWith(0)) {
+    problem_ = tool + " failed: " +
+               QString::fromStdString(started ? process.endText() : process.problem()).trimmed();
     return false;
   }
   return true;
