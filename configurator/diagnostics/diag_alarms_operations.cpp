@@ -135,9 +135,9 @@ int alarmRowNumber(int byte) { return byte < kFirstRenumberedByte ? byte : byte 
 
 const char* alarmText(int byte) { return byte >= 0 && byte < kDiagnosticAlarms ? kAlarmTexts[byte] : ""; }
 
-Upload uploadAlarms() {
+StepJob uploadAlarms() {
   auto table = std::make_shared<std::vector<std::int32_t>>();
-  return {
+  return uploadJob({
       [table](const JobContext& job, UploadSequence& sequence) {
         job.form.setText(kUploadMessage, QString());
         // A block that fails keeps what its boxes show.
@@ -152,7 +152,7 @@ Upload uploadAlarms() {
         job.form.setText(kUploadMessage, result.ok() ? "Upload OK" : "Error in uploading");
         job.progress(uploadOutcomeText(result));
       },
-  };
+  });
 }
 
 const PageModule& diagAlarmsModule() {

@@ -39,6 +39,6 @@ const char* alarmText(int byte);
 // non-zero byte checks its alarm's box. Edit168 is emptied first and shows
 // "Upload OK" only when every block came; a failed block leaves its boxes as
 // they were and the status bar says how many failed.
-Upload uploadAlarms();
+StepJob uploadAlarms();
 
 }  // namespace velk

@@ -114,7 +114,9 @@ QWidget* createTuningPage(PageContext& context) {
               &ButtonReadDiagnosticsClick);
   PageBusyLock* busy = lockWhileBusy(page, context);
   QObject::connect(child<QPushButton>(page, "ButtonSelfTest2"), &QPushButton::clicked, page,
-                   busy->whenIdle([&core, name = context.page] { ButtonSelfTestClick(core, name); }));
+                   busy->whenIdle([context] {
+                     postPageJob(context, "self test", ButtonSelfTestClick(context.core.operations));
+                   }));
   return page;
 }
 

@@ -36,16 +36,14 @@ void start(Configurator& core, const QStringList& pages, Operation operation, co
   core.operations.UpdateControlStates();
   if (sequence->modules.empty()) return finish(core, *sequence);
 
-  core.commands.postSteps(
-      key,
-      [&core, sequence, operation](const JobContext& job) {
-        const PageModule* module = sequence->modules[sequence->next++];
-        (module->*operation)(job, Sender::Sequence);
-        const bool more = sequence->next < sequence->modules.size();
-        if (!more) finish(core, *sequence);
-        return more;
-      },
-      {}, [&core, sequence] { finish(core, *sequence); });
+  core.commands.postSteps(key, {[&core, sequence, operation](const JobContext& job) {
+                                  const PageModule* module = sequence->modules[sequence->next++];
+                                  (module->*operation)(job, Sender::Sequence);
+                                  const bool more = sequence->next < sequence->modules.size();
+                                  if (!more) finish(core, *sequence);
+                                  return more;
+                                },
+                                [&core, sequence] { finish(core, *sequence); }});
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ class CalibrationAgainstTheSimulator : public SimulatorFixture {
     form().setText("ComboBoxCalType", type);
     commandsMark_ = commandsSeen().size();
     shown_.clear();
-    ButtonCalibrateClick(core(), kPage);
+    core().commands.postSteps(kCalibrationJob, ButtonCalibrateClick(core()), kPage);
   }
 
   // The calibration commands the device received since calibrate(), a

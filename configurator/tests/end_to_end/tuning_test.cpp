@@ -145,7 +145,7 @@ TEST_F(TuningAgainstTheSimulator, SelfTestWaitsWithoutHoldingUpTheWindowOrOtherJ
   const SelfTestClock before = setSelfTestClock(&testClock);
   simulator().update_state([](sim::DeviceState& s) { s.calibration.time_scale = 0.01f; });
   core().commands.start();
-  ButtonSelfTestClick(core(), "TabSheetTuning");
+  core().commands.postSteps("self test", ButtonSelfTestClick(core().operations), "TabSheetTuning");
   const auto waitFor = [&](const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!done() && std::chrono::steady_clock::now() < deadline) {
