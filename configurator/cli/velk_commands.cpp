@@ -309,14 +309,15 @@ double secondsNow() {
 void printSample(const JobContext&, const BurstMessage& message) {
   const auto& v = message.reading.BurstValue;
   auto field = [](bool has, float value) { return has ? QString::number(value, 'g', 7) : QString(); };
-  const bool all = message.length == 24;
-  const QString line = QString("%1,%2,%3,%4,%5\n")
-                           .arg(secondsNow() - gSink.start, 0, 'f', 3)
-                           .arg(message.length == 8 ? QString::number(message.loopCurrent, 'g', 7)
-                                                    : field(all, v[kBurstSetpoint]))
-                           .arg(field(all || message.length == 5, v[kBurstPosition]))
-                           .arg(field(all, v[kBurstTemperature]))
-                           .arg(field(all, v[kBurstPressure]));
+  const bool all = message.command == BurstCommand::DynamicVariables;
+  const QString line =
+      QString("%1,%2,%3,%4,%5\n")
+          .arg(secondsNow() - gSink.start, 0, 'f', 3)
+          .arg(message.command == BurstCommand::LoopCurrent ? QString::number(message.loopCurrent, 'g', 7)
+                                                            : field(all, v[kBurstSetpoint]))
+          .arg(field(all || message.command == BurstCommand::Position, v[kBurstPosition]))
+          .arg(field(all, v[kBurstTemperature]))
+          .arg(field(all, v[kBurstPressure]));
   std::lock_guard lock(gSinkMutex);
   if (!gSink.out) return;  // a sample after monitoring ended
   if (gSink.csv && !gCsvFailed.load() && !gSink.csv->write(line.toLatin1())) gCsvFailed = true;

@@ -48,11 +48,19 @@ struct ConnectionReadings {
   bool processValuesRead = false;         // the live reading holds command 3's values
 };
 
-// A burst message as burst monitoring took it. Its length tells which
-// command the device bursts: 5 position, 8 loop current, 24 the dynamic variables.
+// Which command's message the device burst, as burst monitoring told it by
+// the message's length.
+enum class BurstCommand {
+  Other = 0,             // a length of no known message: the values last known repeat
+  Position = 1,          // command 1: the position with its unit
+  LoopCurrent = 2,       // command 2: the loop current (and the percent of range)
+  DynamicVariables = 3,  // command 3: setpoint, position, temperature and pressure
+};
+
+// A burst message as burst monitoring took it.
 struct BurstMessage {
-  int length = 0;
-  float loopCurrent = 0;  // of a message of length 8
+  BurstCommand command = BurstCommand::Other;
+  float loopCurrent = 0;  // of command 2's message
   BurstReading reading;   // the live values after this message
 };
 

@@ -318,10 +318,10 @@ void controlAfterConnect(const JobContext& job, const ConnectionReadings& readin
 
 void controlAfterBurstSample(const JobContext& job, const BurstMessage& message) {
   FormState& form = job.form;
-  if (message.length == kBurstPositionMessageLength) {
+  if (message.command == BurstCommand::Position) {
     // This message carries no setpoint: its curve would stay flat.
     form.setChecked(kShowLiveSetpoint, false);
-  } else if (message.length == kBurstLoopCurrentMessageLength) {
+  } else if (message.command == BurstCommand::LoopCurrent) {
     form.setText("LabelExtraData", "Setpoint :");
     form.setText("LabelExtraDataValue", fixed2(message.loopCurrent, decimalSeparator(job.window)) + " mA");
     form.setVisible("LabelExtraData", true);

@@ -95,10 +95,6 @@ bool applyControlConfigurationDefaults(FormState& form);
 // items, the value labels and the show check boxes.
 void applyControlPageDefaults(FormState& form, WindowState& window);
 
-// Lengths of the burst messages of commands 1 (position) and 2 (loop current).
-inline constexpr int kBurstPositionMessageLength = 5;
-inline constexpr int kBurstLoopCurrentMessageLength = 8;
-
 // How the value labels show the live reading. The deviation is the plain
 // difference setpoint - position here, named after `deviationUnit` (the page
 // read instead converts the setpoint into the position unit first).
