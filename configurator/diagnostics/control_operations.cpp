@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <array>
 
+#include "comm/configurator.h"
 #include "comm/page_module.h"
 #include "comm/process_values.h"
 #include "comm/thread_commands.h"
@@ -338,6 +339,28 @@ void controlAfterBurstSample(const JobContext& job, const BurstMessage& message)
                      .showSetpoint = !setpointFromHart});
 }
 
+void controlAfterConfigurationLoaded(const LoadedConfiguration& loaded) {
+  if (!loaded.setpointSourceChanged || !loaded.followOnDevice) return;
+  Configurator& core = loaded.core;
+  if (core.window.Connected.load() && core.window.CalibrationRunning.load()) {
+    // The source must not change under the calibration.
+    if (const auto index = indexForCode(kSetpointSources, core.window.SetPointSource.load()))
+      core.form.setSelectedIndex(kSetpointSourceGroup, *index);
+    const QString shown = core.form.text(kStatusBar);
+    core.form.setText(kStatusBar, (shown.isEmpty() ? QString() : shown + "; ") + kSourceKeptText);
+    return;
+  }
+  if (core.window.Connected.load()) {
+    core.commands.post(
+        "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); },
+        controlModule().name);
+    return;
+  }
+  core.window.SetPointSource.store(
+      codeForIndex(kSetpointSources, core.form.selectedIndex(kSetpointSourceGroup)));
+  core.operations.UpdateControlStates();
+}
+
 const PageModule& controlModule() {
   static const PageModule module{
       .name = "TabSheet1",
@@ -355,8 +378,33 @@ const PageModule& controlModule() {
                {"Button6", "Button7", "Button8", "Button1", "Button5", "SpeedButton1", kSetpointEdit,
                 "ButtonControlSend"}},
           },
+      .configurationPlace = 2,
+      .configurationEntries =
+          {
+              {"SOURCE", ConfigValueForm::Index, "RadioGroupSetPointSource"},
+              {"SETPOINT", ConfigValueForm::Text, "EditSetPoint"},
+              {"POSITION", ConfigValueForm::Text, "LabelPosValue", 0, true},
+              {"DEVIATION", ConfigValueForm::Text, "LabelDevValue", 0, true},
+              {"TEMP", ConfigValueForm::Text, "LabelTempValue", 0, true},
+              {"PRESSURE", ConfigValueForm::Text, "LabelPressValue"},
+          },
+      .factoryValues =
+          {
+              {.control = "RadioGroupSetPointSource", .item = 1},
+              {"EditSetPoint", "0"},
+              {"LabelPosValue", "-"},
+              {"LabelDevValue", "-"},
+              {"LabelTempValue", "-"},
+              {"LabelPressValue", "-"},
+          },
+      .readAllPlace = 2,
+      .sendAllPlace = 2,
+      // The setpoint itself moves the valve: no file sends it.
+      .sentKeys = {"SOURCE"},
+      .sendFromFile = &RadioGroupSetPointSourceClick,
       .afterConnect = &controlAfterConnect,
       .afterBurstSample = &controlAfterBurstSample,
+      .afterConfigurationLoaded = &controlAfterConfigurationLoaded,
   };
   return module;
 }

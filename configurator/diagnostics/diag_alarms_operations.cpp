@@ -9,8 +9,6 @@ namespace velk {
 
 namespace {
 
-constexpr int kReadAdditionalStatus = 48;
-constexpr int kAdditionalStatusRequestBytes = 11;
 constexpr int kAlarmArea = 9;
 constexpr int kAlarmTableBytes = 87;  // the last byte is not shown
 // The row numbers skip 26.
@@ -106,28 +104,6 @@ constexpr const char* kAlarmTexts[kDiagnosticAlarms] = {
 };
 
 }  // namespace
-
-QString bitText(std::uint32_t value, int bits) {
-  QString text;
-  for (int bit = bits - 1; bit >= 0; --bit) text += (value >> bit) & 1u ? '1' : '0';
-  return text;
-}
-
-bool readAdditionalStatus(const PageOperation& page) {
-  FormState& form = page.job().form;
-  return page.read(kReadAdditionalStatus, kAdditionalStatusRequestBytes, ReplyBytes{11},
-                   [&](HartLink& reply) {
-                     form.setText("Edit4", bitText(reply.GetInteger(6, 1), 8));
-                     form.setText("Edit5", bitText(reply.GetInteger(5, 1), 4));
-                     form.setText("Edit6", bitText(reply.GetInteger(7, 4), 32));
-                   });
-}
-
-void ButtonReadDiagnosticsClick(const JobContext& job, Sender sender) {
-  PageOperation page(job, sender);
-  job.form.setText("LabelSelfTest", QString());
-  readAdditionalStatus(page);
-}
 
 QString alarmCheckBox(int byte) { return QString("CheckBox%1").arg(byte + 2); }
 

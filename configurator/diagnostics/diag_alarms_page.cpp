@@ -10,9 +10,10 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "checks/additional_status.h"
+#include "checks/self_test.h"
 #include "comm/configurator.h"
 #include "diagnostics/diag_alarms_operations.h"
-#include "diagnostics/self_test_operations.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"

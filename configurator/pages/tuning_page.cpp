@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "checks/additional_status.h"
+#include "checks/self_test.h"
 #include "comm/configurator.h"
-#include "diagnostics/diag_alarms_operations.h"
-#include "diagnostics/self_test_operations.h"
 #include "pages/tuning_operations.h"
 #include "ui/field_validation.h"
 #include "ui/form_binder.h"

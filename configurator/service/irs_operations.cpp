@@ -206,11 +206,7 @@ void reverseBytesToFloatClick(FormState& form, const WindowState& window, Window
 }
 
 const PageModule& irsModule() {
-  static const PageModule module{
-      .name = "TabSheet5",
-      .caption = "IRS",
-      .defaults = &applyIrsDefaults,
-  };
+  static const PageModule module{.name = "TabSheet5", .caption = "IRS", .defaults = &applyIrsDefaults};
   return module;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "checks/additional_status.h"
 #include "model/window_operations.h"
 #include "support/core_fixture.h"
 #include "support/scripted_memory.h"

@@ -1,10 +1,11 @@
-#include "diagnostics/self_test_operations.h"
+#include "checks/self_test.h"
 
 #include <atomic>
 #include <memory>
 #include <optional>
 
-#include "diagnostics/diag_alarms_operations.h"
+#include "checks/additional_status.h"
+#include "model/form_state.h"
 
 namespace velk {
 
