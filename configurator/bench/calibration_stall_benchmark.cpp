@@ -13,9 +13,9 @@
 #include <functional>
 #include <memory>
 
+#include "checks/self_test.h"
 #include "comm/configurator.h"
 #include "comm/mirell_library.h"
-#include "diagnostics/self_test_operations.h"
 #include "model/program_paths.h"
 #include "pages/calibrate_page.h"
 #include "pages/tuning_page.h"

@@ -11,10 +11,9 @@
 #include "cli/velk_session.h"
 #include "comm/connection.h"
 #include "comm/raw_command.h"
-#include "diagnostics/control_operations.h"
-#include "diagnostics/modules.h"
-#include "files/config_file.h"
 #include "model/file_replacement.h"
+#include "registry/config_file.h"
+#include "registry/configuration.h"
 #include "registry/connection_doctor.h"
 #include "registry/device_settings.h"
 #include "registry/page_registry.h"
@@ -170,15 +169,24 @@ bool readWhole(const DeviceReading& device, Console& console, const char* conseq
   return false;
 }
 
+// The file into the form, followed by the pages as the window's File > Open
+// is; what differs is sent by the caller, not by the pages. A file that is
+// not correct is said.
+ConfigurationLoad loadFile(Configurator& core, const QString& path, Console& console) {
+  const ConfigurationLoad load = loadConfiguration(path, core.form, core.window);
+  if (load.ok)
+    followLoadedConfiguration(core, load.setpointSourceChanged, false);
+  else
+    console.err << "velk: the file " << path << " is not correct (" << load.error << ")\n";
+  return load;
+}
+
 int diff(const Options& options, Console& console) {
   Session session(options);
   // The file first: a file that does not load is a usage problem, found before any traffic.
   Configurator& core = session.core();
-  const ConfigurationLoad load = loadConfiguration(options.args[0], core.form, core.window);
-  if (!load.ok) {
-    console.err << "velk: the file " << options.args[0] << " is not correct (" << load.error << ")\n";
-    return kFailed;
-  }
+  const ConfigurationLoad load = loadFile(core, options.args[0], console);
+  if (!load.ok) return kFailed;
   const QByteArray wanted = configurationText(core.form, core.window).bytes;
   if (!connectOrSay(session, console)) return kNoPositioner;
   const DeviceReading device = readDevice(session);
@@ -201,34 +209,30 @@ bool setOutOfService(Session& session, bool outOfService) {
 }
 
 // The pages to send, in Send All's order: every page, or those whose keys differ.
-QStringList pagesToSend(const std::vector<Difference>& differences, bool all) {
-  QStringList pages;
-  for (const QString& page : sendAllPages()) {
+PageModules pagesToSend(const std::vector<Difference>& differences, bool all) {
+  PageModules pages;
+  for (const PageModule* page : sendAllModules()) {
     const bool differs = std::any_of(differences.begin(), differences.end(),
-                                     [&](const Difference& d) { return sendingPage(d.key) == page; });
-    if (all || differs) pages.append(page);
+                                     [&](const Difference& d) { return moduleSendingKey(d.key) == page; });
+    if (all || differs) pages.push_back(page);
   }
   return pages;
 }
 
-void sendPages(Session& session, const QStringList& pages, bool all, bool sourceChanged) {
-  auto clickSource = [&] {
-    session.run("setpoint source",
-                [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Sequence); });
-  };
+void sendPages(Session& session, const PageModules& pages, bool all, bool sourceChanged) {
   if (all) {
-    if (sourceChanged) clickSource();
+    // Send All's own send of the page does not write the loaded source.
+    if (sourceChanged)
+      for (const PageModule* page : pages)
+        if (page->sendFromFile)
+          session.run(page->name,
+                      [page](const JobContext& job) { page->sendFromFile(job, Sender::Sequence); });
     session.runSequence(kRequestSendAll);
     return;
   }
-  for (const QString& page : pages) {
-    // Of CONTROL only the setpoint source is a setting; its send would move the valve.
-    if (page == QLatin1String(controlModule().name)) {
-      clickSource();
-      continue;
-    }
-    const PageModule* module = findPageModule(page);
-    session.run(page, [module](const JobContext& job) { module->send(job, Sender::Sequence); });
+  for (const PageModule* page : pages) {
+    const PageJob sendIt = page->sendFromFile ? page->sendFromFile : page->send;
+    session.run(page->name, [sendIt](const JobContext& job) { sendIt(job, Sender::Sequence); });
   }
 }
 
@@ -244,12 +248,8 @@ int send(const Options& options, Console& console) {
   const DeviceReading device = readDevice(session);
   if (!options.all && !readWhole(device, console, "; nothing was sent (--all sends every page)"))
     return kFailed;
-  const int sourceBefore = core.form.selectedIndex(kSetpointSourceGroup);
-  const ConfigurationLoad load = loadConfiguration(options.args[0], core.form, core.window);
-  if (!load.ok) {
-    console.err << "velk: the file " << options.args[0] << " is not correct (" << load.error << ")\n";
-    return kFailed;
-  }
+  const ConfigurationLoad load = loadFile(core, options.args[0], console);
+  if (!load.ok) return kFailed;
   const QByteArray wanted = configurationText(core.form, core.window).bytes;
   const auto differences = configurationDifferences(wanted, device.file, session.separator());
   printDifferences(differences, console.out);
@@ -260,16 +260,18 @@ int send(const Options& options, Console& console) {
   }
   if (!options.yes && !console.ask("Send these to the positioner?")) return kFailed;
 
-  const QStringList pages = pagesToSend(differences, options.all);
+  const PageModules pages = pagesToSend(differences, options.all);
   const bool outOfServiceFirst =
-      !core.window.OutOfService.load() && std::any_of(pages.begin(), pages.end(), sentOutOfServiceOnly);
+      !core.window.OutOfService.load() && std::any_of(pages.begin(), pages.end(), [](const PageModule* page) {
+        return page->sentOutOfServiceOnly;
+      });
   QStringList failed = device.failed;
   if (outOfServiceFirst && !setOutOfService(session, true)) {
     listFailures(failed + takeFailures(session), console);
     console.err << "velk: the positioner could not be taken out of service; nothing was sent\n";
     return kFailed;
   }
-  sendPages(session, pages, options.all, core.form.selectedIndex(kSetpointSourceGroup) != sourceBefore);
+  sendPages(session, pages, options.all, load.setpointSourceChanged);
   const bool backInService = !outOfServiceFirst || setOutOfService(session, false);
   failed += takeFailures(session);
 
@@ -303,14 +305,15 @@ double secondsNow() {
 void printSample(const JobContext&, const BurstMessage& message) {
   const auto& v = message.reading.BurstValue;
   auto field = [](bool has, float value) { return has ? QString::number(value, 'g', 7) : QString(); };
-  const bool all = message.length == 24;
-  const QString line = QString("%1,%2,%3,%4,%5\n")
-                           .arg(secondsNow() - gSink.start, 0, 'f', 3)
-                           .arg(message.length == 8 ? QString::number(message.loopCurrent, 'g', 7)
-                                                    : field(all, v[kBurstSetpoint]))
-                           .arg(field(all || message.length == 5, v[kBurstPosition]))
-                           .arg(field(all, v[kBurstTemperature]))
-                           .arg(field(all, v[kBurstPressure]));
+  const bool all = message.command == BurstCommand::DynamicVariables;
+  const QString line =
+      QString("%1,%2,%3,%4,%5\n")
+          .arg(secondsNow() - gSink.start, 0, 'f', 3)
+          .arg(message.command == BurstCommand::LoopCurrent ? QString::number(message.loopCurrent, 'g', 7)
+                                                            : field(all, v[kBurstSetpoint]))
+          .arg(field(all || message.command == BurstCommand::Position, v[kBurstPosition]))
+          .arg(field(all, v[kBurstTemperature]))
+          .arg(field(all, v[kBurstPressure]));
   std::lock_guard lock(gSinkMutex);
   if (!gSink.out) return;  // a sample after monitoring ended
   if (gSink.csv && !gCsvFailed.load() && !gSink.csv->write(line.toLatin1())) gCsvFailed = true;

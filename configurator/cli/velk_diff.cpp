@@ -7,37 +7,13 @@
 #include <vector>
 
 #include "cli/velk_options.h"
-#include "files/config_file.h"
 #include "model/number_text.h"
+#include "registry/config_file.h"
+#include "registry/page_sequences.h"
 
 namespace velk::cli {
 
 namespace {
-
-// What each page's send writes, in Send All's order. Out of service only:
-// the device refuses those settings while it controls the valve.
-struct SendingPage {
-  const char* page;
-  QStringList keys;
-  bool outOfServiceOnly = false;
-};
-const std::vector<SendingPage>& sendingPages() {
-  static const std::vector<SendingPage> pages = {
-      {"APPEARANCE",
-       {"LANGUAGE", "DEFAULT DISPLAY", "UNIT SETPOINT", "UNIT POSITION", "UNIT PRESSURE", "UNIT TEMP"}},
-      // The setpoint itself moves the valve: no file sends it.
-      {"TabSheet1", {"SOURCE"}},
-      {"TabSheetSetup",
-       {"ACTUATOR TYPE", "STROKE LENGTH", "ACTUATOR SIZE", "ACTUATOR FUNCTION", "CURRENT RANGE MIN",
-        "CURRENT RANGE MAX", "DIRECTION", "TRAVEL RANGE MIN", "TRAVEL RANGE MAX", "CONTROL LOW",
-        "CONTROL HIGH", "CUT OFF LOW", "CUT OFF HIGH", "LIMIT LOW", "LIMIT HIGH"},
-       true},
-      {"TabSheetCara", {"CHARACTER", "NUMBER OF POINTS", "CUSTOM CURVE TABLE SIZE"}, true},  // and X(i), Y(i)
-      {"TabSheetTuning", {"CLOSE TIME", "OPEN TIME", "DEAD BAND", "PID P", "PID I", "PID D"}},
-      {"TabSheetAlarms", {}},  // every "ALARM ..." key
-  };
-  return pages;
-}
 
 // The file's entries by key, in order; the curve's lines as "X(i)", "Y(i)".
 QList<std::pair<QString, QString>> entries(const QByteArray& file) {
@@ -84,7 +60,7 @@ std::vector<Difference> configurationDifferences(const QByteArray& wanted, const
 
   std::vector<Difference> differences;
   for (const auto& [key, value] : wantedEntries) {
-    if (sendingPage(key).isEmpty()) continue;
+    if (moduleSendingKey(key) == nullptr) continue;
     const bool curve = key.startsWith("X(") || key.startsWith("Y(") || key == "CUSTOM CURVE TABLE SIZE";
     if (curve && !customCurve) continue;
     const int digits = curve ? kCurveDigits : kReadValueDigits;
@@ -99,20 +75,6 @@ int printDifferences(const std::vector<Difference>& differences, QTextStream& ou
   for (const Difference& d : differences)
     out << d.key << ": file \"" << d.wanted << "\", device \"" << d.actual << "\"\n";
   return differences.empty() ? kSuccess : kFailed;
-}
-
-QString sendingPage(const QString& key) {
-  if (key.startsWith("X(") || key.startsWith("Y(")) return "TabSheetCara";
-  if (key.startsWith("ALARM ")) return "TabSheetAlarms";
-  for (const SendingPage& page : sendingPages())
-    if (page.keys.contains(key)) return page.page;
-  return {};
-}
-
-bool sentOutOfServiceOnly(const QString& page) {
-  for (const SendingPage& sending : sendingPages())
-    if (page == QLatin1String(sending.page)) return sending.outOfServiceOnly;
-  return false;
 }
 
 }  // namespace velk::cli

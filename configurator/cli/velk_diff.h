@@ -1,7 +1,8 @@
 #pragma once
-// What differs between two configurations, for what "Send All" writes: the
-// settings of CONTROL's setpoint source, SETUP, CHARACTERISTICS (the custom
-// curve when it is the characteristic), APPEARANCE, TUNING and ALARMS. The
+// What differs between two configurations, for what "Send All" writes (the
+// keys its modules name as sent): CONTROL's setpoint source, SETUP,
+// CHARACTERISTICS (the custom curve when it is the characteristic),
+// APPEARANCE, TUNING and ALARMS. The
 // READ page, the statistics, the live values, the calibration fields, the
 // toggle-step test and the password are not compared. Numbers are equal when
 // they agree to the precision the page shows them.
@@ -27,11 +28,5 @@ std::vector<Difference> configurationDifferences(const QByteArray& wanted, const
 // One line per difference, `KEY: file "WANTED", device "ACTUAL"`; the exit
 // code of a comparison: 0 when nothing differs, else 1.
 int printDifferences(const std::vector<Difference>& differences, QTextStream& out);
-
-// The page whose send writes a key ("TabSheetTuning"); empty for a key that
-// Send All does not write.
-QString sendingPage(const QString& key);
-// Whether the device takes that page's settings only while out of service.
-bool sentOutOfServiceOnly(const QString& page);
 
 }  // namespace velk::cli

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "cli/velk_diff.h"
-#include "files/config_file.h"
+#include "registry/config_file.h"
 #include "history/history_store.h"
 #include "model/file_replacement.h"
 #include "model/form_fields.h"

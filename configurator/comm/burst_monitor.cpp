@@ -18,10 +18,15 @@ constexpr int kDynamicVariablesCommand = 3;
 // Asked when the bursts stop: does the device still answer at all?
 constexpr int kReadUniqueIdentifier = 0;
 
-// Data lengths of the burst messages of commands 1, 2 and 3.
-constexpr int kPositionFrame = 5;
-constexpr int kCurrentFrame = 8;
-constexpr int kDynamicVariablesFrame = 24;
+// The burst command whose message has this many data bytes.
+BurstCommand burstCommandOfLength(int length) {
+  switch (length) {
+    case 5: return BurstCommand::Position;
+    case 8: return BurstCommand::LoopCurrent;
+    case 24: return BurstCommand::DynamicVariables;
+    default: return BurstCommand::Other;
+  }
+}
 
 constexpr int kUntilTheDeadline = std::numeric_limits<int>::max();
 
@@ -156,19 +161,18 @@ void BurstMonitor::collect(const JobContext& job) {
   {
     auto tx = job.transaction();
     updated = tx->BurstDataUpdated() != 0;
-    if (updated) message.length = tx->GetBurstMessageLength();
-    switch (updated ? message.length : 0) {
-      case kPositionFrame:
+    if (updated) message.command = burstCommandOfLength(tx->GetBurstMessageLength());
+    switch (message.command) {
+      case BurstCommand::Position:
         message.reading.BurstUnit[kBurstPosition] =
             UnitIndexFromCode(UnitKind::Position, static_cast<int>(tx->GetBurstInteger(0, 1)));
         message.reading.BurstValue[kBurstPosition] = tx->GetBurstFloat(1);
         break;
-      case kCurrentFrame: message.loopCurrent = tx->GetBurstFloat(0); break;
-      case kDynamicVariablesFrame:
+      case BurstCommand::LoopCurrent: message.loopCurrent = tx->GetBurstFloat(0); break;
+      case BurstCommand::DynamicVariables:
         takeDynamicVariables(message.reading, burstDynamicVariables(tx.api()), kDynamicVariableCount);
         break;
-      default:  // another message: the sample repeats the values last known
-        break;
+      case BurstCommand::Other: break;
     }
   }
   if (!updated) {

@@ -110,7 +110,7 @@ MemoryUploadResult UploadSequence::result() const {
   return result;
 }
 
-UploadSteps uploadSteps(Upload upload) {
+StepJob uploadJob(Upload upload) {
   struct Run {
     Upload upload;
     UploadSequence sequence;
@@ -124,7 +124,7 @@ UploadSteps uploadSteps(Upload upload) {
   };
   auto run = std::make_shared<Run>();
   run->upload = std::move(upload);
-  UploadSteps steps;
+  StepJob steps;
   steps.step = [run](const JobContext& job) {
     if (!run->job) {
       run->job.emplace(job);
@@ -138,12 +138,6 @@ UploadSteps uploadSteps(Upload upload) {
   // Dropped before its first turn it never began: there is nothing to show.
   steps.dropped = [run] { run->finish(); };
   return steps;
-}
-
-void runUpload(const JobContext& job, const Upload& upload) {
-  const UploadSteps steps = uploadSteps(upload);
-  while (steps.step(job)) {
-  }
 }
 
 QString uploadOutcomeText(const MemoryUploadResult& result) {

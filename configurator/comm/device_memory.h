@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "comm/job_context.h"
+#include "comm/step_job.h"
 
 namespace velk {
 
@@ -63,8 +63,8 @@ class MemoryUpload {
 };
 
 // Several uploads one after the other, a block at a time: a page's upload as
-// a job that reads one block per turn of the command thread (thread_commands.h,
-// postSteps), so burst monitoring and other jobs get the link in between.
+// a job that reads one block per turn of the command thread (step_job.h), so
+// burst monitoring and other jobs get the link in between.
 class UploadSequence {
  public:
   using Then = std::function<void(UploadSequence& sequence)>;
@@ -102,15 +102,8 @@ struct Upload {
   std::function<void(const JobContext& job, const MemoryUploadResult& result)> finish;
 };
 
-// The upload as a job of a block per turn, and what its dropping does.
-struct UploadSteps {
-  std::function<bool(const JobContext& job)> step;
-  std::function<void()> dropped;
-};
-UploadSteps uploadSteps(Upload upload);
-
-// Runs every step of an upload at once (the command line, tests).
-void runUpload(const JobContext& job, const Upload& upload);
+// The upload as a job of a block per turn.
+StepJob uploadJob(Upload upload);
 
 // What the status bar says after an upload: "Upload OK", or "Error in
 // uploading" with how many blocks failed.

@@ -1,9 +1,11 @@
 #pragma once
 // One page of the program as the code without widgets sees it: its name and
 // caption, the values it starts with, its read and send, the rules that
-// enable its controls, and the hooks through which it follows the
-// connection and burst monitoring. Shared code loops over the modules (start
-// values, control states, hooks, and the sequences over all pages); the
+// enable its controls, its lines of the configuration file and their
+// "&Default" values, its places in Read All and Send All, and the hooks
+// through which it follows the connection, burst monitoring and a loaded
+// configuration. Shared code loops over the modules (start values, control
+// states, the configuration file, "&Default", the sequences, hooks); the
 // command thread calls the hooks without knowing which pages there are.
 //
 // Every field but the name and the caption is optional.
@@ -11,12 +13,14 @@
 #include <optional>
 #include <vector>
 
+#include "comm/configuration_fields.h"
 #include "comm/page_operation.h"
 #include "model/control_states.h"
 #include "model/dynamic_variables.h"
 
 namespace velk {
 
+class Configurator;
 class FormState;
 struct WindowState;
 
@@ -48,12 +52,30 @@ struct ConnectionReadings {
   bool processValuesRead = false;         // the live reading holds command 3's values
 };
 
-// A burst message as burst monitoring took it. Its length tells which
-// command the device bursts: 5 position, 8 loop current, 24 the dynamic variables.
+// Which command's message the device burst, as burst monitoring told it by
+// the message's length.
+enum class BurstCommand {
+  Other = 0,             // a length of no known message: the values last known repeat
+  Position = 1,          // command 1: the position with its unit
+  LoopCurrent = 2,       // command 2: the loop current (and the percent of range)
+  DynamicVariables = 3,  // command 3: setpoint, position, temperature and pressure
+};
+
+// A burst message as burst monitoring took it.
 struct BurstMessage {
-  int length = 0;
-  float loopCurrent = 0;  // of a message of length 8
+  BurstCommand command = BurstCommand::Other;
+  float loopCurrent = 0;  // of command 2's message
   BurstReading reading;   // the live values after this message
+};
+
+// A configuration file or "&Default" has just put its values into the form.
+struct LoadedConfiguration {
+  Configurator& core;
+  bool setpointSourceChanged = false;
+  // The window applies what it loads: the device follows at once where a
+  // value calls for it (the setpoint source). `velk` loads a file to compare
+  // it with the device and sends what differs itself.
+  bool followOnDevice = true;
 };
 
 struct PageModule {
@@ -69,6 +91,25 @@ struct PageModule {
   // Which of the page's controls the connection state enables.
   std::vector<ControlStateRule> controlRules = {};
 
+  // The page's place in the configuration file, 1 first (0: it has no
+  // fields there), its fields' lines in file order, and their factory values
+  // in the order "&Default" sets them.
+  int configurationPlace = 0;
+  std::vector<ConfigEntry> configurationEntries = {};
+  std::vector<FactoryValue> factoryValues = {};
+
+  // The page's place in "Read All" and in "Send All", 1 first; 0 leaves it out.
+  int readAllPlace = 0;
+  int sendAllPlace = 0;
+  // The configuration file's keys whose values the page's send writes; a key
+  // ending in a blank or "(" stands for every key it starts ("ALARM ", "X(").
+  std::vector<const char*> sentKeys = {};
+  // The device takes those settings only while it is out of service.
+  bool sentOutOfServiceOnly = false;
+  // What sending a file's differing values of this page runs, where that is
+  // not the page's whole send (CONTROL's would also move the valve).
+  PageJob sendFromFile = nullptr;
+
   // Where the connection searches; the first module that has one decides.
   PollRange (*searchRange)(const FormState& form) = nullptr;
   // Which command's message the device is to burst (1, 2 or 3); the first
@@ -80,6 +121,8 @@ struct PageModule {
   void (*afterConnect)(const JobContext& job, const ConnectionReadings& readings) = nullptr;
   // Burst monitoring took a message (on the command thread).
   void (*afterBurstSample)(const JobContext& job, const BurstMessage& message) = nullptr;
+  // On the GUI thread (the window) or the caller's (`velk`).
+  void (*afterConfigurationLoaded)(const LoadedConfiguration& loaded) = nullptr;
 };
 
 // The modules in tab order, as the program installs them.

@@ -51,23 +51,16 @@ void ThreadCommands::wake() {
 }
 
 void ThreadCommands::post(const QString& key, Job job, const QString& page) {
-  postSteps(
-      key,
-      [job = std::move(job)](const JobContext& context) {
-        job(context);
-        return false;
-      },
-      page);
+  postSteps(key, singleStep(std::move(job)), page);
 }
 
-void ThreadCommands::postSteps(const QString& key, StepJob step, const QString& page,
-                               std::function<void()> dropped) {
+void ThreadCommands::postSteps(const QString& key, StepJob job, const QString& page) {
   {
     std::lock_guard lock(mutex_);
     for (const PostedJob& waiting : jobs_)
       if (waiting.key == key) return;
     activity_.begin(page);
-    jobs_.push_back({key, std::move(step), page, std::move(dropped)});
+    jobs_.push_back({key, std::move(job), page});
   }
   wake();
 }
@@ -78,9 +71,9 @@ void ThreadCommands::dropWaitingJobs() {
     std::lock_guard lock(mutex_);
     dropped.swap(jobs_);
   }
-  for (const PostedJob& job : dropped) {
-    if (job.dropped) job.dropped();
-    activity_.end(job.page);
+  for (const PostedJob& posted : dropped) {
+    if (posted.job.dropped) posted.job.dropped();
+    activity_.end(posted.page);
   }
 }
 
@@ -167,14 +160,14 @@ void ThreadCommands::jobSection(const JobContext& context) {
   JobContext job = context;
   job.failedCommands = posted.failedCommands.get();
   bool more = false;
-  guarded(job, [&] { more = posted.step(job); });
+  guarded(job, [&] { more = posted.job.step(job); });
   if (more && !context.stop.stop_requested()) {
     // Its page stays busy while it waits for its next turn.
     std::lock_guard lock(mutex_);
     jobs_.push_back(std::move(posted));
     return;
   }
-  if (more && posted.dropped) posted.dropped();
+  if (more && posted.job.dropped) posted.job.dropped();
   activity_.end(posted.page);
   endOperation(*posted.failedCommands);
 }

@@ -27,13 +27,10 @@
 #include "comm/job_context.h"
 #include "comm/page_module.h"
 #include "comm/request_slot.h"
+#include "comm/step_job.h"
 #include "model/page_activity.h"
 
 namespace velk {
-
-using Job = std::function<void(const JobContext&)>;
-// One step of a long job; returns whether steps remain.
-using StepJob = std::function<bool(const JobContext&)>;
 
 // The status bar after an operation whose commands failed: "2 commands
 // failed: see LOGS".
@@ -59,12 +56,9 @@ class ThreadCommands {
   // keeps that page busy (PageActivity) from now until it has run or is
   // dropped.
   void post(const QString& key, Job job, const QString& page = {});
-  // A long job (a calibration, a long transfer) that runs a step per turn:
-  // after each step it goes to the back of the queue, so burst monitoring and
-  // the other jobs get the link in between. `dropped` runs if the job is
-  // dropped before its last step (a disconnection, the program closing).
-  void postSteps(const QString& key, StepJob step, const QString& page = {},
-                 std::function<void()> dropped = {});
+  // A long job (a calibration, an upload, a long transfer) that runs a step
+  // per turn (step_job.h), posted as post() posts.
+  void postSteps(const QString& key, StepJob job, const QString& page = {});
   // Puts a request into the window's slot (a newer one replaces a waiting
   // one) and wakes the thread.
   void postRequest(int code);
@@ -98,9 +92,8 @@ class ThreadCommands {
  private:
   struct PostedJob {
     QString key;
-    StepJob step;
+    StepJob job;
     QString page;
-    std::function<void()> dropped;
     bool started = false;
     // Where its steps count their failed commands; it stays put as the job
     // moves through the queue.

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <array>
 
+#include "comm/configurator.h"
 #include "comm/page_module.h"
 #include "comm/process_values.h"
 #include "comm/thread_commands.h"
@@ -318,10 +319,10 @@ void controlAfterConnect(const JobContext& job, const ConnectionReadings& readin
 
 void controlAfterBurstSample(const JobContext& job, const BurstMessage& message) {
   FormState& form = job.form;
-  if (message.length == kBurstPositionMessageLength) {
+  if (message.command == BurstCommand::Position) {
     // This message carries no setpoint: its curve would stay flat.
     form.setChecked(kShowLiveSetpoint, false);
-  } else if (message.length == kBurstLoopCurrentMessageLength) {
+  } else if (message.command == BurstCommand::LoopCurrent) {
     form.setText("LabelExtraData", "Setpoint :");
     form.setText("LabelExtraDataValue", fixed2(message.loopCurrent, decimalSeparator(job.window)) + " mA");
     form.setVisible("LabelExtraData", true);
@@ -336,6 +337,28 @@ void controlAfterBurstSample(const JobContext& job, const BurstMessage& message)
   showProcessValues(form, job.window, reading,
                     {.deviationUnit = unitName(UnitKind::Setpoint, reading.BurstUnit[kBurstSetpoint]),
                      .showSetpoint = !setpointFromHart});
+}
+
+void controlAfterConfigurationLoaded(const LoadedConfiguration& loaded) {
+  if (!loaded.setpointSourceChanged || !loaded.followOnDevice) return;
+  Configurator& core = loaded.core;
+  if (core.window.Connected.load() && core.window.CalibrationRunning.load()) {
+    // The source must not change under the calibration.
+    if (const auto index = indexForCode(kSetpointSources, core.window.SetPointSource.load()))
+      core.form.setSelectedIndex(kSetpointSourceGroup, *index);
+    const QString shown = core.form.text(kStatusBar);
+    core.form.setText(kStatusBar, (shown.isEmpty() ? QString() : shown + "; ") + kSourceKeptText);
+    return;
+  }
+  if (core.window.Connected.load()) {
+    core.commands.post(
+        "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); },
+        controlModule().name);
+    return;
+  }
+  core.window.SetPointSource.store(
+      codeForIndex(kSetpointSources, core.form.selectedIndex(kSetpointSourceGroup)));
+  core.operations.UpdateControlStates();
 }
 
 const PageModule& controlModule() {
@@ -355,8 +378,33 @@ const PageModule& controlModule() {
                {"Button6", "Button7", "Button8", "Button1", "Button5", "SpeedButton1", kSetpointEdit,
                 "ButtonControlSend"}},
           },
+      .configurationPlace = 2,
+      .configurationEntries =
+          {
+              {"SOURCE", ConfigValueForm::Index, "RadioGroupSetPointSource"},
+              {"SETPOINT", ConfigValueForm::Text, "EditSetPoint"},
+              {"POSITION", ConfigValueForm::Text, "LabelPosValue", 0, true},
+              {"DEVIATION", ConfigValueForm::Text, "LabelDevValue", 0, true},
+              {"TEMP", ConfigValueForm::Text, "LabelTempValue", 0, true},
+              {"PRESSURE", ConfigValueForm::Text, "LabelPressValue"},
+          },
+      .factoryValues =
+          {
+              {.control = "RadioGroupSetPointSource", .item = 1},
+              {"EditSetPoint", "0"},
+              {"LabelPosValue", "-"},
+              {"LabelDevValue", "-"},
+              {"LabelTempValue", "-"},
+              {"LabelPressValue", "-"},
+          },
+      .readAllPlace = 2,
+      .sendAllPlace = 2,
+      // The setpoint itself moves the valve: no file sends it.
+      .sentKeys = {"SOURCE"},
+      .sendFromFile = &RadioGroupSetPointSourceClick,
       .afterConnect = &controlAfterConnect,
       .afterBurstSample = &controlAfterBurstSample,
+      .afterConfigurationLoaded = &controlAfterConfigurationLoaded,
   };
   return module;
 }

@@ -95,9 +95,16 @@ bool applyControlConfigurationDefaults(FormState& form);
 // items, the value labels and the show check boxes.
 void applyControlPageDefaults(FormState& form, WindowState& window);
 
-// Lengths of the burst messages of commands 1 (position) and 2 (loop current).
-inline constexpr int kBurstPositionMessageLength = 5;
-inline constexpr int kBurstLoopCurrentMessageLength = 8;
+// What the status bar adds when a file or "&Default" would change the
+// setpoint source while a calibration runs.
+inline constexpr const char* kSourceKeptText = "the setpoint source was not changed: a calibration runs";
+
+// After a file or "&Default": a changed setpoint source selection is taken as
+// the user's click would be. Connected, the source is sent (velk sends it with
+// the rest of what differs), unless a calibration runs: the selection then
+// goes back to the device's source. Not connected, the window takes it for
+// its control states alone.
+void controlAfterConfigurationLoaded(const LoadedConfiguration& loaded);
 
 // How the value labels show the live reading. The deviation is the plain
 // difference setpoint - position here, named after `deviationUnit` (the page

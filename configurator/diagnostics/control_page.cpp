@@ -21,6 +21,7 @@
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
+#include "ui/page_widgets.h"
 #include "ui/radio_group.h"
 
 namespace velk {
@@ -74,7 +75,7 @@ bool textFilterChosen(const QString& filter) { return filter.startsWith("Text fi
 }  // namespace
 
 ControlPage::ControlPage(PageContext& context, QWidget* parent)
-    : QWidget(parent), core_(context.core), paths_(context.paths), page_(context.page) {
+    : QWidget(parent), core_(context.core), paths_(context.paths), context_(context) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(8, 8, 8, 8);
   row->addWidget(buildSetpointColumn(), 0, Qt::AlignTop);
@@ -212,9 +213,8 @@ void ControlPage::connectHandlers() {
 
   connect(findChild<RadioGroup*>(kSetpointSourceGroup), &RadioGroup::itemClicked, this, [this] {
     // Waiting once is enough: the job sends the source chosen when it runs.
-    core_.commands.post(
-        "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); },
-        page_);
+    postPageJob(context_, "control source",
+                [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); });
   });
   validateFloatOnExit(findChild<QLineEdit*>(kSetpointEdit), form, window,
                       [this] { return setpointFieldBounds(core_.form, core_.live, core_.window); });
@@ -223,8 +223,8 @@ void ControlPage::connectHandlers() {
     connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, handler);
   };
   onClick("ButtonControlRead", [this] {
-    core_.commands.post(
-        "control read", [](const JobContext& job) { ButtonControlReadClick(job, Sender::Click); }, page_);
+    postPageJob(context_, "control read",
+                [](const JobContext& job) { ButtonControlReadClick(job, Sender::Click); });
   });
   onClick("ButtonControlSend", [this] {
     postSetpointJob("send", [](const JobContext& job) { ButtonControlSendClick(job, Sender::Click); });
@@ -260,8 +260,8 @@ void ControlPage::connectHandlers() {
 }
 
 void ControlPage::postSetpointJob(const char* what, std::function<void(const JobContext&)> job) {
-  core_.commands.post(QStringLiteral("control setpoint %1 %2").arg(what).arg(++setpointJobs_), std::move(job),
-                      page_);
+  postPageJob(context_, QStringLiteral("control setpoint %1 %2").arg(what).arg(++setpointJobs_),
+              std::move(job));
 }
 
 void ControlPage::Button3Click() {

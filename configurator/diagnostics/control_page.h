@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "ui/page_context.h"
+
 class QTimer;
 
 namespace velk {
@@ -14,8 +16,6 @@ namespace velk {
 class Configurator;
 class LiveGraphBox;
 struct JobContext;
-struct PageContext;
-struct ProgramPaths;
 
 class ControlPage : public QWidget {
  public:
@@ -36,7 +36,7 @@ class ControlPage : public QWidget {
 
   Configurator& core_;
   const ProgramPaths& paths_;
-  QString page_;
+  const PageContext context_;
   QWidget* setpointFields_ = nullptr;
   LiveGraphBox* graph_ = nullptr;
   QTimer* Timer2_ = nullptr;

@@ -113,13 +113,13 @@ std::optional<DiagDataSet> diag2DataSet(Diag2Graph graph) {
   }
 }
 
-Upload uploadDiag2Data() {
+StepJob uploadDiag2Data() {
   struct Run {
     std::optional<DiagDataSet> set;
     std::vector<std::vector<std::int32_t>> blocks;
   };
   auto run = std::make_shared<Run>();
-  return {
+  return uploadJob({
       [run](const JobContext& job, UploadSequence& sequence) {
         run->set = diag2DataSet(selectedDiag2Graph(job.form));
         if (!run->set) return;
@@ -140,7 +140,7 @@ Upload uploadDiag2Data() {
         job.window.Diagnostics.setDataSet(*run->set, std::move(values));
         job.progress(uploadOutcomeText(result));
       },
-  };
+  });
 }
 
 const PageModule& diag2Module() {

@@ -55,6 +55,6 @@ std::optional<DiagDataSet> diag2DataSet(Diag2Graph graph);
 // "Upload" (Button37Click): the data set of the graph type chosen, read
 // block by block; a failed block keeps its values, and the status bar tells
 // the outcome. Types without a data set upload nothing.
-Upload uploadDiag2Data();
+StepJob uploadDiag2Data();
 
 }  // namespace velk

@@ -189,14 +189,12 @@ QWidget* createDiag2Page(PageContext& context) {
     auto* button = page->findChild<QPushButton*>(name);
     QObject::connect(button, &QPushButton::clicked, button, handler);
   };
-  onClick("Button47", [&core, pageName = context.page] {
-    core.commands.post("diag2 configure", &Button47Click, pageName);
-  });
+  onClick("Button47", [context] { postPageJob(context, "diag2 configure", &Button47Click); });
   onClick("Button48", [&core] { setLiveGraphScale(core.live, false); });
   onClick("Button49", [&core] { setLiveGraphScale(core.live, true); });
   onClick("Button54", [&core] { core.window.Diagnostics.CurveCount.store(2); });
   onClick("Button51", [&core] { core.window.Diagnostics.CurveCount.store(4); });
-  postUploadOnClick(upload, context, "diag2 upload", &uploadDiag2Data);
+  postOnClick(upload, context, "diag2 upload", &uploadDiag2Data);
 
   // A new type, an upload and (for "Normal graph") every new burst sample redraw the graph.
   QObject::connect(&core.form, &FormState::changed, boxes, [boxes](const QString& name) {

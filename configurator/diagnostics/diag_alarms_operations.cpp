@@ -9,8 +9,6 @@ namespace velk {
 
 namespace {
 
-constexpr int kReadAdditionalStatus = 48;
-constexpr int kAdditionalStatusRequestBytes = 11;
 constexpr int kAlarmArea = 9;
 constexpr int kAlarmTableBytes = 87;  // the last byte is not shown
 // The row numbers skip 26.
@@ -107,37 +105,15 @@ constexpr const char* kAlarmTexts[kDiagnosticAlarms] = {
 
 }  // namespace
 
-QString bitText(std::uint32_t value, int bits) {
-  QString text;
-  for (int bit = bits - 1; bit >= 0; --bit) text += (value >> bit) & 1u ? '1' : '0';
-  return text;
-}
-
-bool readAdditionalStatus(const PageOperation& page) {
-  FormState& form = page.job().form;
-  return page.read(kReadAdditionalStatus, kAdditionalStatusRequestBytes, ReplyBytes{11},
-                   [&](HartLink& reply) {
-                     form.setText("Edit4", bitText(reply.GetInteger(6, 1), 8));
-                     form.setText("Edit5", bitText(reply.GetInteger(5, 1), 4));
-                     form.setText("Edit6", bitText(reply.GetInteger(7, 4), 32));
-                   });
-}
-
-void ButtonReadDiagnosticsClick(const JobContext& job, Sender sender) {
-  PageOperation page(job, sender);
-  job.form.setText("LabelSelfTest", QString());
-  readAdditionalStatus(page);
-}
-
 QString alarmCheckBox(int byte) { return QString("CheckBox%1").arg(byte + 2); }
 
 int alarmRowNumber(int byte) { return byte < kFirstRenumberedByte ? byte : byte + 1; }
 
 const char* alarmText(int byte) { return byte >= 0 && byte < kDiagnosticAlarms ? kAlarmTexts[byte] : ""; }
 
-Upload uploadAlarms() {
+StepJob uploadAlarms() {
   auto table = std::make_shared<std::vector<std::int32_t>>();
-  return {
+  return uploadJob({
       [table](const JobContext& job, UploadSequence& sequence) {
         job.form.setText(kUploadMessage, QString());
         // A block that fails keeps what its boxes show.
@@ -152,7 +128,7 @@ Upload uploadAlarms() {
         job.form.setText(kUploadMessage, result.ok() ? "Upload OK" : "Error in uploading");
         job.progress(uploadOutcomeText(result));
       },
-  };
+  });
 }
 
 const PageModule& diagAlarmsModule() {

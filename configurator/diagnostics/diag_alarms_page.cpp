@@ -10,8 +10,10 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "checks/additional_status.h"
+#include "checks/self_test.h"
+#include "comm/configurator.h"
 #include "diagnostics/diag_alarms_operations.h"
-#include "diagnostics/self_test_operations.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
@@ -165,11 +167,12 @@ QWidget* createDiagAlarmsPage(PageContext& context) {
   context.binder.bindNamedChildren(page);
   postOnClick(page->findChild<QPushButton*>("ButtonReadDiagnostics"), context, "diag alarms read",
               &ButtonReadDiagnosticsClick);
-  postUploadOnClick(page->findChild<QPushButton*>("Button38"), context, "diag alarms upload", &uploadAlarms);
+  postOnClick(page->findChild<QPushButton*>("Button38"), context, "diag alarms upload", &uploadAlarms);
   PageBusyLock* busy = lockWhileBusy(page, context);
-  QObject::connect(
-      page->findChild<QPushButton*>("ButtonSelfTest"), &QPushButton::clicked, page,
-      busy->whenIdle([&core = context.core, name = context.page] { ButtonSelfTestClick(core, name); }));
+  QObject::connect(page->findChild<QPushButton*>("ButtonSelfTest"), &QPushButton::clicked, page,
+                   busy->whenIdle([context] {
+                     postPageJob(context, "self test", ButtonSelfTestClick(context.core.operations));
+                   }));
   return page;
 }
 

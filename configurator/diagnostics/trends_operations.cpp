@@ -30,13 +30,13 @@ std::vector<float> trendChartValues(const TrendValues& raw, const TrendChart& ch
   return values;
 }
 
-Upload uploadTrends() {
+StepJob uploadTrends() {
   struct Run {
     int variable = -1;
     std::array<std::vector<std::int32_t>, 4> charts;
   };
   auto run = std::make_shared<Run>();
-  return {
+  return uploadJob({
       [run](const JobContext& job, UploadSequence& sequence) {
         run->variable = job.form.selectedIndex(kTrendVariableSelector);
         if (run->variable < 0 || run->variable >= kTrendVariables) return;
@@ -55,7 +55,7 @@ Upload uploadTrends() {
         job.window.Diagnostics.setTrend(run->variable, std::move(raw));
         job.progress(uploadOutcomeText(result));
       },
-  };
+  });
 }
 
 const PageModule& trendsModule() {

@@ -35,6 +35,6 @@ std::vector<float> trendChartValues(const TrendValues& raw, const TrendChart& ch
 // from area 2 (Friction), 3 (Deviation) or 4 (Position), starts 0 to 3, two
 // bytes an element. With no variable chosen nothing is uploaded. A failed
 // block keeps its values; the status bar tells the outcome.
-Upload uploadTrends();
+StepJob uploadTrends();
 
 }  // namespace velk

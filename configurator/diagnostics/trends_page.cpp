@@ -120,7 +120,7 @@ TrendsPage::TrendsPage(PageContext& context, QWidget* parent) : QWidget(parent),
   connect(&core_.form, &FormState::changed, this, [this](const QString& name) {
     if (name == kTrendVariableSelector) refresh();
   });
-  postUploadOnClick(upload, context, "trends upload", &uploadTrends);
+  postOnClick(upload, context, "trends upload", &uploadTrends);
   // The charts show an upload once it is over.
   connect(&core_.activity, &PageActivity::changed, this, [this, page = context.page](const QString& changed) {
     if (changed == page && !core_.activity.busy(page)) refresh();

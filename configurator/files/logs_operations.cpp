@@ -43,7 +43,7 @@ std::optional<QString> eventEntryText(const std::vector<std::int32_t>& entries, 
   return text;
 }
 
-Upload getEventLog() {
+StepJob getEventLog() {
   struct Run {
     std::vector<std::int32_t> directory;
     std::vector<std::int32_t> entries;
@@ -51,7 +51,7 @@ Upload getEventLog() {
     int shown = 0;
   };
   auto run = std::make_shared<Run>();
-  return {
+  return uploadJob({
       [run](const JobContext&, UploadSequence& sequence) {
         run->directory.assign(kDirectoryElements, kUnread);
         sequence.add(kDirectoryArea, 0, kDirectoryElements, 2, run->directory, [run](UploadSequence& next) {
@@ -73,7 +73,7 @@ Upload getEventLog() {
         }
         job.progress(uploadOutcomeText(result));
       },
-  };
+  });
 }
 
 const PageModule& logsModule() {

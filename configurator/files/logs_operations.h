@@ -36,6 +36,6 @@ std::optional<QString> eventEntryText(const std::vector<std::int32_t>& entries, 
 // log, one line each, an entry that could not be read as a line saying so.
 // If the count itself could not be read, the log keeps what it showed. The
 // status bar tells the outcome.
-Upload getEventLog();
+StepJob getEventLog();
 
 }  // namespace velk

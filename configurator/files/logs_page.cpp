@@ -57,7 +57,7 @@ QWidget* createLogsPage(PageContext& context) {
   getLogRow->addWidget(button);
   grid->addWidget(getLog, 2, 1, Qt::AlignLeft);
   context.binder.bindNamedChildren(page);
-  postUploadOnClick(button, context, "get log", &getEventLog);
+  postOnClick(button, context, "get log", &getEventLog);
   lockWhileBusy(getLog, context);
   return page;
 }

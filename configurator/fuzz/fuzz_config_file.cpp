@@ -8,7 +8,7 @@
 
 #include "model/form_state.h"
 #include "model/window_state.h"
-#include "files/config_file.h"
+#include "registry/config_file.h"
 #include "registry/page_registry.h"
 
 namespace {

@@ -167,6 +167,35 @@ const PageModule& appearanceModule() {
       .controlRules = {{when::connected, {"ButtonApperanceRead"}},
                        {when::mayChangeSettings, {"ButtonApperanceSend"}},
                        {when::never, {"ComboBoxStartMenu"}}},
+      .configurationPlace = 6,
+      .configurationEntries =
+          {
+              {"LANGUAGE", ConfigValueForm::Text, "ComboBoxLanguage"},
+              {"DEFAULT DISPLAY", ConfigValueForm::Text, "ComboBoxDefault"},
+              {"UNIT SETPOINT", ConfigValueForm::Text, "ComboBoxSetpoint"},
+              // The stroke's unit label follows: "inch" for inches, else "mm" (below).
+              {"UNIT POSITION", ConfigValueForm::Text, "ComboBoxPosition"},
+              {"UNIT PRESSURE", ConfigValueForm::Text, "ComboBoxPressure"},
+              {"UNIT TEMP",
+               ConfigValueForm::Text,
+               "ComboBoxTemp",
+               0,
+               false,
+               {"LabelCalTempUnit", "LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit"}},
+          },
+      .factoryValues =
+          {
+              {"ComboBoxLanguage", "English"},
+              {"ComboBoxDefault", "Position"},
+              {"ComboBoxSetpoint", "%"},
+              {"ComboBoxPosition", "%"},
+              {"ComboBoxPressure", "bar"},
+              {"ComboBoxTemp", "C"},
+          },
+      .readAllPlace = 1,
+      .sendAllPlace = 1,
+      .sentKeys = {"LANGUAGE", "DEFAULT DISPLAY", "UNIT SETPOINT", "UNIT POSITION", "UNIT PRESSURE",
+                   "UNIT TEMP"},
       .afterConnect = &appearanceAfterConnect,
   };
   return module;

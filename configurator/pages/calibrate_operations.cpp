@@ -102,6 +102,28 @@ const PageModule& calibrateModule() {
                {"Edit2", "Button17", "Button18", "Edit170", "Button19", "Button44", "Edit172", "Button45",
                 "Button46"}},
           },
+      .configurationPlace = 3,
+      // The calibration's lines hold the actuator type it calibrates for,
+      // which the SETUP page shows and sends.
+      .configurationEntries =
+          {
+              {"CALIBRATION TYPE", ConfigValueForm::Text, "ComboBoxCalType"},
+              {"ACTUATOR TYPE", ConfigValueForm::Text, "ComboBoxActuatorType"},
+              {"CAL CURRENT LOW", ConfigValueForm::Text, "EditCalCurrentLow"},
+              {"CAL CURRENT HIGH", ConfigValueForm::Text, "EditCalCurrentHigh"},
+              {"CAL TEMP", ConfigValueForm::Text, "EditCalTemp"},
+              {"CAL PRESSURE LOW", ConfigValueForm::Text, "Edit1", 91},
+              {"CAL PRESSURE HIGH", ConfigValueForm::Text, "Edit2", 91},
+          },
+      .factoryValues =
+          {
+              {"ComboBoxCalType", "Autocalibration"},
+              {"EditCalCurrentLow", "4"},
+              {"EditCalCurrentHigh", "20"},
+              {"EditCalTemp", "25"},
+              {"LabelCalTempUnit", "C"},
+              {"ComboBoxActuatorType", "Rotating"},
+          },
   };
   return module;
 }

@@ -154,16 +154,16 @@ QWidget* createCalibratePage(PageContext& context) {
 
   PageBusyLock* startLock = lockWhileBusy(start, context);
   lockWhileBusy(singlePoints, context);
-  QObject::connect(calibrate, &QPushButton::clicked, page,
-                   startLock->whenIdle([&core, name = context.page] { ButtonCalibrateClick(core, name); }));
+  QObject::connect(calibrate, &QPushButton::clicked, page, startLock->whenIdle([context] {
+    postPageJob(context, kCalibrationJob, ButtonCalibrateClick(context.core));
+  }));
   QObject::connect(abort, &QPushButton::clicked, page,
                    [&window = core.window] { ButtonAbortCalibrateClick(window); });
   for (const CalibrationPoint& point : calibrationPoints()) {
     QObject::connect(child<QPushButton>(page, point.button), &QPushButton::clicked, page,
-                     [&commands = core.commands, name = context.page, button = QString(point.button)] {
-                       commands.post(
-                           button, [button](const JobContext& job) { sendCalibrationPoint(job, button); },
-                           name);
+                     [context, button = QString(point.button)] {
+                       postPageJob(context, button,
+                                   [button](const JobContext& job) { sendCalibrationPoint(job, button); });
                      });
   }
   return page;

@@ -69,7 +69,7 @@ bool command(const JobContext& job, int number) {
 
 }  // namespace
 
-void ButtonCalibrateClick(Configurator& core, const QString& page) {
+StepJob ButtonCalibrateClick(Configurator& core) {
   const bool travelOnly = core.form.text("ComboBoxCalType") != "Autocalibration";
   for (const char* label :
        {"LabelCalTravelStatus", "LabelCalLeakStatus", "LabelCalTuneStatus", "LabelCalPIDUpdated"})
@@ -78,11 +78,10 @@ void ButtonCalibrateClick(Configurator& core, const QString& page) {
   core.window.CalibrationRunning.store(true);
   core.operations.UpdateControlStates();
   auto sequence = std::make_shared<CalibrationSequence>(travelOnly);
-  core.commands.postSteps(
-      kCalibrationJob, [sequence](const JobContext& job) { return sequence->pass(job); }, page,
-      [&window = core.window, &operations = core.operations] {
-        CalibrationSequence::finish(window, operations);
-      });
+  return {[sequence](const JobContext& job) { return sequence->pass(job); },
+          [&window = core.window, &operations = core.operations] {
+            CalibrationSequence::finish(window, operations);
+          }};
 }
 
 void ButtonAbortCalibrateClick(WindowState& window) { window.StopRequested.store(true); }

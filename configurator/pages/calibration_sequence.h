@@ -18,6 +18,7 @@
 #include <QString>
 #include <optional>
 
+#include "comm/step_job.h"
 #include "pages/logic/calibration_rules.h"
 
 namespace velk {
@@ -32,9 +33,10 @@ inline constexpr const char* kPidUpdatedText = "PID Parameters Updated !";
 
 // "Calibrate device": travel calibration only unless ComboBoxCalType reads
 // "Autocalibration"; empties the stage labels and LabelCalPIDUpdated and
-// starts the sequence as a job of `page`. A sequence still running goes on.
-// Sending settings is disabled from now until the sequence ends.
-void ButtonCalibrateClick(Configurator& core, const QString& page);
+// returns the sequence as the job the page posts (kCalibrationJob). A
+// sequence still running goes on. Sending settings is disabled from now
+// until the sequence ends.
+StepJob ButtonCalibrateClick(Configurator& core);
 
 // "Abort Cal": the sequence stops at its next pass.
 void ButtonAbortCalibrateClick(WindowState& window);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "comm/configurator.h"
 #include "model/characteristic_curve.h"
 #include "model/form_fields.h"
 #include "model/form_state.h"
@@ -238,6 +239,26 @@ const PageModule& characteristicsModule() {
       .send = &ButtonCharacterSendClick,
       .controlRules = {{when::connected, {"ButtonCharacterRead"}},
                        {when::mayChangeSettingsOutOfService, {"ButtonCharacterSend"}}},
+      .configurationPlace = 5,
+      .configurationEntries =
+          {
+              {"CHARACTER", ConfigValueForm::Text, "ComboBoxCharacter"},
+              {"NUMBER OF POINTS", ConfigValueForm::Text, "ComboBoxNumberOfPoints"},
+          },
+      .factoryValues =
+          {
+              {"ComboBoxCharacter", "Linear"},
+              {"ComboBoxNumberOfPoints", "33"},
+          },
+      .readAllPlace = 4,
+      .sendAllPlace = 4,
+      .sentKeys = {"CHARACTER", "NUMBER OF POINTS", "CUSTOM CURVE TABLE SIZE", "X(", "Y("},
+      .sentOutOfServiceOnly = true,
+      // The grid, the point count and the picture show the loaded curve.
+      .afterConfigurationLoaded =
+          [](const LoadedConfiguration& loaded) {
+            ComboBoxCharacterChange(loaded.core.form, loaded.core.window);
+          },
   };
   return module;
 }

@@ -145,11 +145,10 @@ QWidget* createReadPage(PageContext& context) {
   postOnClick(child<QPushButton>(page, "ButtonWriteTagDescDate"), context, "write tag and descriptor",
               &writeTagDescriptor);
   QObject::connect(child<QPushButton>(page, "Button59"), &QPushButton::clicked, page,
-                   [&commands = core.commands, name = context.page] {
-                     commands.post(
-                         "write device id",
-                         [&commands](const JobContext& job) { writeDeviceId(job, Sender::Click, commands); },
-                         name);
+                   [context, &commands = core.commands] {
+                     postPageJob(context, "write device id", [&commands](const JobContext& job) {
+                       writeDeviceId(job, Sender::Click, commands);
+                     });
                    });
   lockWhileBusy(page, context);
   return page;

@@ -199,6 +199,38 @@ const PageModule& tuningModule() {
                },
                {"EditMinpulseUp", "EditMinpulseUp2", "EditMinpulseDn", "EditMinpulseDn2"}},
           },
+      .configurationPlace = 7,
+      // The PID values also stand on the CALIBRATE page.
+      .configurationEntries =
+          {
+              {"CLOSE TIME", ConfigValueForm::Text, "EditCloseTime"},
+              {"OPEN TIME", ConfigValueForm::Text, "EditOpenTime"},
+              {"DEAD BAND", ConfigValueForm::Text, "EditDeadBand"},
+              {"TOGGLE TIME", ConfigValueForm::Text, "EditToggleTime"},
+              {"TOGGLE CYCLE TIME", ConfigValueForm::Text, "EditToggleCycleTime"},
+              {"TOGGLE SIZE", ConfigValueForm::Text, "EditToggleSize"},
+              {"PID P", ConfigValueForm::Text, "EditPID_P", 0, false, {"LabelCalPValue"}},
+              {"PID I", ConfigValueForm::Text, "EditPID_I", 0, false, {"LabelCalIValue"}},
+              {"PID D", ConfigValueForm::Text, "EditPID_D", 0, false, {"LabelCalDValue"}},
+          },
+      .factoryValues =
+          {
+              {"EditCloseTime", "0"},
+              {"EditOpenTime", "0"},
+              {"EditDeadBand", "0.5"},
+              {"EditToggleTime", "0"},
+              {"EditToggleCycleTime", "0"},
+              {"EditToggleSize", "0"},
+              {"EditPID_P", "5"},
+              {"EditPID_I", "1"},
+              {"EditPID_D", "0.05"},
+              {"LabelCalPValue", "5"},
+              {"LabelCalIValue", "1"},
+              {"LabelCalDValue", "0.05"},
+          },
+      .readAllPlace = 5,
+      .sendAllPlace = 5,
+      .sentKeys = {"CLOSE TIME", "OPEN TIME", "DEAD BAND", "PID P", "PID I", "PID D"},
   };
   return module;
 }

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "checks/additional_status.h"
+#include "checks/self_test.h"
 #include "comm/configurator.h"
-#include "diagnostics/diag_alarms_operations.h"
-#include "diagnostics/self_test_operations.h"
 #include "pages/tuning_operations.h"
 #include "ui/field_validation.h"
 #include "ui/form_binder.h"
@@ -114,7 +114,9 @@ QWidget* createTuningPage(PageContext& context) {
               &ButtonReadDiagnosticsClick);
   PageBusyLock* busy = lockWhileBusy(page, context);
   QObject::connect(child<QPushButton>(page, "ButtonSelfTest2"), &QPushButton::clicked, page,
-                   busy->whenIdle([&core, name = context.page] { ButtonSelfTestClick(core, name); }));
+                   busy->whenIdle([context] {
+                     postPageJob(context, "self test", ButtonSelfTestClick(context.core.operations));
+                   }));
   return page;
 }
 

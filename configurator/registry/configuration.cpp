@@ -1,41 +1,16 @@
 #include "registry/configuration.h"
 
 #include "comm/configurator.h"
-#include "diagnostics/control_operations.h"
-#include "diagnostics/logic/setpoint_rules.h"
-#include "diagnostics/modules.h"
-#include "files/file_defaults.h"
-#include "pages/characteristics_operations.h"
+#include "registry/file_defaults.h"
+#include "registry/page_registry.h"
 
 namespace velk {
 
-namespace {
-
-// The setpoint source's selection changed without a click: what the click
-// does follows. Connected, the source is sent to the device, unless a
-// calibration runs: the selection then goes back to the device's source,
-// which must not change under the calibration. Not connected, the window
-// takes it for its control states alone.
-void setpointSourceChosen(Configurator& core) {
-  if (core.window.Connected.load() && core.window.CalibrationRunning.load()) {
-    if (const auto index = indexForCode(kSetpointSources, core.window.SetPointSource.load()))
-      core.form.setSelectedIndex(kSetpointSourceGroup, *index);
-    const QString shown = core.form.text(kStatusBar);
-    core.form.setText(kStatusBar, (shown.isEmpty() ? QString() : shown + "; ") + kSourceKeptText);
-    return;
-  }
-  if (core.window.Connected.load()) {
-    core.commands.post(
-        "control source", [](const JobContext& job) { RadioGroupSetPointSourceClick(job, Sender::Click); },
-        controlModule().name);
-    return;
-  }
-  core.window.SetPointSource.store(
-      codeForIndex(kSetpointSources, core.form.selectedIndex(kSetpointSourceGroup)));
-  core.operations.UpdateControlStates();
+void followLoadedConfiguration(Configurator& core, bool setpointSourceChanged, bool followOnDevice) {
+  const LoadedConfiguration loaded{core, setpointSourceChanged, followOnDevice};
+  for (const PageModule* module : pageModules())
+    if (module->afterConfigurationLoaded) module->afterConfigurationLoaded(loaded);
 }
-
-}  // namespace
 
 ConfigurationSave SaveConfiguration(Configurator& core) {
   const QString name = core.window.ConfigFileName();
@@ -51,16 +26,14 @@ ConfigurationLoad LoadConfiguration(Configurator& core) {
   const QString name = core.window.ConfigFileName();
   const ConfigurationLoad result = loadConfiguration(name, core.form, core.window);
   if (!result.ok) return result;
-  ComboBoxCharacterChange(core.form, core.window);
+  // First: a page that keeps a value it was given says so after it.
   core.form.setText(kStatusBar, linesReadText(result.lines, name));
-  if (result.setpointSourceChanged) setpointSourceChosen(core);
+  followLoadedConfiguration(core, result.setpointSourceChanged, true);
   return result;
 }
 
 void FileDefaultExecute(Configurator& core) {
-  const bool sourceChanged = applyFileDefaults(core.form, core.window);
-  ComboBoxCharacterChange(core.form, core.window);
-  if (sourceChanged) setpointSourceChosen(core);
+  followLoadedConfiguration(core, applyFileDefaults(core.form, core.window), true);
 }
 
 }  // namespace velk

@@ -1,13 +1,17 @@
 #pragma once
 // The File menu's work without its dialogs: saving and loading the
-// configuration file named by ConfigFileName, and "&Default". What a change
-// of the setpoint source's selection does follows as the user's click would.
+// configuration file named by ConfigFileName, and "&Default". Whatever puts
+// a configuration into the form is followed by every page's
+// afterConfigurationLoaded, the window's and velk's alike.
 
-#include "files/config_file.h"
+#include "registry/config_file.h"
 
 namespace velk {
 
 class Configurator;
+
+// The pages follow a configuration just put into the form (page_module.h).
+void followLoadedConfiguration(Configurator& core, bool setpointSourceChanged, bool followOnDevice);
 
 // Saves to ConfigFileName; the status bar tells the lines written, or the
 // failure is reported.
@@ -19,9 +23,5 @@ ConfigurationLoad LoadConfiguration(Configurator& core);
 
 // "&Default".
 void FileDefaultExecute(Configurator& core);
-
-// What the status bar adds when a file or "&Default" would change the
-// setpoint source while a calibration runs.
-inline constexpr const char* kSourceKeptText = "the setpoint source was not changed: a calibration runs";
 
 }  // namespace velk

@@ -1,6 +1,7 @@
 #include "registry/page_registry.h"
 
 #include <QLocale>
+#include <algorithm>
 
 #include "diagnostics/modules.h"
 #include "files/factory_reset.h"
@@ -22,10 +23,13 @@ const PageModules& pageModules() {
   return modules;
 }
 
-const PageModule* findPageModule(const QString& name) {
+PageModules modulesByPlace(int PageModule::*place) {
+  PageModules modules;
   for (const PageModule* module : pageModules())
-    if (name == QLatin1String(module->name)) return module;
-  return nullptr;
+    if (module->*place > 0) modules.push_back(module);
+  std::stable_sort(modules.begin(), modules.end(),
+                   [place](const PageModule* a, const PageModule* b) { return a->*place < b->*place; });
+  return modules;
 }
 
 ControlStateRules controlStateRules() {

@@ -12,8 +12,9 @@ namespace velk {
 // The modules in tab order.
 const PageModules& pageModules();
 
-// The module of a page by its name; nullptr for none.
-const PageModule* findPageModule(const QString& name);
+// The modules that give themselves a place (`configurationPlace`,
+// `readAllPlace`, `sendAllPlace`), in the order of their places.
+PageModules modulesByPlace(int PageModule::*place);
 
 // What UpdateControlStates applies: the rules of the window's own controls
 // (the Comport menu, the service, Read All, Send All and Factory Reset

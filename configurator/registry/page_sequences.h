@@ -5,16 +5,23 @@
 // page it touches is busy, "Read All", "Send All" and "Factory Reset" are
 // disabled, and "Communicating..." shows; a disconnection ends it.
 
-#include <QStringList>
+#include <QString>
+
+#include "comm/page_module.h"
 
 namespace velk {
 
 class Configurator;
 
-// The pages by name: APPEARANCE, CONTROL, SETUP, CHARACTERISTICS, TUNING,
-// ALARMS and READ for reading; the same but READ for sending.
-const QStringList& readAllPages();
-const QStringList& sendAllPages();
+// The modules in the order of the places they give themselves:
+// APPEARANCE, CONTROL, SETUP, CHARACTERISTICS, TUNING, ALARMS and READ for
+// reading; the same but READ for sending.
+const PageModules& readAllModules();
+const PageModules& sendAllModules();
+
+// The module whose send writes a configuration file's key; nullptr for a key
+// that "Send All" does not write.
+const PageModule* moduleSendingKey(const QString& key);
 
 // Registers the two request handlers. Before the command thread starts.
 void installPageSequences(Configurator& core);

@@ -209,8 +209,8 @@ struct WriteRun : Transfer {
 };
 
 template <typename Run>
-TransferSteps transferSteps(std::shared_ptr<Run> run) {
-  TransferSteps steps;
+StepJob transferSteps(std::shared_ptr<Run> run) {
+  StepJob steps;
   steps.step = [run](const JobContext& job) {
     return run->step(
         job, [&](const JobContext& context) { return run->begin(context); },
@@ -255,8 +255,8 @@ WriteBlockAddress writeBlockAddress(int block) {
   return {block / kBlocksPerPage, within % 256, within / 256};
 }
 
-TransferSteps readArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<TransferCancel> cancel,
-                        const QString& folder) {
+StepJob readArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<TransferCancel> cancel,
+                  const QString& folder) {
   auto run = std::make_shared<ReadRun>();
   run->grid = std::move(grid);
   run->cancel = std::move(cancel);
@@ -265,8 +265,8 @@ TransferSteps readArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<Transfe
   return transferSteps(run);
 }
 
-TransferSteps writeArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<TransferCancel> cancel,
-                         const QString& folder) {
+StepJob writeArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<TransferCancel> cancel,
+                   const QString& folder) {
   auto run = std::make_shared<WriteRun>();
   run->grid = std::move(grid);
   run->cancel = std::move(cancel);

@@ -49,13 +49,13 @@ WriteBlockAddress writeBlockAddress(int block);
 // "Read array": blocks of 28 bytes, block b asked for as (1, b div 256,
 // b mod 256, count), cut into elements least significant byte first,
 // sign-extended when "Signed" is checked.
-TransferSteps readArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<TransferCancel> cancel,
-                        const QString& folder);
+StepJob readArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<TransferCancel> cancel,
+                  const QString& folder);
 
 // "Write array": the whole numbers of "write_array.txt" up to the first
 // text that is none, each as an element of the data size, in blocks of 24
 // bytes; a last block only as far as numbers reach.
-TransferSteps writeArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<TransferCancel> cancel,
-                         const QString& folder);
+StepJob writeArray(std::shared_ptr<ArrayGrid> grid, std::shared_ptr<TransferCancel> cancel,
+                   const QString& folder);
 
 }  // namespace velk

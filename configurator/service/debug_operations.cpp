@@ -124,11 +124,7 @@ void confirmDebugAddress(const JobContext& job, Sender) {
 }
 
 const PageModule& debugModule() {
-  static const PageModule module{
-      .name = "DEBUG",
-      .caption = "DEBUG",
-      .defaults = &applyDebugDefaults,
-  };
+  static const PageModule module{.name = "DEBUG", .caption = "DEBUG", .defaults = &applyDebugDefaults};
   return module;
 }
 

@@ -164,10 +164,14 @@ QWidget* createDebugPage(PageContext& context) {
     postOnClick(child<QPushButton>(page, kDebugVariableControls[i].button), context,
                 QString("debug write variable %1").arg(i), writeOne[i]);
   // The files go to the folder the program runs in, as it is at the click.
-  postTransferOnClick(child<QPushButton>(page, "Button20"), context, "debug read array", cancel,
-                      [grid, cancel] { return readArray(grid, cancel, QDir::currentPath()); });
-  postTransferOnClick(child<QPushButton>(page, "Button16"), context, "debug write array", cancel,
-                      [grid, cancel] { return writeArray(grid, cancel, QDir::currentPath()); });
+  postOnClick(child<QPushButton>(page, "Button20"), context, "debug read array", [grid, cancel] {
+    cancel->reset();
+    return readArray(grid, cancel, QDir::currentPath());
+  });
+  postOnClick(child<QPushButton>(page, "Button16"), context, "debug write array", [grid, cancel] {
+    cancel->reset();
+    return writeArray(grid, cancel, QDir::currentPath());
+  });
   lockWhileBusy(inputs, context);
   return page;
 }

@@ -66,11 +66,7 @@ void sendRawCommandClick(const JobContext& job, Sender) {
 }
 
 const PageModule& hartModule() {
-  static const PageModule module{
-      .name = "TabSheetHart",
-      .caption = "HART",
-      .defaults = &applyHartDefaults,
-  };
+  static const PageModule module{.name = "TabSheetHart", .caption = "HART", .defaults = &applyHartDefaults};
   return module;
 }
 

@@ -166,10 +166,10 @@ void getGroup(const JobContext& job, Sender) {
   job.form.setRows(kGroupGrid, rows);
 }
 
-TransferSteps getArray(std::shared_ptr<TransferCancel> cancel) {
+StepJob getArray(std::shared_ptr<TransferCancel> cancel) {
   auto run = std::make_shared<ArrayRun>();
   run->cancel = std::move(cancel);
-  TransferSteps steps;
+  StepJob steps;
   steps.step = [run](const JobContext& job) { return run->step(job); };
   steps.dropped = [run] {
     run->finish("Stopped",
@@ -206,11 +206,7 @@ void reverseBytesToFloatClick(FormState& form, const WindowState& window, Window
 }
 
 const PageModule& irsModule() {
-  static const PageModule module{
-      .name = "TabSheet5",
-      .caption = "IRS",
-      .defaults = &applyIrsDefaults,
-  };
+  static const PageModule module{.name = "TabSheet5", .caption = "IRS", .defaults = &applyIrsDefaults};
   return module;
 }
 

@@ -36,7 +36,7 @@ void getGroup(const JobContext& job, Sender sender);
 // run across chunks: an even chunk's last byte is the high byte of a value
 // that the next chunk completes. "END" follows the last value. A chunk that
 // cannot be read ends the list with a row saying so.
-TransferSteps getArray(std::shared_ptr<TransferCancel> cancel);
+StepJob getArray(std::shared_ptr<TransferCancel> cancel);
 
 // "Reverse Bytes to Float": the pattern b0 * 2^24 + b1 * 2^16 + b2 * 2^8 +
 // (b3 & 0xFF), with b0 most significant as HART sends a float, in general

@@ -77,7 +77,10 @@ QWidget* createIrsPage(PageContext& context) {
   outer->setRowStretch(0, 1);
 
   postOnClick(getGroupButton, context, "irs group", &getGroup);
-  postTransferOnClick(getArrayButton, context, "irs array", cancel, [cancel] { return getArray(cancel); });
+  postOnClick(getArrayButton, context, "irs array", [cancel] {
+    cancel->reset();
+    return getArray(cancel);
+  });
   auto* lock = lockWhileBusy(inputs, context);
   Configurator& core = context.core;
   QObject::connect(reverseButton, &QPushButton::clicked, reverseButton, lock->whenIdle([&core] {

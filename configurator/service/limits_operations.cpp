@@ -212,11 +212,7 @@ void downloadLimits(const JobContext& job, Sender) {
 }
 
 const PageModule& limitsModule() {
-  static const PageModule module{
-      .name = "TabSheet6",
-      .caption = "LIMITS",
-      .defaults = &applyLimitsDefaults,
-  };
+  static const PageModule module{.name = "TabSheet6", .caption = "LIMITS", .defaults = &applyLimitsDefaults};
   return module;
 }
 

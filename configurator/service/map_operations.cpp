@@ -188,11 +188,7 @@ bool loadMapSelection(FormState& form, const QString& folder, const MapFile* map
 }
 
 const PageModule& mapModule() {
-  static const PageModule module{
-      .name = "TabSheet2",
-      .caption = "MAP",
-      .defaults = &applyMapDefaults,
-  };
+  static const PageModule module{.name = "TabSheet2", .caption = "MAP", .defaults = &applyMapDefaults};
   return module;
 }
 

@@ -25,6 +25,7 @@
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
+#include "ui/page_widgets.h"
 
 namespace velk {
 
@@ -163,7 +164,6 @@ QWidget* createMapPage(PageContext& context) {
   context.binder.bindNamedChildren(page);
   PageBusyLock* lock = lockWhileBusy(inputs, context);
   Configurator& core = context.core;
-  const QString pageName = context.page;
 
   auto currentRow = [selection = parts.selection] { return selection->currentRow(); };
   auto addSelected = [&core, loaded, proxy, symbols = parts.symbols] {
@@ -212,20 +212,15 @@ QWidget* createMapPage(PageContext& context) {
                      const QTableWidgetItem* item = row >= 0 ? selection->item(row, kMapType) : nullptr;
                      if (item) type->setCurrentText(item->text());
                    });
-  QObject::connect(parts.read, &QPushButton::clicked, page, [&core, pageName] {
-    core.commands.post(
-        "map read", [folder = QDir::currentPath()](const JobContext& job) { readMapSelection(job, folder); },
-        pageName);
+  QObject::connect(parts.read, &QPushButton::clicked, page, [context] {
+    postPageJob(context, "map read",
+                [folder = QDir::currentPath()](const JobContext& job) { readMapSelection(job, folder); });
   });
-  QObject::connect(parts.write, &QPushButton::clicked, page,
-                   [&core, pageName, currentRow, value = parts.value] {
-                     core.commands.post(
-                         "map write",
-                         [row = currentRow(), text = value->text()](const JobContext& job) {
-                           writeMapVariable(job, row, text);
-                         },
-                         pageName);
-                   });
+  QObject::connect(parts.write, &QPushButton::clicked, page, [context, currentRow, value = parts.value] {
+    postPageJob(context, "map write", [row = currentRow(), text = value->text()](const JobContext& job) {
+      writeMapVariable(job, row, text);
+    });
+  });
   auto selectionFile = [&core, loaded](bool save) {
     QString message;
     const QString folder = QDir::currentPath();

@@ -23,16 +23,6 @@ QPushButton* createServiceButton(const QString& name, const QString& caption) {
   return button;
 }
 
-void postTransferOnClick(QPushButton* button, const PageContext& context, const QString& key,
-                         std::shared_ptr<TransferCancel> cancel, std::function<TransferSteps()> make) {
-  QObject::connect(button, &QPushButton::clicked, button,
-                   [&commands = context.core.commands, page = context.page, key, cancel, make] {
-                     cancel->reset();
-                     TransferSteps steps = make();
-                     commands.postSteps(key, std::move(steps.step), page, std::move(steps.dropped));
-                   });
-}
-
 QPushButton* createCancelButton(const QString& name, const PageContext& context,
                                 std::shared_ptr<TransferCancel> cancel) {
   auto* button = createServiceButton(name, "Cancel");

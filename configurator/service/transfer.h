@@ -4,9 +4,8 @@
 // meanwhile, and that the page's "Cancel" stops between two steps.
 
 #include <atomic>
-#include <functional>
 
-#include "comm/thread_commands.h"
+#include "comm/step_job.h"
 
 namespace velk {
 
@@ -19,17 +18,5 @@ class TransferCancel {
  private:
   std::atomic<bool> requested_{false};
 };
-
-struct TransferSteps {
-  StepJob step;
-  // Runs if the job is dropped half way (a disconnection, the program closing).
-  std::function<void()> dropped;
-};
-
-// Runs every step at once (the command line, tests).
-inline void runTransfer(const JobContext& job, const TransferSteps& steps) {
-  while (steps.step(job)) {
-  }
-}
 
 }  // namespace velk

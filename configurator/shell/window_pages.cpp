@@ -3,55 +3,23 @@
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <map>
-#include <string_view>
 
-#include "diagnostics/control_page.h"
-#include "diagnostics/diag2_page.h"
-#include "diagnostics/diag_alarms_page.h"
-#include "diagnostics/trends_page.h"
-#include "files/db_page.h"
-#include "files/logs_page.h"
-#include "pages/alarms_page.h"
-#include "pages/appearance_page.h"
-#include "pages/calibrate_page.h"
-#include "pages/characteristics_page.h"
-#include "pages/read_page.h"
-#include "pages/setup_page.h"
-#include "pages/tuning_page.h"
-#include "service/debug_page.h"
-#include "service/hart_page.h"
-#include "service/irs_page.h"
-#include "service/limits_page.h"
-#include "service/map_page.h"
+#include "diagnostics/widgets.h"
+#include "files/widgets.h"
+#include "pages/widgets.h"
+#include "service/widgets.h"
 
 namespace velk {
 
 namespace {
 
-// Each page module's widgets, by the module's name.
-const std::map<std::string_view, PageFactory>& pageWidgets() {
-  static const std::map<std::string_view, PageFactory> widgets = {
-      {"TabSheet1", &createControlPage},
-      {"TabSheetCalibrate", &createCalibratePage},
-      {"TabSheetSetup", &createSetupPage},
-      {"TabSheetCara", &createCharacteristicsPage},
-      {"APPEARANCE", &createAppearancePage},
-      {"TabSheetTuning", &createTuningPage},
-      {"TabSheetAlarms", &createAlarmsPage},
-      {"TabSheetRead", &createReadPage},
-      {"TabSheet4", &createLogsPage},
-      {"DIAGNOSTICS", &createDiagAlarmsPage},
-      {"TabSheetDiag", &createDiag2Page},
-      {"TabSheet3", &createTrendsPage},
-      {"TabSheetDb", &createDbPage},
-      {"DEBUG", &createDebugPage},
-      {"TabSheet2", &createMapPage},
-      {"TabSheetHart", &createHartPage},
-      {"TabSheet5", &createIrsPage},
-      {"TabSheet6", &createLimitsPage},
-  };
-  return widgets;
+// The widgets of a module; nullptr for a module that has none yet.
+PageFactory widgetsOf(const PageModule& module) {
+  for (const PageWidgetsList* folder :
+       {&diagnosticsPageWidgets(), &pagesPageWidgets(), &filesPageWidgets(), &servicePageWidgets()})
+    for (const PageWidgets& widgets : *folder)
+      if (widgets.module == &module) return widgets.create;
+  return nullptr;
 }
 
 QWidget* createCaptionOnlyPage(const PageModule& module) {
@@ -72,9 +40,8 @@ QWidget* createCaptionOnlyPage(const PageModule& module) {
 
 QWidget* createPage(const PageModule& module, PageContext& context) {
   PageContext pageContext{context.core, context.binder, context.paths, module.name};
-  const auto widgets = pageWidgets().find(module.name);
-  QWidget* page =
-      widgets != pageWidgets().end() ? widgets->second(pageContext) : createCaptionOnlyPage(module);
+  const PageFactory widgets = widgetsOf(module);
+  QWidget* page = widgets ? widgets(pageContext) : createCaptionOnlyPage(module);
   page->setObjectName(module.name);
   return page;
 }

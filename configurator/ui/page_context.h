@@ -5,6 +5,7 @@
 // own name, which its posted operations carry (PageActivity).
 
 #include <QString>
+#include <vector>
 
 class QWidget;
 
@@ -12,6 +13,7 @@ namespace velk {
 
 class Configurator;
 class FormBinder;
+struct PageModule;
 struct ProgramPaths;
 
 struct PageContext {
@@ -22,5 +24,13 @@ struct PageContext {
 };
 
 using PageFactory = QWidget* (*)(PageContext& context);
+
+// A page module and the widgets that show it. Each page folder lists its
+// pages' (`<folder>/widgets.h`); the window matches them to the modules.
+struct PageWidgets {
+  const PageModule* module;
+  PageFactory create;
+};
+using PageWidgetsList = std::vector<PageWidgets>;
 
 }  // namespace velk

@@ -75,25 +75,24 @@ QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send) {
   return row;
 }
 
-void postOnClick(QPushButton* button, const PageContext& context, const QString& key, PageJob operation) {
-  QObject::connect(button, &QPushButton::clicked, button,
-                   [&commands = context.core.commands, page = context.page, key, operation] {
-                     commands.post(
-                         key, [operation](const JobContext& job) { operation(job, Sender::Click); }, page);
-                   });
+void postPageJob(const PageContext& context, const QString& key, Job job) {
+  context.core.commands.post(key, std::move(job), context.page);
 }
 
-}  // namespace velk
+void postPageJob(const PageContext& context, const QString& key, StepJob job) {
+  context.core.commands.postSteps(key, std::move(job), context.page);
+}
 
-namespace velk {
+void postOnClick(QPushButton* button, const PageContext& context, const QString& key, PageJob operation) {
+  QObject::connect(button, &QPushButton::clicked, button, [context, key, operation] {
+    postPageJob(context, key, [operation](const JobContext& job) { operation(job, Sender::Click); });
+  });
+}
 
-void postUploadOnClick(QPushButton* button, const PageContext& context, const QString& key,
-                       Upload (*makeUpload)()) {
+void postOnClick(QPushButton* button, const PageContext& context, const QString& key,
+                 std::function<StepJob()> make) {
   QObject::connect(button, &QPushButton::clicked, button,
-                   [&commands = context.core.commands, page = context.page, key, makeUpload] {
-                     UploadSteps steps = uploadSteps(makeUpload());
-                     commands.postSteps(key, std::move(steps.step), page, std::move(steps.dropped));
-                   });
+                   [context, key, make = std::move(make)] { postPageJob(context, key, make()); });
 }
 
 void repaintWhenIdle(QWidget* widget, const PageContext& context) {

@@ -5,9 +5,10 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 
-#include "comm/device_memory.h"
 #include "comm/page_operation.h"
+#include "comm/step_job.h"
 
 class QComboBox;
 class QFormLayout;
@@ -45,15 +46,19 @@ QFormLayout* createForm(QWidget* owner);
 // The page's Read and Send buttons, side by side on the left.
 QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send);
 
-// A click posts `operation` as a job of the page for the background thread;
-// a second click while it still waits is dropped.
-void postOnClick(QPushButton* button, const PageContext& context, const QString& key, PageJob operation);
+// Posts work of the page to the command thread, once or a step per turn:
+// the page is busy from now until it has run or is dropped. Posted again
+// while the same (its key) still waits, it is dropped. Every job a page
+// posts goes through here.
+void postPageJob(const PageContext& context, const QString& key, Job job);
+void postPageJob(const PageContext& context, const QString& key, StepJob job);
 
-// A click posts the upload `makeUpload` makes as a job of the page that reads
-// a block per turn, so burst monitoring and other jobs go on meanwhile; a
-// second click while it still waits or runs is dropped.
-void postUploadOnClick(QPushButton* button, const PageContext& context, const QString& key,
-                       Upload (*makeUpload)());
+// A click posts `operation` as a job of the page, started by a click.
+void postOnClick(QPushButton* button, const PageContext& context, const QString& key, PageJob operation);
+// A click posts the long job `make` gives at that moment (an upload, a
+// transfer, the self test).
+void postOnClick(QPushButton* button, const PageContext& context, const QString& key,
+                 std::function<StepJob()> make);
 
 // `widget` repaints whenever the page's operations are over (an upload has
 // brought new data).

@@ -101,7 +101,7 @@ TEST_F(DeviceMemoryTest, ASequenceReadsOneBlockPerStepAndAPartMayQueueTheNext) {
   std::vector<std::int32_t> head, tail;
   int finished = 0;
   MemoryUploadResult outcome;
-  const UploadSteps steps = uploadSteps({
+  const StepJob steps = uploadJob({
       [&](const JobContext&, UploadSequence& sequence) {
         sequence.add(1, 0, 1, 1, head, [&](UploadSequence& next) { next.add(2, 0, 28 * head[0], 1, tail); });
       },
@@ -128,10 +128,10 @@ TEST_F(DeviceMemoryTest, AnUploadDroppedHalfWayFinishesWithTheBlocksNotReadAsFai
       [&](const JobContext&, UploadSequence& sequence) { sequence.add(9, 0, 87, 1, values); },
       [&](const JobContext&, const MemoryUploadResult& result) { finishes.push_back(result); },
   };
-  uploadSteps(upload).dropped();  // before its first turn: nothing began, nothing to show
+  uploadJob(upload).dropped();  // before its first turn: nothing began, nothing to show
   EXPECT_TRUE(finishes.empty());
 
-  const UploadSteps steps = uploadSteps(upload);
+  const StepJob steps = uploadJob(upload);
   EXPECT_TRUE(steps.step(job()));
   steps.dropped();
   steps.dropped();

@@ -97,13 +97,13 @@ TEST_F(ThreadCommandsTest, AnOperationThatEndsWithFailedCommandsSaysSoInTheStatu
         << core_.form.text(kStatusBar).toStdString();
   };
   int steps = 0;
-  core_.commands.postSteps("two steps", [&](const JobContext& job) {
-    PageOperation page(job, Sender::Click);
-    page.progress("Reading stroke...");
-    page.read(179, 0, ReplyBytes{0}, {});
-    page.read(1, 0, ReplyBytes{0}, {});
-    return ++steps < 2;
-  });
+  core_.commands.postSteps("two steps", {[&](const JobContext& job) {
+                             PageOperation page(job, Sender::Click);
+                             page.progress("Reading stroke...");
+                             page.read(179, 0, ReplyBytes{0}, {});
+                             page.read(1, 0, ReplyBytes{0}, {});
+                             return ++steps < 2;
+                           }});
   waitForStatus("2 commands failed: see LOGS");
 
   std::promise<void> ran;
@@ -116,8 +116,9 @@ TEST_F(ThreadCommandsTest, AnOperationThatEndsWithFailedCommandsSaysSoInTheStatu
     job.progress("Error in uploading: 1 of 1 blocks failed");
   });
   waitForStatus("Error in uploading: 1 of 1 blocks failed");
-  core_.commands.post("read",
-                      [](const JobContext& job) { PageOperation(job, Sender::Click).read(179, 0, ReplyBytes{0}, {}); });
+  core_.commands.post("read", [](const JobContext& job) {
+    PageOperation(job, Sender::Click).read(179, 0, ReplyBytes{0}, {});
+  });
   waitForStatus("1 command failed: see LOGS");
   EXPECT_EQ(core_.form.lines(kCommunicationLog).size(), 4);
 }
@@ -129,14 +130,12 @@ TEST_F(ThreadCommandsTest, ALongJobLetsOtherJobsRunBetweenItsSteps) {
   std::vector<std::string> order;
   int steps = 0;
   std::promise<void> done;
-  core_.commands.postSteps(
-      "long",
-      [&](const JobContext&) {
-        order.push_back("step " + std::to_string(++steps));
-        if (steps == 3) done.set_value();
-        return steps < 3;
-      },
-      "TabSheetCalibrate");
+  core_.commands.postSteps("long", {[&](const JobContext&) {
+                             order.push_back("step " + std::to_string(++steps));
+                             if (steps == 3) done.set_value();
+                             return steps < 3;
+                           }},
+                           "TabSheetCalibrate");
   core_.commands.post("other", [&](const JobContext&) { order.push_back("other"); });
   release.set_value();
   done.get_future().wait();
@@ -149,8 +148,8 @@ TEST_F(ThreadCommandsTest, ALongJobDroppedBeforeItsLastStepIsTold) {
   std::shared_future<void> released = release.get_future().share();
   core_.commands.post("busy", [released](const JobContext&) { released.wait(); });
   bool dropped = false;
-  core_.commands.postSteps(
-      "long", [](const JobContext&) { return true; }, "TabSheetCalibrate", [&] { dropped = true; });
+  core_.commands.postSteps("long", {[](const JobContext&) { return true; }, [&] { dropped = true; }},
+                           "TabSheetCalibrate");
   EXPECT_TRUE(core_.activity.busy("TabSheetCalibrate"));
   core_.commands.dropWaitingJobs();
   release.set_value();

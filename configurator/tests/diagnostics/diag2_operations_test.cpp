@@ -60,7 +60,7 @@ TEST_F(Diag2Test, AtMostOneBurstBoxStaysChecked) {
 TEST_F(Diag2Test, UploadReadsTheChosenTypesDataSetAndNothingForTheOthers) {
   for (Diag2Graph none : {Diag2Graph::None, Diag2Graph::Normal, Diag2Graph::ControlHistogram}) {
     form().setSelectedIndex(kGraphTypeSelector, static_cast<int>(none));
-    runUpload(job(), uploadDiag2Data());
+    runSteps(job(), uploadDiag2Data());
   }
   EXPECT_TRUE(sent().empty());
 
@@ -73,7 +73,7 @@ TEST_F(Diag2Test, UploadReadsTheChosenTypesDataSetAndNothingForTheOthers) {
     setMemory(6, start, block);
   }
   form().setSelectedIndex(kGraphTypeSelector, static_cast<int>(Diag2Graph::PressureOverPosition));
-  runUpload(job(), uploadDiag2Data());
+  runSteps(job(), uploadDiag2Data());
   EXPECT_EQ(memoryReads(), (std::vector<std::string>{"0600001C", "06000110", "0601001C", "06010110",
                                                      "0602001C", "06020110", "0603001C", "06030110"}));
   const auto pressure = window().Diagnostics.dataSet(DiagDataSet::PressureCurve);

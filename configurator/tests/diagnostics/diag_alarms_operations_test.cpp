@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "checks/additional_status.h"
 #include "model/window_operations.h"
 #include "support/core_fixture.h"
 #include "support/scripted_memory.h"
@@ -46,7 +47,7 @@ TEST_F(AlarmUploadTest, AFailedBlockKeepsItsBoxesAndTheUploadSaysSo) {
   setMemory(9, 0, table);
   form().setChecked(alarmCheckBox(28), true);  // what the second block's boxes showed before
   failBlocks({1});
-  runUpload(job(), uploadAlarms());
+  runSteps(job(), uploadAlarms());
   // The failed block is tried twice, and the upload goes on.
   EXPECT_EQ(memoryReads(),
             (std::vector<std::string>{"0900001C", "0900011C", "0900011C", "0900021C", "09000303"}));
@@ -57,7 +58,7 @@ TEST_F(AlarmUploadTest, AFailedBlockKeepsItsBoxesAndTheUploadSaysSo) {
   // All zero: every box unchecked, "No alarm" too.
   setMemory(9, 0, Bytes(87, 0));
   failBlocks({});
-  runUpload(job(), uploadAlarms());
+  runSteps(job(), uploadAlarms());
   EXPECT_TRUE(checkedBytes().empty());
   EXPECT_EQ(form().text(kUploadMessage), "Upload OK");
 }

@@ -9,17 +9,16 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <chrono>
 #include <functional>
 #include <memory>
-#include <thread>
 
-#include "diagnostics/diag_alarms_operations.h"
+#include "checks/additional_status.h"
 #include "model/program_paths.h"
 #include "pages/calibrate_page.h"
 #include "pages/calibration_sequence.h"
 #include "registry/page_registry.h"
 #include "support/simulator_fixture.h"
+#include "support/wait_until.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
 
@@ -76,26 +75,15 @@ class CalibrationAgainstTheSimulator : public SimulatorFixture {
     core().commands.start();
   }
 
-  // Lets the command thread and the window's queued changes run until `done`.
-  bool eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      settle();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    settle();
-    return true;
-  }
   bool calibrationEnds() {
-    return eventually([&] { return !core().activity.busy(kPage); });
+    return waitUntil([&] { return !core().activity.busy(kPage); });
   }
 
   void calibrate(const char* type) {
     form().setText("ComboBoxCalType", type);
     commandsMark_ = commandsSeen().size();
     shown_.clear();
-    ButtonCalibrateClick(core(), kPage);
+    core().commands.postSteps(kCalibrationJob, ButtonCalibrateClick(core()), kPage);
   }
 
   // The calibration commands the device received since calibrate(), a
@@ -155,7 +143,7 @@ class CalibrationAgainstTheSimulator : public SimulatorFixture {
 TEST_F(CalibrationAgainstTheSimulator, AutocalibrationRunsItsStagesAndTakesTheTunedPid) {
   const float pBefore = simulator().state().calibration.pid_p;
   calibrate("Autocalibration");
-  ASSERT_TRUE(eventually([&] { return form().enabled("ButtonAbortCalibrate"); }));
+  ASSERT_TRUE(waitUntil([&] { return form().enabled("ButtonAbortCalibrate"); }));
   ASSERT_TRUE(calibrationEnds());
 
   EXPECT_EQ(calibrationCommands(), (std::vector<int>{160, 157, 162, 169}));
@@ -228,7 +216,7 @@ TEST_F(CalibrationAgainstTheSimulator, WhileItRunsSettingsAreLockedAndOnlyItsOwn
   settle();
   for (const QString& name : senders) EXPECT_TRUE(form().enabled(name)) << name.toStdString();
   calibrate("Autocalibration");
-  ASSERT_TRUE(eventually([&] { return form().text("LabelCalTravelStatus") == "Travel Calibration ..."; }));
+  ASSERT_TRUE(waitUntil([&] { return form().text("LabelCalTravelStatus") == "Travel Calibration ..."; }));
   for (const QString& name : senders) EXPECT_FALSE(form().enabled(name)) << name.toStdString();
   EXPECT_TRUE(form().enabled("ButtonReadAll"));
   EXPECT_TRUE(form().enabled("ButtonSetupRead"));
@@ -238,9 +226,9 @@ TEST_F(CalibrationAgainstTheSimulator, WhileItRunsSettingsAreLockedAndOnlyItsOwn
   simulator().set_faults(busy);
   core().commands.post("diag read",
                        [](const JobContext& job) { ButtonReadDiagnosticsClick(job, Sender::Click); });
-  ASSERT_TRUE(eventually([&] { return form().text(kStatusBar) == "1 command failed: see LOGS"; }));
+  ASSERT_TRUE(waitUntil([&] { return form().text(kStatusBar) == "1 command failed: see LOGS"; }));
   const auto faults = simulator().counters().faults_applied;
-  ASSERT_TRUE(eventually([&] { return simulator().counters().faults_applied > faults + 2; }));  // polls
+  ASSERT_TRUE(waitUntil([&] { return simulator().counters().faults_applied > faults + 2; }));  // polls
   simulator().set_faults({});
   ASSERT_TRUE(calibrationEnds());
 
@@ -248,7 +236,7 @@ TEST_F(CalibrationAgainstTheSimulator, WhileItRunsSettingsAreLockedAndOnlyItsOwn
   ASSERT_EQ(log.size(), 1);
   EXPECT_TRUE(log[0].startsWith(failedCommandLine(48, {}))) << log[0].toStdString();
   for (const QString& name : senders)
-    EXPECT_TRUE(eventually([&] { return form().enabled(name); })) << name.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return form().enabled(name); })) << name.toStdString();
 }
 
 // Disconnecting drops the sequence: it stops polling and sends no stop
@@ -256,12 +244,12 @@ TEST_F(CalibrationAgainstTheSimulator, WhileItRunsSettingsAreLockedAndOnlyItsOwn
 TEST_F(CalibrationAgainstTheSimulator, DisconnectingEndsTheCalibrationWithoutAStopCommand) {
   simulator().update_state([](sim::DeviceState& s) { s.calibration.time_scale = 1; });
   calibrate("Autocalibration");
-  ASSERT_TRUE(eventually([&] { return form().text("LabelCalTravelStatus") == "Travel Calibration ..."; }));
+  ASSERT_TRUE(waitUntil([&] { return form().text("LabelCalTravelStatus") == "Travel Calibration ..."; }));
 
   window().Connected.store(false);
   core().commands.postRequest(kRequestConnection);
   ASSERT_TRUE(calibrationEnds());
-  ASSERT_TRUE(eventually([&] { return form().text("StaticText1") == "DISCONNECTED"; }));
+  ASSERT_TRUE(waitUntil([&] { return form().text("StaticText1") == "DISCONNECTED"; }));
   waitForCommandThread();
   EXPECT_EQ(calibrationCommands(), std::vector<int>{160});
   EXPECT_EQ(simulator().state().calibration.stage, sim::CalibrationStage::Travel);
@@ -280,14 +268,14 @@ TEST_F(CalibrationAgainstTheSimulator, AbortDuringTheLeakTestStopsIt) {
   page->show();
   auto* calibrateButton = page->findChild<QPushButton*>("ButtonCalibrate");
   auto* abort = page->findChild<QPushButton*>("ButtonAbortCalibrate");
-  ASSERT_TRUE(eventually([&] { return calibrateButton->isEnabled(); }));
+  ASSERT_TRUE(waitUntil([&] { return calibrateButton->isEnabled(); }));
   EXPECT_FALSE(abort->isEnabled());
 
   calibrateButton->click();
-  ASSERT_TRUE(eventually([&] { return form().text("LabelCalTravelStatus") == "Travel Calibration ..."; }));
+  ASSERT_TRUE(waitUntil([&] { return form().text("LabelCalTravelStatus") == "Travel Calibration ..."; }));
   // The leak test starts after this: long enough to press the button.
   simulator().update_state([](sim::DeviceState& s) { s.calibration.time_scale = 10; });
-  ASSERT_TRUE(eventually([&] { return form().text("LabelCalLeakStatus") == "Leak Test ..."; }));
+  ASSERT_TRUE(waitUntil([&] { return form().text("LabelCalLeakStatus") == "Leak Test ..."; }));
   EXPECT_FALSE(calibrateButton->isEnabled());
   ASSERT_TRUE(abort->isEnabled());
 
@@ -296,7 +284,7 @@ TEST_F(CalibrationAgainstTheSimulator, AbortDuringTheLeakTestStopsIt) {
   EXPECT_EQ(calibrationCommands(), (std::vector<int>{160, 157, 158}));
   EXPECT_EQ(now("LabelCalLeakStatus"), (Shown{"LabelCalLeakStatus", "Abort Leak Test!", kRed}));
   EXPECT_EQ(simulator().state().calibration.stage, sim::CalibrationStage::None);
-  ASSERT_TRUE(eventually([&] { return calibrateButton->isEnabled() && !abort->isEnabled(); }));
+  ASSERT_TRUE(waitUntil([&] { return calibrateButton->isEnabled() && !abort->isEnabled(); }));
   expectEndedCleanly();
 }
 

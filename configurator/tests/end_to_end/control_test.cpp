@@ -7,14 +7,13 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <chrono>
 #include <functional>
-#include <thread>
 
 #include "diagnostics/control_operations.h"
 #include "diagnostics/control_page.h"
 #include "model/program_paths.h"
 #include "support/simulator_fixture.h"
+#include "support/wait_until.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
 #include "ui/radio_group.h"
@@ -37,18 +36,6 @@ class ControlPageEndToEnd : public SimulatorFixture {
     settle();
   }
 
-  // Lets the command thread and the window's queued changes run until `done`.
-  bool eventually(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      settle();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    settle();
-    return true;
-  }
-
   void click(const char* name) {
     auto* button = page_->findChild<QAbstractButton*>(name);
     ASSERT_NE(button, nullptr) << name;
@@ -57,7 +44,7 @@ class ControlPageEndToEnd : public SimulatorFixture {
   }
 
   bool deviceSetpointIs(float percent) {
-    return eventually([&] { return simulator().state().control.hart_setpoint_percent == percent; });
+    return waitUntil([&] { return simulator().state().control.hart_setpoint_percent == percent; });
   }
 
   QTemporaryDir home_;
@@ -72,8 +59,8 @@ TEST_F(ControlPageEndToEnd, TechnicianTakesTheSetpointOverHartAndDrivesIt) {
 
   auto* sources = page_->findChild<RadioGroup*>(kSetpointSourceGroup);
   sources->findChildren<QRadioButton*>().at(0)->click();  // "Hart"
-  ASSERT_TRUE(eventually([&] { return simulator().state().control.setpoint_source == 2; }));
-  ASSERT_TRUE(eventually([&] { return page_->findChild<QPushButton*>("Button8")->isEnabled(); }));
+  ASSERT_TRUE(waitUntil([&] { return simulator().state().control.setpoint_source == 2; }));
+  ASSERT_TRUE(waitUntil([&] { return page_->findChild<QPushButton*>("Button8")->isEnabled(); }));
 
   click("Button8");  // "Send 100 %"
   EXPECT_TRUE(deviceSetpointIs(100));
@@ -81,14 +68,14 @@ TEST_F(ControlPageEndToEnd, TechnicianTakesTheSetpointOverHartAndDrivesIt) {
   click("Button5");
   EXPECT_TRUE(deviceSetpointIs(50));
   // The field shows what was sent once the step's job is done.
-  EXPECT_TRUE(eventually([&] { return page_->findChild<QLineEdit*>(kSetpointEdit)->text() == "50.00"; }));
+  EXPECT_TRUE(waitUntil([&] { return page_->findChild<QLineEdit*>(kSetpointEdit)->text() == "50.00"; }));
 
   form().setText(kSetpointEdit, "33");
   click("ButtonControlSend");
   EXPECT_TRUE(deviceSetpointIs(33));
 
   click("ButtonControlRead");
-  ASSERT_TRUE(eventually([&] { return form().text("LabelDevValue") != "-"; }));  // written last
+  ASSERT_TRUE(waitUntil([&] { return form().text("LabelDevValue") != "-"; }));  // written last
   EXPECT_TRUE(form().text("LabelPosValue").endsWith(" %"));
   EXPECT_EQ(window().SetPointSource.load(), 2);
   EXPECT_EQ(form().selectedIndex(kSetpointSourceGroup), 0);
@@ -98,10 +85,10 @@ TEST_F(ControlPageEndToEnd, TechnicianTakesTheSetpointOverHartAndDrivesIt) {
   // The buttons speak percent whatever unit the field shows.
   click("Button7");  // "Send 50 %"
   EXPECT_TRUE(deviceSetpointIs(50));
-  EXPECT_TRUE(eventually([&] { return form().text(kSetpointEdit) == "12.00"; }));
+  EXPECT_TRUE(waitUntil([&] { return form().text(kSetpointEdit) == "12.00"; }));
   click("Button1");  // "Step +25%"
   EXPECT_TRUE(deviceSetpointIs(75));
-  EXPECT_TRUE(eventually([&] { return form().text(kSetpointEdit) == "16.00"; }));
+  EXPECT_TRUE(waitUntil([&] { return form().text(kSetpointEdit) == "16.00"; }));
   EXPECT_TRUE(form().lines(kCommunicationLog).isEmpty());
 }
 
@@ -111,9 +98,9 @@ TEST_F(ControlPageEndToEnd, RampRunsWhileItsButtonIsDown) {
   core().operations.UpdateControlStates();
   settle();
   click("SpeedButton1");
-  ASSERT_TRUE(eventually([&] { return page_->rampTimer()->isActive(); }));
+  ASSERT_TRUE(waitUntil([&] { return page_->rampTimer()->isActive(); }));
   click("SpeedButton1");
-  ASSERT_TRUE(eventually([&] { return !page_->rampTimer()->isActive(); }));
+  ASSERT_TRUE(waitUntil([&] { return !page_->rampTimer()->isActive(); }));
 }
 
 }  // namespace

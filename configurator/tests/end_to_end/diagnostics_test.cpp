@@ -57,7 +57,7 @@ TEST_F(DiagnosticsEndToEnd, AlarmUploadChecksTheBoxesTheDevicesStateImplies) {
     s.control.setpoint_source = sim::setpoint_source::kManual;
     s.alarms[sim::AlarmKind::Limit1] = {true, {0.0f, 10.0f, 2.0f}, false, 0};  // the valve stands at 50 %
   });
-  runUpload(job(), uploadAlarms());
+  runSteps(job(), uploadAlarms());
   std::vector<int> checked;
   for (int byte = 0; byte < kDiagnosticAlarms; ++byte)
     if (form().checked(alarmCheckBox(byte))) checked.push_back(byte);
@@ -72,7 +72,7 @@ TEST_F(DiagnosticsEndToEnd, AShortBlockOfTheAlarmTableFailsAndKeepsItsBoxes) {
   form().setChecked(alarmCheckBox(40), true);  // in the second block, clear in the device
   std::string error;
   simulator().set_faults(*sim::parse_fault_plan("short-reply@2", error));
-  runUpload(job(), uploadAlarms());
+  runSteps(job(), uploadAlarms());
   std::vector<int> checked;
   for (int byte = 0; byte < kDiagnosticAlarms; ++byte)
     if (form().checked(alarmCheckBox(byte))) checked.push_back(byte);
@@ -87,7 +87,7 @@ TEST_F(DiagnosticsEndToEnd, AShortBlockOfTheAlarmTableFailsAndKeepsItsBoxes) {
 
 TEST_F(DiagnosticsEndToEnd, GetLogListsTheDevicesEventsNewestFirst) {
   simulator().update_state([](sim::DeviceState& s) { s.service.out_of_service = true; });
-  runUpload(job(), getEventLog());
+  runSteps(job(), getEventLog());
   const QStringList log = form().lines(kEventLog);
   // 14 events: a past of 12, this start's power-on and going out of service just now.
   ASSERT_EQ(log.size(), 14);
@@ -160,7 +160,7 @@ TEST_F(DiagnosticsEndToEnd, EveryGraphTypeIsDrawnFromItsUploadWithItsAxes) {
   const QColor blue(0, 0, 255), teal(0, 128, 128), yellow(255, 255, 0);
   const auto show = [&](Diag2Graph type) {
     form().setSelectedIndex(kGraphTypeSelector, static_cast<int>(type));
-    runUpload(job(), uploadDiag2Data());
+    runSteps(job(), uploadDiag2Data());
     settle();
     return render(graph);
   };

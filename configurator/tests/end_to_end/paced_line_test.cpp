@@ -44,7 +44,7 @@ TEST_F(PacedLine, DebugArrayLimitsAndA33PointCurveAreAnsweredFirstTime) {
   numbers.close();
   auto grid = std::make_shared<ArrayGrid>();
   auto cancel = std::make_shared<TransferCancel>();
-  EXPECT_EQ(requestsFor([&] { runTransfer(job(), writeArray(grid, cancel, folder.path())); }), 1u);
+  EXPECT_EQ(requestsFor([&] { runSteps(job(), writeArray(grid, cancel, folder.path())); }), 1u);
   EXPECT_EQ(simulator().state().firmware.array_memory[22], 12);
 
   // LIMITS: six chunks of 28 bytes and one of 19.

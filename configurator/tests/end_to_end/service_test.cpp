@@ -107,7 +107,7 @@ TEST_F(ServicePages, DebugVariablesGoThroughTheDevicesTables) {
 TEST_F(ServicePages, ArraysAreReadAndWrittenThroughTable1) {
   confirmDebugAddress(job(), Sender::Click);  // table 1 onto the array memory
   auto before = requests();
-  runTransfer(job(), readArray(grid_, cancel_, folder_.path()));
+  runSteps(job(), readArray(grid_, cancel_, folder_.path()));
   EXPECT_EQ(requests() - before, 8u);  // 200 bytes: 28 * 7 + 4
   EXPECT_EQ(grid_->cell(0, ArrayGrid::Read), "0");
   EXPECT_EQ(grid_->cell(99, ArrayGrid::Read), "99");  // the array memory counts up
@@ -118,7 +118,7 @@ TEST_F(ServicePages, ArraysAreReadAndWrittenThroughTable1) {
   numbers.write("-1 2\n3 40000 5\n");
   numbers.close();
   before = requests();
-  runTransfer(job(), writeArray(grid_, cancel_, folder_.path()));
+  runSteps(job(), writeArray(grid_, cancel_, folder_.path()));
   EXPECT_EQ(requests() - before, 1u);
   const auto memory = simulator().state().firmware.array_memory;
   EXPECT_EQ(
@@ -129,10 +129,10 @@ TEST_F(ServicePages, ArraysAreReadAndWrittenThroughTable1) {
   form().setText(kArrayLength, "2");
   form().setText(kDataSize, "0");
   form().setChecked(kArraySigned, true);
-  runTransfer(job(), readArray(grid_, cancel_, folder_.path()));
+  runSteps(job(), readArray(grid_, cancel_, folder_.path()));
   EXPECT_EQ(grid_->cell(0, ArrayGrid::Read), "-1");
   form().setChecked(kArraySigned, false);
-  runTransfer(job(), readArray(grid_, cancel_, folder_.path()));
+  runSteps(job(), readArray(grid_, cancel_, folder_.path()));
   EXPECT_EQ(grid_->cell(0, ArrayGrid::Read), "255");
 }
 
@@ -153,7 +153,7 @@ TEST_F(ServicePages, IrsReadsGroupsAndArraysAcrossChunks) {
   });
   form().setText(kArrayNumber, "3");
   const auto before = requests();
-  runTransfer(job(), getArray(cancel_));
+  runSteps(job(), getArray(cancel_));
   EXPECT_EQ(requests() - before, 3u);  // 23 + 23 + 4 bytes
   const QList<QStringList> rows = form().rows(kIrsArrayGrid);
   EXPECT_EQ(rows[0][1], "65036");  // -500 as 16 bits

@@ -6,13 +6,13 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
-#include <thread>
 
-#include "diagnostics/self_test_operations.h"
+#include "checks/self_test.h"
 #include "pages/calibrate_operations.h"
 #include "pages/tuning_operations.h"
 #include "registry/page_registry.h"
 #include "support/simulator_fixture.h"
+#include "support/wait_until.h"
 
 namespace velk {
 namespace {
@@ -145,17 +145,8 @@ TEST_F(TuningAgainstTheSimulator, SelfTestWaitsWithoutHoldingUpTheWindowOrOtherJ
   const SelfTestClock before = setSelfTestClock(&testClock);
   simulator().update_state([](sim::DeviceState& s) { s.calibration.time_scale = 0.01f; });
   core().commands.start();
-  ButtonSelfTestClick(core(), "TabSheetTuning");
-  const auto waitFor = [&](const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      settle();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    settle();
-    return done();
-  };
-  ASSERT_TRUE(waitFor([&] { return form().text(kCommunicatingText) == "Communicating..."; }));
+  core().commands.postSteps("self test", ButtonSelfTestClick(core().operations), "TabSheetTuning");
+  ASSERT_TRUE(waitUntil([&] { return form().text(kCommunicatingText) == "Communicating..."; }));
   EXPECT_EQ(form().text("LabelSelfTest"), kSelfTestWaitText);
 
   // While the device tests, the window handles its events and other jobs run.
@@ -163,13 +154,13 @@ TEST_F(TuningAgainstTheSimulator, SelfTestWaitsWithoutHoldingUpTheWindowOrOtherJ
   QTimer::singleShot(0, [&] { timerFired = true; });
   std::atomic<bool> otherJobRan{false};
   core().commands.post("other", [&](const JobContext&) { otherJobRan = true; });
-  ASSERT_TRUE(waitFor([&] { return timerFired && otherJobRan; }));
+  ASSERT_TRUE(waitUntil([&] { return timerFired && otherJobRan; }));
   EXPECT_EQ(form().text("Edit6"), "");
   EXPECT_TRUE(core().activity.busy("TabSheetTuning"));
-  ASSERT_TRUE(waitFor([&] { return simulator().state().calibration.self_test_seconds_left == 0; }));
+  ASSERT_TRUE(waitUntil([&] { return simulator().state().calibration.self_test_seconds_left == 0; }));
 
   testClockOffset.store(testClockOffset.load() + kSelfTestWait);
-  ASSERT_TRUE(waitFor([&] { return !core().activity.busy("TabSheetTuning"); }));
+  ASSERT_TRUE(waitUntil([&] { return !core().activity.busy("TabSheetTuning"); }));
   EXPECT_EQ(form().text("Edit4"), "00000000");
   EXPECT_EQ(form().text("Edit5"), "0000");
   EXPECT_EQ(form().text("Edit6"), QString(32, '0'));

@@ -58,7 +58,7 @@ TEST(EventEntryText, StopsAtTheZeroOrTheEntrysEndAndKeepsToOneLine) {
 TEST_F(GetLogTest, ListsTheFirstHundredEntriesInTheDevicesOrder) {
   setEventCount(150);
   setEntries(150);
-  runUpload(job(), getEventLog());
+  runSteps(job(), getEventLog());
   const auto reads = memoryReads();
   ASSERT_EQ(reads.size(), 14u + 125u);  // 392 directory bytes, then 100 entries of 35
   EXPECT_EQ(reads[14], "0A00001C");
@@ -73,19 +73,19 @@ TEST_F(GetLogTest, ShowsWhatCouldNotBeReadAndKeepsTheLogWithoutACount) {
   setEventCount(3);
   setEntries(3);
   failBlocks({1});  // bytes 28 to 55: entry 0's end and entry 1's start
-  runUpload(job(), getEventLog());
+  runSteps(job(), getEventLog());
   // The directory's count lies in its block 10: it came.
   EXPECT_EQ(log(), (QStringList{"Entry 1 could not be read", "Entry 2 could not be read", "E2"}));
   EXPECT_EQ(form().text(kStatusBar), "Error in uploading: 2 of 18 blocks failed");
 
   failBlocks({10});
-  runUpload(job(), getEventLog());
+  runSteps(job(), getEventLog());
   EXPECT_EQ(log().size(), 3);  // as it was
   EXPECT_EQ(form().text(kStatusBar), "Error in uploading: 1 of 14 blocks failed");
 
   failBlocks({});
   setEventCount(-2);
-  runUpload(job(), getEventLog());
+  runSteps(job(), getEventLog());
   EXPECT_TRUE(log().isEmpty());
 }
 

@@ -2,18 +2,17 @@
 // and the "Write ID" button, which reaches the command thread in its own way.
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 #include <memory>
 
 #include "model/program_paths.h"
 #include "pages/alarms_page.h"
 #include "pages/read_page.h"
 #include "support/core_fixture.h"
+#include "support/wait_until.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
 
@@ -76,11 +75,7 @@ TEST_F(AlarmsReadWidgets, WriteIdRunsOnTheCommandThread) {
   QSignalSpy errors(&core_.operations, &WindowOperations::errorReported);
   core_.form.setText("Edit183", "twelve");
   page_->findChild<QPushButton*>("Button59")->click();
-  const QDeadlineTimer deadline(10000);
-  while (errors.isEmpty() && !deadline.hasExpired()) {
-    settle();
-    QThread::msleep(1);
-  }
+  waitUntil([&] { return !errors.isEmpty(); }, 10000);
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors.at(0).at(0).toString().contains("device ID"));
   core_.commands.stop();

@@ -7,18 +7,17 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QThread>
 #include <memory>
 
 #include "model/program_paths.h"
 #include "pages/appearance_page.h"
 #include "pages/setup_operations.h"
 #include "support/core_fixture.h"
+#include "support/wait_until.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
 
@@ -50,14 +49,6 @@ class PageWidgets : public CoreTest {
     if (text.isEmpty()) QTest::keyClick(edit, Qt::Key_Delete);
     Q_EMIT edit->editingFinished();
     settle();
-  }
-  bool settleUntil(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(10000);
-    while (!condition() && !deadline.hasExpired()) {
-      settle();
-      QThread::msleep(1);
-    }
-    return condition();
   }
 
   FormBinder binder_;
@@ -120,11 +111,11 @@ TEST_F(PageWidgets, ReadButtonsRunTheirPageReadInTheBackground) {
 
   show(&createSetupPage);
   find<QPushButton>("ButtonSetupRead")->click();
-  EXPECT_TRUE(settleUntil([&] { return core_.form.text("ComboBoxActuatorType") == "Linear"; }));
+  EXPECT_TRUE(waitUntil([&] { return core_.form.text("ComboBoxActuatorType") == "Linear"; }));
 
   show(&createAppearancePage);
   find<QPushButton>("ButtonApperanceRead")->click();
-  EXPECT_TRUE(settleUntil([&] { return find<QComboBox>("ComboBoxLanguage")->currentText() == "Deutsch"; }));
+  EXPECT_TRUE(waitUntil([&] { return find<QComboBox>("ComboBoxLanguage")->currentText() == "Deutsch"; }));
   core_.commands.stop();
 }
 

@@ -61,7 +61,7 @@ class ArrayTransferTest : public ScriptedDeviceTest {
 
 TEST_F(ArrayTransferTest, AFailedBlockIsNoDataInTheGridNorInTheFile) {
   failing_ = {1};
-  runTransfer(job(), readArray(grid_, cancel_, dir_.path()));
+  runSteps(job(), readArray(grid_, cancel_, dir_.path()));
   EXPECT_EQ(requests(252).size(), 5u);  // blocks of 28, 28 (twice: it failed), 28, 16
   EXPECT_EQ(requests(252).back(), "01000310");
   EXPECT_EQ(grid_->cell(27, ArrayGrid::Read), "27");
@@ -81,7 +81,7 @@ TEST_F(ArrayTransferTest, AFailedBlockIsNoDataInTheGridNorInTheFile) {
 }
 
 TEST_F(ArrayTransferTest, CancelStopsBetweenBlocksAndKeepsWhatWasRead) {
-  const TransferSteps steps = readArray(grid_, cancel_, dir_.path());
+  const StepJob steps = readArray(grid_, cancel_, dir_.path());
   ASSERT_TRUE(steps.step(job()));
   ASSERT_TRUE(steps.step(job()));
   cancel_->request();
@@ -94,11 +94,11 @@ TEST_F(ArrayTransferTest, CancelStopsBetweenBlocksAndKeepsWhatWasRead) {
 TEST_F(ArrayTransferTest, AFileThatCannotBeMadeOrReadIsReported) {
   QSignalSpy errors(&core_.operations, &WindowOperations::errorReported);
   const QString missing = dir_.filePath("no such folder");
-  runTransfer(job(), readArray(grid_, cancel_, missing));
+  runSteps(job(), readArray(grid_, cancel_, missing));
   EXPECT_EQ(grid_->cell(99, ArrayGrid::Read), "99");  // the grid still shows what was read
   EXPECT_TRUE(form().text(kStatusBar).endsWith("not saved in a file"));
 
-  runTransfer(job(), writeArray(grid_, cancel_, missing));
+  runSteps(job(), writeArray(grid_, cancel_, missing));
   EXPECT_TRUE(requests(253).empty());
   EXPECT_EQ(form().text(kElementsDone), "");
   EXPECT_EQ(form().text(kStatusBar), "Write array: nothing was written");
@@ -116,7 +116,7 @@ TEST_F(ArrayTransferTest, WriteSendsTheNumbersUpToTheFirstTextThatIsNoneAndCount
   for (int i = 0; i < 30; ++i) numbers += QString::number(i == 0 ? -2 : 256 + i) + (i % 7 ? " " : "\n");
   writeNumbers(numbers + "end 1 2");
   failing_ = {1};
-  runTransfer(job(), writeArray(grid_, cancel_, dir_.path()));
+  runSteps(job(), writeArray(grid_, cancel_, dir_.path()));
   const auto writes = requests(253);
   ASSERT_EQ(writes.size(), 4u);  // 60 bytes: 24, 24 (twice: it failed) and 12
   EXPECT_EQ(writes[0].substr(0, 16), "01000000FEFF0101");

@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QThread>
 #include <memory>
 
 #include "model/form_state.h"
@@ -19,6 +17,7 @@
 #include "model/window_operations.h"
 #include "service/array_transfer.h"
 #include "support/scripted_device.h"
+#include "support/wait_until.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
 
@@ -41,14 +40,6 @@ class DebugPageTest : public ScriptedDeviceTest {
     QDir::setCurrent(previousFolder_);
   }
 
-  bool settleUntil(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(10000);
-    while (!condition() && !deadline.hasExpired()) {
-      settle();
-      QThread::msleep(1);
-    }
-    return condition();
-  }
   QPushButton* button(const char* name) { return page_->findChild<QPushButton*>(name); }
 
   QTemporaryDir folder_;
@@ -65,10 +56,10 @@ TEST_F(DebugPageTest, CancelAloneStaysUsableWhileATransferRunsAndStopsIt) {
   EXPECT_FALSE(cancel->isEnabled());
   core_.form.setText(kArrayLength, "2000");  // 72 blocks: a step each turn of the command thread
   read->click();
-  ASSERT_TRUE(settleUntil([&] { return cancel->isEnabled(); }));
+  ASSERT_TRUE(waitUntil([&] { return cancel->isEnabled(); }));
   EXPECT_FALSE(read->isEnabled());
   cancel->click();
-  ASSERT_TRUE(settleUntil([&] { return !cancel->isEnabled(); }));
+  ASSERT_TRUE(waitUntil([&] { return !cancel->isEnabled(); }));
   EXPECT_TRUE(read->isEnabled());
   EXPECT_TRUE(core_.form.text(kStatusBar).startsWith("Read array cancelled after"));
 }
@@ -81,7 +72,7 @@ TEST_F(DebugPageTest, TheGridGrowsWithTheElementsRead) {
   core_.form.setText(kDataSize, "1");
   button("Button20")->click();
   ASSERT_TRUE(
-      settleUntil([&] { return core_.form.text(kElementsDone) == "60" && grid->model()->rowCount() == 60; }));
+      waitUntil([&] { return core_.form.text(kElementsDone) == "60" && grid->model()->rowCount() == 60; }));
   EXPECT_EQ(grid->model()->index(59, 1).data().toString(), "7");
   EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "Read");
 }

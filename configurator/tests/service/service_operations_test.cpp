@@ -44,7 +44,7 @@ TEST_F(FailingDevice, AnArrayStopsAtAChunkThatFailsOrBringsNoData) {
       if (request[1] == 0) reply.insert(reply.end(), 23, 1);
       return reply;
     });
-    runTransfer(job(), getArray(std::make_shared<TransferCancel>()));
+    runSteps(job(), getArray(std::make_shared<TransferCancel>()));
     const QList<QStringList> rows = form().rows(kIrsArrayGrid);
     EXPECT_EQ(rows[10], (QStringList{"10", "257"}));
     EXPECT_EQ(rows[11][0], "Failed") << fails;

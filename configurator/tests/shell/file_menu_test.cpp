@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "diagnostics/control_operations.h"
 #include "model/program_paths.h"
 #include "registry/configuration.h"
 #include "support/core_fixture.h"

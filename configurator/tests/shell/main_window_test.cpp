@@ -17,6 +17,9 @@
 #include <QTest>
 
 #include "comm/configurator.h"
+#include "registry/config_file.h"
+#include "registry/file_defaults.h"
+#include "registry/page_registry.h"
 #include "shell/about_box.h"
 #include "shell/left_column.h"
 #include "shell/main_menu.h"
@@ -96,6 +99,20 @@ TEST_F(MainWindowTest, OpensWithItsPagesMenusAndLeftColumn) {
 // On a 1280 x 720 screen the window, status bar and all, is in view, with
 // every tab caption whole beside the left column; pages that need more room
 // scroll inside the window.
+// The modules name their controls as strings: one misspelt would be
+// enabled, saved or defaulted in the form state with no widget showing it.
+TEST_F(MainWindowTest, EveryControlTheModulesNameIsAWidgetOfTheWindow) {
+  Running app(paths());
+  QStringList names = fileDefaultControls();
+  for (const ControlStateRule& rule : controlStateRules()) names += rule.controls;
+  for (const ConfigEntry& entry : configurationEntries()) {
+    names.append(entry.control);
+    for (const char* also : entry.alsoSets) names.append(also);
+  }
+  names.removeDuplicates();
+  for (const QString& name : names) EXPECT_NE(app.find<QObject>(name), nullptr) << name.toStdString();
+}
+
 TEST_F(MainWindowTest, FitsAScreenOf1280By720) {
   Running app(paths());
   const QSize screen(1280, 720);

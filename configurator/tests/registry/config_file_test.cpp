@@ -1,7 +1,7 @@
 // The configuration file on the form state alone: what a window with known
 // contents writes, byte for byte, what the reader takes and refuses, and that
 // whatever it writes loads back to the same window.
-#include "files/config_file.h"
+#include "registry/config_file.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,9 @@ class ConfigFileTest : public CoreTest {
     for (const ConfigEntry& entry : configurationEntries()) {
       ++n;
       switch (entry.form) {
-        case ConfigValueForm::Text: form().setText(entry.control, QString("%1 v%2").arg(entry.key).arg(n)); break;
+        case ConfigValueForm::Text:
+          form().setText(entry.control, QString("%1 v%2").arg(entry.key).arg(n));
+          break;
         case ConfigValueForm::Index: form().setSelectedIndex(entry.control, 1); break;
         case ConfigValueForm::Flag: form().setChecked(entry.control, n % 2 == 0); break;
       }
@@ -50,7 +52,8 @@ class ConfigFileTest : public CoreTest {
 
 TEST_F(ConfigFileTest, AWindowWritesExactlyTheGoldenFileOfItsVersion) {
   fillKnownContents();
-  for (const auto& [version, name] : {std::pair{86, "config_86.txt"}, {90, "config_90.txt"}, {91, "config_91.txt"}}) {
+  for (const auto& [version, name] :
+       {std::pair{86, "config_86.txt"}, {90, "config_90.txt"}, {91, "config_91.txt"}}) {
     window().DeviceVersion.store(version);
     const ConfigurationText text = configurationText(form(), window());
     EXPECT_EQ(text.bytes.toStdString(), golden(name).toStdString()) << name;
@@ -116,7 +119,8 @@ TEST_F(ConfigFileTest, LoadsWhatItCanAndRefusesAWholeFileForOneBadValue) {
 TEST_F(ConfigFileTest, TheCurveCountInEffectDecidesWhichPointsAreRead) {
   window().CustomCurve.set(CustomCurve::straightLine(33));
   const ConfigurationLoad result = load(
-      "Velk Configurator 2.0\nCUSTOM CURVE TABLE SIZE 5\nX(0) 0\nY(0) 1\nX(4) 100\nY(4) 90\nX(5) 7\nY(5) 7\n");
+      "Velk Configurator 2.0\nCUSTOM CURVE TABLE SIZE 5\nX(0) 0\nY(0) 1\nX(4) 100\nY(4) 90\nX(5) 7\nY(5) "
+      "7\n");
   ASSERT_TRUE(result.ok);
   EXPECT_EQ(result.lines, 6);
   const CustomCurve curve = window().CustomCurve.get();

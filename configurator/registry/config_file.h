@@ -11,6 +11,8 @@
 #include <QString>
 #include <vector>
 
+#include "comm/configuration_fields.h"
+
 namespace velk {
 
 class FormState;
@@ -18,25 +20,9 @@ struct WindowState;
 
 inline constexpr const char* kConfigurationHeader = "Velk Configurator 2.0";
 
-enum class ConfigValueForm {
-  Text,   // the control's text as shown
-  Index,  // the selected item of a radio group
-  Flag,   // a check box: "1" checked, "0" not
-};
-
-struct ConfigEntry {
-  const char* key;
-  ConfigValueForm form;
-  const char* control;
-  // Written only for a device of at least this software version (times ten).
-  int minimumVersion = 0;
-  // Taken only from files that name their format (not from format 1.0 files).
-  bool versionGated = false;
-  // Loading also gives these controls the same text.
-  std::vector<const char*> alsoSets = {};
-};
-
-// The entries in the order they are written; the curve follows them.
+// The entries in the order they are written: the window's own (the
+// password), then each module's in its configuration place; the curve
+// follows them.
 const std::vector<ConfigEntry>& configurationEntries();
 
 // The file as it would be written for the window as it stands.

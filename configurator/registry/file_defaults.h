@@ -4,6 +4,8 @@
 // version, the configuration file's name, the CALIBRATE pressure fields and
 // the TUNING minimum pulses are left alone.
 
+#include <QStringList>
+
 namespace velk {
 
 class FormState;
@@ -12,5 +14,8 @@ struct WindowState;
 // Sets the fields; returns whether the setpoint source's selection changed
 // (its click then follows, as a user's would).
 bool applyFileDefaults(FormState& form, const WindowState& window);
+
+// The controls it sets, in its order.
+QStringList fileDefaultControls();
 
 }  // namespace velk

@@ -1,4 +1,4 @@
-#include "files/config_file.h"
+#include "registry/config_file.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -15,6 +15,7 @@
 #include "model/form_state.h"
 #include "model/number_text.h"
 #include "model/window_state.h"
+#include "registry/page_registry.h"
 
 namespace velk {
 
@@ -113,107 +114,12 @@ QString valueAfter(const QString& line, qsizetype keyLength) {
 }  // namespace
 
 const std::vector<ConfigEntry>& configurationEntries() {
-  static const std::vector<ConfigEntry> entries = {
-      {"FACTORY RESET", Form::Text, "EditPassword"},
-      {"NUMBER OF CYCLES", Form::Text, "LabelNumberOfCyclesValue", 0, true},
-      {"ACCUMULATION TRAVEL", Form::Text, "LabelAccumulatedTravelValue", 0, true},
-      {"MEAN DEVIATION", Form::Text, "LabelMeanDeviationValue", 0, true},
-      {"RUN TIME", Form::Text, "LabelRunTimeValue", 0, true},
-      {"DEVICE ID", Form::Text, "Edit183", 0, true},
-      {"HW VERSION", Form::Text, "LabelHWverValue"},
-      {"SW VERSION", Form::Text, "LabelSWverValue"},
-      {"ASSEMBLY NUMBER", Form::Text, "LabelAssemblyNumberValue"},
-      {"DATE", Form::Text, "LabelDateValue", 0, true},
-      {"HART MESSAGE", Form::Text, "LabelHartMessageValue", 0, true},
-      {"HART TAG", Form::Text, "EditTag"},
-      {"HART DESCRIPTOR", Form::Text, "EditDescriptor"},
-      {"HART POLL ADRESS", Form::Text, "EditPollAddress"},
-      {"HART UNIVERSAL COMMAND", Form::Text, "LabelHartUnivCmdValue", 0, true},
-      {"HART SPECIFIC COMMAND", Form::Text, "LabelHartSpecCmdValue", 0, true},
-      {"SOURCE", Form::Index, "RadioGroupSetPointSource"},
-      {"SETPOINT", Form::Text, "EditSetPoint"},
-      {"POSITION", Form::Text, "LabelPosValue", 0, true},
-      {"DEVIATION", Form::Text, "LabelDevValue", 0, true},
-      {"TEMP", Form::Text, "LabelTempValue", 0, true},
-      {"PRESSURE", Form::Text, "LabelPressValue"},
-      {"CALIBRATION TYPE", Form::Text, "ComboBoxCalType"},
-      {"ACTUATOR TYPE", Form::Text, "ComboBoxActuatorType"},
-      {"CAL CURRENT LOW", Form::Text, "EditCalCurrentLow"},
-      {"CAL CURRENT HIGH", Form::Text, "EditCalCurrentHigh"},
-      {"CAL TEMP", Form::Text, "EditCalTemp"},
-      {"CAL PRESSURE LOW", Form::Text, "Edit1", 91},
-      {"CAL PRESSURE HIGH", Form::Text, "Edit2", 91},
-      {"STROKE LENGTH", Form::Text, "EditStroke"},
-      {"ACTUATOR SIZE", Form::Text, "ComboBoxActuatorSize"},
-      {"ACTUATOR FUNCTION", Form::Text, "ComboBoxActuatorFunction"},
-      {"CURRENT RANGE MIN", Form::Text, "EditCurrentRangeMin"},
-      {"CURRENT RANGE MAX", Form::Text, "EditCurrentRangeMax"},
-      {"DIRECTION", Form::Index, "RadioGroupDirection"},
-      {"TRAVEL RANGE MIN", Form::Text, "EditTravelRangeMin"},
-      {"TRAVEL RANGE MAX", Form::Text, "EditTravelRangeMax"},
-      {"CONTROL LOW", Form::Text, "ComboBoxControlLow"},
-      {"CONTROL HIGH", Form::Text, "ComboBoxControlHigh"},
-      {"CUT OFF LOW", Form::Text, "EditCutoffLow"},
-      {"CUT OFF HIGH", Form::Text, "EditCutoffHigh"},
-      {"LIMIT LOW", Form::Text, "EditLimitedLow"},
-      {"LIMIT HIGH", Form::Text, "EditLimitedHigh"},
-      {"CHARACTER", Form::Text, "ComboBoxCharacter"},
-      {"NUMBER OF POINTS", Form::Text, "ComboBoxNumberOfPoints"},
-      {"LANGUAGE", Form::Text, "ComboBoxLanguage"},
-      {"DEFAULT DISPLAY", Form::Text, "ComboBoxDefault"},
-      {"UNIT SETPOINT", Form::Text, "ComboBoxSetpoint"},
-      // The stroke's unit label follows: "inch" for inches, else "mm" (below).
-      {"UNIT POSITION", Form::Text, "ComboBoxPosition"},
-      {"UNIT PRESSURE", Form::Text, "ComboBoxPressure"},
-      {"UNIT TEMP",
-       Form::Text,
-       "ComboBoxTemp",
-       0,
-       false,
-       {"LabelCalTempUnit", "LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit"}},
-      {"CLOSE TIME", Form::Text, "EditCloseTime"},
-      {"OPEN TIME", Form::Text, "EditOpenTime"},
-      {"DEAD BAND", Form::Text, "EditDeadBand"},
-      {"TOGGLE TIME", Form::Text, "EditToggleTime"},
-      {"TOGGLE CYCLE TIME", Form::Text, "EditToggleCycleTime"},
-      {"TOGGLE SIZE", Form::Text, "EditToggleSize"},
-      {"PID P", Form::Text, "EditPID_P", 0, false, {"LabelCalPValue"}},
-      {"PID I", Form::Text, "EditPID_I", 0, false, {"LabelCalIValue"}},
-      {"PID D", Form::Text, "EditPID_D", 0, false, {"LabelCalDValue"}},
-      {"ALARM LIMIT1 CHECKED", Form::Flag, "CheckBoxAlarmLimit1"},
-      {"ALARM LIMIT1 MIN", Form::Text, "EditLimit1Min"},
-      {"ALARM LIMIT1 MAX", Form::Text, "EditLimit1Max"},
-      {"ALARM LIMIT1 HYSTERESIS", Form::Text, "EditLimit1Hysteresis"},
-      {"ALARM LIMIT1 ALARM OUT", Form::Flag, "CheckBoxLimit1AlarmOut"},
-      {"ALARM LIMIT1 VALVE ACTION", Form::Text, "ComboBoxLimit1ValveAction"},
-      {"ALARM LIMIT2 CHECKED", Form::Flag, "CheckBoxAlarmLimit2"},
-      {"ALARM LIMIT2 MIN", Form::Text, "EditLimit2Min"},
-      {"ALARM LIMIT2 MAX", Form::Text, "EditLimit2Max"},
-      {"ALARM LIMIT2 HYSTERESIS", Form::Text, "EditLimit2Hysteresis"},
-      {"ALARM LIMIT2 ALARM OUT", Form::Flag, "CheckBoxLimit2AlarmOut"},
-      {"ALARM LIMIT2 VALVE ACTION", Form::Text, "ComboBoxLimit2ValveAction"},
-      {"ALARM DEVIATION CHECKED", Form::Flag, "CheckBoxAlarmDeviation"},
-      {"ALARM DEVIATION DISTANCE", Form::Text, "EditDeviationDistance"},
-      {"ALARM DEVIATION TIME", Form::Text, "EditDeviationTime"},
-      {"ALARM DEVIATION ALARM OUT", Form::Flag, "CheckBoxDeviationAlarmOut"},
-      {"ALARM DEVIATION VALVE ACTION", Form::Text, "ComboBoxDeviationValveAction"},
-      {"ALARM PRESSURE CHECKED", Form::Flag, "CheckBoxAlarmPressInput", 90},
-      {"ALARM PRESSURE MIN", Form::Text, "EditPressInputMin", 90},
-      {"ALARM PRESSURE MAX", Form::Text, "EditPressInputMax", 90},
-      {"ALARM PRESSURE HYSTERESIS", Form::Text, "EditPressInputHysteresis", 90},
-      {"ALARM PRESSURE ALARM OUT", Form::Flag, "CheckBoxPressInputAlarmOut", 90},
-      {"ALARM PRESSURE VALVE ACTION", Form::Text, "ComboBoxPressInputValveAction", 90},
-      {"ALARM POT=PRESS CHECKED", Form::Flag, "CheckBoxAlarmPot", 90},
-      {"ALARM POT=PRESS DIFFERENCE", Form::Text, "EditPotPressMaxDiff", 90},
-      {"ALARM POT=PRESS ALARM OUT", Form::Flag, "CheckBoxPotAlarmOut", 90},
-      {"ALARM POT=PRESS VALVE ACTION", Form::Text, "ComboBoxPotPressValveAction", 90},
-      {"ALARM TEMP CHECKED", Form::Flag, "CheckBoxAlarmTemp"},
-      {"ALARM TEMP MIN", Form::Text, "EditTempMin"},
-      {"ALARM TEMP MAX", Form::Text, "EditTempMax"},
-      {"ALARM TEMP HYSTERESIS", Form::Text, "EditTempHysteresis"},
-      {"ALARM TEMP ALARM OUT", Form::Flag, "CheckBoxTempAlarmOut"},
-      {"ALARM TEMP VALVE ACTION", Form::Text, "ComboBoxTempValveAction"},
-  };
+  static const std::vector<ConfigEntry> entries = [] {
+    std::vector<ConfigEntry> all = {{"FACTORY RESET", Form::Text, "EditPassword"}};
+    for (const PageModule* module : modulesByPlace(&PageModule::configurationPlace))
+      all.insert(all.end(), module->configurationEntries.begin(), module->configurationEntries.end());
+    return all;
+  }();
   return entries;
 }
 

@@ -1,11 +1,11 @@
-#include "diagnostics/self_test_operations.h"
+#include "checks/self_test.h"
 
 #include <atomic>
 #include <memory>
 #include <optional>
 
-#include "comm/configurator.h"
-#include "diagnostics/diag_alarms_operations.h"
+#include "checks/additional_status.h"
+#include "model/form_state.h"
 
 namespace velk {
 
@@ -62,12 +62,11 @@ class SelfTest {
 
 SelfTestClock setSelfTestClock(SelfTestClock clock) { return selfTestClock.exchange(clock); }
 
-void ButtonSelfTestClick(Configurator& core, const QString& page, Sender sender) {
+StepJob ButtonSelfTestClick(WindowOperations& operations, Sender sender) {
   auto test = std::make_shared<SelfTest>(sender);
-  core.commands.postSteps(
-      "self test", [test](const JobContext& job) { return test->step(job); }, page,
-      // A disconnection ends the wait: there is nothing left to read.
-      [test, &operations = core.operations] { test->end(operations); });
+  return {[test](const JobContext& job) { return test->step(job); },
+          // A disconnection ends the wait: there is nothing left to read.
+          [test, &operations] { test->end(operations); }};
 }
 
 }  // namespace velk

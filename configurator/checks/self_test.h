@@ -9,10 +9,9 @@
 #include <chrono>
 
 #include "comm/page_operation.h"
+#include "comm/step_job.h"
 
 namespace velk {
-
-class Configurator;
 
 inline constexpr const char* kSelfTestWaitText = "Wait for Q5 to finish test";
 inline constexpr auto kSelfTestWait = std::chrono::milliseconds(12000);
@@ -22,9 +21,9 @@ inline constexpr auto kSelfTestWait = std::chrono::milliseconds(12000);
 using SelfTestClock = std::chrono::steady_clock::time_point (*)();
 SelfTestClock setSelfTestClock(SelfTestClock clock);
 
-// ButtonSelfTestClick: posts the self test as a job of `page`. Started by a
+// ButtonSelfTestClick: the self test as the job the page posts. Started by a
 // click, it shows "Communicating..." until it ends. LabelSelfTest keeps its
 // waiting text until the alarms diagnosis empties it.
-void ButtonSelfTestClick(Configurator& core, const QString& page, Sender sender = Sender::Click);
+StepJob ButtonSelfTestClick(WindowOperations& operations, Sender sender = Sender::Click);
 
 }  // namespace velk
