@@ -59,7 +59,10 @@ TEST_F(ConnectionWindowTest, StaysResponsiveWhileSearchingAndCancelsOnTheSecondP
   EXPECT_EQ(button->text(), "Connect");
   EXPECT_FALSE(window().Connected.load());
   EXPECT_EQ(simulator().counters().requests_for_us, 0u);
-  EXPECT_LT(watchdog.longestStallMilliseconds(), 100);
+  // A GUI thread that waited on a detection try would stall for a whole reply
+  // window (400 ms); the margin below that is for a loaded machine
+  // and the sanitizers, whose scheduling alone has cost a 5 ms timer 110 ms.
+  EXPECT_LT(watchdog.longestStallMilliseconds(), 250);
 }
 
 }  // namespace
