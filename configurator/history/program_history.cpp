@@ -1,0 +1,77 @@
+#include "history/program_history.h"
+
+#include "history/history_writer.h"
+#include "model/form_state.h"
+#include "model/thread_mailbox.h"
+#include "model/window_operations.h"
+#include "model/window_state.h"
+
+namespace velk {
+
+ProgramHistory::ProgramHistory(FormState& form, WindowState& window, HistoryLocationChoice choice,
+                               QObject* parent)
+    : QObject(parent),
+      form_(form),
+      window_(window),
+      location_(std::move(choice.location)),
+      chosenError_(std::move(choice.error)),
+      mailbox_(ThreadMailbox::of(this)) {
+  if (!chosen()) {
+    tell("The device history cannot be used: " + chosenError_, false);
+    return;
+  }
+  writer_ = std::make_unique<HistoryWriter>(
+      location_, [this](const HistoryReport& report) { reported(report); },
+      [this](const QString& problem) {
+        mailbox_.post(this, [this, problem] {
+          opened_ = true;
+          tell(problem, false);
+          Q_EMIT storeOpened();
+        });
+      });
+  window_.History.install([this](FinishedWork work) { record(std::move(work)); });
+}
+
+ProgramHistory::~ProgramHistory() {
+  window_.History.install({});
+  writer_.reset();
+}
+
+void ProgramHistory::record(FinishedWork work) {
+  if (!writer_) return;
+  HistoryRecord record = newHistoryRecord(work.kind, historyDevice(form_, window_), work.payload);
+  record.name = std::move(work.name);
+  record.keysSent = std::move(work.keysSent);
+  record.keysFailed = std::move(work.keysFailed);
+  writer_->post(std::move(record));
+}
+
+bool ProgramHistory::waitIdle(int timeoutMs) { return !writer_ || writer_->waitIdle(timeoutMs); }
+
+void ProgramHistory::reported(const HistoryReport& report) {
+  // On the writer's thread: what the window shows changes on the GUI thread.
+  mailbox_.post(this, [this, report] {
+    tell(report.result.message, report.repeated);
+    if (report.result.stored) Q_EMIT recorded(report.record);
+  });
+}
+
+void ProgramHistory::tell(const QString& problem, bool alreadySaid) {
+  if (problem != problem_) {
+    problem_ = problem;
+    Q_EMIT problemChanged(problem_);
+  }
+  if (problem.isEmpty() || alreadySaid) return;
+  form_.setText(kStatusBar, problem);
+  form_.appendLine(kCommunicationLog, problem);
+}
+
+HistoryLocationChoice historyStoreChoice(const QString& settingsChoice) {
+  const QString variable = qEnvironmentVariable(kHistoryVariable);
+  if (!variable.isEmpty()) return configuredHistoryLocation();
+  HistoryLocationChoice choice = historyLocationFrom(settingsChoice.trimmed());
+  choice.location.demoConfiguration = installedDemoConfiguration();
+  return choice;
+}
+
+}  // namespace velk
