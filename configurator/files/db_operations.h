@@ -31,11 +31,11 @@ std::optional<qint64> connectedDeviceId(const FormState& form, const WindowState
 
 // What "Search ..." asks for; every part left empty matches all.
 struct HistorySearch {
-  QString tag;
-  QString deviceId;  // decimal
-  QDate from;        // local dates, both inclusive
-  QDate to;
-  std::optional<HistoryKind> kind;
+  QString tag = {};
+  QString deviceId = {};  // decimal
+  QDate from = {};        // local dates, both inclusive
+  QDate to = {};
+  std::optional<HistoryKind> kind = {};
   bool operator==(const HistorySearch&) const = default;
   bool empty() const { return *this == HistorySearch{}; }
 };

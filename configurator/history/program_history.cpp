@@ -66,10 +66,16 @@ void ProgramHistory::tell(const QString& problem, bool alreadySaid) {
   form_.appendLine(kCommunicationLog, problem);
 }
 
-HistoryLocationChoice historyStoreChoice(const QString& settingsChoice) {
-  const QString variable = qEnvironmentVariable(kHistoryVariable);
-  if (!variable.isEmpty()) return configuredHistoryLocation();
-  HistoryLocationChoice choice = historyLocationFrom(settingsChoice.trimmed());
+HistoryLocationChoice historyStoreChoice(const QString& settingsChoice, const QString& programFolder) {
+  const QString variable = qEnvironmentVariable(kHistoryVariable).trimmed();
+  const QString text = variable.isEmpty() ? settingsChoice.trimmed() : variable;
+  HistoryLocationChoice choice = historyLocationFrom(text);
+  if (variable.isEmpty() && !choice.error.isEmpty())
+    choice.error.replace(kHistoryVariable, "The device history chosen in the settings");
+  // The window's own data folder (the standard one unless a test chose
+  // another), for the default file and what waits for a shared store.
+  if (!programFolder.isEmpty() && (text.isEmpty() || choice.location.shared))
+    choice.location.localFile = programFolder + "/history.sqlite";
   choice.location.demoConfiguration = installedDemoConfiguration();
   return choice;
 }

@@ -73,8 +73,8 @@ class ProgramHistory : public QObject {
 };
 
 // Where the window's history lives: VELK_HISTORY when it is set, else the
-// Settings' choice (a file path, a PostgreSQL address, or empty for the
-// default file), with the installed demo configuration.
-HistoryLocationChoice historyStoreChoice(const QString& settingsChoice);
+// Settings' choice (a file path, a PostgreSQL address, or empty for
+// history.sqlite in `programFolder`), with the installed demo configuration.
+HistoryLocationChoice historyStoreChoice(const QString& settingsChoice, const QString& programFolder);
 
 }  // namespace velk

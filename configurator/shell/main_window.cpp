@@ -171,7 +171,7 @@ void TForm1::FormDestroy() {
 void TForm1::openHistory(const QString& choice) {
   // The old one writes what it was handed before the new one takes over.
   history_.reset();
-  history_ = std::make_unique<ProgramHistory>(core_.form, core_.window, historyStoreChoice(choice));
+  history_ = std::make_unique<ProgramHistory>(core_.form, core_.window, historyStoreChoice(choice, paths_.programFolder));
   if (auto* db = findChild<DbPage*>()) {
     db->setServices({history_.get(),
                      [this](const HistoryRecord& record) { return loadConfigurationRecord(core_, record); },
