@@ -1,6 +1,7 @@
 #include "files/db_model.h"
 
 #include <QFont>
+#include <limits>
 
 #include "history/history_store.h"
 
@@ -11,6 +12,18 @@ namespace {
 // Pages kept beyond those on screen: enough to scroll back without reading
 // again, few enough to stay small.
 constexpr std::size_t kPagesKept = 32;
+
+QDate firstDayOfPeriod(const QDate& date, HistoryGrouping grouping) {
+  switch (grouping) {
+    case HistoryGrouping::Day:
+      return date;
+    case HistoryGrouping::Week:
+      return date.addDays(1 - date.dayOfWeek());
+    case HistoryGrouping::Quarter:
+      break;
+  }
+  return QDate(date.year(), (date.month() - 1) / 3 * 3 + 1, 1);
+}
 
 }  // namespace
 
@@ -51,14 +64,16 @@ void HistoryListModel::reload() {
     } else if (const auto times = store_->times(filter, &error_)) {
       records_ = int(times->size());
       rows_.reserve(times->size() + 64);
-      QString last;
+      // Newest first: a record at or after the current period's start is
+      // in it, so that only a period's first record is converted to local time.
+      qint64 periodStart = std::numeric_limits<qint64>::max();
       for (int i = 0; i < records_; ++i) {
-        const QDate date = QDateTime::fromMSecsSinceEpoch((*times)[i], QTimeZone::utc()).toTimeZone(zone_).date();
-        const QString heading = periodHeading(date, *grouping_);
-        if (heading != last) {
-          headings_ << heading;
+        const qint64 time = (*times)[i];
+        if (time < periodStart) {
+          const QDate date = QDateTime::fromMSecsSinceEpoch(time, QTimeZone::utc()).toTimeZone(zone_).date();
+          headings_ << periodHeading(date, *grouping_);
           rows_.push_back(-int(headings_.size()));
-          last = heading;
+          periodStart = QDateTime(firstDayOfPeriod(date, *grouping_), QTime(0, 0), zone_).toMSecsSinceEpoch();
         }
         rows_.push_back(i);
       }
