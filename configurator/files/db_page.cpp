@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include "comm/configurator.h"
-#include "files/config_file.h"
 #include "files/db_model.h"
 #include "files/db_search_dialog.h"
 #include "history/history_store.h"
@@ -337,15 +336,14 @@ std::optional<HistoryRecord> DbPage::selected(DbList list, bool whole) {
 void DbPage::say(const QString& text) { core_.form.setText(kStatusBar, text); }
 
 void DbPage::save() {
-  if (!history_ || !history_->chosen()) {
+  if (!history_ || !history_->chosen() || !services_.configurationText) {
     say(history_ ? history_->problem() : QString("No device history in this window"));
     return;
   }
   const QString tag = core_.form.text("EditTag").trimmed();
   const std::optional<QString> name = dialogs_.askName(this, tag);
   if (!name || name->trimmed().isEmpty()) return;
-  history_->record(
-      {HistoryKind::Save, configurationText(core_.form, core_.window).bytes, name->trimmed()});
+  history_->record({HistoryKind::Save, services_.configurationText(), name->trimmed()});
   say(QString("Saving \"%1\" in the device history").arg(name->trimmed()));
 }
 

@@ -34,6 +34,8 @@ struct DbPageServices {
   std::function<bool(const HistoryRecord& record)> loadConfiguration;
   // A signature, trend or log record shown on its page.
   std::function<void(const HistoryRecord& record)> view;
+  // The configuration file's text for the pages as they stand ("Save").
+  std::function<QByteArray()> configurationText;
 };
 
 // The page's questions, behind a seam so that tests can answer them.

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "comm/configurator.h"
+#include "files/config_file.h"
 #include "files/db_page.h"
 #include "history/program_history.h"
 #include "registry/page_registry.h"
@@ -175,7 +176,8 @@ void TForm1::openHistory(const QString& choice) {
   if (auto* db = findChild<DbPage*>()) {
     db->setServices({history_.get(),
                      [this](const HistoryRecord& record) { return loadConfigurationRecord(core_, record); },
-                     [this](const HistoryRecord& record) { viewHistoryRecord(core_, PageControl1_, record); }});
+                     [this](const HistoryRecord& record) { viewHistoryRecord(core_, PageControl1_, record); },
+                     [this] { return configurationText(core_.form, core_.window).bytes; }});
   }
 }
 
