@@ -98,6 +98,8 @@ const ListControls kLists[] = {
 const ListControls& controlsOf(DbList list) { return kLists[int(list)]; }
 
 constexpr const char* kDeviceChooser = "DbDeviceChooser";
+// "CONNECTED", "DISCONNECTED", ... beside the connect button.
+constexpr const char* kConnectionText = "StaticText1";
 
 QString searchDescription(const HistorySearch& search) {
   QStringList parts;
@@ -158,9 +160,10 @@ DbPage::DbPage(PageContext& context) : core_(context.core) {
   context.binder.bindNamedChildren(lists);
 
   connect(devices_, &QComboBox::activated, this, [this] { refresh(); });
-  // A device read after connecting becomes the one the lists show.
+  // A device read after connecting becomes the one the lists show; after
+  // disconnecting, the chooser is back.
   connect(&core_.form, &FormState::changed, this, [this](const QString& name) {
-    if (name == "Edit183" && isVisible()) refresh();
+    if ((name == "Edit183" || name == kConnectionText) && isVisible()) refresh();
     for (DbList list : {DbList::Trends, DbList::Logs}) {
       const ListControls& c = controlsOf(list);
       if (name == c.weeks || name == c.days) refresh();
@@ -193,12 +196,18 @@ QWidget* DbPage::createList(DbList list, const char* name, const char* caption) 
   connect(model, &QAbstractItemModel::modelReset, this, [this, list] { selectionChanged(list); });
 
   auto* row = new QHBoxLayout;
+  // The check boxes on a line of their own, so that both columns fit the window.
+  auto* checks = new QHBoxLayout;
   const ListControls& controls = controlsOf(list);
   for (const Control& control : controls.controls) {
     QWidget* widget = nullptr;
     if (control.checkBox) {
       widget = new QCheckBox(control.caption);
-    } else {
+      widget->setObjectName(control.name);
+      checks->addWidget(widget);
+      continue;
+    }
+    {
       auto* button = new QPushButton(control.caption);
       const QString which = control.name;
       if (which == "ButtonDBConfSave") connect(button, &QPushButton::clicked, this, [this] { save(); });
@@ -212,6 +221,12 @@ QWidget* DbPage::createList(DbList list, const char* name, const char* caption) 
   }
   row->addStretch(1);
   layout->addLayout(row);
+  if (checks->count() > 0) {
+    checks->addStretch(1);
+    layout->addLayout(checks);
+  } else {
+    delete checks;
+  }
   return box;
 }
 
