@@ -337,7 +337,7 @@ void DbPage::selectionChanged(DbList list) {
 
 std::optional<HistoryRecord> DbPage::selected(DbList list, bool whole) {
   const QModelIndexList rows = view(list)->selectionModel()->selectedIndexes();
-  if (rows.isEmpty()) return std::nullopt;
+  if (rows.isEmpty() || !store_) return std::nullopt;
   std::optional<HistoryRecord> record = model(list).recordAt(rows.front().row());
   if (!record || !whole) return record;
   const HistoryLookup found = store_->find(historyIdText(record->id));

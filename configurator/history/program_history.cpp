@@ -1,5 +1,6 @@
 #include "history/program_history.h"
 
+#include "history/history_store.h"
 #include "history/history_writer.h"
 #include "model/form_state.h"
 #include "model/thread_mailbox.h"
@@ -37,14 +38,26 @@ ProgramHistory::~ProgramHistory() {
   writer_.reset();
 }
 
-void ProgramHistory::record(FinishedWork work) {
-  if (!writer_) return;
-  HistoryRecord record = newHistoryRecord(work.kind, historyDevice(form_, window_), work.payload);
+HistoryRecord finishedWorkRecord(FinishedWork work, const FormState& form, const WindowState& window) {
+  HistoryRecord record = newHistoryRecord(work.kind, historyDevice(form, window), work.payload);
   record.name = std::move(work.name);
   record.keysSent = std::move(work.keysSent);
   record.keysFailed = std::move(work.keysFailed);
-  writer_->post(std::move(record));
+  return record;
 }
+
+void ProgramHistory::record(FinishedWork work) {
+  if (writer_) writer_->post(finishedWorkRecord(std::move(work), form_, window_));
+}
+
+CommandLineHistory::CommandLineHistory(FormState& form, WindowState& window, Warn warn) : window_(window) {
+  window_.History.install([&form, &window, warn = std::move(warn)](FinishedWork work) {
+    const HistoryWriteResult written = recordInHistory(finishedWorkRecord(std::move(work), form, window));
+    if (!written.message.isEmpty() && warn) warn(written.message);
+  });
+}
+
+CommandLineHistory::~CommandLineHistory() { window_.History.install({}); }
 
 bool ProgramHistory::waitIdle(int timeoutMs) { return !writer_ || writer_->waitIdle(timeoutMs); }
 

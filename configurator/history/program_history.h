@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "history/history_location.h"
@@ -71,6 +72,26 @@ class ProgramHistory : public QObject {
   ThreadMailbox& mailbox_;
   std::unique_ptr<HistoryWriter> writer_;
 };
+
+// For a command-line run: work handed to WindowState::History is written at
+// once to the store VELK_HISTORY names (opened for each record, on the
+// thread that hands it over); a record that could not be kept is a warning,
+// never a failed run. Takes itself out again when it goes.
+class CommandLineHistory {
+ public:
+  using Warn = std::function<void(const QString& message)>;
+  CommandLineHistory(FormState& form, WindowState& window, Warn warn);
+  ~CommandLineHistory();
+  CommandLineHistory(const CommandLineHistory&) = delete;
+  CommandLineHistory& operator=(const CommandLineHistory&) = delete;
+
+ private:
+  WindowState& window_;
+};
+
+// The record of `work` on the device as the window last showed it, made now
+// by this user on this host.
+HistoryRecord finishedWorkRecord(FinishedWork work, const FormState& form, const WindowState& window);
 
 // Where the window's history lives: VELK_HISTORY when it is set, else the
 // Settings' choice (a file path, a PostgreSQL address, or empty for

@@ -91,6 +91,32 @@ TEST_F(ProgramHistoryTest, AStoreThatCannotBeUsedIsSaidOnceAndTheWorkGoesOn) {
   EXPECT_EQ(QFile(dir_.filePath("notes.txt")).size(), 15);
 }
 
+TEST_F(ProgramHistoryTest, ACommandLineRunWritesAtOnceAndOnlyWarnsWhenItCannot) {
+  QFile notes(dir_.filePath("notes.txt"));
+  ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+  notes.write("not a database\n");
+  notes.close();
+  form_.setText("EditTag", "FV-7");
+  QStringList warnings;
+  {
+    CommandLineHistory history(form_, window_, [&](const QString& message) { warnings << message; });
+    qputenv(kHistoryVariable, dir_.filePath("velk.sqlite").toLocal8Bit());
+    window_.History.record({HistoryKind::Read, "as found"});
+    qputenv(kHistoryVariable, dir_.filePath("notes.txt").toLocal8Bit());
+    window_.History.record({HistoryKind::Read, "as found"});
+    qunsetenv(kHistoryVariable);
+  }
+  EXPECT_FALSE(window_.History.installed());
+  ASSERT_EQ(warnings.size(), 1);
+  EXPECT_TRUE(warnings[0].contains("notes.txt")) << warnings[0].toStdString();
+  HistoryStore store(HistoryLocation{dir_.filePath("velk.sqlite"), {}, {}});
+  HistoryFilter reads;
+  reads.kinds = {HistoryKind::Read};
+  const std::vector<HistoryRecord> records = store.list(reads, 0, 10).records;
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].device.tag, "FV-7");
+}
+
 TEST(HistoryValuesTest, RoundTripsValuesAndFailedBlocksAndRefusesOtherText) {
   const HistoryValues values{"Ramp signature", {1203, std::nullopt, -5, 0}};
   const QByteArray text = historyValuesText(values);
