@@ -246,7 +246,8 @@ void DbPage::setServices(DbPageServices services) {
       if (isVisible()) refresh();
     });
     connect(history, &ProgramHistory::recorded, this, [this](const HistoryRecord& record) {
-      if (!store_) return;
+      // A page out of sight reads its lists when it is shown.
+      if (!store_ || !isVisible()) return;
       refresh();
       // What was just saved here is what the technician looks for.
       if (record.kind == HistoryKind::Save) {
