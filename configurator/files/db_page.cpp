@@ -166,7 +166,7 @@ DbPage::DbPage(PageContext& context) : core_(context.core) {
     if ((name == "Edit183" || name == kConnectionText) && isVisible()) refresh();
     for (DbList list : {DbList::Trends, DbList::Logs}) {
       const ListControls& c = controlsOf(list);
-      if (name == c.weeks || name == c.days) refresh();
+      if ((name == c.weeks || name == c.days) && isVisible()) refresh();
     }
     if (name == controlsOf(DbList::Signatures).allow) selectionChanged(DbList::Signatures);
   });
