@@ -242,7 +242,6 @@ void DbPage::setServices(DbPageServices services) {
   if (ProgramHistory* history = history_) {
     connect(history, &ProgramHistory::problemChanged, this, [this] { showProblem(); });
     connect(history, &ProgramHistory::storeOpened, this, [this] {
-      openStore();
       if (isVisible()) refresh();
     });
     connect(history, &ProgramHistory::recorded, this, [this](const HistoryRecord& record) {
@@ -256,8 +255,8 @@ void DbPage::setServices(DbPageServices services) {
           view(DbList::Configurations)->setCurrentIndex(saved.index(row));
       }
     });
-    openStore();
   }
+  if (isVisible()) refresh();
   showProblem();
 }
 
@@ -265,7 +264,8 @@ HistoryListModel& DbPage::model(DbList list) const { return *models_[int(list)];
 QListView* DbPage::view(DbList list) const { return views_[int(list)]; }
 
 void DbPage::openStore() {
-  // After the writer: it makes a new store (and its demo configuration) once.
+  // After the writer: it makes a new store (and its demo configuration)
+  // once. And only once the page is looked at: opening costs the GUI thread.
   if (store_ || !history_ || !history_->opened() || !history_->chosen()) return;
   store_ = std::make_unique<HistoryStore>(history_->location());
   for (HistoryListModel* model : models_) model->setStore(store_->available() ? store_.get() : nullptr);
@@ -274,7 +274,7 @@ void DbPage::openStore() {
 
 void DbPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  showDevices();
+  if (store_) showDevices();
   refresh();
 }
 
@@ -293,6 +293,7 @@ void DbPage::showDevices() {
 }
 
 void DbPage::refresh() {
+  openStore();
   const SearchFilter searched = searchFilter(search_);
   HistoryFilter filter = searched.filter;
   const std::optional<qint64> connected = connectedDeviceId(core_.form, core_.window);
