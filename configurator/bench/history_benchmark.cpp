@@ -1,7 +1,8 @@
 // Times the device history holding a plant's records: 1,000 devices with
 // 100 records each (a configuration apiece, the kinds mixed as on a site) in
 // an SQLite file. Prints what writing one more record takes, what the DB
-// page's lists take, and `velk history list --device` as a technician runs it.
+// page's lists and its models take, and `velk history list --device` as a
+// technician runs it.
 //
 //   history_benchmark [FOLDER]    (default: a temporary folder)
 #include <QCoreApplication>
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "files/db_model.h"
+#include "files/db_operations.h"
 #include "history/history_store.h"
 
 namespace {
@@ -133,6 +136,27 @@ int main(int argc, char* argv[]) {
   };
   for (const auto& list : lists)
     print(list.what, timed(20, [&] { store.list(list.filter, 0, 100); }), "under 200 ms");
+  // The page as it opens: its four models read, a screen of each shown.
+  const auto pageOpens = [&](std::optional<qint64> device, HistoryGrouping grouping) {
+    return timed(10, [&] {
+      for (DbList which : kDbLists) {
+        HistoryListModel model(dbListKinds(which));
+        model.setStore(&store);
+        HistoryFilter filter;
+        filter.deviceId = device;
+        model.setFilter(filter);
+        if (dbListGrouped(which)) model.setGrouping(grouping);
+        model.reload();
+        for (int row = 0; row < std::min(30, model.rowCount()); ++row) model.index(row).data();
+      }
+    });
+  };
+  print("DB page opens: one device's four lists, by week", pageOpens(100500, HistoryGrouping::Week),
+        "under 200 ms");
+  print("DB page opens: every device's four lists, by week", pageOpens(std::nullopt, HistoryGrouping::Week),
+        "under 200 ms");
+  print("DB page opens: every device's four lists, by day", pageOpens(std::nullopt, HistoryGrouping::Day),
+        "under 200 ms");
   print("Count of one device's configurations", timed(20, [&] { store.count(configurationsOfOne); }),
         "under 200 ms");
   print("Device chooser: every device once", timed(5, [&] { store.devices(); }), "under 200 ms");

@@ -1,13 +1,22 @@
 #include "files/db_page.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "comm/configurator.h"
+#include "files/db_model.h"
+#include "files/db_search_dialog.h"
+#include "history/history_store.h"
+#include "history/program_history.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
 
@@ -21,70 +30,378 @@ struct Control {
   bool checkBox = false;
 };
 
-struct FileList {
+struct ListControls {
+  DbList list;
   const char* name;
   const char* caption;
   std::vector<Control> controls;
+  const char* load;  // "Load" or "View"; none for none
+  const char* remove;
+  const char* search;
+  const char* allow = nullptr;  // "Allow delete"
+  const char* weeks = nullptr;
+  const char* days = nullptr;
 };
 
-const FileList kLists[] = {
-    {"ConfigListBox",
+const ListControls kLists[] = {
+    {DbList::Configurations,
+     "ConfigListBox",
      "Configuration files (all settings can be saved here) :",
      {{"ButtonDBConfSave", "Save"},
       {"ButtonDBConfLoad", "Load"},
       {"ButtonDBConfSearch", "Search ..."},
-      {"ButtonDBConfDelete", "Delete"}}},
-    {"SigListBox",
+      {"ButtonDBConfDelete", "Delete"}},
+     "ButtonDBConfLoad",
+     "ButtonDBConfDelete",
+     "ButtonDBConfSearch"},
+    {DbList::Signatures,
+     "SigListBox",
      "Signature files (these are saved on the Diagnostics tab) :",
      {{"ButtonDBSigLoad", "Load"},
       {"ButtonDBSigSearch", "Search ..."},
       {"ButtonDBSigDelete", "Delete"},
-      {"CheckBoxDBSigAllow", "Allow delete", true}}},
-    {"TrendListBox",
+      {"CheckBoxDBSigAllow", "Allow delete", true}},
+     "ButtonDBSigLoad",
+     "ButtonDBSigDelete",
+     "ButtonDBSigSearch",
+     "CheckBoxDBSigAllow"},
+    {DbList::Trends,
+     "TrendListBox",
      "Trend files (autosaved by the Trend function) :",
      {{"ButtonDBTrendView", "View"},
       {"ButtonDBTrendSearch", "Search ..."},
       {"ButtonDBTrendDelete", "Delete"},
       {"CheckBoxDBTrendShowWeeks", "Show weeks", true},
-      {"CheckBoxDBTrendShowDays", "Show days", true}}},
-    {"LogListBox",
+      {"CheckBoxDBTrendShowDays", "Show days", true}},
+     "ButtonDBTrendView",
+     "ButtonDBTrendDelete",
+     "ButtonDBTrendSearch",
+     nullptr,
+     "CheckBoxDBTrendShowWeeks",
+     "CheckBoxDBTrendShowDays"},
+    {DbList::Logs,
+     "LogListBox",
      "Log files (autosaved by the Log function) :",
      {{"ButtonDBLogView", "View"},
       {"ButtonDBLogSearch", "Search ..."},
       {"ButtonDBLogDelete", "Delete"},
       {"CheckBoxDBLogShowWeeks", "Show weeks", true},
-      {"CheckBoxDBLogShowDays", "Show days", true}}},
+      {"CheckBoxDBLogShowDays", "Show days", true}},
+     "ButtonDBLogView",
+     "ButtonDBLogDelete",
+     "ButtonDBLogSearch",
+     nullptr,
+     "CheckBoxDBLogShowWeeks",
+     "CheckBoxDBLogShowDays"},
 };
 
-QWidget* createFileList(const FileList& list) {
+const ListControls& controlsOf(DbList list) { return kLists[int(list)]; }
+
+constexpr const char* kDeviceChooser = "DbDeviceChooser";
+// "CONNECTED", "DISCONNECTED", ... beside the connect button.
+constexpr const char* kConnectionText = "StaticText1";
+
+QString searchDescription(const HistorySearch& search) {
+  QStringList parts;
+  if (!search.tag.isEmpty()) parts << "tag " + search.tag;
+  if (!search.deviceId.isEmpty()) parts << "device ID " + search.deviceId;
+  if (search.from.isValid()) parts << "from " + search.from.toString(Qt::ISODate);
+  if (search.to.isValid()) parts << "to " + search.to.toString(Qt::ISODate);
+  if (search.kind) parts << historyKindName(*search.kind);
+  return parts.isEmpty() ? QString() : "Search: " + parts.join(", ");
+}
+
+}  // namespace
+
+DbPageDialogs desktopDbPageDialogs() {
+  return {
+      [](QWidget* parent, const QString& proposed) -> std::optional<QString> {
+        bool ok = false;
+        const QString name = QInputDialog::getText(parent, "Save in the device history",
+                                                   "Name of the configuration :", QLineEdit::Normal, proposed, &ok);
+        if (!ok) return std::nullopt;
+        return name;
+      },
+      [](QWidget* parent, const QString& question) {
+        return QMessageBox::question(parent, "Device history", question) == QMessageBox::Yes;
+      },
+      &askHistorySearch,
+  };
+}
+
+DbPage::DbPage(PageContext& context) : core_(context.core) {
+  auto* column = new QVBoxLayout(this);
+  problem_ = new QLabel(this);
+  problem_->setObjectName("DbHistoryProblem");
+  problem_->setWordWrap(true);
+  problem_->setStyleSheet("color: #a00000");
+  column->addWidget(problem_);
+
+  chooserRow_ = new QWidget(this);
+  auto* chooserLayout = new QHBoxLayout(chooserRow_);
+  chooserLayout->setContentsMargins(0, 0, 0, 0);
+  chooserLayout->addWidget(new QLabel("Device :", chooserRow_));
+  devices_ = new QComboBox(chooserRow_);
+  devices_->setObjectName(kDeviceChooser);
+  devices_->setMinimumContentsLength(30);
+  chooserLayout->addWidget(devices_);
+  searchText_ = new QLabel(chooserRow_);
+  chooserLayout->addWidget(searchText_, 1);
+  column->addWidget(chooserRow_);
+
+  auto* lists = new QWidget(this);
+  auto* grid = new QGridLayout(lists);
+  grid->setContentsMargins(0, 0, 0, 0);
+  for (const ListControls& list : kLists) {
+    const int i = int(list.list);
+    grid->addWidget(createList(list.list, list.name, list.caption), i % 2, i / 2);
+  }
+  column->addWidget(lists, 1);
+  context.binder.bindNamedChildren(lists);
+
+  connect(devices_, &QComboBox::activated, this, [this] { refresh(); });
+  // A device read after connecting becomes the one the lists show; after
+  // disconnecting, the chooser is back.
+  connect(&core_.form, &FormState::changed, this, [this](const QString& name) {
+    if ((name == "Edit183" || name == kConnectionText) && isVisible()) refresh();
+    for (DbList list : {DbList::Trends, DbList::Logs}) {
+      const ListControls& c = controlsOf(list);
+      if ((name == c.weeks || name == c.days) && isVisible()) refresh();
+    }
+    if (name == controlsOf(DbList::Signatures).allow) selectionChanged(DbList::Signatures);
+  });
+  showProblem();
+}
+
+DbPage::~DbPage() = default;
+
+QWidget* DbPage::createList(DbList list, const char* name, const char* caption) {
   auto* box = new QWidget;
   auto* layout = new QVBoxLayout(box);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(new QLabel(list.caption));
-  auto* files = new QListWidget;
-  files->setObjectName(list.name);
-  layout->addWidget(files, 1);
+  layout->addWidget(new QLabel(caption));
+  auto* model = new HistoryListModel(dbListKinds(list), this);
+  auto* view = new QListView;
+  view->setObjectName(name);
+  view->setModel(model);
+  // Every row as high as the first: a long list is laid out without reading it.
+  view->setUniformItemSizes(true);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  layout->addWidget(view, 1);
+  models_[int(list)] = model;
+  views_[int(list)] = view;
+  connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this, list] { selectionChanged(list); });
+  connect(model, &QAbstractItemModel::modelReset, this, [this, list] { selectionChanged(list); });
+
   auto* row = new QHBoxLayout;
-  for (const Control& control : list.controls) {
-    QWidget* widget = control.checkBox ? static_cast<QWidget*>(new QCheckBox(control.caption))
-                                       : static_cast<QWidget*>(new QPushButton(control.caption));
+  // The check boxes on a line of their own, so that both columns fit the window.
+  auto* checks = new QHBoxLayout;
+  const ListControls& controls = controlsOf(list);
+  for (const Control& control : controls.controls) {
+    QWidget* widget = nullptr;
+    if (control.checkBox) {
+      widget = new QCheckBox(control.caption);
+      widget->setObjectName(control.name);
+      checks->addWidget(widget);
+      continue;
+    }
+    {
+      auto* button = new QPushButton(control.caption);
+      const QString which = control.name;
+      if (which == "ButtonDBConfSave") connect(button, &QPushButton::clicked, this, [this] { save(); });
+      if (which == controls.load) connect(button, &QPushButton::clicked, this, [this, list] { load(list); });
+      if (which == controls.remove) connect(button, &QPushButton::clicked, this, [this, list] { remove(list); });
+      if (which == controls.search) connect(button, &QPushButton::clicked, this, [this] { search(); });
+      widget = button;
+    }
     widget->setObjectName(control.name);
     row->addWidget(widget);
   }
   row->addStretch(1);
   layout->addLayout(row);
+  if (checks->count() > 0) {
+    checks->addStretch(1);
+    layout->addLayout(checks);
+  } else {
+    delete checks;
+  }
   return box;
 }
 
-}  // namespace
-
-QWidget* createDbPage(PageContext& context) {
-  auto* page = new QWidget;
-  auto* grid = new QGridLayout(page);
-  for (int i = 0; i < static_cast<int>(std::size(kLists)); ++i)
-    grid->addWidget(createFileList(kLists[i]), i % 2, i / 2);
-  context.binder.bindNamedChildren(page);
-  return page;
+void DbPage::setServices(DbPageServices services) {
+  // Another history (the settings chose another place): the lists read it.
+  for (HistoryListModel* model : models_) {
+    model->setStore(nullptr);
+    model->reload();
+  }
+  store_.reset();
+  services_ = std::move(services);
+  history_ = services_.history;
+  if (ProgramHistory* history = history_) {
+    connect(history, &ProgramHistory::problemChanged, this, [this] { showProblem(); });
+    connect(history, &ProgramHistory::storeOpened, this, [this] {
+      if (isVisible()) refresh();
+    });
+    connect(history, &ProgramHistory::recorded, this, [this](const HistoryRecord& record) {
+      // A page out of sight reads its lists when it is shown.
+      if (!store_ || !isVisible()) return;
+      refresh();
+      // What was just saved here is what the technician looks for.
+      if (record.kind == HistoryKind::Save) {
+        HistoryListModel& saved = model(DbList::Configurations);
+        if (const int row = saved.rowOf(record.id); row >= 0)
+          view(DbList::Configurations)->setCurrentIndex(saved.index(row));
+      }
+    });
+  }
+  if (isVisible()) refresh();
+  showProblem();
 }
+
+HistoryListModel& DbPage::model(DbList list) const { return *models_[int(list)]; }
+QListView* DbPage::view(DbList list) const { return views_[int(list)]; }
+
+void DbPage::openStore() {
+  // After the writer: it makes a new store (and its demo configuration)
+  // once. And only once the page is looked at: opening costs the GUI thread.
+  if (store_ || !history_ || !history_->opened() || !history_->chosen()) return;
+  store_ = std::make_unique<HistoryStore>(history_->location());
+  for (HistoryListModel* model : models_) model->setStore(store_->available() ? store_.get() : nullptr);
+  showDevices();
+}
+
+void DbPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (store_) showDevices();
+  refresh();
+}
+
+void DbPage::showDevices() {
+  if (!store_ || !store_->available()) return;
+  const QVariant chosen = devices_->currentData();
+  devices_->clear();
+  devices_->addItem("All devices");
+  QString why;
+  for (const HistoryDevice& device : store_->devices(&why)) {
+    QString text = QString("%1 %2").arg(device.model).arg(device.deviceId);
+    if (!device.tag.isEmpty()) text += "  " + device.tag;
+    devices_->addItem(text, device.deviceId);
+  }
+  devices_->setCurrentIndex(std::max(0, devices_->findData(chosen)));
+}
+
+void DbPage::refresh() {
+  openStore();
+  const SearchFilter searched = searchFilter(search_);
+  HistoryFilter filter = searched.filter;
+  const std::optional<qint64> connected = connectedDeviceId(core_.form, core_.window);
+  chooserRow_->setVisible(!connected || !search_.empty());
+  devices_->setVisible(!connected);
+  if (!filter.deviceId) {
+    filter.deviceId = connected;
+    if (!connected && devices_->currentIndex() > 0) filter.deviceId = devices_->currentData().toLongLong();
+  }
+  shownDevice_ = filter.deviceId;
+  searchText_->setText(searchDescription(search_));
+  for (DbList list : kDbLists) {
+    HistoryListModel& m = model(list);
+    m.setFilter(filter);
+    if (dbListGrouped(list)) {
+      const ListControls& c = controlsOf(list);
+      m.setGrouping(historyGrouping(core_.form.checked(c.weeks), core_.form.checked(c.days)));
+    }
+    m.reload();
+  }
+  showProblem();
+}
+
+void DbPage::showProblem() {
+  QString text;
+  if (!history_)
+    text = "No device history in this window.";
+  else if (!history_->problem().isEmpty())
+    text = history_->problem();
+  else if (store_ && !store_->problem().isEmpty())
+    text = store_->problem();
+  for (const HistoryListModel* m : models_)
+    if (text.isEmpty() && !m->error().isEmpty()) text = "The device history could not be read: " + m->error();
+  problem_->setText(text);
+  problem_->setVisible(!text.isEmpty());
+}
+
+void DbPage::selectionChanged(DbList list) {
+  const ListControls& c = controlsOf(list);
+  const bool chosen = view(list)->selectionModel()->hasSelection();
+  core_.form.setEnabled(c.remove, chosen && deleteAllowed(list, c.allow && core_.form.checked(c.allow)));
+}
+
+std::optional<HistoryRecord> DbPage::selected(DbList list, bool whole) {
+  const QModelIndexList rows = view(list)->selectionModel()->selectedIndexes();
+  if (rows.isEmpty() || !store_) return std::nullopt;
+  std::optional<HistoryRecord> record = model(list).recordAt(rows.front().row());
+  if (!record || !whole) return record;
+  const HistoryLookup found = store_->find(historyIdText(record->id));
+  if (found.outcome == HistoryLookup::Found) return found.record;
+  say(found.outcome == HistoryLookup::Failed ? "The device history could not be read: " + found.error
+                                             : "The record is no longer in the device history");
+  refresh();
+  return std::nullopt;
+}
+
+void DbPage::say(const QString& text) { core_.form.setText(kStatusBar, text); }
+
+void DbPage::save() {
+  if (!history_ || !history_->chosen() || !services_.configurationText) {
+    say(history_ ? history_->problem() : QString("No device history in this window"));
+    return;
+  }
+  const QString tag = core_.form.text("EditTag").trimmed();
+  const std::optional<QString> name = dialogs_.askName(this, tag);
+  if (!name || name->trimmed().isEmpty()) return;
+  history_->record({HistoryKind::Save, services_.configurationText(), name->trimmed()});
+  say(QString("Saving \"%1\" in the device history").arg(name->trimmed()));
+}
+
+void DbPage::load(DbList list) {
+  const std::optional<HistoryRecord> record = selected(list, true);
+  if (!record) return;
+  if (list == DbList::Configurations) {
+    if (services_.loadConfiguration) services_.loadConfiguration(*record);
+  } else if (services_.view) {
+    services_.view(*record);
+  }
+}
+
+void DbPage::remove(DbList list) {
+  const ListControls& c = controlsOf(list);
+  if (!deleteAllowed(list, c.allow && core_.form.checked(c.allow))) return;
+  const std::optional<HistoryRecord> record = selected(list, false);
+  if (!record) return;
+  if (deleteAsksFirst(list) &&
+      !dialogs_.confirm(this, QString("Delete \"%1\" from the device history?").arg(historyEntryText(*record))))
+    return;
+  QString why;
+  if (!store_->remove(record->id, &why) && !why.isEmpty()) {
+    say("The record could not be deleted: " + why);
+    return;
+  }
+  say("Deleted " + historyEntryText(*record));
+  refresh();
+}
+
+void DbPage::search() {
+  const std::optional<HistorySearch> chosen = dialogs_.search(this, search_);
+  if (!chosen) return;
+  if (const SearchFilter checked = searchFilter(*chosen); !checked.error.isEmpty()) {
+    core_.operations.reportError(checked.error);
+    return;
+  }
+  search_ = *chosen;
+  refresh();
+}
+
+QWidget* createDbPage(PageContext& context) { return new DbPage(context); }
 
 }  // namespace velk

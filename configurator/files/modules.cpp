@@ -1,5 +1,5 @@
-// The DB page: a file browser laid out with fixed entries; its buttons carry
-// no action yet.
+// The DB page: the device history's lists (db_page.h). Its "Delete" buttons
+// follow the lists' selections, not the connection.
 
 #include "files/modules.h"
 
@@ -10,12 +10,10 @@ namespace velk {
 namespace {
 
 void applyDbDefaults(FormState& form, WindowState&) {
-  form.setItems("ConfigListBox", {"Linear actuator demo"});
-  form.setItems("SigListBox", {"10% step, 10%-20%"});
-  form.setItems("TrendListBox", {"Q1 2006", "W12 2006"});
-  form.setItems("LogListBox", {"Q1 2006", "W12 2006"});
   for (const char* weeks : {"CheckBoxDBTrendShowWeeks", "CheckBoxDBLogShowWeeks"})
     form.setChecked(weeks, true);
+  for (const char* remove : {"ButtonDBConfDelete", "ButtonDBSigDelete", "ButtonDBTrendDelete", "ButtonDBLogDelete"})
+    form.setEnabled(remove, false);
   for (const char* days : {"CheckBoxDBTrendShowDays", "CheckBoxDBLogShowDays", "CheckBoxDBSigAllow"})
     form.setChecked(days, false);
 }
@@ -28,10 +26,8 @@ const PageModule& dbModule() {
       .caption = "DB",
       .defaults = &applyDbDefaults,
       .controlRules = {{when::always,
-                        {"ButtonDBTrendView", "ButtonDBTrendSearch", "ButtonDBTrendDelete", "ButtonDBSigLoad",
-                         "ButtonDBSigSearch", "ButtonDBSigDelete", "CheckBoxDBTrendShowWeeks",
-                         "CheckBoxDBTrendShowDays", "CheckBoxDBSigAllow"}},
-                       {when::never, {"ButtonDBConfDelete", "ButtonDBLogDelete"}}},
+                        {"ButtonDBTrendView", "ButtonDBTrendSearch", "ButtonDBSigLoad", "ButtonDBSigSearch",
+                         "CheckBoxDBTrendShowWeeks", "CheckBoxDBTrendShowDays", "CheckBoxDBSigAllow"}}},
   };
   return module;
 }

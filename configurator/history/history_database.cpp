@@ -407,6 +407,22 @@ std::optional<qint64> HistoryDatabase::count(const HistoryFilter& filter, QStrin
   return query.value(0).toLongLong();
 }
 
+std::optional<std::vector<qint64>> HistoryDatabase::times(const HistoryFilter& filter, QString& why,
+                                                          const QString& waitingFor) {
+  const Clause where = whereClause(filter, waitingFor);
+  QSqlQuery query;
+  if (!prepare(query, "SELECT r.time_ms FROM records r" + where.sql + " ORDER BY r.time_ms DESC, r.id DESC", why))
+    return std::nullopt;
+  for (const QVariant& value : where.values) query.addBindValue(value);
+  if (!query.exec()) {
+    why = errorText(query.lastError());
+    return std::nullopt;
+  }
+  std::vector<qint64> times;
+  while (query.next()) times.push_back(query.value(0).toLongLong());
+  return times;
+}
+
 std::optional<std::vector<HistoryRecord>> HistoryDatabase::findByPrefix(const QString& prefix, QString& why,
                                                                         const QString& waitingFor) {
   const QString id = prefix.toLower();

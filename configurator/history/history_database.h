@@ -44,6 +44,9 @@ class HistoryDatabase {
   std::optional<std::vector<HistoryRecord>> list(const HistoryFilter& filter, int offset, int limit,
                                                  QString& why, const QString& waitingFor = {});
   std::optional<qint64> count(const HistoryFilter& filter, QString& why, const QString& waitingFor = {});
+  // The times (UTC milliseconds) of the records, in the order of list().
+  std::optional<std::vector<qint64>> times(const HistoryFilter& filter, QString& why,
+                                           const QString& waitingFor = {});
   // The records whose id starts with `prefix` (at most two: one is a find),
   // whole.
   std::optional<std::vector<HistoryRecord>> findByPrefix(const QString& prefix, QString& why,

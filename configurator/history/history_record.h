@@ -11,24 +11,12 @@
 #include <QUuid>
 #include <optional>
 
+#include "model/history_kind.h"
+
 namespace velk {
 
 class FormState;
 struct WindowState;
-
-enum class HistoryKind {
-  Read,         // a Read All with every command answered: the device as found
-  Send,         // a Send All: the device as left, with the keys sent and failed
-  Save,         // a configuration saved under a name
-  Signature,    // a DIAG 2 data set
-  Trend,        // a TRENDS upload
-  Alarms,       // a DIAG ALARMS upload
-  EventLog,     // "Get log"
-  Calibration,  // a calibration sequence that ended
-};
-inline constexpr HistoryKind kAllHistoryKinds[] = {
-    HistoryKind::Read,  HistoryKind::Send,   HistoryKind::Save,     HistoryKind::Signature,
-    HistoryKind::Trend, HistoryKind::Alarms, HistoryKind::EventLog, HistoryKind::Calibration};
 
 // "read", "send", ..., "eventlog": the name stored and typed on the command line.
 QString historyKindName(HistoryKind kind);

@@ -194,6 +194,15 @@ std::optional<qint64> HistoryStore::count(const HistoryFilter& filter, QString* 
   return n;
 }
 
+std::optional<std::vector<qint64>> HistoryStore::times(const HistoryFilter& filter, QString* error) {
+  QString why, note;
+  auto times = ask<std::vector<qint64>>(why, note, [&](HistoryDatabase& db, const QString& waitingFor) {
+    return db.times(filter, why, waitingFor);
+  });
+  if (!times && error) *error = why;
+  return times;
+}
+
 HistoryLookup HistoryStore::find(const QString& id) {
   QString why, note;
   const auto found = ask<std::vector<HistoryRecord>>(why, note, [&](HistoryDatabase& db, const QString& waitingFor) {

@@ -67,6 +67,9 @@ class HistoryStore {
 
   HistoryPage list(const HistoryFilter& filter, int offset, int limit);
   std::optional<qint64> count(const HistoryFilter& filter, QString* error = nullptr);
+  // The records' times (UTC milliseconds), in the order of list(): what a
+  // list grouped by periods needs without reading the records.
+  std::optional<std::vector<qint64>> times(const HistoryFilter& filter, QString* error = nullptr);
   // By the whole id or an unambiguous start of it.
   HistoryLookup find(const QString& id);
   // False with no error: no such record.

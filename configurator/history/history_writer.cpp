@@ -2,8 +2,10 @@
 
 namespace velk {
 
-HistoryWriter::HistoryWriter(HistoryLocation location, Report report) : report_(std::move(report)) {
-  thread_ = std::thread([this, location = std::move(location)] { run(location); });
+HistoryWriter::HistoryWriter(HistoryLocation location, Report report, Opened opened)
+    : report_(std::move(report)) {
+  thread_ = std::thread(
+      [this, location = std::move(location), opened = std::move(opened)] { run(location, opened); });
 }
 
 HistoryWriter::~HistoryWriter() {
@@ -28,11 +30,16 @@ bool HistoryWriter::waitIdle(int timeoutMs) {
   return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return queue_.empty() && !busy_; });
 }
 
-void HistoryWriter::run(HistoryLocation location) {
+void HistoryWriter::run(HistoryLocation location, const Opened& opened) {
   // Qt SQL's connections belong to the thread that opens them: this one.
   HistoryStore store(std::move(location));
-  store.sync();
+  const HistorySync sent = store.sync();
   QString lastProblem;
+  if (opened) {
+    // Said now: a record that fails for the same reason need not say it again.
+    lastProblem = store.problem().isEmpty() ? sent.error : store.problem();
+    opened(lastProblem);
+  }
   std::unique_lock lock(mutex_);
   for (;;) {
     busy_ = false;

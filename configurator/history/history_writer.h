@@ -26,10 +26,13 @@ class HistoryWriter {
  public:
   // Called on the writer's thread after each record.
   using Report = std::function<void(const HistoryReport&)>;
+  // Called on the writer's thread once the store is open: why it cannot be
+  // used, or why the shared store is not in use; empty when all is well.
+  using Opened = std::function<void(const QString& problem)>;
 
   // Opens the store on a thread of its own and sends what waits there for a
   // shared store.
-  explicit HistoryWriter(HistoryLocation location, Report report = {});
+  explicit HistoryWriter(HistoryLocation location, Report report = {}, Opened opened = {});
   // Writes every record already handed over, then ends.
   ~HistoryWriter();
   HistoryWriter(const HistoryWriter&) = delete;
@@ -40,7 +43,7 @@ class HistoryWriter {
   bool waitIdle(int timeoutMs);
 
  private:
-  void run(HistoryLocation location);
+  void run(HistoryLocation location, const Opened& opened);
 
   Report report_;
   std::mutex mutex_;

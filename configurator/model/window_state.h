@@ -9,6 +9,7 @@
 
 #include "model/custom_curve.h"
 #include "model/diagnostic_data.h"
+#include "model/work_recorder.h"
 
 namespace velk {
 
@@ -68,6 +69,8 @@ struct WindowState {
   CustomCurveHolder CustomCurve;
   // What the TRENDS and DIAG 2 pages uploaded.
   DiagnosticData Diagnostics;
+  // Finished work goes here to be remembered in the device history.
+  WorkRecorder History;
 
   ControlConditions conditions() const;
 

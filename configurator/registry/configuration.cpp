@@ -22,14 +22,26 @@ ConfigurationSave SaveConfiguration(Configurator& core) {
   return result;
 }
 
-ConfigurationLoad LoadConfiguration(Configurator& core) {
-  const QString name = core.window.ConfigFileName();
-  const ConfigurationLoad result = loadConfiguration(name, core.form, core.window);
+namespace {
+
+// What follows a load that succeeded, wherever the configuration came from.
+ConfigurationLoad afterLoad(Configurator& core, const ConfigurationLoad& result, const QString& name) {
   if (!result.ok) return result;
   // First: a page that keeps a value it was given says so after it.
   core.form.setText(kStatusBar, linesReadText(result.lines, name));
   followLoadedConfiguration(core, result.setpointSourceChanged, true);
   return result;
+}
+
+}  // namespace
+
+ConfigurationLoad LoadConfiguration(Configurator& core) {
+  const QString name = core.window.ConfigFileName();
+  return afterLoad(core, loadConfiguration(name, core.form, core.window), name);
+}
+
+ConfigurationLoad LoadConfigurationText(Configurator& core, const QByteArray& text, const QString& name) {
+  return afterLoad(core, loadConfigurationText(text, core.form, core.window), name);
 }
 
 void FileDefaultExecute(Configurator& core) {

@@ -20,6 +20,9 @@ ConfigurationSave SaveConfiguration(Configurator& core);
 // Loads ConfigFileName; on success the curve page shows the loaded curve and
 // the status bar the lines read. A failed load changes nothing.
 ConfigurationLoad LoadConfiguration(Configurator& core);
+// The same for a configuration's text kept elsewhere (the device history);
+// the status bar names it `name`.
+ConfigurationLoad LoadConfigurationText(Configurator& core, const QByteArray& text, const QString& name);
 
 // "&Default".
 void FileDefaultExecute(Configurator& core);

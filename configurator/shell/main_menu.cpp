@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "comm/configurator.h"
+#include "history/history_location.h"
 #include "registry/configuration.h"
 #include "shell/about_box.h"
 #include "shell/connection_check_dialog.h"
@@ -196,11 +197,18 @@ void MainMenu::chooseSerialDevices() {
     if (!startDevices_[port - 1].isEmpty()) dialog.setPortFixed(port, startDevices_[port - 1]);
   }
   if (!startKeyFile_.isEmpty()) dialog.setKeyFileFixed(startKeyFile_);
+  dialog.setHistoryStore(historyChoice_);
+  if (const QString variable = qEnvironmentVariable(kHistoryVariable); !variable.isEmpty())
+    dialog.setHistoryStoreFixed(variable);
   if (dialog.exec() != QDialog::Accepted) return;
   chosenDevices_ = dialog.devices();
   chosenKeyFile_ = dialog.keyFile();
   takeKeyFile();
   showPortDevices();
+  if (dialog.historyStore() != historyChoice_) {
+    historyChoice_ = dialog.historyStore();
+    Q_EMIT historyChoiceChanged(historyChoice_);
+  }
 }
 
 // The key file of a secure HART-IP port: the environment's for this run,

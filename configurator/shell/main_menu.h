@@ -34,11 +34,17 @@ class MainMenu : public QObject {
 
   QAction* action(const QString& name) const;
 
+  // Where the device history is kept, as the settings hold it.
+  void setHistoryChoice(const QString& choice) { historyChoice_ = choice; }
+  QString historyChoice() const { return historyChoice_; }
+
   // The File menu's dialogs; the desktop's unless replaced.
   void setFileDialogs(FileDialogs dialogs) { fileDialogs_ = std::move(dialogs); }
 
  Q_SIGNALS:
   void exitRequested();
+  // The settings chose another place for the device history.
+  void historyChoiceChanged(const QString& choice);
 
  private:
   void buildFileMenu(QMenuBar* bar, const ProgramPaths& paths, FormBinder& binder);
@@ -61,6 +67,7 @@ class MainMenu : public QObject {
   std::array<QString, kComPortCount> startDevices_;  // given by the environment at start
   QString chosenKeyFile_;
   QString startKeyFile_;  // given by the environment at start
+  QString historyChoice_;
   QAction* q5_ = nullptr;
   QAction* q50_ = nullptr;
   std::array<QAction*, std::size(kVersionItems)> versions_{};

@@ -16,8 +16,12 @@
 #include <algorithm>
 
 #include "comm/configurator.h"
+#include "registry/config_file.h"
+#include "files/db_page.h"
+#include "history/program_history.h"
 #include "registry/page_registry.h"
 #include "shell/banner.h"
+#include "shell/history_window.h"
 #include "shell/left_column.h"
 #include "shell/main_menu.h"
 #include "shell/window_margins.h"
@@ -120,6 +124,7 @@ void TForm1::buildFrame() {
 
   menu_ = new MainMenu(core_, binder_, paths_, menuBar(), this);
   connect(menu_, &MainMenu::exitRequested, this, &QWidget::close);
+  connect(menu_, &MainMenu::historyChoiceChanged, this, &TForm1::openHistory);
 }
 
 void TForm1::FormCreate() {
@@ -134,6 +139,8 @@ void TForm1::FormCreate() {
   core_.window.DeviceType.store(settings_.deviceType);
   core_.window.DeviceVersion.store(settings_.deviceVersion);
   menu_->showSettings(settings_);
+  menu_->setHistoryChoice(loadHistoryChoice(*settings));
+  openHistory(menu_->historyChoice());
 
   core_.window.RequestPending.store(0);
   installPageModules(core_);
@@ -154,8 +161,24 @@ void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   core_.commands.stop();
+  // Writes what the pages handed over before the window goes.
+  history_.reset();
   menu_->collectSettings(settings_);
-  saveDeviceSettings(*openSettings(paths_.settingsFile), settings_);
+  const auto settings = openSettings(paths_.settingsFile);
+  saveDeviceSettings(*settings, settings_);
+  if (settings_.available) saveHistoryChoice(*settings, menu_->historyChoice());
+}
+
+void TForm1::openHistory(const QString& choice) {
+  // The old one writes what it was handed before the new one takes over.
+  history_.reset();
+  history_ = std::make_unique<ProgramHistory>(core_.form, core_.window, historyStoreChoice(choice, paths_.programFolder));
+  if (auto* db = findChild<DbPage*>()) {
+    db->setServices({history_.get(),
+                     [this](const HistoryRecord& record) { return loadConfigurationRecord(core_, record); },
+                     [this](const HistoryRecord& record) { viewHistoryRecord(core_, PageControl1_, record); },
+                     [this] { return configurationText(core_.form, core_.window).bytes; }});
+  }
 }
 
 void TForm1::showError(const QString& text, WindowOperations::ErrorButton button) {

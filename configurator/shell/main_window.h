@@ -4,6 +4,7 @@
 // (page_registry); the window only frames them.
 
 #include <QMainWindow>
+#include <memory>
 
 #include "model/window_operations.h"
 #include "registry/device_settings.h"
@@ -20,6 +21,7 @@ QSize initialWindowSize(const QSize& availableScreen, int allTabsWidth);
 
 class Configurator;
 class MainMenu;
+class ProgramHistory;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -31,6 +33,9 @@ class TForm1 : public QMainWindow {
   QTabWidget* pageControl() const { return PageControl1_; }
   MainMenu& menu() const { return *menu_; }
   const ProgramPaths& paths() const { return paths_; }
+  // The device history the pages record their work in; null until start-up
+  // has opened it.
+  ProgramHistory* history() const { return history_.get(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -41,6 +46,8 @@ class TForm1 : public QMainWindow {
   void FormCreate();
   void FormDestroy();
   void showError(const QString& text, WindowOperations::ErrorButton button);
+  // (Re)opens the history where `choice` (or VELK_HISTORY) points.
+  void openHistory(const QString& choice);
 
   Configurator& core_;
   ProgramPaths paths_;
@@ -48,6 +55,7 @@ class TForm1 : public QMainWindow {
   QTabWidget* PageControl1_ = nullptr;
   MainMenu* menu_ = nullptr;
   DeviceSettings settings_;
+  std::unique_ptr<ProgramHistory> history_;
   bool destroyed_ = false;
 };
 

@@ -62,6 +62,12 @@ SerialDeviceDialog::SerialDeviceDialog(const Devices& chosen, const QStringList&
   keyRow->addWidget(keyFile_, 1);
   keyRow->addWidget(browse);
   form->addRow("HART-IP key file :", keyRow);
+  // Where the device history is kept: a file, or a plant's shared store.
+  historyStore_ = new QLineEdit(this);
+  historyStore_->setObjectName("HistoryStoreChoice");
+  historyStore_->setPlaceholderText("history.sqlite in the data folder (default), a file, or "
+                                    "postgresql://USER@HOST[:PORT]/DBNAME");
+  form->addRow("Device history :", historyStore_);
   layout->addLayout(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -81,6 +87,21 @@ void SerialDeviceDialog::setKeyFileFixed(const QString& path) {
   keyFile_->setEnabled(false);
   keyFile_->setToolTip("Set by MIRELL_HARTIP_PSK_FILE for this run");
   findChild<QPushButton*>("HartIpKeyFileBrowse")->setEnabled(false);
+}
+
+void SerialDeviceDialog::setHistoryStore(const QString& choice) {
+  chosenHistoryStore_ = choice;
+  historyStore_->setText(choice);
+}
+
+void SerialDeviceDialog::setHistoryStoreFixed(const QString& choice) {
+  historyStore_->setText(choice);
+  historyStore_->setEnabled(false);
+  historyStore_->setToolTip("Set by VELK_HISTORY for this run");
+}
+
+QString SerialDeviceDialog::historyStore() const {
+  return historyStore_->isEnabled() ? historyStore_->text().trimmed() : chosenHistoryStore_;
 }
 
 QString SerialDeviceDialog::keyFile() const {

@@ -1,7 +1,8 @@
 #pragma once
 // Choosing the serial device each COM port opens: from the devices present,
 // typed as a path, or a HART-IP address the library opens a session with;
-// and the key file of the secure HART-IP addresses (its path, never the key).
+// the key file of the secure HART-IP addresses (its path, never the key),
+// and where the device history is kept.
 
 #include <QDialog>
 #include <QStringList>
@@ -30,12 +31,19 @@ class SerialDeviceDialog : public QDialog {
   void setPortFixed(int port, const QString& device);
   // The same for the key file (MIRELL_HARTIP_PSK_FILE).
   void setKeyFileFixed(const QString& path);
+  // Where the device history is kept: a file path, a PostgreSQL address, or
+  // empty for the default file. Fixed: VELK_HISTORY chooses for this run.
+  void setHistoryStore(const QString& choice);
+  void setHistoryStoreFixed(const QString& choice);
+  QString historyStore() const;
 
  private:
   Devices chosen_;
   QString chosenKeyFile_;
   std::array<QComboBox*, kComPortCount> editors_{};
   QLineEdit* keyFile_ = nullptr;
+  QString chosenHistoryStore_;
+  QLineEdit* historyStore_ = nullptr;
 };
 
 }  // namespace velk

@@ -1,0 +1,148 @@
+// The DB page in the window, on an SQLite history in the test's folder: a
+// configuration saved there from the simulated positioner's values is listed
+// under its device and loads back into the pages as File > Open would; and
+// which records "Delete" removes, and when.
+#include <QCheckBox>
+#include <QListView>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "files/db_model.h"
+#include "files/db_page.h"
+#include "history/history_values.h"
+#include "history/program_history.h"
+#include "pages/read_operations.h"
+#include "pages/setup_operations.h"
+#include "shell/main_window.h"
+#include "support/simulator_fixture.h"
+
+namespace velk {
+namespace {
+
+class DbPageTest : public SimulatorFixture {
+ protected:
+  DbPageTest() {
+    qunsetenv(kHistoryVariable);
+    form1_ = std::make_unique<TForm1>(core(), ProgramPaths{dir_.filePath("settings.ini"), dir_.filePath("data")});
+    page_ = form1_->findChild<DbPage*>();
+    page_->setDialogs({[this](QWidget*, const QString&) { return std::optional<QString>(name_); },
+                       [this](QWidget*, const QString& question) {
+                         questions_ << question;
+                         return confirm_;
+                       },
+                       [](QWidget*, const HistorySearch&) { return std::optional<HistorySearch>(); }});
+    form1_->pageControl()->setCurrentWidget(form1_->pageControl()->findChild<QWidget*>("TabSheetDb"));
+    form1_->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form1_->history()->opened(); }, 15000));
+  }
+
+  HistoryListModel& list(DbList which) { return page_->model(which); }
+  // The row of the newest record named `caption` in a list, or -1.
+  int rowNamed(DbList which, const QString& caption) {
+    HistoryListModel& model = list(which);
+    for (int row = 0; row < model.rowCount(); ++row)
+      if (model.index(row).data().toString().contains(caption)) return row;
+    return -1;
+  }
+  bool waitForRow(DbList which, const QString& caption) {
+    return QTest::qWaitFor([&] { return rowNamed(which, caption) >= 0; }, 15000);
+  }
+  void select(DbList which, int row) { page_->view(which)->setCurrentIndex(list(which).index(row)); }
+  QPushButton* button(const char* name) { return form1_->findChild<QPushButton*>(name); }
+  void record(HistoryKind kind, const QByteArray& payload, const QString& name = {}) {
+    window().History.record({kind, payload, name});
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<TForm1> form1_;
+  DbPage* page_ = nullptr;
+  QString name_ = "Before repair";
+  bool confirm_ = false;
+  QStringList questions_;
+};
+
+TEST_F(DbPageTest, SavedConfigurationIsListedForItsDeviceAndLoadsBack) {
+  attachInstrument();
+  readDeviceData(job(), Sender::Click);
+  readSetup(job(), Sender::Click);
+  const QString deviceId = form().text("Edit183");
+  const QString stroke = form().text("EditStroke");
+  ASSERT_NE(deviceId, "-");
+  page_->refresh();
+  // The demo configuration belongs to another device: not listed while this one is connected.
+  EXPECT_EQ(rowNamed(DbList::Configurations, kDemoConfigurationName), -1);
+
+  button("ButtonDBConfSave")->click();
+  ASSERT_TRUE(waitForRow(DbList::Configurations, "Before repair"));
+  const int row = rowNamed(DbList::Configurations, "Before repair");
+  EXPECT_EQ(list(DbList::Configurations).recordAt(row)->device.deviceId, deviceId.toLongLong());
+
+  form().setText("EditStroke", "1.5");
+  select(DbList::Configurations, row);
+  button("ButtonDBConfLoad")->click();
+  EXPECT_EQ(form().text("EditStroke"), stroke);
+  EXPECT_TRUE(form().text(kStatusBar).contains("Before repair")) << form().text(kStatusBar).toStdString();
+
+  // A record that is no configuration file changes nothing, as File > Open.
+  // A line that would set the stroke, and a NUL byte further on: all or nothing.
+  const char damaged[] = "Velk Configurator 2.0\r\nSTROKE LENGTH 9\r\nSOURCE 1\0\r\n";
+  record(HistoryKind::Save, QByteArray(damaged, sizeof damaged - 1), "Damaged");
+  ASSERT_TRUE(waitForRow(DbList::Configurations, "Damaged"));
+  form().setText("EditStroke", "1.5");
+  select(DbList::Configurations, rowNamed(DbList::Configurations, "Damaged"));
+  bool reported = false;
+  QObject::connect(&core().operations, &WindowOperations::errorReported, [&](const QString& text) {
+    reported = text.contains("is not correct");
+  });
+  button("ButtonDBConfLoad")->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reported; }, 5000));
+  EXPECT_EQ(form().text("EditStroke"), "1.5");
+}
+
+TEST_F(DbPageTest, DeleteAsksFirstExceptForSignaturesWhichNeedAllowDelete) {
+  record(HistoryKind::Signature, historyValuesText({"Ramp signature", {1, 2}}));
+  record(HistoryKind::EventLog, "entry one\n");
+  record(HistoryKind::Save, "Velk Configurator 2.0\r\n", "Spare");
+  ASSERT_TRUE(waitForRow(DbList::Configurations, "Spare"));
+  ASSERT_TRUE(waitForRow(DbList::Signatures, "Signature"));
+  ASSERT_TRUE(waitForRow(DbList::Logs, "Event log"));
+  // The demo configuration an empty history starts with.
+  EXPECT_GE(rowNamed(DbList::Configurations, kDemoConfigurationName), 0);
+
+  struct Case {
+    DbList list;
+    const char* caption;
+    const char* remove;
+  };
+  const Case cases[] = {
+      {DbList::Configurations, "Spare", "ButtonDBConfDelete"},
+      {DbList::Logs, "Event log", "ButtonDBLogDelete"},
+  };
+  for (const Case& c : cases) {
+    page_->view(c.list)->selectionModel()->clear();
+    EXPECT_FALSE(form().enabled(c.remove)) << c.remove;
+    select(c.list, rowNamed(c.list, c.caption));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button(c.remove)->isEnabled(); }, 5000)) << c.remove;
+    confirm_ = false;
+    button(c.remove)->click();
+    EXPECT_EQ(questions_.size(), 1) << c.remove;
+    EXPECT_GE(rowNamed(c.list, c.caption), 0) << c.remove;
+    confirm_ = true;
+    button(c.remove)->click();
+    EXPECT_EQ(rowNamed(c.list, c.caption), -1) << c.remove;
+    questions_.clear();
+  }
+
+  select(DbList::Signatures, rowNamed(DbList::Signatures, "Signature"));
+  QTest::qWait(50);
+  EXPECT_FALSE(button("ButtonDBSigDelete")->isEnabled());
+  form1_->findChild<QCheckBox*>("CheckBoxDBSigAllow")->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return button("ButtonDBSigDelete")->isEnabled(); }, 5000));
+  button("ButtonDBSigDelete")->click();
+  EXPECT_EQ(rowNamed(DbList::Signatures, "Signature"), -1);
+  EXPECT_TRUE(questions_.isEmpty());
+}
+
+}  // namespace
+}  // namespace velk
