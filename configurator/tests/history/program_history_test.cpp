@@ -10,6 +10,7 @@
 #include <QTest>
 #include <thread>
 
+#include "history/calibration_record.h"
 #include "history/history_store.h"
 #include "history/history_values.h"
 #include "history/program_history.h"
@@ -127,6 +128,19 @@ TEST(HistoryValuesTest, RoundTripsValuesAndFailedBlocksAndRefusesOtherText) {
   EXPECT_EQ(back->values, values.values);
   for (const char* other : {"", "\n12\n", "Friction\n12\n1.5\n", "Friction\n99999999999\n", "Velk Configurator 2.0\r\nHART TAG X\r\n"})
     EXPECT_FALSE(historyValuesFrom(other)) << other;
+}
+
+TEST(CalibrationRecordTest, RoundTripsWhatThePageShowedAndLeavesOutWhatWasNotRead) {
+  const CalibrationRecord record{"Autocalibration", "Calibration\nfailed", {{"Travel", "Done"}, {"Leak", "Failed"}}, "120"};
+  const QByteArray text = calibrationRecordText(record);
+  EXPECT_EQ(text, "Kind: Autocalibration\nOutcome: Calibration failed\nTravel: Done\nLeak: Failed\nP: 120\n");
+  const auto back = calibrationRecordFrom(text + "Later: something\n");
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->outcome, "Calibration failed");
+  EXPECT_EQ(back->stages, record.stages);
+  EXPECT_EQ(back->p, "120");
+  EXPECT_FALSE(back->i);
+  EXPECT_FALSE(calibrationRecordFrom("Ramp signature\n12\n"));
 }
 
 }  // namespace
