@@ -37,22 +37,6 @@ std::optional<QDateTime> sinceTime(const QString& text) {
 
 QString utcText(const QDateTime& time) { return time.toUTC().toString(Qt::ISODate); }
 
-// The store VELK_HISTORY names, or nullptr when it cannot be used (said on
-// standard error).
-std::unique_ptr<HistoryStore> openStore(Console& console) {
-  const HistoryLocationChoice choice = configuredHistoryLocation();
-  if (!choice.error.isEmpty()) {
-    console.err << "velk: " << choice.error << "\n";
-    return nullptr;
-  }
-  auto store = std::make_unique<HistoryStore>(choice.location);
-  if (!store->available()) {
-    console.err << "velk: " << store->problem() << "\n";
-    return nullptr;
-  }
-  return store;
-}
-
 // The record an id (or the start of one) names; on failure the exit code.
 std::optional<HistoryRecord> findRecord(HistoryStore& store, const QString& id, Console& console, int& code) {
   const HistoryLookup found = store.find(id);
@@ -282,6 +266,20 @@ int exportAll(HistoryStore& store, const Options& options, Console& console) {
 
 }  // namespace
 
+std::unique_ptr<HistoryStore> openHistoryStore(Console& console) {
+  const HistoryLocationChoice choice = configuredHistoryLocation();
+  if (!choice.error.isEmpty()) {
+    console.err << "velk: " << choice.error << "\n";
+    return nullptr;
+  }
+  auto store = std::make_unique<HistoryStore>(choice.location);
+  if (!store->available()) {
+    console.err << "velk: " << store->problem() << "\n";
+    return nullptr;
+  }
+  return store;
+}
+
 QString historyHelp() {
   return "velk history COMMAND [ARGS]\n"
          "  The device history (VELK_HISTORY): every Read All, Send All, saved\n"
@@ -328,7 +326,7 @@ QString historyCommandLineError(const Options& options) {
 }
 
 int runHistory(const Options& options, Console& console) {
-  const auto store = openStore(console);
+  const auto store = openHistoryStore(console);
   if (!store) return kFailed;
   const QString sub = options.args[0];
   if (sub == "list") return list(*store, options, console);
