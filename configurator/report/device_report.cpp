@@ -88,24 +88,19 @@ void takeConfigurations(DeviceReport& report, ReportQueries& queries) {
       report.identity.emplace_back(caption, value);
 }
 
-void takeCalibration(DeviceReport& report, ReportQueries& queries) {
-  report.calibrationRecord = queries.newest({HistoryKind::Calibration});
-  if (!report.calibrationRecord) {
-    report.missing << "No calibration is recorded.";
+// The newest record of `kind` with its payload as `parse` reads it; a gap
+// is said.
+template <class Parsed>
+void takeNewest(DeviceReport& report, ReportQueries& queries, HistoryKind kind, const char* what,
+                std::optional<HistoryRecord>& record, std::optional<Parsed>& parsed,
+                std::optional<Parsed> (*parse)(const QByteArray&)) {
+  record = queries.newest({kind});
+  if (!record) {
+    report.missing << QString("No %1 is recorded.").arg(what);
     return;
   }
-  report.calibration = calibrationRecordFrom(report.calibrationRecord->payload);
-  if (!report.calibration) report.missing << "The last calibration's record cannot be read.";
-}
-
-void takeSignature(DeviceReport& report, ReportQueries& queries) {
-  report.signatureRecord = queries.newest({HistoryKind::Signature});
-  if (!report.signatureRecord) {
-    report.missing << "No signature is recorded.";
-    return;
-  }
-  report.signature = historyValuesFrom(report.signatureRecord->payload);
-  if (!report.signature) report.missing << "The last signature's record cannot be read.";
+  parsed = parse(record->payload);
+  if (!parsed) report.missing << QString("The last %1's record cannot be read.").arg(what);
 }
 
 void takeAlarms(DeviceReport& report, ReportQueries& queries) {
@@ -150,8 +145,10 @@ DeviceReport gatherDeviceReport(HistoryStore& store, std::optional<qint64> devic
   report.deviceId = newest->device.deviceId;
   takeIdentity(report, *newest);
   takeConfigurations(report, queries);
-  takeCalibration(report, queries);
-  takeSignature(report, queries);
+  takeNewest(report, queries, HistoryKind::Calibration, "calibration", report.calibrationRecord, report.calibration,
+             &calibrationRecordFrom);
+  takeNewest(report, queries, HistoryKind::Signature, "signature", report.signatureRecord, report.signature,
+             &historyValuesFrom);
   takeAlarms(report, queries);
   return report;
 }
