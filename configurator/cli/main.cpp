@@ -3,15 +3,34 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "cli/velk_commands.h"
 
+namespace {
+
+// A report's PDF needs Qt GUI's fonts and painting, not a display: only
+// `report` makes a QGuiApplication, on the offscreen platform unless one is
+// named, so that it runs the same over ssh, in cron and at a desk.
+std::unique_ptr<QCoreApplication> application(int& argc, char* argv[]) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  if (velk::cli::parseCommandLine(arguments).options.command != "report")
+    return std::make_unique<QCoreApplication>(argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
+  const std::unique_ptr<QCoreApplication> application_ = application(argc, argv);
+  QCoreApplication& app = *application_;
   // The same names as the window's, so that its settings are read.
   QCoreApplication::setOrganizationName("Velk");
   QCoreApplication::setApplicationName("Velk Configuration and Diagnostics Program");

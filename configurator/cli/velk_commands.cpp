@@ -8,6 +8,7 @@
 #include "cli/velk_devices.h"
 #include "cli/velk_diff.h"
 #include "cli/velk_history.h"
+#include "cli/velk_report.h"
 #include "cli/velk_session.h"
 #include "comm/connection.h"
 #include "comm/raw_command.h"
@@ -432,6 +433,7 @@ int runCommand(const Options& o, Console& console) {
   if (o.command == "monitor") return monitor(o, console);
   if (o.command == "raw") return raw(o, console);
   if (o.command == "history") return runHistory(o, console);
+  if (o.command == "report") return runReport(o, console);
   console.err << usage();
   return kUsage;
 }

@@ -7,9 +7,9 @@
 
 #include "cli/velk_diff.h"
 #include "registry/config_file.h"
+#include "registry/configuration_comparison.h"
 #include "history/history_store.h"
 #include "model/file_replacement.h"
-#include "model/form_fields.h"
 #include "model/form_state.h"
 #include "model/window_state.h"
 #include "registry/page_registry.h"
@@ -36,22 +36,6 @@ std::optional<QDateTime> sinceTime(const QString& text) {
 }
 
 QString utcText(const QDateTime& time) { return time.toUTC().toString(Qt::ISODate); }
-
-// The store VELK_HISTORY names, or nullptr when it cannot be used (said on
-// standard error).
-std::unique_ptr<HistoryStore> openStore(Console& console) {
-  const HistoryLocationChoice choice = configuredHistoryLocation();
-  if (!choice.error.isEmpty()) {
-    console.err << "velk: " << choice.error << "\n";
-    return nullptr;
-  }
-  auto store = std::make_unique<HistoryStore>(choice.location);
-  if (!store->available()) {
-    console.err << "velk: " << store->problem() << "\n";
-    return nullptr;
-  }
-  return store;
-}
 
 // The record an id (or the start of one) names; on failure the exit code.
 std::optional<HistoryRecord> findRecord(HistoryStore& store, const QString& id, Console& console, int& code) {
@@ -154,32 +138,20 @@ int show(HistoryStore& store, const Options& options, Console& console) {
   return kSuccess;
 }
 
-// A configuration as `velk diff` compares it: loaded over the start-up values
-// of a window set to the record's model and version, and written again.
-std::optional<QByteArray> comparable(const QByteArray& file, const HistoryDevice& device, const QString& name,
-                                     Console& console) {
+// Whether a file is a configuration the window would open (`name` for the message).
+bool loadable(const QByteArray& file, const HistoryDevice& device, const QString& name, Console& console) {
   FormState form;
   WindowState window;
   applyStartupDefaults(form, window);
   window.DeviceType.store(device.model == "Q50" ? kDeviceTypeQ50 : kDeviceTypeQ5);
   if (device.softwareVersion > 0) window.DeviceVersion.store(device.softwareVersion);
   const ConfigurationLoad load = loadConfigurationText(file, form, window);
-  if (!load.ok) {
-    console.err << "velk: the file " << name << " is not correct (" << load.error << ")\n";
-    return std::nullopt;
-  }
-  return configurationText(form, window).bytes;
+  if (!load.ok) console.err << "velk: the file " << name << " is not correct (" << load.error << ")\n";
+  return load.ok;
 }
 
-char localeSeparator() {
-  FormState form;
-  WindowState window;
-  applyStartupDefaults(form, window);
-  return decimalSeparator(window);
-}
-
-// What sending the second to a device that holds the first would change: the
-// second plays the file of `velk diff`, the first the device.
+// The keys whose values differ, the second playing the file of `velk diff`
+// and the first the device: what the device held then and what it was given.
 int diff(HistoryStore& store, const Options& options, Console& console) {
   int code = kSuccess;
   const auto first = findRecord(store, options.args[1], console, code);
@@ -202,10 +174,12 @@ int diff(HistoryStore& store, const Options& options, Console& console) {
     wantedFile = record->payload;
     wantedDevice = record->device;
   }
-  const auto actual = comparable(first->payload, first->device, historyIdText(first->id), console);
-  const auto wanted = comparable(wantedFile, wantedDevice, second, console);
-  if (!actual || !wanted) return kFailed;
-  return printDifferences(configurationDifferences(*wanted, *actual, localeSeparator()), console.out);
+  const bool actualLoads = loadable(first->payload, first->device, historyIdText(first->id), console);
+  if (!actualLoads || !loadable(wantedFile, wantedDevice, second, console)) return kFailed;
+  std::vector<Difference> differences;
+  for (const ComparedEntry& row : compareConfigurations(first->payload, wantedFile))
+    if (row.differs) differences.push_back({row.key, comparedValueText(row.right), comparedValueText(row.left)});
+  return printDifferences(differences, console.out);
 }
 
 int remove(HistoryStore& store, const Options& options, Console& console) {
@@ -292,6 +266,20 @@ int exportAll(HistoryStore& store, const Options& options, Console& console) {
 
 }  // namespace
 
+std::unique_ptr<HistoryStore> openHistoryStore(Console& console) {
+  const HistoryLocationChoice choice = configuredHistoryLocation();
+  if (!choice.error.isEmpty()) {
+    console.err << "velk: " << choice.error << "\n";
+    return nullptr;
+  }
+  auto store = std::make_unique<HistoryStore>(choice.location);
+  if (!store->available()) {
+    console.err << "velk: " << store->problem() << "\n";
+    return nullptr;
+  }
+  return store;
+}
+
 QString historyHelp() {
   return "velk history COMMAND [ARGS]\n"
          "  The device history (VELK_HISTORY): every Read All, Send All, saved\n"
@@ -307,9 +295,10 @@ QString historyHelp() {
          "    A configuration record as its file, which the window opens (FILE is\n"
          "    written whole or not at all); another record as text, a value a line.\n"
          "  history diff ID ID2|FILE\n"
-         "    As velk diff, with the first record as the device and the second\n"
-         "    record (or FILE) as the file: what sending it would change. Same\n"
-         "    output and exit codes.\n"
+         "    Every key whose value differs, in the file's order, with the first\n"
+         "    record as the device and the second record (or FILE) as the file,\n"
+         "    in velk diff's lines: READ page values and the curve's points too.\n"
+         "    Exit 0 when nothing differs, else 1.\n"
          "  history delete ID --yes\n"
          "    Deletes the record (asks without --yes).\n"
          "  history sync\n"
@@ -337,7 +326,7 @@ QString historyCommandLineError(const Options& options) {
 }
 
 int runHistory(const Options& options, Console& console) {
-  const auto store = openStore(console);
+  const auto store = openHistoryStore(console);
   if (!store) return kFailed;
   const QString sub = options.args[0];
   if (sub == "list") return list(*store, options, console);

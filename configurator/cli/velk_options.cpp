@@ -3,6 +3,7 @@
 #include <QMap>
 
 #include "cli/velk_history.h"
+#include "cli/velk_report.h"
 #include "model/window_state.h"
 
 namespace velk::cli {
@@ -60,6 +61,7 @@ const QMap<QString, QString>& commandHelp() {
        "  the response code, the status and the reply bytes the link's 50-byte\n"
        "  data field holds, saying so when the reply was longer.\n"},
       {"history", historyHelp()},
+      {"report", reportHelp()},
   };
   return help;
 }
@@ -76,6 +78,7 @@ const QMap<QString, QString>& commandSummary() {
       {"monitor", "burst samples as CSV"},
       {"raw", "one HART command"},
       {"history", "the device history: list, show, diff, delete, sync, export"},
+      {"report", "as-found/as-left report of a device as PDF"},
   };
   return summary;
 }
@@ -223,6 +226,10 @@ Parsed parseCommandLine(const QStringList& arguments) {
   if (!commandHelp().contains(o.command)) return fail("unknown command " + o.command);
   if (o.command == "history") {
     const QString error = historyCommandLineError(o);
+    return error.isEmpty() ? parsed : fail(error);
+  }
+  if (o.command == "report") {
+    const QString error = reportCommandLineError(o);
     return error.isEmpty() ? parsed : fail(error);
   }
   const qsizetype wanted = (o.command == "diff" || o.command == "send") ? 1 : o.command == "raw" ? -1 : 0;

@@ -16,7 +16,7 @@ inline constexpr int kRefused = 3;       // a question needed an answer and no o
 inline constexpr int kNoPositioner = 4;  // the port cannot be opened or no positioner (raw: no device)
 
 struct Options {
-  QString command;                   // doctor, ports, scan, read, diff, send, monitor, raw, history
+  QString command;                   // doctor, ports, scan, read, diff, send, monitor, raw, history, report
   QStringList args;                  // what follows the command
   std::optional<int> comPort;        // --port N
   QString portPath;                  // --port PATH
@@ -32,7 +32,7 @@ struct Options {
   bool probe = false;                // doctor --probe
   std::optional<double> seconds;     // monitor --seconds
   QString csv;                       // monitor --csv FILE
-  std::optional<qint64> deviceId;    // history list --device ID
+  std::optional<qint64> deviceId;    // history list, report --device ID
   QString tag;                       // history list --tag TAG
   QString kind;                      // history list --kind KIND
   QString since;                     // history list --since DATE

@@ -1,5 +1,6 @@
 #include "files/db_page.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -49,6 +50,7 @@ const ListControls kLists[] = {
      "Configuration files (all settings can be saved here) :",
      {{"ButtonDBConfSave", "Save"},
       {"ButtonDBConfLoad", "Load"},
+      {"ButtonDBConfCompare", "Compare"},
       {"ButtonDBConfSearch", "Search ..."},
       {"ButtonDBConfDelete", "Delete"}},
      "ButtonDBConfLoad",
@@ -186,7 +188,9 @@ QWidget* DbPage::createList(DbList list, const char* name, const char* caption) 
   view->setModel(model);
   // Every row as high as the first: a long list is laid out without reading it.
   view->setUniformItemSizes(true);
-  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Two configurations are chosen together to be compared.
+  view->setSelectionMode(list == DbList::Configurations ? QAbstractItemView::ExtendedSelection
+                                                        : QAbstractItemView::SingleSelection);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   layout->addWidget(view, 1);
   models_[int(list)] = model;
@@ -211,6 +215,7 @@ QWidget* DbPage::createList(DbList list, const char* name, const char* caption) 
       auto* button = new QPushButton(control.caption);
       const QString which = control.name;
       if (which == "ButtonDBConfSave") connect(button, &QPushButton::clicked, this, [this] { save(); });
+      if (which == "ButtonDBConfCompare") connect(button, &QPushButton::clicked, this, [this] { compare(); });
       if (which == controls.load) connect(button, &QPushButton::clicked, this, [this, list] { load(list); });
       if (which == controls.remove) connect(button, &QPushButton::clicked, this, [this, list] { remove(list); });
       if (which == controls.search) connect(button, &QPushButton::clicked, this, [this] { search(); });
@@ -333,16 +338,21 @@ void DbPage::showProblem() {
 
 void DbPage::selectionChanged(DbList list) {
   const ListControls& c = controlsOf(list);
-  const bool chosen = view(list)->selectionModel()->hasSelection();
+  // Load and Delete take one record.
+  const bool chosen = view(list)->selectionModel()->selectedRows().size() == 1;
   core_.form.setEnabled(c.remove, chosen && deleteAllowed(list, c.allow && core_.form.checked(c.allow)));
 }
 
 std::optional<HistoryRecord> DbPage::selected(DbList list, bool whole) {
   const QModelIndexList rows = view(list)->selectionModel()->selectedIndexes();
-  if (rows.isEmpty() || !store_) return std::nullopt;
+  if (rows.size() != 1 || !store_) return std::nullopt;
   std::optional<HistoryRecord> record = model(list).recordAt(rows.front().row());
   if (!record || !whole) return record;
-  const HistoryLookup found = store_->find(historyIdText(record->id));
+  return wholeRecord(*record);
+}
+
+std::optional<HistoryRecord> DbPage::wholeRecord(const HistoryRecord& listed) {
+  const HistoryLookup found = store_->find(historyIdText(listed.id));
   if (found.outcome == HistoryLookup::Found) return found.record;
   say(found.outcome == HistoryLookup::Failed ? "The device history could not be read: " + found.error
                                              : "The record is no longer in the device history");
@@ -389,6 +399,25 @@ void DbPage::remove(DbList list) {
   }
   say("Deleted " + historyEntryText(*record));
   refresh();
+}
+
+void DbPage::compare() {
+  QModelIndexList rows = view(DbList::Configurations)->selectionModel()->selectedRows();
+  if (!store_ || !services_.compare) return;
+  if (rows.isEmpty() || rows.size() > 2) {
+    say("Compare: select one configuration (compared with the pages) or two");
+    return;
+  }
+  // Newest first in the list: the older on the left.
+  std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() > b.row(); });
+  std::vector<HistoryRecord> records;
+  for (const QModelIndex& row : rows) {
+    const std::optional<HistoryRecord> listed = model(DbList::Configurations).recordAt(row.row());
+    const std::optional<HistoryRecord> record = listed ? wholeRecord(*listed) : std::nullopt;
+    if (!record) return;
+    records.push_back(*record);
+  }
+  services_.compare(records.front(), records.size() == 2 ? std::optional(records.back()) : std::nullopt);
 }
 
 void DbPage::search() {

@@ -36,6 +36,9 @@ struct DbPageServices {
   std::function<void(const HistoryRecord& record)> view;
   // The configuration file's text for the pages as they stand ("Save").
   std::function<QByteArray()> configurationText;
+  // Two configuration records side by side; without a second, the record
+  // beside the pages as they stand.
+  std::function<void(const HistoryRecord& left, const std::optional<HistoryRecord>& right)> compare = {};
 };
 
 // The page's questions, behind a seam so that tests can answer them.
@@ -73,6 +76,9 @@ class DbPage : public QWidget {
   void showProblem();
   void selectionChanged(DbList list);
   std::optional<HistoryRecord> selected(DbList list, bool whole);
+  // The record with its payload, read again; none (said) when it is gone.
+  std::optional<HistoryRecord> wholeRecord(const HistoryRecord& listed);
+  void compare();
   void save();
   void load(DbList list);
   void remove(DbList list);

@@ -23,17 +23,6 @@ constexpr KindName kKindNames[] = {
     {HistoryKind::EventLog, "eventlog"},   {HistoryKind::Calibration, "calibration"},
 };
 
-QString loginName() {
-  // The account the program runs as, not what a shell variable claims.
-  std::string buffer(16384, '\0');
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
-    return QString::fromLocal8Bit(found->pw_name);
-  const QString fromEnvironment = qEnvironmentVariable("USER");
-  return fromEnvironment.isEmpty() ? QString::number(geteuid()) : fromEnvironment;
-}
-
 }  // namespace
 
 QString historyKindName(HistoryKind kind) {
@@ -80,6 +69,17 @@ HistoryRecord newHistoryRecord(HistoryKind kind, const HistoryDevice& device, co
   record.host = QSysInfo::machineHostName();
   record.payload = payload;
   return record;
+}
+
+QString loginName() {
+  // The account the program runs as, not what a shell variable claims.
+  std::string buffer(16384, '\0');
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+    return QString::fromLocal8Bit(found->pw_name);
+  const QString fromEnvironment = qEnvironmentVariable("USER");
+  return fromEnvironment.isEmpty() ? QString::number(geteuid()) : fromEnvironment;
 }
 
 QString historyIdText(const QUuid& id) { return id.toString(QUuid::WithoutBraces); }

@@ -55,6 +55,9 @@ struct HistoryRecord {
   bool operator==(const HistoryRecord&) const = default;
 };
 
+// The account the program runs as: who made a record, or a report.
+QString loginName();
+
 // A record made now, here, by this user, with a new id.
 HistoryRecord newHistoryRecord(HistoryKind kind, const HistoryDevice& device, const QByteArray& payload);
 

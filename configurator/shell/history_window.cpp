@@ -9,6 +9,7 @@
 #include "files/db_operations.h"
 #include "history/history_grouping.h"
 #include "registry/configuration.h"
+#include "shell/comparison_window.h"
 
 namespace velk {
 
@@ -79,6 +80,15 @@ void viewHistoryRecord(Configurator& core, QTabWidget* pages, const HistoryRecor
   }
   core.form.setText(kStatusBar, "Shown from the device history: " + historyEntryText(record));
   showPage(pages, page);
+}
+
+void compareHistoryRecords(Configurator& core, QWidget* parent, const HistoryRecord& left,
+                           const std::optional<HistoryRecord>& right) {
+  const QByteArray rightText = right ? right->payload : configurationText(core.form, core.window).bytes;
+  auto* window = new ComparisonWindow(historyEntryText(left), left.payload,
+                                      right ? historyEntryText(*right) : QString("The pages now"), rightText, parent);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
 }
 
 }  // namespace velk

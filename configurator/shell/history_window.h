@@ -4,9 +4,11 @@
 // window reaches every page.
 
 #include <QString>
+#include <optional>
 
 class QSettings;
 class QTabWidget;
+class QWidget;
 
 namespace velk {
 
@@ -25,5 +27,11 @@ bool loadConfigurationRecord(Configurator& core, const HistoryRecord& record);
 // log on LOGS, each page then shown; a calibration in a message. A record
 // its page cannot show is reported.
 void viewHistoryRecord(Configurator& core, QTabWidget* pages, const HistoryRecord& record);
+
+// Two configuration records side by side in a window of their own, the
+// older on the left; without a second, the record beside the pages as they
+// stand.
+void compareHistoryRecords(Configurator& core, QWidget* parent, const HistoryRecord& left,
+                           const std::optional<HistoryRecord>& right);
 
 }  // namespace velk

@@ -13,6 +13,7 @@
 #include "shell/connection_check_dialog.h"
 #include "shell/program_folders.h"
 #include "shell/readme_viewer.h"
+#include "shell/report_command.h"
 #include "shell/serial_device_dialog.h"
 #include "ui/form_binder.h"
 
@@ -71,6 +72,10 @@ void MainMenu::buildFileMenu(QMenuBar* bar, const ProgramPaths& paths, FormBinde
           [this, &paths] { FileSaveExecute(core_, paths, fileDialogs_, window_); });
   connect(items[3], &QAction::triggered, this,
           [this, &paths] { FileSaveAsExecute(core_, paths, fileDialogs_, window_); });
+  file->addSeparator();
+  connect(addItem(file, "FileReport", "Report...", "As-found/as-left report of the device from its history, as PDF"),
+          &QAction::triggered, this,
+          [this, &paths] { FileReportExecute(core_, paths, historyChoice_, fileDialogs_, window_); });
   file->addSeparator();
   QAction* exit = addItem(file, "FileExit", "E&xit", "Exit program");
   connect(exit, &QAction::triggered, this, &MainMenu::exitRequested);

@@ -177,7 +177,10 @@ void TForm1::openHistory(const QString& choice) {
     db->setServices({history_.get(),
                      [this](const HistoryRecord& record) { return loadConfigurationRecord(core_, record); },
                      [this](const HistoryRecord& record) { viewHistoryRecord(core_, PageControl1_, record); },
-                     [this] { return configurationText(core_.form, core_.window).bytes; }});
+                     [this] { return configurationText(core_.form, core_.window).bytes; },
+                     [this](const HistoryRecord& left, const std::optional<HistoryRecord>& right) {
+                       compareHistoryRecords(core_, this, left, right);
+                     }});
   }
 }
 
