@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <array>
-#include <mutex>
 
 #include "registry/configuration.h"
 #include "registry/page_registry.h"
@@ -207,36 +206,6 @@ TEST_F(ReadSendAllTest, ReadAllLeavesTheFieldsOfShortRepliesAsTheyWere) {
   EXPECT_EQ(form().lines(kCommunicationLog),
             (QStringList{"Write Max Valve rotation : reply too short (0 of 1 bytes)",
                          "Write High or Low end : reply too short (4 of 8 bytes)"}));
-}
-
-// What the sequences hand to the device history: a Read All only with every
-// command answered, every Send All with the keys of the pages it could not send.
-TEST_F(ReadSendAllTest, ReadAllIsRecordedOnlyWholeAndSendAllWithTheKeysThatFailed) {
-  std::mutex mutex;
-  std::vector<FinishedWork> recorded;
-  window().History.install([&](FinishedWork work) {
-    std::lock_guard lock(mutex);
-    recorded.push_back(std::move(work));
-  });
-  sim::FaultPlan shortReply;
-  shortReply.short_replies = {{179, 0}};
-  simulator().set_faults(shortReply);
-  run(kRequestReadAll);
-  simulator().set_faults({});
-  run(kRequestReadAll);
-  // In service the device refuses SETUP's settings, and takes TUNING's.
-  simulator().update_state([](sim::DeviceState& s) { s.service.out_of_service = false; });
-  run(kRequestSendAll);
-  window().History.install({});
-
-  ASSERT_EQ(recorded.size(), 2u);
-  EXPECT_EQ(recorded[0].kind, HistoryKind::Read);
-  EXPECT_EQ(recorded[0].payload, configurationText(form(), window()).bytes);
-  const FinishedWork& sent = recorded[1];
-  EXPECT_EQ(sent.kind, HistoryKind::Send);
-  for (const char* key : {"STROKE LENGTH", "DEAD BAND", "LANGUAGE"}) EXPECT_TRUE(sent.keysSent.contains(key)) << key;
-  EXPECT_TRUE(sent.keysFailed.contains("STROKE LENGTH"));
-  EXPECT_FALSE(sent.keysFailed.contains("DEAD BAND"));
 }
 
 }  // namespace
