@@ -231,8 +231,8 @@ PageModules pagesToSend(const std::vector<Difference>& differences, bool all) {
   return pages;
 }
 
-// What a send did: the commands that failed, and the keys of the pages sent
-// and of those whose send had a command fail.
+// What a send did: the commands that failed, and the pages whose send had
+// a command fail.
 struct Sent {
   QStringList failures;
   PageModules failedPages;
