@@ -12,6 +12,7 @@
 #include "cli/velk_session.h"
 #include "comm/connection.h"
 #include "comm/raw_command.h"
+#include "history/program_history.h"
 #include "model/file_replacement.h"
 #include "registry/config_file.h"
 #include "registry/configuration.h"
@@ -47,6 +48,15 @@ QStringList takeFailures(Session& session) {
 void listFailures(const QStringList& failed, Console& console) {
   for (const QString& line : failed) console.err << "velk: " << line << "\n";
 }
+
+// While it lives, finished work goes to the device history; a record that
+// could not be kept is a warning, never a failed run.
+struct RecordingHistory : CommandLineHistory {
+  RecordingHistory(Session& session, Console& console)
+      : CommandLineHistory(session.core().form, session.core().window, [&console](const QString& message) {
+          console.err << "velk: warning: the device history could not be written: " << message << "\n";
+        }) {}
+};
 
 int ports(const Options& options, Console& console) {
   Session session(options);
@@ -139,6 +149,8 @@ DeviceReading readDevice(Session& session) {
 int read(const Options& options, Console& console) {
   Session session(options);
   if (!connectOrSay(session, console)) return kNoPositioner;
+  // Read All keeps what it read whole (with a failed command: nothing).
+  const RecordingHistory history(session, console);
   const DeviceReading device = readDevice(session);
   if (!device.failed.isEmpty()) {
     // A field of a failed command holds no value of this device.
@@ -220,21 +232,48 @@ PageModules pagesToSend(const std::vector<Difference>& differences, bool all) {
   return pages;
 }
 
-void sendPages(Session& session, const PageModules& pages, bool all, bool sourceChanged) {
-  if (all) {
-    // Send All's own send of the page does not write the loaded source.
-    if (sourceChanged)
-      for (const PageModule* page : pages)
-        if (page->sendFromFile)
-          session.run(page->name,
-                      [page](const JobContext& job) { page->sendFromFile(job, Sender::Sequence); });
-    session.runSequence(kRequestSendAll);
-    return;
-  }
+// What a send did: the commands that failed, and the pages whose send had
+// a command fail.
+struct Sent {
+  QStringList failures;
+  PageModules failedPages;
+};
+
+// Page by page in Send All's order, so that a failure is known by its page.
+Sent sendPages(Session& session, const PageModules& pages, bool all, bool sourceChanged) {
+  Sent sent;
   for (const PageModule* page : pages) {
-    const PageJob sendIt = page->sendFromFile ? page->sendFromFile : page->send;
-    session.run(page->name, [sendIt](const JobContext& job) { sendIt(job, Sender::Sequence); });
+    QStringList failures;
+    const auto sendIt = [&](PageJob job) {
+      session.run(page->name, [job](const JobContext& context) { job(context, Sender::Sequence); });
+      failures += takeFailures(session);
+    };
+    if (!all) {
+      sendIt(page->sendFromFile ? page->sendFromFile : page->send);
+    } else {
+      // Send All's own send of the page does not write the loaded source.
+      if (sourceChanged && page->sendFromFile) sendIt(page->sendFromFile);
+      sendIt(page->send);
+    }
+    if (!failures.isEmpty()) sent.failedPages.push_back(page);
+    sent.failures += failures;
   }
+  return sent;
+}
+
+// The device as left: as read back (where a read failed, its fields keep
+// what was sent), with the keys of the pages sent, and as failed those of
+// pages whose send failed and those the device does not hold.
+void recordSend(Session& session, Console& console, const PageModules& pages, const PageModules& failedPages,
+                const QByteArray& left, const std::vector<Difference>& remaining) {
+  const WindowState& window = session.core().window;
+  FinishedWork work{HistoryKind::Send, left};
+  work.keysSent = keysSentBy(pages, window);
+  work.keysFailed = keysSentBy(failedPages, window);
+  for (const Difference& d : remaining)
+    if (!work.keysFailed.contains(d.key)) work.keysFailed.append(d.key);
+  const RecordingHistory history(session, console);
+  session.core().window.History.record(std::move(work));
 }
 
 int send(const Options& options, Console& console) {
@@ -272,13 +311,15 @@ int send(const Options& options, Console& console) {
     console.err << "velk: the positioner could not be taken out of service; nothing was sent\n";
     return kFailed;
   }
-  sendPages(session, pages, options.all, load.setpointSourceChanged);
+  const Sent sent = sendPages(session, pages, options.all, load.setpointSourceChanged);
+  failed += sent.failures;
   const bool backInService = !outOfServiceFirst || setOutOfService(session, false);
   failed += takeFailures(session);
 
   const DeviceReading after = readDevice(session);
   failed += after.failed;
   const auto remaining = configurationDifferences(wanted, after.file, session.separator());
+  recordSend(session, console, pages, sent.failedPages, after.file, remaining);
   listFailures(failed, console);
   for (const Difference& d : remaining)
     console.err << "velk: " << d.key << " did not stick: sent \"" << d.wanted << "\", device holds \""

@@ -46,6 +46,18 @@ MemoryUpload::MemoryUpload(int area, int start, int count, int size)
   if (!validElementSize(size_)) return;
   totalBytes_ = std::min(count_ * size_, kMemoryUploadMaxBytes);
   result_.blocks = (totalBytes_ + kMemoryBlockBytes - 1) / kMemoryBlockBytes;
+  blockFailed_.assign(static_cast<std::size_t>(result_.blocks), false);
+}
+
+std::vector<bool> MemoryUpload::failedElements() const {
+  std::vector<bool> failed(static_cast<std::size_t>(count_), true);
+  for (int element = 0; element < count_; ++element) {
+    const int offset = element * size_;
+    if (offset + size_ > totalBytes_) continue;
+    const int block = offset / kMemoryBlockBytes;
+    failed[static_cast<std::size_t>(element)] = block >= next_ || blockFailed_[static_cast<std::size_t>(block)];
+  }
+  return failed;
 }
 
 void MemoryUpload::readNextBlock(const JobContext& job, std::vector<std::int32_t>& values) {
@@ -58,6 +70,7 @@ void MemoryUpload::readNextBlock(const JobContext& job, std::vector<std::int32_t
   std::uint8_t data[kMemoryBlockBytes] = {};
   if (!readMemoryBlock(job, area_, start_, block, bytes, data)) {
     ++result_.failedBlocks;
+    blockFailed_[static_cast<std::size_t>(block)] = true;
     return;
   }
   // 28 is a multiple of every element size: no element straddles two blocks.
@@ -110,6 +123,15 @@ MemoryUploadResult UploadSequence::result() const {
   return result;
 }
 
+std::vector<bool> UploadSequence::failedElements() const {
+  std::vector<bool> failed;
+  for (const Part& part : parts_) {
+    const std::vector<bool> partFailed = part.upload.failedElements();
+    failed.insert(failed.end(), partFailed.begin(), partFailed.end());
+  }
+  return failed;
+}
+
 StepJob uploadJob(Upload upload) {
   struct Run {
     Upload upload;
@@ -119,7 +141,12 @@ StepJob uploadJob(Upload upload) {
     void finish() {
       if (finished || !job) return;
       finished = true;
-      upload.finish(*job, sequence.result());
+      const MemoryUploadResult result = sequence.result();
+      upload.finish(*job, result);
+      // An upload that read nothing has nothing of the device to remember.
+      if (!upload.record || result.failedBlocks >= result.blocks) return;
+      QByteArray payload = upload.record->payload(*job, sequence.failedElements());
+      if (!payload.isEmpty()) job->window.History.record({upload.record->kind, std::move(payload)});
     }
   };
   auto run = std::make_shared<Run>();

@@ -8,13 +8,16 @@
 // had, and the result counts it, so a page never shows an old request or an
 // older reply as the device's memory.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "comm/step_job.h"
+#include "model/history_kind.h"
 
 namespace velk {
 
@@ -47,6 +50,9 @@ class MemoryUpload {
   bool done() const { return next_ >= result_.blocks; }
   int blocksDone() const { return next_; }
   const MemoryUploadResult& result() const { return result_; }
+  // Element by element (`count` of them): its block failed or was not read
+  // (yet, or at all: beyond the cut).
+  std::vector<bool> failedElements() const;
 
   // Reads the next block into `values`, which grows to `count` elements
   // (new ones 0). Sizes 2 and 4 are sign-extended; size 1 gives 0..255.
@@ -60,6 +66,7 @@ class MemoryUpload {
   int totalBytes_ = 0;
   int next_ = 0;
   MemoryUploadResult result_;
+  std::vector<bool> blockFailed_;
 };
 
 // Several uploads one after the other, a block at a time: a page's upload as
@@ -82,6 +89,9 @@ class UploadSequence {
   void readNextBlock(const JobContext& job);
   // Blocks of all uploads; the blocks not read (the job was dropped) count as failed.
   MemoryUploadResult result() const;
+  // The elements of all uploads in the order they were queued, each
+  // true where it holds no value read from the device.
+  std::vector<bool> failedElements() const;
 
  private:
   struct Part {
@@ -94,12 +104,23 @@ class UploadSequence {
   int blocksDone_ = 0;
 };
 
+// What the device history keeps of an upload: its kind, and the payload
+// made from what the page shows once `finish` has run, given element by
+// element (UploadSequence::failedElements) which values were not read. An
+// empty payload records nothing.
+struct UploadRecord {
+  HistoryKind kind = HistoryKind::Signature;
+  std::function<QByteArray(const JobContext& job, const std::vector<bool>& failed)> payload;
+};
+
 // A page's upload: `begin` runs on the job's first turn and queues what to
 // read (reading the form state as it is then); `finish` runs after the last
-// block, or when the job is dropped half way, with what was read.
+// block, or when the job is dropped half way, with what was read. Then, if
+// any block was read, `record` hands the upload to the device history.
 struct Upload {
   std::function<void(const JobContext& job, UploadSequence& sequence)> begin;
   std::function<void(const JobContext& job, const MemoryUploadResult& result)> finish;
+  std::optional<UploadRecord> record = std::nullopt;
 };
 
 // The upload as a job of a block per turn.

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "comm/job_context.h"
+#include "diagnostics/history_views.h"
 #include "diagnostics/modules.h"
 #include "model/form_state.h"
 #include "model/live_data.h"
@@ -140,6 +141,10 @@ StepJob uploadDiag2Data() {
         job.window.Diagnostics.setDataSet(*run->set, std::move(values));
         job.progress(uploadOutcomeText(result));
       },
+      UploadRecord{HistoryKind::Signature,
+                   [](const JobContext& job, const std::vector<bool>& failed) {
+                     return signatureRecord(job.form, job.window, failed);
+                   }},
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "diagnostics/history_views.h"
 #include "diagnostics/modules.h"
 #include "model/form_state.h"
 
@@ -128,6 +129,10 @@ StepJob uploadAlarms() {
         job.form.setText(kUploadMessage, result.ok() ? "Upload OK" : "Error in uploading");
         job.progress(uploadOutcomeText(result));
       },
+      UploadRecord{HistoryKind::Alarms,
+                   [](const JobContext& job, const std::vector<bool>& failed) {
+                     return alarmsRecord(job.form, failed);
+                   }},
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "diagnostics/history_views.h"
 #include "diagnostics/modules.h"
 #include "model/form_state.h"
 
@@ -55,6 +56,10 @@ StepJob uploadTrends() {
         job.window.Diagnostics.setTrend(run->variable, std::move(raw));
         job.progress(uploadOutcomeText(result));
       },
+      UploadRecord{HistoryKind::Trend,
+                   [](const JobContext& job, const std::vector<bool>& failed) {
+                     return trendRecord(job.form, job.window, failed);
+                   }},
   });
 }
 

@@ -73,6 +73,15 @@ StepJob getEventLog() {
         }
         job.progress(uploadOutcomeText(result));
       },
+      // The log as shown, an entry that could not be read as its line; a
+      // count that could not be read left the old log, which is not this upload's.
+      UploadRecord{HistoryKind::EventLog,
+                   [run](const JobContext& job, const std::vector<bool>&) {
+                     if (!run->countRead) return QByteArray();
+                     QByteArray text;
+                     for (const QString& line : job.form.lines(kEventLog)) text += line.toUtf8() + '\n';
+                     return text;
+                   }},
   });
 }
 

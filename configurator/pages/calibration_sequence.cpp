@@ -2,8 +2,10 @@
 
 #include <QColor>
 #include <memory>
+#include <utility>
 
 #include "comm/configurator.h"
+#include "history/calibration_record.h"
 #include "model/form_fields.h"
 #include "model/number_text.h"
 
@@ -25,19 +27,27 @@ constexpr int kTuningDone = 32;
 constexpr int kPulseTuning = 33;
 constexpr int kStepTuning = 34;
 
+// How a sequence ended, as its record says when no status text of the
+// device says it.
+constexpr const char* kCompleteOutcome = "Calibration complete";
+constexpr const char* kAbortedOutcome = "Aborted";
+constexpr const char* kConnectionLostOutcome = "Connection lost";
+constexpr const char* kInterruptedOutcome = "Interrupted";
+
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 
 struct StageControls {
   CalibrationStage stage;
+  const char* name;  // in the calibration's record
   const char* label;
   int stopCommand;
   const char* abortText;
 };
 constexpr StageControls kStages[] = {
-    {CalibrationStage::Travel, "LabelCalTravelStatus", 161, "Abort Travel Test!"},
-    {CalibrationStage::Leak, "LabelCalLeakStatus", 158, "Abort Leak Test!"},
-    {CalibrationStage::Tune, "LabelCalTuneStatus", 163, "Abort Tune Test!"},
+    {CalibrationStage::Travel, "Travel", "LabelCalTravelStatus", 161, "Abort Travel Test!"},
+    {CalibrationStage::Leak, "Leak", "LabelCalLeakStatus", 158, "Abort Leak Test!"},
+    {CalibrationStage::Tune, "Tune", "LabelCalTuneStatus", 163, "Abort Tune Test!"},
 };
 
 const StageControls* controlsOf(CalibrationStage stage) {
@@ -79,9 +89,7 @@ StepJob ButtonCalibrateClick(Configurator& core) {
   core.operations.UpdateControlStates();
   auto sequence = std::make_shared<CalibrationSequence>(travelOnly);
   return {[sequence](const JobContext& job) { return sequence->pass(job); },
-          [&window = core.window, &operations = core.operations] {
-            CalibrationSequence::finish(window, operations);
-          }};
+          [sequence, &core] { sequence->end(core.form, core.window, core.operations, kInterruptedOutcome); }};
 }
 
 void ButtonAbortCalibrateClick(WindowState& window) { window.StopRequested.store(true); }
@@ -94,7 +102,7 @@ bool CalibrationSequence::pass(const JobContext& job) {
   try {
     // Only while connected are failed polls worth repeating.
     if (!job.window.Connected.load()) {
-      finish(job.window, job.operations);
+      end(job.form, job.window, job.operations, kConnectionLostOutcome);
       return false;
     }
     if (!started_) {
@@ -110,7 +118,7 @@ bool CalibrationSequence::pass(const JobContext& job) {
   } catch (...) {
     // The job is gone (the program closing, the link library failing): the
     // window must not stay in the calibration's state.
-    finish(job.window, job.operations);
+    end(job.form, job.window, job.operations, kInterruptedOutcome);
     throw;
   }
 }
@@ -126,9 +134,34 @@ bool CalibrationSequence::ended(const JobContext& job) {
   const bool stopRequested = job.window.StopRequested.load();
   if (!stopRequested && !finished_ && !(status_ && isCalibrationFailure(*status_))) return false;
   if (stopRequested) stopStage(job);
-  finish(job.window, job.operations);
+  QString outcome = kCompleteOutcome;
+  if (stopRequested)
+    outcome = kAbortedOutcome;
+  else if (!finished_)
+    outcome = calibrationStatusText(*status_) ? calibrationStatusText(*status_)->text : kInterruptedOutcome;
+  end(job.form, job.window, job.operations, outcome);
   stage_ = CalibrationStage::Starting;
   return true;
+}
+
+void CalibrationSequence::end(FormState& form, WindowState& window, WindowOperations& operations,
+                              const QString& outcome) {
+  if (std::exchange(ended_, true)) return;
+  // Before the window leaves the calibration's state: whoever waits for that finds it recorded.
+  if (started_) record(form, window, outcome);
+  finish(window, operations);
+}
+
+void CalibrationSequence::record(FormState& form, WindowState& window, const QString& outcome) const {
+  CalibrationRecord record{travelOnly_ ? "Travel calibration" : "Autocalibration", outcome};
+  for (const StageControls& stage : kStages)
+    if (const QString text = form.text(stage.label); !text.isEmpty()) record.stages.emplace_back(stage.name, text);
+  if (tunedRead_) {
+    record.p = form.text("LabelCalPValue");
+    record.i = form.text("LabelCalIValue");
+    record.d = form.text("LabelCalDValue");
+  }
+  window.History.record({HistoryKind::Calibration, calibrationRecordText(record)});
 }
 
 void CalibrationSequence::stopStage(const JobContext& job) {
@@ -196,6 +229,7 @@ void CalibrationSequence::readTunedParameters(const JobContext& job) {
     job.form.setText(kFields[i].second, job.form.text(kFields[i].first));
   }
   job.form.setText("LabelCalPIDUpdated", kPidUpdatedText);
+  tunedRead_ = true;
 }
 
 void CalibrationSequence::show(const JobContext& job, int status) const {

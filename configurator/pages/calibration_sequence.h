@@ -24,6 +24,7 @@
 namespace velk {
 
 class Configurator;
+class FormState;
 class WindowOperations;
 struct JobContext;
 struct WindowState;
@@ -54,6 +55,9 @@ class CalibrationSequence {
   // The sequence is over, however it ended (the connection ending under it:
   // without sending anything).
   static void finish(WindowState& window, WindowOperations& operations);
+  // The same for this sequence, which the device history then keeps with
+  // `outcome` and what the page shows (once, and only if it began).
+  void end(FormState& form, WindowState& window, WindowOperations& operations, const QString& outcome);
 
  private:
   bool ended(const JobContext& job);
@@ -62,12 +66,15 @@ class CalibrationSequence {
   void followStage(const JobContext& job);
   void readTunedParameters(const JobContext& job);
   void show(const JobContext& job, int status) const;
+  void record(FormState& form, WindowState& window, const QString& outcome) const;
 
   const bool travelOnly_;
   bool started_ = false;
   CalibrationStage stage_ = CalibrationStage::Starting;
   std::optional<int> status_;  // the last status the device reported
   bool finished_ = false;
+  bool tunedRead_ = false;  // P, I and D were read back after tuning
+  bool ended_ = false;
 };
 
 }  // namespace velk

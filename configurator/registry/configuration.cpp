@@ -1,5 +1,7 @@
 #include "registry/configuration.h"
 
+#include <QFileInfo>
+
 #include "comm/configurator.h"
 #include "registry/file_defaults.h"
 #include "registry/page_registry.h"
@@ -15,10 +17,13 @@ void followLoadedConfiguration(Configurator& core, bool setpointSourceChanged, b
 ConfigurationSave SaveConfiguration(Configurator& core) {
   const QString name = core.window.ConfigFileName();
   const ConfigurationSave result = saveConfiguration(name, core.form, core.window);
-  if (result.ok)
-    core.form.setText(kStatusBar, linesWrittenText(result.lines, name));
-  else
+  if (!result.ok) {
     core.operations.reportError(result.error);
+    return result;
+  }
+  core.form.setText(kStatusBar, linesWrittenText(result.lines, name));
+  core.window.History.record(
+      {HistoryKind::Save, configurationText(core.form, core.window).bytes, QFileInfo(name).fileName()});
   return result;
 }
 

@@ -14,7 +14,8 @@ class Configurator;
 void followLoadedConfiguration(Configurator& core, bool setpointSourceChanged, bool followOnDevice);
 
 // Saves to ConfigFileName; the status bar tells the lines written, or the
-// failure is reported.
+// failure is reported. A saved file is also kept in the device history,
+// under the file's name.
 ConfigurationSave SaveConfiguration(Configurator& core);
 
 // Loads ConfigFileName; on success the curve page shows the loaded curve and

@@ -6,12 +6,14 @@
 // disabled, and "Communicating..." shows; a disconnection ends it.
 
 #include <QString>
+#include <QStringList>
 
 #include "comm/page_module.h"
 
 namespace velk {
 
 class Configurator;
+struct WindowState;
 
 // The modules in the order of the places they give themselves:
 // APPEARANCE, CONTROL, SETUP, CHARACTERISTICS, TUNING, ALARMS and READ for
@@ -23,7 +25,12 @@ const PageModules& sendAllModules();
 // that "Send All" does not write.
 const PageModule* moduleSendingKey(const QString& key);
 
-// Registers the two request handlers. Before the command thread starts.
+// The configuration file's keys that the sends of `modules` write, in file
+// order, for the device version and custom curve the window holds.
+QStringList keysSentBy(const PageModules& modules, const WindowState& window);
+
+// Registers the two request handlers. Each hands its sequence to the device
+// history when it ends (WindowState::History). Before the command thread starts.
 void installPageSequences(Configurator& core);
 
 }  // namespace velk

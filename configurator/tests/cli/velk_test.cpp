@@ -9,6 +9,7 @@
 
 #include "cli/velk_commands.h"
 #include "cli/velk_diff.h"
+#include "history/history_store.h"
 #include "support/simulator_fixture.h"
 #include "support/velk_console.h"
 
@@ -67,7 +68,12 @@ class VelkAgainstTheSimulator : public SimulatorFixture {
       : SimulatorFixture(std::move(config)) {
     qputenv("MIRELL_LIBRARY", MIRELL_LIBRARY_PATH);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+    // What velk records stays in the test's folder.
+    qputenv(kHistoryVariable, history().toLocal8Bit());
   }
+  ~VelkAgainstTheSimulator() override { qunsetenv(kHistoryVariable); }
+
+  QString history() const { return dir_.filePath("history.sqlite"); }
 
   // Runs velk as the technician types it, answering a question with `answer`.
   int velk(QStringList args) {
@@ -151,6 +157,52 @@ TEST_F(VelkAgainstTheSimulator, SendsOnlyThePagesThatDifferAndLeavesTheDeviceInS
   EXPECT_FALSE(simulator().state().service.out_of_service);
 }
 
+TEST_F(VelkAgainstTheSimulator, RecordsAWholeReadAndTheDeviceAsLeftAndOnlyWarnsWhenTheHistoryFails) {
+  const QString file = dir_.filePath("a.txt");
+  ASSERT_EQ(velk({"read", "-o", file}), kSuccess) << errText_.toStdString();
+  const QByteArray asFound = contents(file);
+  replaceLine(file, "DEAD BAND 0.5", "DEAD BAND 1.5");
+  ASSERT_EQ(velk({"send", file, "--yes"}), kSuccess) << errText_.toStdString();
+  replaceLine(file, "STROKE LENGTH 50", "STROKE LENGTH 200");  // refused by the device
+  EXPECT_EQ(velk({"send", file, "--yes"}), kFailed);
+
+  HistoryStore store(HistoryLocation{history(), {}, {}});
+  HistoryFilter filter;
+  filter.kinds = {HistoryKind::Read, HistoryKind::Send};
+  const std::vector<HistoryRecord> listed = store.list(filter, 0, 10).records;
+  ASSERT_EQ(listed.size(), 3u);
+  std::vector<HistoryRecord> records;  // oldest first, whole
+  for (auto r = listed.rbegin(); r != listed.rend(); ++r) records.push_back(store.find(historyIdText(r->id)).record);
+  EXPECT_EQ(records[0].kind, HistoryKind::Read);
+  EXPECT_EQ(records[0].payload, asFound);
+  struct Sent {
+    const char* holds;
+    QStringList failed;
+  };
+  const Sent sends[] = {{"\r\nDEAD BAND 1.5\r\n", {}}, {"\r\nSTROKE LENGTH 50\r\n", {"STROKE LENGTH"}}};
+  for (std::size_t i = 0; i < std::size(sends); ++i) {
+    const HistoryRecord& sent = records[i + 1];
+    EXPECT_EQ(sent.kind, HistoryKind::Send);
+    EXPECT_TRUE(sent.payload.contains(sends[i].holds)) << i;
+    // Only the pages that differ were sent.
+    EXPECT_EQ(sent.keysSent.contains("DEAD BAND"), i == 0) << i;
+    EXPECT_EQ(sent.keysSent.contains("STROKE LENGTH"), i == 1) << i;
+    for (const QString& key : sends[i].failed) EXPECT_TRUE(sent.keysFailed.contains(key)) << i;
+    EXPECT_EQ(sent.keysFailed.isEmpty(), sends[i].failed.isEmpty()) << i;
+  }
+
+  // A store that cannot be used is said, and the read has succeeded all the same.
+  QFile notAStore(dir_.filePath("not-a-store"));
+  ASSERT_TRUE(notAStore.open(QIODevice::WriteOnly));
+  notAStore.write("no database\n");
+  notAStore.close();
+  qputenv(kHistoryVariable, notAStore.fileName().toLocal8Bit());
+  EXPECT_EQ(velk({"read"}), kSuccess);
+  EXPECT_TRUE(outText_.startsWith("Velk Configurator 2.0\r\n"));
+  EXPECT_TRUE(errText_.contains("velk: warning: the device history could not be written")) << errText_.toStdString();
+  EXPECT_EQ(contents(notAStore.fileName()), "no database\n");
+}
+
 // A version the device does not have: its pressure alarms are commands the
 // device does not know, so the read fails in part.
 TEST_F(VelkAgainstTheSimulator, NeverWritesOrSendsFromAReadThatFailedAndNamesAFileItCannotWrite) {
@@ -163,6 +215,10 @@ TEST_F(VelkAgainstTheSimulator, NeverWritesOrSendsFromAReadThatFailedAndNamesAFi
   EXPECT_EQ(contents(file), before);
   EXPECT_EQ(velk({"read", "--version", "10.1"}), kFailed);
   EXPECT_EQ(outText_, "");
+  // Nor does the device history keep such a read: only the first one is there.
+  HistoryFilter reads;
+  reads.kinds = {HistoryKind::Read};
+  EXPECT_EQ(HistoryStore(HistoryLocation{history(), {}, {}}).count(reads), 1);
 
   replaceLine(file, "DEAD BAND 0.5", "DEAD BAND 1.5");
   EXPECT_EQ(velk({"send", file, "--yes", "--version", "10.1"}), kFailed);

@@ -141,5 +141,52 @@ TEST_F(DeviceMemoryTest, AnUploadDroppedHalfWayFinishesWithTheBlocksNotReadAsFai
   EXPECT_EQ(uploadOutcomeText(finishes[0]), "Error in uploading: 3 of 4 blocks failed");
 }
 
+// What an upload hands to the device history: its values with those of
+// failed or unread blocks marked, and nothing when no block was read.
+TEST_F(DeviceMemoryTest, AnUploadIsRecordedWithTheValuesOfFailedBlocksMarked) {
+  memory_.assign(100, 1);
+  std::vector<FinishedWork> recorded;
+  window().History.install([&](FinishedWork work) { recorded.push_back(std::move(work)); });
+  struct Case {
+    std::set<int> failing;
+    int steps;  // before the job is dropped; -1: to its end
+    std::vector<bool> failed;  // of 10 elements of 4 bytes: blocks of 7 and 3
+    bool recordedAtAll;
+  };
+  const std::vector<bool> none(10, false), second(7, false);
+  std::vector<bool> secondFailed = second;
+  secondFailed.insert(secondFailed.end(), 3, true);
+  const Case cases[] = {
+      {{}, -1, none, true},
+      {{1}, -1, secondFailed, true},
+      {{}, 1, secondFailed, true},  // dropped after the first block
+      {{0, 1}, -1, {}, false},
+  };
+  for (const Case& c : cases) {
+    failing_ = c.failing;
+    recorded.clear();
+    std::vector<std::int32_t> values;
+    std::vector<bool> given;
+    const StepJob steps = uploadJob({
+        [&](const JobContext&, UploadSequence& sequence) { sequence.add(5, 0, 10, 4, values); },
+        [](const JobContext&, const MemoryUploadResult&) {},
+        UploadRecord{HistoryKind::Trend,
+                     [&](const JobContext&, const std::vector<bool>& failed) {
+                       given = failed;
+                       return QByteArray("values\n");
+                     }},
+    });
+    for (int step = 0; c.steps < 0 || step < c.steps; ++step)
+      if (!steps.step(job())) break;
+    if (c.steps >= 0) steps.dropped();
+    ASSERT_EQ(recorded.size(), c.recordedAtAll ? 1u : 0u) << c.failing.size() << " " << c.steps;
+    if (!c.recordedAtAll) continue;
+    EXPECT_EQ(recorded[0].kind, HistoryKind::Trend);
+    EXPECT_EQ(recorded[0].payload, "values\n");
+    EXPECT_EQ(given, c.failed) << c.failing.size() << " " << c.steps;
+  }
+  window().History.install({});
+}
+
 }  // namespace
 }  // namespace velk

@@ -11,8 +11,11 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 
 #include "checks/additional_status.h"
+#include "history/calibration_record.h"
 #include "model/program_paths.h"
 #include "pages/calibrate_page.h"
 #include "pages/calibration_sequence.h"
@@ -185,6 +188,13 @@ TEST_F(CalibrationAgainstTheSimulator, DeviceReportedOutcomesEndOrContinueTheSeq
       {4, "Autocalibration", {travel, "Increase C+ Damper !", kRed}},
       {5, "Autocalibration", {travel, "Increase C- Damper !", kRed}},
   };
+  // The device history keeps how each ended, as the page said it.
+  std::mutex mutex;
+  std::optional<CalibrationRecord> recorded;
+  window().History.install([&](FinishedWork work) {
+    std::lock_guard lock(mutex);
+    recorded = calibrationRecordFrom(work.payload);
+  });
   for (const Case& c : cases) {
     simulator().update_state([&](sim::DeviceState& s) { s.calibration.travel_failure = c.failure; });
     calibrate(c.type);
@@ -193,7 +203,14 @@ TEST_F(CalibrationAgainstTheSimulator, DeviceReportedOutcomesEndOrContinueTheSeq
     EXPECT_EQ(now("LabelCalTravelStatus"), c.shown);
     EXPECT_EQ(form().text("LabelCalLeakStatus"), "");
     expectEndedCleanly();
+    std::lock_guard lock(mutex);
+    ASSERT_TRUE(recorded) << c.failure;
+    EXPECT_EQ(recorded->kind, c.failure ? "Autocalibration" : "Travel calibration");
+    EXPECT_EQ(recorded->outcome, c.failure ? QString(c.shown.text).replace('\n', ' ') : "Calibration complete");
+    EXPECT_FALSE(recorded->p) << c.failure;  // no tuning ran
+    recorded.reset();
   }
+  window().History.install({});
 
   simulator().update_state([](sim::DeviceState& s) {
     s.calibration.travel_failure = 0;
