@@ -46,9 +46,9 @@ void applyDiag2Defaults(FormState& form, WindowState&) {
     form.setSelectedIndex(selector, -1);
   }
   for (const char* box : kBurstBoxes) form.setChecked(box, box == kBurstBoxes[2]);
-  form.setItems(kGraphTypeSelector,
-                {"Normal graph", "Friction over position", "Pressure over position", "Travel histogram",
-                 "Control histogram", "Ramp signature", "Multi step signature", "Small step signature"});
+  QStringList graphs;
+  for (const char* name : kDiag2GraphNames) graphs << name;
+  form.setItems(kGraphTypeSelector, graphs);
   form.setSelectedIndex(kGraphTypeSelector, -1);
 }
 

@@ -18,6 +18,7 @@
 #include "comm/configurator.h"
 #include "registry/config_file.h"
 #include "files/db_page.h"
+#include "diagnostics/diag2_page.h"
 #include "history/program_history.h"
 #include "registry/page_registry.h"
 #include "shell/banner.h"
@@ -179,6 +180,8 @@ void TForm1::openHistory(const QString& choice) {
                      [this](const HistoryRecord& record) { viewHistoryRecord(core_, PageControl1_, record); },
                      [this] { return configurationText(core_.form, core_.window).bytes; }});
   }
+  // DIAG 2 looks up the device's baselines in the same history.
+  if (auto* diag2 = findChild<Diag2GraphBox*>()) diag2->setHistory(history_.get());
 }
 
 void TForm1::showError(const QString& text, WindowOperations::ErrorButton button) {

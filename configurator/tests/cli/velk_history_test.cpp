@@ -70,7 +70,7 @@ TEST_F(VelkHistoryTest, TheCommandLineNamesWhatItWants) {
   const Case cases[] = {
       {{"history", "list", "--device", "41411", "--kind", "send", "--since", "2026-03-19"}, ""},
       {{"history", "show", "0f3a", "-o", "a.txt"}, ""},
-      {{"history"}, "history needs list, show, diff, delete, sync or export"},
+      {{"history"}, "history needs list, show, diff, delete, baseline, sync or export"},
       {{"history", "undo"}, "unknown history command undo"},
       {{"history", "show"}, "history show takes an id"},
       {{"history", "diff", "0f3a"}, "history diff takes an id and an id or a file"},
