@@ -146,7 +146,10 @@ void Diag2GraphBox::paintEvent(QPaintEvent*) {
   const std::optional<ShownReference> reference = shownReference(core_.window, graph);
   const HistoryValues* compared = reference ? &reference->values : nullptr;
   painter.setFont(axisFont(painter.font()));
-  drawDataSetOverReference(painter, QRectF(0, 0, kDiag2GraphWidth, kDiag2GraphHeight), *now, compared,
+  // A failed block's points keep what the last upload drew there; its
+  // figures are none.
+  drawDataSetOverReference(painter, QRectF(0, 0, kDiag2GraphWidth, kDiag2GraphHeight),
+                           *uploadedValues(core_.window, graph, false), compared,
                            reference ? reference->name : QString());
   const QString word = reference && !reference->baseline ? "Record" : "Baseline";
   showFigures(baselineFigureLines(baselineFigures(*now, compared), word).join("\n"));

@@ -112,14 +112,14 @@ bool showAlarmsRecord(FormState& form, const QByteArray& payload, QString& why) 
   return true;
 }
 
-std::optional<HistoryValues> uploadedValues(const WindowState& window, Diag2Graph graph) {
+std::optional<HistoryValues> uploadedValues(const WindowState& window, Diag2Graph graph, bool markFailed) {
   const std::optional<DiagDataSet> set = diag2DataSet(graph);
   if (!set) return std::nullopt;
   HistoryValues values{kDiag2GraphNames[std::size_t(graph)], {}};
   const std::vector<std::int32_t> data = window.Diagnostics.dataSet(*set);
   const std::vector<bool> failed = window.Diagnostics.dataSetFailed(*set);
   for (std::size_t i = 0; i < data.size(); ++i) {
-    if (i < failed.size() && failed[i])
+    if (markFailed && i < failed.size() && failed[i])
       values.values.emplace_back();
     else
       values.values.emplace_back(data[i]);

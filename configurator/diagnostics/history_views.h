@@ -38,8 +38,9 @@ bool showTrendRecord(FormState& form, WindowState& window, const QByteArray& pay
 bool showAlarmsRecord(FormState& form, const QByteArray& payload, QString& why);
 
 // What DIAG 2 shows of a graph type with a data set: the values uploaded
-// last (none where their block failed), titled as the selector names it.
-std::optional<HistoryValues> uploadedValues(const WindowState& window, Diag2Graph graph);
+// last, titled as the selector names it; none where their block failed, or,
+// without `markFailed`, what the page kept there (as the graph draws it).
+std::optional<HistoryValues> uploadedValues(const WindowState& window, Diag2Graph graph, bool markFailed = true);
 // The curve drawn beside them, and its name for the legend.
 struct ShownReference {
   HistoryValues values;

@@ -196,6 +196,18 @@ TEST_F(DbPageTest, ASignatureMarkedAsBaselineIsDrawnUnderTheNextUploadWithItsFig
       << text.toStdString();
   EXPECT_TRUE(text.contains("Baseline widest gap: ")) << text.toStdString();
   EXPECT_FALSE(text.contains(QString::fromUtf8("\u2013"))) << text.toStdString();
+
+  // A short reply fails a block of the opening curve: its figures (and the
+  // gap, which needs it) cannot be computed; the closing curve's still can.
+  std::string error;
+  simulator().set_faults(*sim::parse_fault_plan("short-reply@2", error));
+  runSteps(job(), uploadDiag2Data());
+  graph->render(&image);
+  const QString failed = figures->text();
+  const QString dash = QString::fromUtf8("\u2013");
+  for (const char* figure : {"Curve 1 mean: ", "Curve 1 largest difference: ", "Widest gap between the curves: "})
+    EXPECT_TRUE(failed.contains(figure + dash)) << figure << "\n" << failed.toStdString();
+  EXPECT_FALSE(failed.contains("Curve 2 mean: " + dash)) << failed.toStdString();
 }
 
 }  // namespace
