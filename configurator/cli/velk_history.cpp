@@ -21,7 +21,8 @@ namespace {
 // Each subcommand and how many arguments it takes.
 const QMap<QString, int>& subcommands() {
   static const QMap<QString, int> counts = {{"list", 0},   {"show", 1}, {"diff", 2},
-                                            {"delete", 1}, {"sync", 0}, {"export", 1}};
+                                            {"delete", 1}, {"sync", 0}, {"export", 1},
+                                            {"baseline", 1}};
   return counts;
 }
 
@@ -264,6 +265,23 @@ int exportAll(HistoryStore& store, const Options& options, Console& console) {
   }
 }
 
+// Marks a signature record as its device's baseline of the data set it holds.
+int markBaseline(HistoryStore& store, const Options& options, Console& console) {
+  int code = kSuccess;
+  const auto record = findRecord(store, options.args[1], console, code);
+  if (!record) return code;
+  const HistoryBaselineMark mark = store.setBaseline(*record);
+  if (!mark.marked) {
+    console.err << "velk: " << mark.error << "\n";
+    // A record that holds no data set is a wrong argument, not a failure.
+    return mark.dataSet.isEmpty() ? kUsage : kFailed;
+  }
+  console.out << "Baseline of " << mark.dataSet << " for " << record->device.model << " "
+              << record->device.deviceId << ": " << historyIdText(record->id) << " (" << utcText(record->time)
+              << ")\n";
+  return kSuccess;
+}
+
 }  // namespace
 
 std::unique_ptr<HistoryStore> openHistoryStore(Console& console) {
@@ -301,6 +319,10 @@ QString historyHelp() {
          "    Exit 0 when nothing differs, else 1.\n"
          "  history delete ID --yes\n"
          "    Deletes the record (asks without --yes).\n"
+         "  history baseline ID\n"
+         "    Marks a signature record as its device's baseline of the data set it\n"
+         "    holds (one per data set and device; it replaces the one marked\n"
+         "    before). DIAG 2 draws the baseline beside what is uploaded.\n"
          "  history sync\n"
          "    Sends the records waiting here for the shared store. Exit 0 when\n"
          "    none is left waiting, else 1.\n"
@@ -310,7 +332,7 @@ QString historyHelp() {
 }
 
 QString historyCommandLineError(const Options& options) {
-  if (options.args.isEmpty()) return "history needs list, show, diff, delete, sync or export";
+  if (options.args.isEmpty()) return "history needs list, show, diff, delete, baseline, sync or export";
   const QString sub = options.args[0];
   if (!subcommands().contains(sub)) return "unknown history command " + sub;
   const int wanted = subcommands()[sub];
@@ -334,6 +356,7 @@ int runHistory(const Options& options, Console& console) {
   if (sub == "diff") return diff(*store, options, console);
   if (sub == "delete") return remove(*store, options, console);
   if (sub == "sync") return sync(*store, console);
+  if (sub == "baseline") return markBaseline(*store, options, console);
   return exportAll(*store, options, console);
 }
 

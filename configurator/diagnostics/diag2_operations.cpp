@@ -47,9 +47,9 @@ void applyDiag2Defaults(FormState& form, WindowState&) {
     form.setSelectedIndex(selector, -1);
   }
   for (const char* box : kBurstBoxes) form.setChecked(box, box == kBurstBoxes[2]);
-  form.setItems(kGraphTypeSelector,
-                {"Normal graph", "Friction over position", "Pressure over position", "Travel histogram",
-                 "Control histogram", "Ramp signature", "Multi step signature", "Small step signature"});
+  QStringList graphs;
+  for (const char* name : kDiag2GraphNames) graphs << name;
+  form.setItems(kGraphTypeSelector, graphs);
   form.setSelectedIndex(kGraphTypeSelector, -1);
 }
 
@@ -118,6 +118,8 @@ StepJob uploadDiag2Data() {
   struct Run {
     std::optional<DiagDataSet> set;
     std::vector<std::vector<std::int32_t>> blocks;
+    std::vector<bool> blockFailed;  // per upload row: a block of it failed, or it was never read
+    int failedSoFar = 0;
   };
   auto run = std::make_shared<Run>();
   return uploadJob({
@@ -131,14 +133,28 @@ StepJob uploadDiag2Data() {
           if (upload.set != *run->set) continue;
           auto& values = run->blocks.emplace_back(last.begin() + upload.first,
                                                   last.begin() + upload.first + upload.count);
-          sequence.add(upload.area, upload.start, upload.count, upload.size, values);
+          const std::size_t row = run->blockFailed.size();
+          run->blockFailed.push_back(true);
+          // Blocks not read yet count as failed in the sequence's result:
+          // what is left once they are taken off failed in the rows read.
+          sequence.add(upload.area, upload.start, upload.count, upload.size, values,
+                       [run, row](UploadSequence& done) {
+                         const MemoryUploadResult sofar = done.result();
+                         const int failed = sofar.failedBlocks - (sofar.blocks - done.blocksDone());
+                         run->blockFailed[row] = failed > run->failedSoFar;
+                         run->failedSoFar = failed;
+                       });
         }
       },
       [run](const JobContext& job, const MemoryUploadResult& result) {
         if (!run->set) return;
         std::vector<std::int32_t> values;
-        for (const auto& block : run->blocks) values.insert(values.end(), block.begin(), block.end());
-        job.window.Diagnostics.setDataSet(*run->set, std::move(values));
+        std::vector<bool> failed;
+        for (std::size_t row = 0; row < run->blocks.size(); ++row) {
+          values.insert(values.end(), run->blocks[row].begin(), run->blocks[row].end());
+          failed.insert(failed.end(), run->blocks[row].size(), run->blockFailed[row]);
+        }
+        job.window.Diagnostics.setDataSet(*run->set, std::move(values), std::move(failed));
         job.progress(uploadOutcomeText(result));
       },
       UploadRecord{HistoryKind::Signature,

@@ -53,8 +53,9 @@ Diag2Graph selectedDiag2Graph(const FormState& form);
 std::optional<DiagDataSet> diag2DataSet(Diag2Graph graph);
 
 // "Upload" (Button37Click): the data set of the graph type chosen, read
-// block by block; a failed block keeps its values, and the status bar tells
-// the outcome. Types without a data set upload nothing.
+// block by block; a failed block keeps its values, marked as failed
+// (DiagnosticData::dataSetFailed: the whole row of the table it is in), and
+// the status bar tells the outcome. Types without a data set upload nothing.
 StepJob uploadDiag2Data();
 
 }  // namespace velk

@@ -13,6 +13,9 @@
 
 #include "comm/configurator.h"
 #include "diagnostics/diag2_operations.h"
+#include "diagnostics/history_views.h"
+#include "diagnostics/logic/baseline_figures.h"
+#include "diagnostics/logic/baseline_overlay.h"
 #include "diagnostics/live_graph.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
@@ -114,22 +117,42 @@ QGroupBox* createSignatureGroup() {
 
 }  // namespace
 
-Diag2GraphBox::Diag2GraphBox(Configurator& core, QWidget* parent) : QWidget(parent), core_(core) {}
+Diag2GraphBox::Diag2GraphBox(Configurator& core, QWidget* parent)
+    : QWidget(parent), core_(core), baselines_(core.form, core.window) {
+  connect(&baselines_, &Diag2Baselines::changed, this, [this] { update(); });
+}
+
+void Diag2GraphBox::setFiguresLabel(QLabel* label) { figures_ = label; }
+
+void Diag2GraphBox::showFigures(const QString& text) {
+  if (figures_ && figures_->text() != text) figures_->setText(text);
+}
 
 void Diag2GraphBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const Diag2Graph graph = selectedDiag2Graph(core_.form);
-  Diag2Picture picture;
   if (graph == Diag2Graph::Normal) {
-    picture = normalGraphPicture(core_.live.ring.snapshot(), width(), height());
-  } else if (const auto set = diag2DataSet(graph)) {
-    picture = dataSetPicture(graph, core_.window.Diagnostics.dataSet(*set));
+    const Diag2Picture picture = normalGraphPicture(core_.live.ring.snapshot(), width(), height());
+    drawLines(painter, picture.grid, graph_colour::kGrid);
+    drawLines(painter, picture.setpoint, graph_colour::kLiveSetpoint);
+    drawLines(painter, picture.curve, graph_colour::kLivePosition);
   }
-  drawLines(painter, picture.grid, graph_colour::kGrid);
-  drawLines(painter, picture.setpoint, graph_colour::kLiveSetpoint);
-  drawLines(painter, picture.curve, graph_colour::kLivePosition);
-  painter.setPen(graph_colour::kLivePosition);
-  drawTexts(painter, picture.stars);
+  const std::optional<HistoryValues> now = uploadedValues(core_.window, graph);
+  if (!now) {
+    showFigures({});
+    return;
+  }
+  baselines_.want(graph);
+  const std::optional<ShownReference> reference = shownReference(core_.window, graph);
+  const HistoryValues* compared = reference ? &reference->values : nullptr;
+  painter.setFont(axisFont(painter.font()));
+  // A failed block's points keep what the last upload drew there; its
+  // figures are none.
+  drawDataSetOverReference(painter, QRectF(0, 0, kDiag2GraphWidth, kDiag2GraphHeight),
+                           *uploadedValues(core_.window, graph, false), compared,
+                           reference ? reference->name : QString());
+  const QString word = reference && !reference->baseline ? "Record" : "Baseline";
+  showFigures(baselineFigureLines(baselineFigures(*now, compared), word).join("\n"));
 }
 
 QWidget* createDiag2Page(PageContext& context) {
@@ -162,7 +185,17 @@ QWidget* createDiag2Page(PageContext& context) {
       graph, 0, [&core] { return diag2AxisLabelStep(selectedDiag2Graph(core.form)); }, boxes);
   indexAxis->setObjectName("PaintBox6");
   indexAxis->setGeometry(kIndexAxisPlace);
-  graphLayout->addWidget(boxes);
+  // The figures beside the graph.
+  auto* graphRow = new QHBoxLayout;
+  graphRow->addWidget(boxes);
+  auto* figures = new QLabel(graphGroup);
+  figures->setObjectName("Diag2Figures");
+  figures->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  figures->setMinimumWidth(190);
+  figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  graph->setFiguresLabel(figures);
+  graphRow->addWidget(figures, 1);
+  graphLayout->addLayout(graphRow);
   auto* uploadRow = new QWidget(graphGroup);
   auto* uploadLayout = new QHBoxLayout(uploadRow);
   uploadLayout->setContentsMargins(0, 0, 0, 0);

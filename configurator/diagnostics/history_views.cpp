@@ -2,6 +2,7 @@
 
 #include "diagnostics/diag2_operations.h"
 #include "diagnostics/diag_alarms_operations.h"
+#include "diagnostics/logic/baseline_figures.h"
 #include "diagnostics/trends_operations.h"
 #include "history/history_values.h"
 #include "model/form_state.h"
@@ -62,7 +63,8 @@ QByteArray alarmsRecord(const FormState& form, const std::vector<bool>& failed) 
   return valuesRecord(kAlarmsRecordTitle, alarms, failed);
 }
 
-bool showSignatureRecord(FormState& form, WindowState& window, const QByteArray& payload, QString& why) {
+bool showSignatureRecord(FormState& form, WindowState& window, const QByteArray& payload, QString& why,
+                         const QDateTime& time) {
   const auto record = parsed(payload, why);
   if (!record) return false;
   const int index = int(form.items(kGraphTypeSelector).indexOf(record->title));
@@ -71,9 +73,13 @@ bool showSignatureRecord(FormState& form, WindowState& window, const QByteArray&
     why = "DIAG 2 has no graph \"" + record->title + "\"";
     return false;
   }
-  auto values = valuesOf(*record, std::size_t(diagDataSetSize(*set)), why);
-  if (!values) return false;
-  window.Diagnostics.setDataSet(*set, std::move(*values));
+  if (record->values.empty()) {
+    why = record->title + " holds no values";
+    return false;
+  }
+  // Kept for the device shown now: another device read brings its own baseline.
+  const qint64 device = form.text("Edit183").trimmed().toLongLong();
+  window.Diagnostics.setReference(*set, DiagReference{record->values, time, false, device});
   form.setSelectedIndex(kGraphTypeSelector, index);
   return true;
 }
@@ -104,6 +110,30 @@ bool showAlarmsRecord(FormState& form, const QByteArray& payload, QString& why) 
   if (!values) return false;
   for (int byte = 0; byte < kDiagnosticAlarms; ++byte) form.setChecked(alarmCheckBox(byte), (*values)[byte] != 0);
   return true;
+}
+
+std::optional<HistoryValues> uploadedValues(const WindowState& window, Diag2Graph graph, bool markFailed) {
+  const std::optional<DiagDataSet> set = diag2DataSet(graph);
+  if (!set) return std::nullopt;
+  HistoryValues values{kDiag2GraphNames[std::size_t(graph)], {}};
+  const std::vector<std::int32_t> data = window.Diagnostics.dataSet(*set);
+  const std::vector<bool> failed = window.Diagnostics.dataSetFailed(*set);
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (markFailed && i < failed.size() && failed[i])
+      values.values.emplace_back();
+    else
+      values.values.emplace_back(data[i]);
+  }
+  return values;
+}
+
+std::optional<ShownReference> shownReference(const WindowState& window, Diag2Graph graph) {
+  const std::optional<DiagDataSet> set = diag2DataSet(graph);
+  const std::optional<DiagReference> reference = set ? window.Diagnostics.reference(*set) : std::nullopt;
+  if (!reference) return std::nullopt;
+  return ShownReference{{kDiag2GraphNames[std::size_t(graph)], reference->values},
+                        referenceName(reference->time, reference->baseline),
+                        reference->baseline};
 }
 
 }  // namespace velk

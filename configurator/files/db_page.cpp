@@ -25,6 +25,9 @@ namespace velk {
 
 namespace {
 
+// Under the signature list: marks the selected record as its device's baseline.
+constexpr const char* kSetBaselineButton = "ButtonDBSigBaseline";
+
 struct Control {
   const char* name;
   const char* caption;
@@ -60,6 +63,7 @@ const ListControls kLists[] = {
      "SigListBox",
      "Signature files (these are saved on the Diagnostics tab) :",
      {{"ButtonDBSigLoad", "Load"},
+      {kSetBaselineButton, "Set as baseline"},
       {"ButtonDBSigSearch", "Search ..."},
       {"ButtonDBSigDelete", "Delete"},
       {"CheckBoxDBSigAllow", "Allow delete", true}},
@@ -216,6 +220,7 @@ QWidget* DbPage::createList(DbList list, const char* name, const char* caption) 
       const QString which = control.name;
       if (which == "ButtonDBConfSave") connect(button, &QPushButton::clicked, this, [this] { save(); });
       if (which == "ButtonDBConfCompare") connect(button, &QPushButton::clicked, this, [this] { compare(); });
+      if (which == kSetBaselineButton) connect(button, &QPushButton::clicked, this, [this] { markBaseline(); });
       if (which == controls.load) connect(button, &QPushButton::clicked, this, [this, list] { load(list); });
       if (which == controls.remove) connect(button, &QPushButton::clicked, this, [this, list] { remove(list); });
       if (which == controls.search) connect(button, &QPushButton::clicked, this, [this] { search(); });
@@ -246,6 +251,14 @@ void DbPage::setServices(DbPageServices services) {
   history_ = services_.history;
   if (ProgramHistory* history = history_) {
     connect(history, &ProgramHistory::problemChanged, this, [this] { showProblem(); });
+    connect(history, &ProgramHistory::baselineMarked, this,
+            [this](const HistoryRecord& record, const HistoryBaselineMark& mark) {
+              say(mark.marked ? QString("Baseline of %1 for %2 %3: %4")
+                                    .arg(mark.dataSet, record.device.model)
+                                    .arg(record.device.deviceId)
+                                    .arg(historyEntryText(record))
+                              : "The baseline was not marked: " + mark.error);
+            });
     connect(history, &ProgramHistory::storeOpened, this, [this] {
       if (isVisible()) refresh();
     });
@@ -341,6 +354,7 @@ void DbPage::selectionChanged(DbList list) {
   // Load and Delete take one record.
   const bool chosen = view(list)->selectionModel()->selectedRows().size() == 1;
   core_.form.setEnabled(c.remove, chosen && deleteAllowed(list, c.allow && core_.form.checked(c.allow)));
+  if (list == DbList::Signatures) core_.form.setEnabled(kSetBaselineButton, chosen);
 }
 
 std::optional<HistoryRecord> DbPage::selected(DbList list, bool whole) {
@@ -382,6 +396,15 @@ void DbPage::load(DbList list) {
   } else if (services_.view) {
     services_.view(*record);
   }
+}
+
+void DbPage::markBaseline() {
+  if (!history_) {
+    say("No device history in this window");
+    return;
+  }
+  // Marked on the history's own thread; the answer comes back as baselineMarked.
+  if (const std::optional<HistoryRecord> record = selected(DbList::Signatures, true)) history_->markBaseline(*record);
 }
 
 void DbPage::remove(DbList list) {

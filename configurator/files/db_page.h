@@ -82,6 +82,7 @@ class DbPage : public QWidget {
   void save();
   void load(DbList list);
   void remove(DbList list);
+  void markBaseline();
   void search();
   void say(const QString& text);
 

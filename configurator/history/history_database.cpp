@@ -60,10 +60,16 @@ const std::vector<SchemaStep>& schemaSteps() {
         // kind in the index spares reading the records a list leaves out.
         "CREATE INDEX records_device_time ON records (device_id, time_ms, kind)",
         "CREATE INDEX records_time ON records (time_ms, kind)", "CREATE INDEX pending_target ON pending (target)"}},
+      // One baseline per data set (the title of an upload's values) per
+      // device; deleting the record takes its mark with it.
+      {2,
+       {"CREATE TABLE baselines (device_id BIGINT NOT NULL, data_set TEXT NOT NULL, "
+        "record_id TEXT NOT NULL REFERENCES records (id) ON DELETE CASCADE, PRIMARY KEY (device_id, data_set))",
+        "CREATE INDEX baselines_record ON baselines (record_id)"}},
   };
   return steps;
 }
-const QStringList kOwnTables = {"schema_version", "records", "record_keys", "pending"};
+const QStringList kOwnTables = {"schema_version", "records", "record_keys", "pending", "baselines"};
 
 struct Clause {
   QString sql;
@@ -460,6 +466,36 @@ std::optional<std::vector<HistoryDevice>> HistoryDatabase::devices(QString& why,
   for (const HistoryRecord& r : *newest)
     if (devices.empty() || devices.back().deviceId != r.device.deviceId) devices.push_back(r.device);
   return devices;
+}
+
+std::optional<bool> HistoryDatabase::setBaseline(const HistoryRecord& record, const QString& dataSet,
+                                                QString& why) {
+  QSqlQuery query;
+  // Only a record that is there: the mark of a record deleted meanwhile would
+  // break the reference, and says so.
+  if (!prepare(query,
+               "INSERT INTO baselines (device_id, data_set, record_id) "
+               "SELECT device_id, ?, id FROM records WHERE id = ? "
+               "ON CONFLICT (device_id, data_set) DO UPDATE SET record_id = excluded.record_id",
+               why))
+    return std::nullopt;
+  query.addBindValue(text(dataSet));
+  query.addBindValue(historyIdText(record.id));
+  if (!query.exec()) {
+    why = errorText(query.lastError());
+    return std::nullopt;
+  }
+  return query.numRowsAffected() > 0;
+}
+
+std::optional<std::vector<HistoryRecord>> HistoryDatabase::baseline(qint64 deviceId, const QString& dataSet,
+                                                                    QString& why, const QString& waitingFor) {
+  Clause where = whereClause({}, waitingFor);
+  where.sql = " JOIN baselines b ON b.record_id = r.id WHERE b.device_id = ? AND b.data_set = ?" +
+              QString(where.sql).replace(" WHERE ", " AND ");
+  where.values.prepend(dataSet);
+  where.values.prepend(deviceId);
+  return select(where.sql, where.values, " LIMIT 1", true, why);
 }
 
 std::optional<std::vector<HistoryRecord>> HistoryDatabase::waiting(const QString& target, int limit, QString& why) {

@@ -17,7 +17,7 @@ class QSqlQuery;
 namespace velk {
 
 // The newest schema this program writes; a store of a newer one is left alone.
-inline constexpr int kHistorySchemaVersion = 1;
+inline constexpr int kHistorySchemaVersion = 2;
 
 class HistoryDatabase {
  public:
@@ -55,6 +55,13 @@ class HistoryDatabase {
   std::optional<bool> remove(const QUuid& id, QString& why, const QString& waitingFor = {});
   // The devices of the records, each once, as its newest record names it.
   std::optional<std::vector<HistoryDevice>> devices(QString& why, const QString& waitingFor = {});
+
+  // Marks the record as its device's baseline of `dataSet`, in place of the
+  // one marked before. False when the record is not there.
+  std::optional<bool> setBaseline(const HistoryRecord& record, const QString& dataSet, QString& why);
+  // The baseline of `dataSet` of a device, whole; none when it has none.
+  std::optional<std::vector<HistoryRecord>> baseline(qint64 deviceId, const QString& dataSet, QString& why,
+                                                     const QString& waitingFor = {});
 
   // The records waiting for a shared store, oldest first, whole.
   std::optional<std::vector<HistoryRecord>> waiting(const QString& target, int limit, QString& why);

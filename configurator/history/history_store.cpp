@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "history/history_database.h"
+#include "history/history_values.h"
 
 namespace velk {
 
@@ -227,6 +228,44 @@ std::vector<HistoryDevice> HistoryStore::devices(QString* error) {
       why, note, [&](HistoryDatabase& db, const QString& waitingFor) { return db.devices(why, waitingFor); });
   if (!devices && error) *error = why;
   return devices.value_or(std::vector<HistoryDevice>{});
+}
+
+HistoryBaselineMark HistoryStore::setBaseline(const HistoryRecord& record) {
+  HistoryBaselineMark mark;
+  const std::optional<HistoryValues> values =
+      record.kind == HistoryKind::Signature ? historyValuesFrom(record.payload) : std::nullopt;
+  if (!values) {
+    mark.error = QString("the %1 record %2 holds no uploaded data set").arg(historyKindName(record.kind),
+                                                                           historyIdText(record.id));
+    return mark;
+  }
+  mark.dataSet = values->title;
+  QString why;
+  std::optional<bool> done;
+  const auto work = [&](HistoryDatabase& db) {
+    done = db.setBaseline(record, mark.dataSet, why);
+    return done ? QString() : why;
+  };
+  if (location_.shared) {
+    if (!onShared(work)) why = problem().isEmpty() ? why : problem();
+  } else if (local_) {
+    work(*local_);
+  } else {
+    why = problem();
+  }
+  mark.marked = done.value_or(false);
+  if (done && !*done) why = "the record " + historyIdText(record.id) + " is no longer in the device history";
+  if (!mark.marked) mark.error = why;
+  return mark;
+}
+
+HistoryLookup HistoryStore::baseline(qint64 deviceId, const QString& dataSet) {
+  QString why, note;
+  const auto found = ask<std::vector<HistoryRecord>>(why, note, [&](HistoryDatabase& db, const QString& waitingFor) {
+    return db.baseline(deviceId, dataSet, why, waitingFor);
+  });
+  if (!found) return {HistoryLookup::Failed, {}, why};
+  return lookup(*found);
 }
 
 HistoryWriteResult recordInHistory(const HistoryRecord& record) {

@@ -41,6 +41,12 @@ struct HistoryLookup {
   QString error;
 };
 
+struct HistoryBaselineMark {
+  bool marked = false;
+  QString dataSet;  // what the record holds: "Ramp signature", "Pressure over position", ...
+  QString error;    // why it was not marked
+};
+
 struct HistorySync {
   int sent = 0;
   qint64 waiting = 0;  // still here
@@ -76,6 +82,14 @@ class HistoryStore {
   bool remove(const QUuid& id, QString* error = nullptr);
   // The devices the records name, each as its newest record has it.
   std::vector<HistoryDevice> devices(QString* error = nullptr);
+
+  // Marks a signature record (an upload's values) as its device's baseline
+  // of the data set it holds, in place of the one marked before. Not while
+  // the shared store cannot be reached: a mark kept here could not follow
+  // its record there.
+  HistoryBaselineMark setBaseline(const HistoryRecord& record);
+  // The device's baseline of `dataSet`: Found or Unknown (none marked).
+  HistoryLookup baseline(qint64 deviceId, const QString& dataSet);
 
   // Sends what waits for the shared store.
   HistorySync sync();

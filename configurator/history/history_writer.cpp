@@ -20,7 +20,15 @@ HistoryWriter::~HistoryWriter() {
 void HistoryWriter::post(HistoryRecord record) {
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(record));
+    queue_.push_back({std::move(record), {}});
+  }
+  wake_.notify_all();
+}
+
+void HistoryWriter::post(std::function<void(HistoryStore& store)> query) {
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back({{}, std::move(query)});
   }
   wake_.notify_all();
 }
@@ -46,10 +54,16 @@ void HistoryWriter::run(HistoryLocation location, const Opened& opened) {
     idle_.notify_all();
     wake_.wait(lock, [this] { return !queue_.empty() || stopping_; });
     if (queue_.empty()) return;
-    HistoryReport report{std::move(queue_.front()), {}, false};
+    Work work = std::move(queue_.front());
     queue_.pop_front();
     busy_ = true;
     lock.unlock();
+    if (work.query) {
+      work.query(store);
+      lock.lock();
+      continue;
+    }
+    HistoryReport report{std::move(work.record), {}, false};
     report.result = store.write(report.record);
     const QString problem = report.result.message;
     report.repeated = !problem.isEmpty() && problem == lastProblem;

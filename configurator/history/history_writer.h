@@ -39,6 +39,9 @@ class HistoryWriter {
   HistoryWriter& operator=(const HistoryWriter&) = delete;
 
   void post(HistoryRecord record);
+  // Runs `query` on the writer's thread with its store, after the records
+  // handed over before it: a look-up that never waits on the caller's thread.
+  void post(std::function<void(HistoryStore& store)> query);
   // Until every record handed over is written; false when `timeoutMs` passed first.
   bool waitIdle(int timeoutMs);
 
@@ -49,7 +52,11 @@ class HistoryWriter {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;
-  std::deque<HistoryRecord> queue_;
+  struct Work {
+    HistoryRecord record;
+    std::function<void(HistoryStore&)> query;  // instead of writing the record
+  };
+  std::deque<Work> queue_;
   bool busy_ = true;  // until the store is open
   bool stopping_ = false;
   std::thread thread_;

@@ -61,6 +61,25 @@ CommandLineHistory::~CommandLineHistory() { window_.History.install({}); }
 
 bool ProgramHistory::waitIdle(int timeoutMs) { return !writer_ || writer_->waitIdle(timeoutMs); }
 
+void ProgramHistory::lookUpBaseline(qint64 deviceId, const QString& dataSet) {
+  if (!writer_) return;
+  writer_->post([this, deviceId, dataSet](HistoryStore& store) {
+    const HistoryLookup found = store.baseline(deviceId, dataSet);
+    mailbox_.post(this, [this, deviceId, dataSet, found] { Q_EMIT baselineFound(deviceId, dataSet, found); });
+  });
+}
+
+void ProgramHistory::markBaseline(const HistoryRecord& record) {
+  if (!writer_) {
+    Q_EMIT baselineMarked(record, {false, {}, "The device history cannot be used: " + chosenError_});
+    return;
+  }
+  writer_->post([this, record](HistoryStore& store) {
+    const HistoryBaselineMark mark = store.setBaseline(record);
+    mailbox_.post(this, [this, record, mark] { Q_EMIT baselineMarked(record, mark); });
+  });
+}
+
 void ProgramHistory::reported(const HistoryReport& report) {
   // On the writer's thread: what the window shows changes on the GUI thread.
   mailbox_.post(this, [this, report] {

@@ -13,6 +13,7 @@
 
 #include "history/history_location.h"
 #include "history/history_record.h"
+#include "history/history_store.h"
 #include "model/work_recorder.h"
 
 namespace velk {
@@ -51,7 +52,18 @@ class ProgramHistory : public QObject {
   // Until every record handed over is written; false when `timeoutMs` passed first.
   bool waitIdle(int timeoutMs);
 
+  // GUI thread: looks up the device's baseline of `dataSet` on the writer's
+  // thread (after the records handed over before); baselineFound answers.
+  void lookUpBaseline(qint64 deviceId, const QString& dataSet);
+  // GUI thread: marks a signature record as its device's baseline of its
+  // data set; baselineMarked answers.
+  void markBaseline(const HistoryRecord& record);
+
  Q_SIGNALS:
+  // GUI thread: the answer of lookUpBaseline (Found, Unknown or Failed).
+  void baselineFound(qint64 deviceId, const QString& dataSet, const velk::HistoryLookup& found);
+  // GUI thread: the outcome of markBaseline.
+  void baselineMarked(const velk::HistoryRecord& record, const velk::HistoryBaselineMark& mark);
   // GUI thread: a record is in the store (payload included).
   void recorded(const velk::HistoryRecord& record);
   // GUI thread: what problem() says has changed.

@@ -16,9 +16,11 @@ int diagDataSetSize(DiagDataSet set) {
 
 DiagnosticData::DiagnosticData() {
   for (TrendValues& trend : trends_) trend.assign(kTrendValues, 0);
-  for (int set = 0; set < kDiagDataSets; ++set)
-    sets_[static_cast<std::size_t>(set)].assign(
-        static_cast<std::size_t>(diagDataSetSize(static_cast<DiagDataSet>(set))), 0);
+  for (int set = 0; set < kDiagDataSets; ++set) {
+    const auto size = static_cast<std::size_t>(diagDataSetSize(static_cast<DiagDataSet>(set)));
+    sets_[static_cast<std::size_t>(set)].assign(size, 0);
+    failed_[static_cast<std::size_t>(set)].assign(size, false);
+  }
 }
 
 TrendValues DiagnosticData::trend(int variable) const {
@@ -39,10 +41,27 @@ std::vector<std::int32_t> DiagnosticData::dataSet(DiagDataSet set) const {
   return sets_[static_cast<std::size_t>(set)];
 }
 
-void DiagnosticData::setDataSet(DiagDataSet set, std::vector<std::int32_t> values) {
+void DiagnosticData::setDataSet(DiagDataSet set, std::vector<std::int32_t> values, std::vector<bool> failed) {
   values.resize(static_cast<std::size_t>(diagDataSetSize(set)), 0);
+  failed.resize(values.size(), false);
   std::lock_guard lock(mutex_);
   sets_[static_cast<std::size_t>(set)] = std::move(values);
+  failed_[static_cast<std::size_t>(set)] = std::move(failed);
+}
+
+std::vector<bool> DiagnosticData::dataSetFailed(DiagDataSet set) const {
+  std::lock_guard lock(mutex_);
+  return failed_[static_cast<std::size_t>(set)];
+}
+
+std::optional<DiagReference> DiagnosticData::reference(DiagDataSet set) const {
+  std::lock_guard lock(mutex_);
+  return references_[static_cast<std::size_t>(set)];
+}
+
+void DiagnosticData::setReference(DiagDataSet set, std::optional<DiagReference> reference) {
+  std::lock_guard lock(mutex_);
+  references_[static_cast<std::size_t>(set)] = std::move(reference);
 }
 
 }  // namespace velk

@@ -5,10 +5,13 @@
 // data stays until the next upload of the same kind, also across
 // disconnections; at start it is all zero.
 
+#include <QDateTime>
+#include <QString>
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace velk {
@@ -31,6 +34,16 @@ enum class DiagDataSet {
 inline constexpr int kDiagDataSets = 6;
 int diagDataSetSize(DiagDataSet set);
 
+// What DIAG 2 draws beside an uploaded data set: the device's baseline of
+// it, or a record loaded from the device history in its place. Its values
+// as stored (none where a block failed), however many there are.
+struct DiagReference {
+  std::vector<std::optional<std::int32_t>> values;
+  QDateTime time;         // when it was uploaded (UTC)
+  bool baseline = false;  // the device's baseline, not a record loaded to compare
+  qint64 deviceId = -1;   // the device whose baseline it is
+};
+
 class DiagnosticData {
  public:
   DiagnosticData();
@@ -41,7 +54,14 @@ class DiagnosticData {
 
   // Always diagDataSetSize(set) values.
   std::vector<std::int32_t> dataSet(DiagDataSet set) const;
-  void setDataSet(DiagDataSet set, std::vector<std::int32_t> values);
+  // `failed` marks the values whose block failed at that upload (they kept
+  // what they were); empty: none.
+  void setDataSet(DiagDataSet set, std::vector<std::int32_t> values, std::vector<bool> failed = {});
+  // Always diagDataSetSize(set) marks.
+  std::vector<bool> dataSetFailed(DiagDataSet set) const;
+
+  std::optional<DiagReference> reference(DiagDataSet set) const;
+  void setReference(DiagDataSet set, std::optional<DiagReference> reference);
 
   // "Two curves" (2) or "Multicurves" (4); no drawing uses it yet.
   std::atomic<int> CurveCount{2};
@@ -50,6 +70,8 @@ class DiagnosticData {
   mutable std::mutex mutex_;
   std::array<TrendValues, kTrendVariables> trends_;
   std::array<std::vector<std::int32_t>, kDiagDataSets> sets_;
+  std::array<std::vector<bool>, kDiagDataSets> failed_;
+  std::array<std::optional<DiagReference>, kDiagDataSets> references_;
 };
 
 }  // namespace velk

@@ -103,6 +103,24 @@ void takeNewest(DeviceReport& report, ReportQueries& queries, HistoryKind kind, 
   if (!parsed) report.missing << QString("The last %1's record cannot be read.").arg(what);
 }
 
+void takeBaseline(DeviceReport& report, HistoryStore& store) {
+  if (!report.signature || !report.deviceId) return;
+  const HistoryLookup found = store.baseline(*report.deviceId, report.signature->title);
+  if (found.outcome == HistoryLookup::Failed) {
+    report.missing << QString("The baseline of %1 cannot be read (%2).").arg(report.signature->title, found.error);
+    return;
+  }
+  if (found.outcome != HistoryLookup::Found) {
+    report.missing << QString("No baseline is marked for %1.").arg(report.signature->title);
+    return;
+  }
+  report.baseline = historyValuesFrom(found.record.payload);
+  if (report.baseline)
+    report.baselineRecord = found.record;
+  else
+    report.missing << QString("The baseline of %1 cannot be read.").arg(report.signature->title);
+}
+
 void takeAlarms(DeviceReport& report, ReportQueries& queries) {
   report.alarmsRecord = queries.newest({HistoryKind::Alarms});
   if (!report.alarmsRecord) {
@@ -149,6 +167,7 @@ DeviceReport gatherDeviceReport(HistoryStore& store, std::optional<qint64> devic
              &calibrationRecordFrom);
   takeNewest(report, queries, HistoryKind::Signature, "signature", report.signatureRecord, report.signature,
              &historyValuesFrom);
+  takeBaseline(report, store);
   takeAlarms(report, queries);
   return report;
 }

@@ -40,6 +40,9 @@ struct DeviceReport {
   std::optional<CalibrationRecord> calibration;
   std::optional<HistoryRecord> signatureRecord;
   std::optional<HistoryValues> signature;
+  // The device's baseline of the signature's data set, drawn under it.
+  std::optional<HistoryRecord> baselineRecord;
+  std::optional<HistoryValues> baseline;
   std::optional<HistoryRecord> alarmsRecord;
   QStringList activeAlarms;  // the alarms' texts
   int unreadAlarms = 0;      // alarms whose block failed

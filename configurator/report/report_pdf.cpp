@@ -7,7 +7,8 @@
 #include <functional>
 
 #include "report/device_report.h"
-#include "report/report_signature.h"
+#include "diagnostics/logic/baseline_figures.h"
+#include "diagnostics/logic/baseline_overlay.h"
 
 namespace velk {
 
@@ -224,8 +225,15 @@ void writeSignature(ReportPages& pages, const DeviceReport& report) {
   const auto failed = std::count_if(s.values.begin(), s.values.end(), [](const auto& v) { return !v; });
   QString text = s.title + ", uploaded " + madeBy(*report.signatureRecord) + ".";
   if (failed > 0) text += QString(" %1 values were not read (gaps in the curve).").arg(failed);
+  const HistoryValues* baseline = report.baseline ? &*report.baseline : nullptr;
+  const QString baselineName = baseline ? referenceName(report.baselineRecord->time, true) : QString();
+  if (baseline) text += " Drawn over its baseline of " + madeBy(*report.baselineRecord) + ", dashed.";
   pages.paragraph(text);
-  pages.drawing(pages.mm(kCurveHeightMm), [&s](QPainter& painter, const QRectF& area) { drawSignature(painter, area, s); });
+  pages.drawing(pages.mm(kCurveHeightMm), [&](QPainter& painter, const QRectF& area) {
+    drawDataSetOverReference(painter, area, s, baseline, baselineName);
+  });
+  const QStringList figures = baselineFigureLines(baselineFigures(s, baseline));
+  if (!figures.isEmpty()) pages.paragraph(figures.join("; ") + ".");
 }
 
 void writeAlarms(ReportPages& pages, const DeviceReport& report) {

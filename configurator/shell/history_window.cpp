@@ -49,7 +49,7 @@ void viewHistoryRecord(Configurator& core, QTabWidget* pages, const HistoryRecor
   const char* page = nullptr;
   switch (record.kind) {
     case HistoryKind::Signature:
-      shown = showSignatureRecord(core.form, core.window, record.payload, why);
+      shown = showSignatureRecord(core.form, core.window, record.payload, why, record.time);
       page = "TabSheetDiag";
       break;
     case HistoryKind::Trend:

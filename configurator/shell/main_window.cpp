@@ -18,6 +18,7 @@
 #include "comm/configurator.h"
 #include "registry/config_file.h"
 #include "files/db_page.h"
+#include "diagnostics/diag2_page.h"
 #include "history/program_history.h"
 #include "registry/page_registry.h"
 #include "shell/banner.h"
@@ -182,6 +183,8 @@ void TForm1::openHistory(const QString& choice) {
                        compareHistoryRecords(core_, this, left, right);
                      }});
   }
+  // DIAG 2 looks up the device's baselines in the same history.
+  if (auto* diag2 = findChild<Diag2GraphBox*>()) diag2->setHistory(history_.get());
 }
 
 void TForm1::showError(const QString& text, WindowOperations::ErrorButton button) {

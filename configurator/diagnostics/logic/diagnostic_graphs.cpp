@@ -27,36 +27,27 @@ constexpr double kSignaturePixelsPerUnit = 50.0;
 constexpr int kSignatureSamples = 100;
 constexpr int kStarOffset = 4;  // a star's corner lies this far up and left of its point
 
-std::int32_t at(const std::vector<std::int32_t>& data, int index) {
-  return index >= 0 && index < static_cast<int>(data.size()) ? data[static_cast<std::size_t>(index)] : 0;
-}
-
-// Points joined by lines in the order given.
-void joinPoints(std::vector<PixelLine>& lines, const std::vector<std::pair<int, int>>& points) {
+// Points joined by lines where both ends are there.
+void joinPoints(std::vector<PixelLine>& lines, const std::vector<std::optional<std::pair<int, int>>>& points) {
   for (std::size_t i = 1; i < points.size(); ++i)
-    lines.push_back({points[i - 1].first, points[i - 1].second, points[i].first, points[i].second});
+    if (points[i - 1] && points[i])
+      lines.push_back({points[i - 1]->first, points[i - 1]->second, points[i]->first, points[i]->second});
 }
 
-// A friction or pressure curve: elements 1 to 10 of the block starting at
-// `first`, a star at each point and lines between them.
-void addCurve(Diag2Picture& picture, const std::vector<std::int32_t>& data, int first, bool magnitude) {
-  std::vector<std::pair<int, int>> points;
-  for (int i = 0; i < kCurvePoints; ++i) {
-    double v = at(data, first + i + 1);
-    if (magnitude) v = std::fabs(v);  // as a double: the most negative integer has no positive twin
-    const int x = 20 * i + 10;
-    const double y = kDiag2BaseRow - v * kCurvePixelsPerUnit;
-    picture.stars.push_back({x - kStarOffset, truncSaturated(y - kStarOffset), "*"});
-    points.emplace_back(x, truncSaturated(y));
+// `count` values of `data` from `first`, as far as it holds them.
+std::vector<std::optional<double>> pointsOf(const StoredValues& data, int first, int count, bool magnitude) {
+  std::vector<std::optional<double>> points;
+  for (int i = first; i < first + count && i < static_cast<int>(data.size()); ++i) {
+    const auto& value = data[static_cast<std::size_t>(i)];
+    if (!value) {
+      points.emplace_back();
+      continue;
+    }
+    // As a double: the most negative integer has no positive twin.
+    const double v = *value;
+    points.emplace_back(magnitude ? std::fabs(v) : v);
   }
-  joinPoints(picture.curve, points);
-}
-
-void addSignature(Diag2Picture& picture, const std::vector<std::int32_t>& data, int spacing) {
-  std::vector<std::pair<int, int>> points;
-  for (int i = 0; i < kSignatureSamples; ++i)
-    points.emplace_back(spacing * i, truncSaturated(kDiag2BaseRow - kSignaturePixelsPerUnit * at(data, i)));
-  joinPoints(picture.curve, points);
+  return points;
 }
 
 int normalGraphRow(float value) { return truncSaturated(kDiag2BaseRow - kNormalPixelsPerUnit * value); }
@@ -133,25 +124,63 @@ Diag2Picture normalGraphPicture(const GraphRingSnapshot& ring, int width, int he
   return picture;
 }
 
-Diag2Picture dataSetPicture(Diag2Graph graph, const std::vector<std::int32_t>& data) {
-  Diag2Picture picture;
+Diag2Graph diag2GraphNamed(const QString& name) {
+  for (std::size_t i = 0; i < kDiag2GraphNames.size(); ++i)
+    if (name == QLatin1String(kDiag2GraphNames[i])) return static_cast<Diag2Graph>(i);
+  return Diag2Graph::None;
+}
+
+std::vector<std::vector<std::optional<double>>> drawnCurves(Diag2Graph graph, const StoredValues& data) {
   switch (graph) {
-    case Diag2Graph::FrictionOverPosition: addCurve(picture, data, 0, false); break;
+    case Diag2Graph::FrictionOverPosition: return {pointsOf(data, 1, kCurvePoints, false)};
     case Diag2Graph::PressureOverPosition:
-      addCurve(picture, data, 0, false);
-      addCurve(picture, data, kCurveBlock, true);
-      break;
-    case Diag2Graph::TravelHistogram:
-      for (int i = 0; i < kHistogramBins; ++i) {
-        const int x = std::max(0, truncSaturated(i * kHistogramSpacing) - kStarOffset);
-        picture.stars.push_back(
-            {x, truncSaturated(kDiag2BaseRow - at(data, i) * kHistogramPixelsPerUnit - kStarOffset), "*"});
-      }
-      break;
-    case Diag2Graph::RampSignature: addSignature(picture, data, 2); break;
+      return {pointsOf(data, 1, kCurvePoints, false), pointsOf(data, kCurveBlock + 1, kCurvePoints, true)};
+    case Diag2Graph::TravelHistogram: return {pointsOf(data, 0, kHistogramBins, false)};
+    case Diag2Graph::RampSignature:
     case Diag2Graph::MultiStepSignature:
-    case Diag2Graph::SmallStepSignature: addSignature(picture, data, 20); break;
-    default: break;
+    case Diag2Graph::SmallStepSignature: return {pointsOf(data, 0, kSignatureSamples, false)};
+    default: return {};
+  }
+}
+
+Diag2Picture dataSetPicture(Diag2Graph graph, const std::vector<std::int32_t>& data) {
+  return dataSetPicture(graph, StoredValues(data.begin(), data.end()));
+}
+
+Diag2Picture dataSetPicture(Diag2Graph graph, const StoredValues& data) {
+  Diag2Picture picture;
+  for (const auto& curve : drawnCurves(graph, data)) {
+    std::vector<std::optional<std::pair<int, int>>> points;
+    for (std::size_t n = 0; n < curve.size(); ++n) {
+      const int i = static_cast<int>(n);
+      if (!curve[n]) {
+        points.emplace_back();
+        continue;
+      }
+      const double v = *curve[n];
+      switch (graph) {
+        case Diag2Graph::FrictionOverPosition:
+        case Diag2Graph::PressureOverPosition: {
+          // A point every 20 pixels with a star on it.
+          const int x = 20 * i + 10;
+          const double y = kDiag2BaseRow - v * kCurvePixelsPerUnit;
+          picture.stars.push_back({x - kStarOffset, truncSaturated(y - kStarOffset), "*"});
+          points.emplace_back(std::pair{x, truncSaturated(y)});
+          break;
+        }
+        case Diag2Graph::TravelHistogram: {
+          // Stars only.
+          const int x = std::max(0, truncSaturated(i * kHistogramSpacing) - kStarOffset);
+          picture.stars.push_back({x, truncSaturated(kDiag2BaseRow - v * kHistogramPixelsPerUnit - kStarOffset), "*"});
+          break;
+        }
+        default: {
+          const int spacing = graph == Diag2Graph::RampSignature ? 2 : 20;
+          points.emplace_back(std::pair{spacing * i, truncSaturated(kDiag2BaseRow - kSignaturePixelsPerUnit * v)});
+        }
+      }
+    }
+    joinPoints(picture.curve, points);
   }
   return picture;
 }

@@ -2,7 +2,10 @@
 // texts for a painter to draw, and their index axes.
 #pragma once
 
+#include <QString>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "diagnostics/logic/graph_axes.h"
@@ -40,6 +43,13 @@ enum class Diag2Graph {
   SmallStepSignature,
 };
 
+// The selector's texts, in its order: also the title of an upload's record.
+inline constexpr std::array<const char*, 8> kDiag2GraphNames = {
+    "Normal graph",      "Friction over position", "Pressure over position", "Travel histogram",
+    "Control histogram", "Ramp signature",         "Multi step signature",   "Small step signature"};
+// The graph type of a selector text; None for any other.
+Diag2Graph diag2GraphNamed(const QString& name);
+
 // The row of value 0 on DIAG 2's graph.
 inline constexpr int kDiag2BaseRow = 205;
 
@@ -60,5 +70,18 @@ Diag2Picture normalGraphPicture(const GraphRingSnapshot& ring, int width, int he
 // An uploaded data set as its graph type draws it (`data` is that type's set:
 // DiagnosticData::dataSet). "Control histogram" and no type draw nothing.
 Diag2Picture dataSetPicture(Diag2Graph graph, const std::vector<std::int32_t>& data);
+
+// A data set's values as stored: none where its block failed. Curves stop
+// where the values stop.
+using StoredValues = std::vector<std::optional<std::int32_t>>;
+
+// The values a graph type draws, curve by curve, point by point, as drawn
+// (the pressure's second curve at its magnitude): each curve as many points
+// as `data` holds of it; none where the value's block failed.
+std::vector<std::vector<std::optional<double>>> drawnCurves(Diag2Graph graph, const StoredValues& data);
+
+// The same picture of stored values: a failed point and the lines to it are
+// left out, and a curve ends where its values end (never filled in).
+Diag2Picture dataSetPicture(Diag2Graph graph, const StoredValues& data);
 
 }  // namespace velk

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "history/history_store.h"
+#include "history/history_values.h"
 #include "support/velk_console.h"
 
 namespace velk::cli {
@@ -70,7 +71,7 @@ TEST_F(VelkHistoryTest, TheCommandLineNamesWhatItWants) {
   const Case cases[] = {
       {{"history", "list", "--device", "41411", "--kind", "send", "--since", "2026-03-19"}, ""},
       {{"history", "show", "0f3a", "-o", "a.txt"}, ""},
-      {{"history"}, "history needs list, show, diff, delete, sync or export"},
+      {{"history"}, "history needs list, show, diff, delete, baseline, sync or export"},
       {{"history", "undo"}, "unknown history command undo"},
       {{"history", "show"}, "history show takes an id"},
       {{"history", "diff", "0f3a"}, "history diff takes an id and an id or a file"},
@@ -131,6 +132,20 @@ TEST_F(VelkHistoryTest, AnUnknownIdIsAUsageErrorAndDeleteAsksFirst) {
   EXPECT_EQ(velk({"history", "delete", id(trend_)}), kRefused);
   EXPECT_EQ(velk({"history", "delete", id(trend_), "--yes"}), kSuccess);
   EXPECT_EQ(velk({"history", "show", id(trend_)}), kUsage);
+}
+
+TEST_F(VelkHistoryTest, BaselineMarksASignatureForItsDeviceAndDataSetAndRefusesOtherRecords) {
+  const HistoryRecord ramp = record(HistoryKind::Signature, 41411, "FV-101", 4,
+                                    historyValuesText({"Ramp signature", {1, std::nullopt, 3}}));
+  ASSERT_TRUE(HistoryStore(HistoryLocation{dir_.filePath("history.sqlite"), {}, {}}).write(ramp).stored);
+  ASSERT_EQ(velk({"history", "baseline", id(ramp).left(8)}), kSuccess) << errText_.toStdString();
+  EXPECT_EQ(outText_, "Baseline of Ramp signature for Q5 41411: " + id(ramp) + " (2026-03-22T14:02:05Z)\n");
+  EXPECT_EQ(HistoryStore(HistoryLocation{dir_.filePath("history.sqlite"), {}, {}})
+                .baseline(41411, "Ramp signature")
+                .record.id,
+            ramp.id);
+  EXPECT_EQ(velk({"history", "baseline", id(read_)}), kUsage);
+  EXPECT_TRUE(errText_.contains("holds no uploaded data set")) << errText_.toStdString();
 }
 
 TEST_F(VelkHistoryTest, SyncFailsWhileRecordsWaitForASharedStoreThatCannotBeReached) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "diagnostics/diag2_operations.h"
 #include "diagnostics/diag_alarms_operations.h"
 #include "diagnostics/trends_operations.h"
@@ -27,7 +29,7 @@ std::vector<std::int32_t> counting(int count, int from) {
   return values;
 }
 
-TEST_F(HistoryViewsTest, ARecordShowsWhatThePageShowedWithFailedValuesAsZero) {
+TEST_F(HistoryViewsTest, ARecordShowsWhatThePageShowedWithFailedValuesAsZeroOrLeftOut) {
   QString why;
   // DIAG 2: the multi step signature, its second value from a failed block.
   form().setSelectedIndex(kGraphTypeSelector, int(Diag2Graph::MultiStepSignature));
@@ -51,11 +53,17 @@ TEST_F(HistoryViewsTest, ARecordShowsWhatThePageShowedWithFailedValuesAsZero) {
   form().setChecked(alarmCheckBox(85), false);
   form().setChecked(alarmCheckBox(3), true);
 
+  // A signature is drawn beside the upload in place of the baseline, its
+  // failed value left out; the upload stays as it was.
   ASSERT_TRUE(showSignatureRecord(form(), window(), signature, why)) << why.toStdString();
   EXPECT_EQ(form().selectedIndex(kGraphTypeSelector), int(Diag2Graph::MultiStepSignature));
-  std::vector<std::int32_t> expected = counting(100, 500);
-  expected[1] = 0;
-  EXPECT_EQ(window().Diagnostics.dataSet(DiagDataSet::MultiStepSignature), expected);
+  EXPECT_EQ(window().Diagnostics.dataSet(DiagDataSet::MultiStepSignature), counting(100, 0));
+  const std::optional<ShownReference> shown = shownReference(window(), Diag2Graph::MultiStepSignature);
+  ASSERT_TRUE(shown);
+  EXPECT_FALSE(shown->baseline);
+  ASSERT_EQ(shown->values.values.size(), 100u);
+  EXPECT_EQ(shown->values.values[0], 500);
+  EXPECT_EQ(shown->values.values[1], std::nullopt);
   ASSERT_TRUE(showTrendRecord(form(), window(), trend, why)) << why.toStdString();
   EXPECT_EQ(form().selectedIndex(kTrendVariableSelector), 2);
   EXPECT_EQ(window().Diagnostics.trend(2), counting(kTrendValues, -40));
@@ -73,17 +81,20 @@ TEST_F(HistoryViewsTest, ARecordThatDoesNotFitChangesNothing) {
   };
   struct Case {
     const char* what;
-    bool (*show)(FormState&, WindowState&, const QByteArray&, QString&);
+    std::function<bool(FormState&, WindowState&, const QByteArray&, QString&)> show;
     QByteArray payload;
     const char* why;
   };
   const auto alarms = [](FormState& form, WindowState&, const QByteArray& payload, QString& why) {
     return showAlarmsRecord(form, payload, why);
   };
+  const auto signature = [](FormState& form, WindowState& window, const QByteArray& payload, QString& why) {
+    return showSignatureRecord(form, window, payload, why);
+  };
   const Case cases[] = {
-      {"a signature one value short", &showSignatureRecord, values("Ramp signature", 99), "holds 99 values, not 100"},
-      {"a graph DIAG 2 has no data for", &showSignatureRecord, values("Normal graph", 100), "DIAG 2 has no graph"},
-      {"a configuration as a signature", &showSignatureRecord, "Velk Configurator 2.0\r\nSOURCE 1\r\n", "no uploaded"},
+      {"a signature with no values", signature, values("Ramp signature", 0), "holds no values"},
+      {"a graph DIAG 2 has no data for", signature, values("Normal graph", 100), "DIAG 2 has no graph"},
+      {"a configuration as a signature", signature, "Velk Configurator 2.0\r\nSOURCE 1\r\n", "no uploaded"},
       {"a trend of no variable", &showTrendRecord, values("Pressure", kTrendValues), "TRENDS has no variable"},
       {"alarms of another title", alarms, values("Friction", kDiagnosticAlarms), "no diagnostic alarms"},
   };
@@ -94,6 +105,7 @@ TEST_F(HistoryViewsTest, ARecordThatDoesNotFitChangesNothing) {
     EXPECT_EQ(form().selectedIndex(kGraphTypeSelector), 0) << c.what;
     EXPECT_EQ(form().selectedIndex(kTrendVariableSelector), 1) << c.what;
     EXPECT_EQ(window().Diagnostics.dataSet(DiagDataSet::RampSignature), std::vector<std::int32_t>(100, 0)) << c.what;
+    EXPECT_FALSE(window().Diagnostics.reference(DiagDataSet::RampSignature)) << c.what;
     EXPECT_FALSE(form().checked(alarmCheckBox(0))) << c.what;
   }
 }

@@ -3,11 +3,16 @@
 // under its device and loads back into the pages as File > Open would; and
 // which records "Delete" removes, and when.
 #include <QCheckBox>
+#include <QImage>
+#include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "diagnostics/diag2_operations.h"
+#include "diagnostics/history_views.h"
+#include "diagnostics/logic/baseline_overlay.h"
 #include "files/db_model.h"
 #include "files/db_page.h"
 #include "history/history_values.h"
@@ -142,6 +147,67 @@ TEST_F(DbPageTest, DeleteAsksFirstExceptForSignaturesWhichNeedAllowDelete) {
   button("ButtonDBSigDelete")->click();
   EXPECT_EQ(rowNamed(DbList::Signatures, "Signature"), -1);
   EXPECT_TRUE(questions_.isEmpty());
+}
+
+// A technician uploads the pressure curves, marks them as the baseline,
+// the packing wears (the simulated friction grows) and the next upload is
+// drawn over the baseline with the figures that tell by how much.
+TEST_F(DbPageTest, ASignatureMarkedAsBaselineIsDrawnUnderTheNextUploadWithItsFigures) {
+  attachInstrument();
+  readDeviceData(job(), Sender::Click);
+  ASSERT_NE(form().text("Edit183"), "-");
+  form().setSelectedIndex(kGraphTypeSelector, int(Diag2Graph::PressureOverPosition));
+  runSteps(job(), uploadDiag2Data());
+  const std::vector<std::int32_t> before = window().Diagnostics.dataSet(DiagDataSet::PressureCurve);
+  record(HistoryKind::Signature, signatureRecord(form(), window()));
+  ASSERT_TRUE(waitForRow(DbList::Signatures, "Signature"));
+  EXPECT_FALSE(button("ButtonDBSigBaseline")->isEnabled());
+  select(DbList::Signatures, rowNamed(DbList::Signatures, "Signature"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return button("ButtonDBSigBaseline")->isEnabled(); }, 5000));
+  button("ButtonDBSigBaseline")->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().text(kStatusBar).startsWith("Baseline of Pressure over position"); },
+                              15000))
+      << form().text(kStatusBar).toStdString();
+
+  simulator().update_state([](sim::DeviceState& s) { s.diagnostics.trends[sim::trend::kFriction].back() = 600; });
+  runSteps(job(), uploadDiag2Data());
+  const std::vector<std::int32_t> after = window().Diagnostics.dataSet(DiagDataSet::PressureCurve);
+  ASSERT_NE(after[1], before[1]);
+
+  form1_->pageControl()->setCurrentWidget(form1_->pageControl()->findChild<QWidget*>("TabSheetDiag"));
+  auto* graph = form1_->findChild<QWidget*>("PaintBox4");
+  auto* figures = form1_->findChild<QLabel*>("Diag2Figures");
+  ASSERT_TRUE(graph && figures);
+  const std::optional<ShownReference> shown = shownReference(window(), Diag2Graph::PressureOverPosition);
+  ASSERT_TRUE(shown && shown->baseline);
+  EXPECT_EQ(shown->name, "Baseline " + QDate::currentDate().toString("yyyy-MM-dd"));
+
+  QImage image(graph->size(), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  graph->render(&image);
+  // The first point of the opening curve, one pixel per 75 units, now and then.
+  const auto row = [](std::int32_t v) { return int(205 - v * 0.013333333); };
+  EXPECT_EQ(image.pixelColor(10, row(before[1])), overlay_colour::kReference);
+  EXPECT_EQ(image.pixelColor(10, row(after[1])), overlay_colour::kNow);
+  const QString text = figures->text();
+  int largest = 0;
+  for (int i = 1; i <= 10; ++i) largest = std::max(largest, std::abs(after[i] - before[i]));
+  EXPECT_TRUE(text.contains("Curve 1 largest difference: " + QLocale().toString(double(largest), 'f', 0)))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains("Baseline widest gap: ")) << text.toStdString();
+  EXPECT_FALSE(text.contains(QString::fromUtf8("\u2013"))) << text.toStdString();
+
+  // A short reply fails a block of the opening curve: its figures (and the
+  // gap, which needs it) cannot be computed; the closing curve's still can.
+  std::string error;
+  simulator().set_faults(*sim::parse_fault_plan("short-reply@2", error));
+  runSteps(job(), uploadDiag2Data());
+  graph->render(&image);
+  const QString failed = figures->text();
+  const QString dash = QString::fromUtf8("\u2013");
+  for (const char* figure : {"Curve 1 mean: ", "Curve 1 largest difference: ", "Widest gap between the curves: "})
+    EXPECT_TRUE(failed.contains(figure + dash)) << figure << "\n" << failed.toStdString();
+  EXPECT_FALSE(failed.contains("Curve 2 mean: " + dash)) << failed.toStdString();
 }
 
 }  // namespace

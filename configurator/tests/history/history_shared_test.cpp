@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "history/history_store.h"
+#include "history/history_values.h"
 #include "support/postgres_server.h"
 
 namespace velk {
@@ -82,6 +83,33 @@ TEST_F(SharedHistoryTest, ARecordThatReachedTheServerBeforeItsLocalCopyWasDroppe
   EXPECT_EQ(sync.sent, 1);
   EXPECT_EQ(sync.waiting, 0);
   EXPECT_EQ(sharedTags(), QStringList{"D"});
+}
+
+}  // namespace
+}  // namespace velk
+
+namespace velk {
+namespace {
+
+// The shared store keeps the baselines of the plant; a mark needs it: one
+// kept here could not follow its record there.
+TEST_F(SharedHistoryTest, ABaselineIsMarkedInTheSharedStoreAndNotWhileItIsDown) {
+  HistoryStore laptop(machine("laptop"));
+  HistoryRecord first = newHistoryRecord(HistoryKind::Signature, {"Q5", 101, 4711, {}, "A", {}},
+                                         historyValuesText({"Ramp signature", {1, 2}}));
+  HistoryRecord second = first;
+  second.id = QUuid::createUuid();
+  ASSERT_TRUE(laptop.write(std::vector<HistoryRecord>{first, second}).stored);
+  ASSERT_TRUE(laptop.setBaseline(first).marked);
+  ASSERT_TRUE(laptop.setBaseline(second).marked);
+  EXPECT_EQ(HistoryStore(machine("observer")).baseline(4711, "Ramp signature").record.id, second.id);
+
+  ASSERT_TRUE(server_.stop()) << server_.problem().toStdString();
+  const HistoryBaselineMark down = laptop.setBaseline(first);
+  EXPECT_FALSE(down.marked);
+  EXPECT_TRUE(down.error.contains("cannot be reached")) << down.error.toStdString();
+  ASSERT_TRUE(server_.start()) << server_.problem().toStdString();
+  EXPECT_EQ(laptop.baseline(4711, "Ramp signature").record.id, second.id);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "history/history_store.h"
+#include "history/history_values.h"
 #include "history/history_writer.h"
 
 namespace velk {
@@ -227,6 +228,66 @@ TEST_F(HistoryStoreTest, TheWriterStoresInOrderAndSaysAFailureOnce) {
   EXPECT_TRUE(reports[0].result.message.contains("notes.txt is damaged or no SQLite database"));
   EXPECT_FALSE(reports[0].repeated);
   EXPECT_TRUE(reports[1].repeated);
+}
+
+}  // namespace
+}  // namespace velk
+
+namespace velk {
+namespace {
+
+HistoryRecord signature(qint64 deviceId, const QString& dataSet, int hour) {
+  HistoryRecord r = newHistoryRecord(HistoryKind::Signature, {"Q5", 101, deviceId, {}, "FV-1", {}},
+                                     historyValuesText({dataSet, {hour, std::nullopt}}));
+  r.time = kStart.addSecs(hour * 3600);
+  return r;
+}
+
+// A store of the first schema, from before baselines, takes them once opened.
+TEST_F(HistoryStoreTest, OneBaselinePerDataSetAndDeviceMarkingAnotherReplacesIt) {
+  const HistoryRecord older = signature(7, "Ramp signature", 0), newer = signature(7, "Ramp signature", 1);
+  const HistoryRecord friction = signature(7, "Friction over position", 2), other = signature(8, "Ramp signature", 3);
+  {
+    HistoryStore first(location());
+    ASSERT_TRUE(first.write(std::vector<HistoryRecord>{older, newer, friction, other}).stored);
+  }
+  runSql(dir_.filePath("history.sqlite"), {"DROP TABLE baselines", "UPDATE schema_version SET version = 1"});
+  HistoryStore store(location());
+  ASSERT_TRUE(store.available()) << store.problem().toStdString();
+  EXPECT_EQ(store.baseline(7, "Ramp signature").outcome, HistoryLookup::Unknown);
+
+  for (const HistoryRecord& r : {older, newer, friction, other}) {
+    const HistoryBaselineMark mark = store.setBaseline(r);
+    EXPECT_TRUE(mark.marked) << mark.error.toStdString();
+  }
+  struct Case {
+    qint64 device;
+    const char* dataSet;
+    std::optional<QUuid> baseline;
+  };
+  const Case cases[] = {
+      {7, "Ramp signature", newer.id},  // the later mark replaced the first
+      {7, "Friction over position", friction.id},
+      {8, "Ramp signature", other.id},
+      {8, "Friction over position", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const HistoryLookup found = store.baseline(c.device, c.dataSet);
+    EXPECT_EQ(found.outcome, c.baseline ? HistoryLookup::Found : HistoryLookup::Unknown) << c.device << c.dataSet;
+    if (c.baseline) EXPECT_EQ(found.record.id, *c.baseline) << c.device << c.dataSet;
+    if (c.baseline) EXPECT_EQ(found.record.payload, store.find(historyIdText(*c.baseline)).record.payload);
+  }
+
+  // Deleting the record takes its mark along; a configuration holds no data set.
+  ASSERT_TRUE(store.remove(newer.id));
+  EXPECT_EQ(store.baseline(7, "Ramp signature").outcome, HistoryLookup::Unknown);
+  const HistoryBaselineMark gone = store.setBaseline(newer);
+  EXPECT_FALSE(gone.marked);
+  EXPECT_TRUE(gone.error.contains("no longer in the device history")) << gone.error.toStdString();
+  const HistoryBaselineMark configuration = store.setBaseline(makeRecord(HistoryKind::Read, 7, "FV-1", 4));
+  EXPECT_FALSE(configuration.marked);
+  EXPECT_TRUE(configuration.dataSet.isEmpty());
+  EXPECT_TRUE(configuration.error.contains("holds no uploaded data set")) << configuration.error.toStdString();
 }
 
 }  // namespace

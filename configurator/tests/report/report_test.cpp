@@ -33,12 +33,13 @@ class ReportTest : public ::testing::Test {
     qunsetenv("XDG_DATA_HOME");
   }
 
-  void store(HistoryKind kind, int minute, const QByteArray& payload) {
+  HistoryRecord store(HistoryKind kind, int minute, const QByteArray& payload) {
     HistoryRecord r = newHistoryRecord(kind, {"Q5", 101, 41411, "a6a1000a1b", "FV-101", "FEED PUMP"}, payload);
     r.time = QDateTime(QDate(2026, 3, 18), QTime(14, minute), Qt::UTC);
-    HistoryStore history(HistoryLocation{dir_.filePath("history.sqlite"), {}, {}});
-    ASSERT_TRUE(history.write(r).stored);
+    EXPECT_TRUE(history().write(r).stored);
+    return r;
   }
+  HistoryStore history() { return HistoryStore(HistoryLocation{dir_.filePath("history.sqlite"), {}, {}}); }
 
   QTemporaryDir dir_;
   VelkConsole console_;
@@ -58,6 +59,10 @@ TEST_F(ReportTest, HoldsTheIdentityTheChangedValuesTheCalibrationSignatureAndAla
   alarms[6] = 1;
   alarms[40] = std::nullopt;
 
+  // The baseline: the same ramp 100 lower at every point.
+  const HistoryRecord baseline =
+      store(HistoryKind::Signature, 0, historyValuesText({"Ramp signature", {0, 300, 500, 800, 1500}}));
+  EXPECT_TRUE(history().setBaseline(baseline).marked);
   store(HistoryKind::Read, 1, "not this one: an older Read All");
   store(HistoryKind::Read, 2, asFound);
   store(HistoryKind::Calibration, 3,
@@ -84,6 +89,8 @@ TEST_F(ReportTest, HoldsTheIdentityTheChangedValuesTheCalibrationSignatureAndAla
       R"(Outcome\s+Calibration complete)",
       R"(Tuned PID\s+P 120, I 40, D 8)",
       R"(Ramp signature, uploaded .* 1 values were not read)",
+      R"(Drawn[\s\S]{0,200}over its baseline of)",
+      R"(Baseline mean: 6\d\d)",
       R"(Active: Deviation alarm, Temperature alarm\.)",
       R"(1 alarms were not read)",
   };
