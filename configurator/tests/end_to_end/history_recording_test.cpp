@@ -153,8 +153,13 @@ TEST_F(HistoryRecordingTest, EachPieceOfWorkLandsInItsListAndShowsAgainAsItWasLe
     std::function<bool()> shownAgain;
   };
   const Case cases[] = {
+      // A stored data set is drawn beside the upload, in the baseline's place.
       {DbList::Signatures, HistoryKind::Signature, "ButtonDBSigLoad",
-       [&] { return window().Diagnostics.dataSet(DiagDataSet::RampSignature) == ramp; }},
+       [&] {
+         const auto shown = window().Diagnostics.reference(DiagDataSet::RampSignature);
+         return shown && !shown->baseline &&
+                shown->values == std::vector<std::optional<std::int32_t>>(ramp.begin(), ramp.end());
+       }},
       {DbList::Trends, HistoryKind::Trend, "ButtonDBTrendView", [&] { return window().Diagnostics.trend(1) == trend; }},
       {DbList::Logs, HistoryKind::Alarms, "ButtonDBLogView", [&] { return form().checked(alarmCheckBox(79)); }},
       {DbList::Logs, HistoryKind::EventLog, "ButtonDBLogView", [&] { return form().lines(kEventLog) == log; }},
