@@ -175,7 +175,7 @@ bool readWhole(const DeviceReading& device, Console& console, const char* conseq
 ConfigurationLoad loadFile(Configurator& core, const QString& path, Console& console) {
   const ConfigurationLoad load = loadConfiguration(path, core.form, core.window);
   if (load.ok)
-    followLoadedConfiguration(core, load.setpointSourceChanged, false);
+    followLoadedConfiguration(core, load.changedControls, false);
   else
     console.err << "velk: the file " << path << " is not correct (" << load.error << ")\n";
   return load;
@@ -219,14 +219,21 @@ PageModules pagesToSend(const std::vector<Difference>& differences, bool all) {
   return pages;
 }
 
-void sendPages(Session& session, const PageModules& pages, bool all, bool sourceChanged) {
+// Whether the file changed a field whose key the page's send writes.
+bool changesWhatPageSends(const PageModule& page, const QStringList& changedControls) {
+  const auto& entries = configurationEntries();
+  return std::any_of(entries.begin(), entries.end(), [&](const ConfigEntry& entry) {
+    return changedControls.contains(QLatin1String(entry.control)) && moduleSendingKey(entry.key) == &page;
+  });
+}
+
+void sendPages(Session& session, const PageModules& pages, bool all, const QStringList& changedControls) {
   if (all) {
-    // Send All's own send of the page does not write the loaded source.
-    if (sourceChanged)
-      for (const PageModule* page : pages)
-        if (page->sendFromFile)
-          session.run(page->name,
-                      [page](const JobContext& job) { page->sendFromFile(job, Sender::Sequence); });
+    // Send All's own send of a page may leave out what the file changed
+    // (CONTROL's does not write the loaded source).
+    for (const PageModule* page : pages)
+      if (page->sendFromFile && changesWhatPageSends(*page, changedControls))
+        session.run(page->name, [page](const JobContext& job) { page->sendFromFile(job, Sender::Sequence); });
     session.runSequence(kRequestSendAll);
     return;
   }
@@ -271,7 +278,7 @@ int send(const Options& options, Console& console) {
     console.err << "velk: the positioner could not be taken out of service; nothing was sent\n";
     return kFailed;
   }
-  sendPages(session, pages, options.all, load.setpointSourceChanged);
+  sendPages(session, pages, options.all, load.changedControls);
   const bool backInService = !outOfServiceFirst || setOutOfService(session, false);
   failed += takeFailures(session);
 

@@ -56,6 +56,8 @@ void sendEndValues(const PageOperation& page, int command, const char* TravelEnd
 }  // namespace
 
 const PageDefaults& setupDefaults() {
+  // "&Default" sets the actuator type just before the stroke, as the
+  // calibration's lines of the file end with it.
   static const PageDefaults defaults = {
       {"ComboBoxActuatorType", "Rotating", itemList(kActuatorTypes)},
       {"EditStroke", "50", {}},
@@ -64,7 +66,7 @@ const PageDefaults& setupDefaults() {
       {"ComboBoxActuatorFunction", "Single act", itemList(kActuatorFunctions)},
       {"EditCurrentRangeMin", "4", {}},
       {"EditCurrentRangeMax", "20", {}},
-      {"RadioGroupDirection", "Direct", itemList(kDirections)},
+      {.name = "RadioGroupDirection", .items = itemList(kDirections), .item = 0},
       {"EditTravelRangeMin", "0", {}},
       {"EditTravelRangeMax", "100", {}},
       {"ComboBoxControlLow", "Cutoff", itemList(kTravelControls)},
@@ -219,7 +221,8 @@ const PageModule& setupModule() {
   static const PageModule module{
       .name = "TabSheetSetup",
       .caption = "SETUP",
-      .defaults = [](FormState& form, WindowState& window) { applySetupDefaults(form, window); },
+      .defaultValues = &setupDefaults,
+      .defaults = [](FormState& form, WindowState&) { actuatorTypeChanged(form); },
       .read = &readSetup,
       .send = &sendSetup,
       .controlRules = {{when::connected, {"ButtonSetupRead"}},
@@ -241,24 +244,6 @@ const PageModule& setupModule() {
               {"CUT OFF HIGH", ConfigValueForm::Text, "EditCutoffHigh"},
               {"LIMIT LOW", ConfigValueForm::Text, "EditLimitedLow"},
               {"LIMIT HIGH", ConfigValueForm::Text, "EditLimitedHigh"},
-          },
-      .factoryValues =
-          {
-              {"EditStroke", "50"},
-              {"LabelStrokeUnit", "mm"},
-              {"ComboBoxActuatorSize", "Medium"},
-              {"ComboBoxActuatorFunction", "Single act"},
-              {"EditCurrentRangeMin", "4"},
-              {"EditCurrentRangeMax", "20"},
-              {.control = "RadioGroupDirection", .item = 0},
-              {"EditTravelRangeMin", "0"},
-              {"EditTravelRangeMax", "100"},
-              {"ComboBoxControlLow", "Cutoff"},
-              {"ComboBoxControlHigh", "Cutoff"},
-              {"EditCutoffLow", "0.1"},
-              {"EditCutoffHigh", "99.9"},
-              {"EditLimitedLow", "0"},
-              {"EditLimitedHigh", "100"},
           },
       .readAllPlace = 3,
       .sendAllPlace = 3,
