@@ -53,6 +53,13 @@ void sendEndValues(const PageOperation& page, int command, const char* TravelEnd
   }
 }
 
+// A setting the device keeps as a one-byte code, shown as its item.
+bool readCode(const PageOperation& page, int command, const char* control, const CodedItemTable& table) {
+  const JobContext& job = page.job();
+  return page.read(command, 0, ReplyBytes{1},
+                   [&](HartLink& reply) { showCodedItem(job.form, control, table, reply.GetInteger(0, 1)); });
+}
+
 }  // namespace
 
 const PageDefaults& setupDefaults() {
@@ -97,10 +104,7 @@ void readSetup(const JobContext& job, Sender sender) {
   const char separator = decimalSeparator(job.window);
 
   page.progress("Reading actuator type...");
-  page.read(175, 0, ReplyBytes{1}, [&](HartLink& reply) {
-    showCodedItem(form, "ComboBoxActuatorType", kActuatorTypes, reply.GetInteger(0, 1));
-    actuatorTypeChanged(form);
-  });
+  if (readCode(page, 175, "ComboBoxActuatorType", kActuatorTypes)) actuatorTypeChanged(form);
 
   // The stroke is shown in the unit its label names until the position unit
   // says which unit that should be.
@@ -117,14 +121,10 @@ void readSetup(const JobContext& job, Sender sender) {
   });
 
   page.progress("Reading actuator size...");
-  page.read(153, 0, ReplyBytes{1}, [&](HartLink& reply) {
-    showCodedItem(form, "ComboBoxActuatorSize", kActuatorSizes, reply.GetInteger(0, 1));
-  });
+  readCode(page, 153, "ComboBoxActuatorSize", kActuatorSizes);
 
   page.progress("Reading actuator function...");
-  page.read(139, 0, ReplyBytes{1}, [&](HartLink& reply) {
-    showCodedItem(form, "ComboBoxActuatorFunction", kActuatorFunctions, reply.GetInteger(0, 1));
-  });
+  readCode(page, 139, "ComboBoxActuatorFunction", kActuatorFunctions);
 
   page.progress("Reading current range...");
   page.read(183, 0, ReplyBytes{8}, [&](HartLink& reply) {
@@ -133,9 +133,7 @@ void readSetup(const JobContext& job, Sender sender) {
   });
 
   page.progress("Reading direction...");
-  page.read(177, 0, ReplyBytes{1}, [&](HartLink& reply) {
-    showCodedItem(form, "RadioGroupDirection", kDirections, reply.GetInteger(0, 1));
-  });
+  readCode(page, 177, "RadioGroupDirection", kDirections);
 
   // The travel range is the primary variable's range: upper value first.
   page.progress("Reading travel range...");
