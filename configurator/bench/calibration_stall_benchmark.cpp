@@ -6,13 +6,12 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 
+#include "bench_support.h"
 #include "checks/self_test.h"
 #include "comm/configurator.h"
 #include "comm/mirell_library.h"
@@ -20,7 +19,6 @@
 #include "pages/calibrate_page.h"
 #include "pages/tuning_page.h"
 #include "positioner_sim/simulated_positioner.h"
-#include "registry/page_registry.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
 
@@ -32,39 +30,6 @@ using namespace velk;
 const auto kStart = std::chrono::steady_clock::now();
 std::chrono::steady_clock::time_point fastClock() {
   return kStart + (std::chrono::steady_clock::now() - kStart) * 10;
-}
-
-class StallMeter {
- public:
-  StallMeter() {
-    timer_.setInterval(1);
-    QObject::connect(&timer_, &QTimer::timeout,
-                     [this] { longest_ = std::max(longest_, sinceTick_.restart()); });
-  }
-  void start() {
-    longest_ = 0;
-    sinceTick_.start();
-    timer_.start();
-  }
-  qint64 stop() {
-    timer_.stop();
-    return longest_;
-  }
-
- private:
-  QTimer timer_;
-  QElapsedTimer sinceTick_;
-  qint64 longest_ = 0;
-};
-
-// Runs the event loop until `done`; false after `limit`.
-bool runUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
 }
 
 }  // namespace
@@ -80,25 +45,7 @@ int main(int argc, char** argv) {
   sim::SimulatedPositioner simulator(config);
 
   Configurator core([](WindowState&) { return std::make_unique<MirellLibrary>(MIRELL_LIBRARY_PATH); });
-  installPageModules(core);
-  applyStartupDefaults(core.form, core.window);
-  core.window.setPortDevice(1, QString::fromStdString(simulator.device_path()));
-  core.writeLinkEnvironment();
-  {
-    auto tx = core.link.begin();
-    tx->InitHart(1);
-    const int handle = tx->DetectInstrumentWithShortAddress(0);
-    if (handle == 0) {
-      std::fprintf(stderr, "no positioner found: %s\n", tx->GetErrorMessage().c_str());
-      return 1;
-    }
-    tx->SetPollingAddress(handle, 0);
-    core.window.InstrumentHandle.store(handle);
-  }
-  core.window.Connected.store(true);
-  core.window.OutOfService.store(true);
-  core.window.WriteProtected.store(false);
-  core.operations.UpdateControlStates();
+  if (!connectToSimulator(core, simulator)) return 1;
 
   QTemporaryDir home;
   FormBinder binder(core.form);
@@ -112,7 +59,7 @@ int main(int argc, char** argv) {
   core.commands.start();
   QCoreApplication::processEvents();
 
-  StallMeter meter;
+  StallMeter meter(1);
   meter.start();
   QElapsedTimer took;
   took.start();

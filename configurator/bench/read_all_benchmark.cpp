@@ -8,15 +8,14 @@
 //   read_all_benchmark [turnaround ms]
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench_support.h"
 #include "comm/configurator.h"
 #include "comm/mirell_library.h"
 #include "positioner_sim/simulated_positioner.h"
-#include "registry/page_registry.h"
 
 namespace {
 
@@ -69,19 +68,15 @@ struct Run {
 Run runSequence(Configurator& core, MeasuredLink& link, int request) {
   link.boundMs = 0;
   link.transactions = 0;
-  qint64 longest = 0;
-  QElapsedTimer sinceTick;
-  QTimer watchdog;
-  watchdog.setInterval(5);
-  QObject::connect(&watchdog, &QTimer::timeout, [&] { longest = std::max(longest, sinceTick.restart()); });
-  sinceTick.start();
-  watchdog.start();
-
+  StallMeter meter(5);
+  meter.start();
   QElapsedTimer clock;
   clock.start();
   core.commands.postRequest(request);
-  while (!core.window.SequenceRunning.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  while (core.window.SequenceRunning.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  const bool ran = runUntil([&] { return core.window.SequenceRunning.load(); }, std::chrono::seconds(10)) &&
+                   runUntil([&] { return !core.window.SequenceRunning.load(); }, std::chrono::seconds(600));
+  if (!ran) std::fprintf(stderr, "the sequence did not start or did not end in time\n");
+  const qint64 longest = meter.stop();
   return {static_cast<double>(clock.elapsed()), link.boundMs, link.transactions, longest};
 }
 
@@ -103,22 +98,7 @@ int main(int argc, char** argv) {
     link = measured.get();
     return measured;
   });
-  installPageModules(core);
-  applyStartupDefaults(core.form, core.window);
-  core.window.setPortDevice(1, QString::fromStdString(simulator.device_path()));
-  core.writeLinkEnvironment();
-  {
-    auto tx = core.link.begin();
-    tx->InitHart(1);
-    const int handle = tx->DetectInstrumentWithShortAddress(0);
-    if (handle == 0) {
-      std::fprintf(stderr, "no device detected: %s\n", tx->GetErrorMessage().c_str());
-      return 1;
-    }
-    core.window.InstrumentHandle.store(handle);
-  }
-  core.window.Connected.store(true);
-  core.window.OutOfService.store(true);
+  if (!connectToSimulator(core, simulator)) return 1;
   core.commands.start();
 
   std::printf("%-10s %12s %6s %12s %8s %14s\n", "sequence", "measured", "cmds", "line bound", "ratio",

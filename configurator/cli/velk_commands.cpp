@@ -188,7 +188,7 @@ bool readWhole(const DeviceReading& device, Console& console, const char* conseq
 ConfigurationLoad loadFile(Configurator& core, const QString& path, Console& console) {
   const ConfigurationLoad load = loadConfiguration(path, core.form, core.window);
   if (load.ok)
-    followLoadedConfiguration(core, load.setpointSourceChanged, false);
+    followLoadedConfiguration(core, load.changedControls, false);
   else
     console.err << "velk: the file " << path << " is not correct (" << load.error << ")\n";
   return load;
@@ -232,6 +232,14 @@ PageModules pagesToSend(const std::vector<Difference>& differences, bool all) {
   return pages;
 }
 
+// Whether the file changed a field whose key the page's send writes.
+bool changesWhatPageSends(const PageModule& page, const QStringList& changedControls) {
+  const auto& entries = configurationEntries();
+  return std::any_of(entries.begin(), entries.end(), [&](const ConfigEntry& entry) {
+    return changedControls.contains(QLatin1String(entry.control)) && moduleSendingKey(entry.key) == &page;
+  });
+}
+
 // What a send did: the commands that failed, and the pages whose send had
 // a command fail.
 struct Sent {
@@ -240,7 +248,7 @@ struct Sent {
 };
 
 // Page by page in Send All's order, so that a failure is known by its page.
-Sent sendPages(Session& session, const PageModules& pages, bool all, bool sourceChanged) {
+Sent sendPages(Session& session, const PageModules& pages, bool all, const QStringList& changedControls) {
   Sent sent;
   for (const PageModule* page : pages) {
     QStringList failures;
@@ -251,8 +259,9 @@ Sent sendPages(Session& session, const PageModules& pages, bool all, bool source
     if (!all) {
       sendIt(page->sendFromFile ? page->sendFromFile : page->send);
     } else {
-      // Send All's own send of the page does not write the loaded source.
-      if (sourceChanged && page->sendFromFile) sendIt(page->sendFromFile);
+      // Send All's own send of a page may leave out what the file changed
+      // (CONTROL's does not write the loaded source).
+      if (page->sendFromFile && changesWhatPageSends(*page, changedControls)) sendIt(page->sendFromFile);
       sendIt(page->send);
     }
     if (!failures.isEmpty()) sent.failedPages.push_back(page);
@@ -311,7 +320,7 @@ int send(const Options& options, Console& console) {
     console.err << "velk: the positioner could not be taken out of service; nothing was sent\n";
     return kFailed;
   }
-  const Sent sent = sendPages(session, pages, options.all, load.setpointSourceChanged);
+  const Sent sent = sendPages(session, pages, options.all, load.changedControls);
   failed += sent.failures;
   const bool backInService = !outOfServiceFirst || setOutOfService(session, false);
   failed += takeFailures(session);

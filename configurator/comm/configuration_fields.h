@@ -1,12 +1,14 @@
 #pragma once
-// A page's fields as the configuration file holds them and as "&Default"
-// puts them back. Each page module lists its own; the file and "&Default"
-// take the modules in their configuration places.
+// A page's fields as the configuration file holds them. Each page module
+// lists its own; the file takes the modules in their configuration places.
 
-#include <optional>
 #include <vector>
 
+class QString;
+
 namespace velk {
+
+class FormState;
 
 enum class ConfigValueForm {
   Text,   // the control's text as shown
@@ -25,15 +27,8 @@ struct ConfigEntry {
   bool versionGated = false;
   // Loading also gives these controls the same text.
   std::vector<const char*> alsoSets = {};
-};
-
-// A control's factory value: a text (numbers written with a point, shown
-// with the locale's separator), a radio group's item or a check box.
-struct FactoryValue {
-  const char* control;
-  const char* text = nullptr;
-  std::optional<int> item = std::nullopt;
-  std::optional<bool> checked = std::nullopt;
+  // What else loading the line does, with the text it set.
+  void (*onLoad)(FormState& form, const QString& text) = nullptr;
 };
 
 }  // namespace velk

@@ -27,41 +27,19 @@ class MirellLibrary : public HartLink {
   const std::string& path() const { return path_; }
   bool isLoaded() const { return handle_ != nullptr; }
 
-  void InitHart(int port) override;
-  void ShutDownHart() override;
-  int GetErrorCode() override;
-  std::string GetErrorMessage() override;
-  InstrumentError GetInstrumentError() override;
-  int GetStatusBytes() override;
-  int SendLongCommand(int command, int handle, int byteCount) override;
-  int WaitForResponse() override;
-  int GetMessageLength() override;
-  unsigned GetInteger(int offset, int length) override;
-  void SetInteger(int offset, int length, unsigned value) override;
-  float GetFloat(int offset) override;
-  void SetFloat(int offset, float value) override;
-  std::string GetString(int offset, int byteLength) override;
-  void SetString(int offset, int byteLength, const std::string& text) override;
-  int DetectInstrumentWithShortAddress(int pollingAddress) override;
-  void SetPollingAddress(int handle, int address) override;
-  void ProcessBurstMessages(int flag) override;
-  int BurstDataUpdated() override;
-  int GetBurstMessageLength() override;
-  unsigned GetBurstInteger(int offset, int length) override;
-  float GetBurstFloat(int offset) override;
-  void reloadLibrary() override;
+  VELK_HART_LINK_OVERRIDES
 
  private:
   // The one list of imports: the struct's members and the resolution loop are
   // both generated from it.
-#define VELK_MIRELL_IMPORTS(X)                                                                        \
-  X(InitHart)                                                                                         \
-  X(ShutDownHart)                                                                                     \
-  X(GetErrorCode) X(GetErrorMessage) X(GetInstrumentError) X(GetStatusBytes) X(SendLongCommand)       \
-      X(WaitForResponse) X(GetMessageLength) X(GetInteger) X(SetInteger) X(GetFloat) X(SetFloat)      \
-          X(GetString) X(SetString) X(DetectInstrumentWithShortAddress) X(SetPollingAddress)          \
-              X(ProcessBurstMessages) X(BurstDataUpdated) X(GetBurstMessageLength) X(GetBurstInteger) \
-                  X(GetBurstFloat)
+#define VELK_MIRELL_IMPORTS(X)                                                                          \
+  X(InitHart)                                                                                           \
+  X(ShutDownHart)                                                                                       \
+  X(GetErrorCode)                                                                                       \
+  X(GetErrorMessage) X(GetInstrumentError) X(GetStatusBytes) X(SendLongCommand) X(WaitForResponse)      \
+      X(GetMessageLength) X(GetInteger) X(SetInteger) X(GetFloat) X(SetFloat) X(GetString) X(SetString) \
+          X(DetectInstrumentWithShortAddress) X(SetPollingAddress) X(ProcessBurstMessages)              \
+              X(BurstDataUpdated) X(GetBurstMessageLength) X(GetBurstInteger) X(GetBurstFloat)
 
   struct Functions {
 #define VELK_MIRELL_MEMBER(name) decltype(&::name) name = nullptr;

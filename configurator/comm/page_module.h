@@ -1,8 +1,8 @@
 #pragma once
 // One page of the program as the code without widgets sees it: its name and
-// caption, the values it starts with, its read and send, the rules that
-// enable its controls, its lines of the configuration file and their
-// "&Default" values, its places in Read All and Send All, and the hooks
+// caption, the values it starts with and gets back from "&Default", its read
+// and send, the rules that enable its controls, its lines of the
+// configuration file, its places in Read All and Send All, and the hooks
 // through which it follows the connection, burst monitoring and a loaded
 // configuration. Shared code loops over the modules (start values, control
 // states, the configuration file, "&Default", the sequences, hooks); the
@@ -10,6 +10,7 @@
 //
 // Every field but the name and the caption is optional.
 
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "comm/page_operation.h"
 #include "model/control_states.h"
 #include "model/dynamic_variables.h"
+#include "model/form_fields.h"
 
 namespace velk {
 
@@ -71,18 +73,25 @@ struct BurstMessage {
 // A configuration file or "&Default" has just put its values into the form.
 struct LoadedConfiguration {
   Configurator& core;
-  bool setpointSourceChanged = false;
+  // The controls whose text, item or check it changed.
+  QStringList changedControls;
   // The window applies what it loads: the device follows at once where a
   // value calls for it (the setpoint source). `velk` loads a file to compare
   // it with the device and sends what differs itself.
   bool followOnDevice = true;
+
+  bool changed(const char* control) const { return changedControls.contains(QLatin1String(control)); }
 };
 
 struct PageModule {
   const char* name;     // the page's object name ("TabSheetSetup")
   const char* caption;  // its tab caption ("SETUP")
 
-  // Puts the page's controls to the values the program starts with.
+  // The page's one table of default values: what its controls start with
+  // and what "&Default" puts back (each row says which of the two it serves;
+  // "&Default" takes the rows in table order, modules in configuration place).
+  const PageDefaults& (*defaultValues)() = nullptr;
+  // What start-up does for the page after its table's start values.
   void (*defaults)(FormState& form, WindowState& window) = nullptr;
 
   PageJob read = nullptr;
@@ -92,11 +101,9 @@ struct PageModule {
   std::vector<ControlStateRule> controlRules = {};
 
   // The page's place in the configuration file, 1 first (0: it has no
-  // fields there), its fields' lines in file order, and their factory values
-  // in the order "&Default" sets them.
+  // fields there), and its fields' lines in file order.
   int configurationPlace = 0;
   std::vector<ConfigEntry> configurationEntries = {};
-  std::vector<FactoryValue> factoryValues = {};
 
   // The page's place in "Read All" and in "Send All", 1 first; 0 leaves it out.
   int readAllPlace = 0;

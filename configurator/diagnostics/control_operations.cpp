@@ -254,36 +254,47 @@ bool applyControlConfigurationDefaults(FormState& form) {
   return changed;
 }
 
-void applyControlPageDefaults(FormState& form, WindowState& window) {
-  struct TextDefault {
-    const char* control;
-    const char* text;
-  };
-  static constexpr TextDefault kTexts[] = {
-      {"LabelSetPointUnit", "%"},   {"LabelPosValue", "-"},   {"LabelDevValue", "-"},
-      {"LabelTempValue", "-"},      {"LabelPressValue", "-"}, {"LabelExtraData", "ExtraData:"},
-      {"LabelExtraDataValue", "-"},
-  };
-  struct CheckDefault {
-    const char* control;
-    bool checked;
-  };
-  static constexpr CheckDefault kChecks[] = {
-      {kShowLiveSetpoint, true},       {kShowLivePosition, true},       {kShowLoadedSetpoint[0], false},
-      {kShowLoadedPosition[0], false}, {kShowLoadedSetpoint[1], false}, {kShowLoadedPosition[1], false},
-      {"RadioButton1", true},          {"RadioButton2", false},
-  };
-  static constexpr const char* kHidden[] = {"LabelExtraData", "LabelExtraDataValue"};
+const PageDefaults& controlPageDefaults() {
+  static const PageDefaults defaults = [] {
+    QStringList sources;
+    for (const std::string& text : itemTexts(kSetpointSources)) sources.append(QString::fromStdString(text));
+    constexpr auto kStartOnly = DefaultUse::StartOnly;
+    return PageDefaults{
+        {.name = kSetpointSourceGroup, .items = sources, .item = kSetpointSourceStartItem},
+        {kSetpointEdit, "0"},
+        {"LabelPosValue", "-"},
+        {"LabelDevValue", "-"},
+        {"LabelTempValue", "-"},
+        {"LabelPressValue", "-"},
+        {.name = "LabelSetPointUnit", .text = "%", .use = kStartOnly},
+        {.name = "LabelExtraData", .text = "ExtraData:", .use = kStartOnly},
+        {.name = "LabelExtraDataValue", .text = "-", .use = kStartOnly},
+        {.name = kShowLiveSetpoint, .checked = true, .use = kStartOnly},
+        {.name = kShowLivePosition, .checked = true, .use = kStartOnly},
+        {.name = kShowLoadedSetpoint[0], .checked = false, .use = kStartOnly},
+        {.name = kShowLoadedPosition[0], .checked = false, .use = kStartOnly},
+        {.name = kShowLoadedSetpoint[1], .checked = false, .use = kStartOnly},
+        {.name = kShowLoadedPosition[1], .checked = false, .use = kStartOnly},
+        {.name = "RadioButton1", .checked = true, .use = kStartOnly},
+        {.name = "RadioButton2", .checked = false, .use = kStartOnly},
+    };
+  }();
+  return defaults;
+}
 
-  QStringList sources;
-  for (const std::string& text : itemTexts(kSetpointSources)) sources.append(QString::fromStdString(text));
-  form.setItems(kSetpointSourceGroup, sources);
-  applyControlConfigurationDefaults(form);
+namespace {
+
+void startControlPage(FormState& form, WindowState& window) {
   window.SetPointSource.store(codeForIndex(kSetpointSources, kSetpointSourceStartItem));
+  // Shown once a burst message carries the loop current.
+  for (const char* control : {"LabelExtraData", "LabelExtraDataValue"}) form.setVisible(control, false);
+}
 
-  for (const TextDefault& d : kTexts) form.setText(d.control, d.text);
-  for (const CheckDefault& d : kChecks) form.setChecked(d.control, d.checked);
-  for (const char* control : kHidden) form.setVisible(control, false);
+}  // namespace
+
+void applyControlPageDefaults(FormState& form, WindowState& window) {
+  applyControlDefaults(form, window, controlPageDefaults());
+  startControlPage(form, window);
 }
 
 void showProcessValues(FormState& form, const WindowState& window, const BurstReading& reading,
@@ -340,7 +351,7 @@ void controlAfterBurstSample(const JobContext& job, const BurstMessage& message)
 }
 
 void controlAfterConfigurationLoaded(const LoadedConfiguration& loaded) {
-  if (!loaded.setpointSourceChanged || !loaded.followOnDevice) return;
+  if (!loaded.changed(kSetpointSourceGroup) || !loaded.followOnDevice) return;
   Configurator& core = loaded.core;
   if (core.window.Connected.load() && core.window.CalibrationRunning.load()) {
     // The source must not change under the calibration.
@@ -365,7 +376,8 @@ const PageModule& controlModule() {
   static const PageModule module{
       .name = "TabSheet1",
       .caption = "CONTROL",
-      .defaults = &applyControlPageDefaults,
+      .defaultValues = &controlPageDefaults,
+      .defaults = &startControlPage,
       .read = &ButtonControlReadClick,
       .send = &ButtonControlSendClick,
       .controlRules =
@@ -387,15 +399,6 @@ const PageModule& controlModule() {
               {"DEVIATION", ConfigValueForm::Text, "LabelDevValue", 0, true},
               {"TEMP", ConfigValueForm::Text, "LabelTempValue", 0, true},
               {"PRESSURE", ConfigValueForm::Text, "LabelPressValue"},
-          },
-      .factoryValues =
-          {
-              {.control = "RadioGroupSetPointSource", .item = 1},
-              {"EditSetPoint", "0"},
-              {"LabelPosValue", "-"},
-              {"LabelDevValue", "-"},
-              {"LabelTempValue", "-"},
-              {"LabelPressValue", "-"},
           },
       .readAllPlace = 2,
       .sendAllPlace = 2,

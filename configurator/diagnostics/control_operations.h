@@ -91,8 +91,10 @@ QString graphOpenDialogFolder(const WindowState& window, const QString& graphsFo
 // case the caller runs RadioGroupSetPointSourceClick.
 bool applyControlConfigurationDefaults(FormState& form);
 
-// Everything the page starts with: the configuration defaults, the source
-// items, the value labels and the show check boxes.
+// The page's start values and "&Default" values: the source with its
+// items, the setpoint, the value labels and the show check boxes.
+const PageDefaults& controlPageDefaults();
+// Everything the page starts with.
 void applyControlPageDefaults(FormState& form, WindowState& window);
 
 // What the status bar adds when a file or "&Default" would change the

@@ -41,12 +41,30 @@ QString fromStd(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+namespace {
+
+void applyDefault(FormState& form, char separator, const ControlDefault& control, bool withItems) {
+  if (withItems && !control.items.isEmpty()) form.setItems(control.name, control.items);
+  if (control.checked)
+    form.setChecked(control.name, *control.checked);
+  else if (control.item)
+    form.setSelectedIndex(control.name, *control.item);
+  else
+    form.setText(control.name, inLocaleNotation(control.text, separator));
+}
+
+}  // namespace
+
 void applyControlDefaults(FormState& form, const WindowState& window, const PageDefaults& defaults) {
   const char separator = decimalSeparator(window);
-  for (const ControlDefault& control : defaults) {
-    if (!control.items.isEmpty()) form.setItems(control.name, control.items);
-    form.setText(control.name, inLocaleNotation(control.text, separator));
-  }
+  for (const ControlDefault& control : defaults)
+    if (control.use != DefaultUse::FileDefaultOnly) applyDefault(form, separator, control, true);
+}
+
+void applyFileDefaultValues(FormState& form, const WindowState& window, const PageDefaults& defaults) {
+  const char separator = decimalSeparator(window);
+  for (const ControlDefault& control : defaults)
+    if (control.use != DefaultUse::StartOnly) applyDefault(form, separator, control, false);
 }
 
 QStringList itemList(const CodedItemTable& table) {

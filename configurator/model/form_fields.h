@@ -21,17 +21,30 @@ struct WindowState;
 // for a separator outside ASCII.
 char decimalSeparator(const WindowState& window);
 
-// The value a control starts with, and gets back from "&Default".
+// Which of a page's two sets of defaults a value belongs to. Most fields
+// start with the value "&Default" puts back; a few only start with one
+// (status labels, fields "&Default" leaves alone) or only get one back.
+enum class DefaultUse : unsigned char { StartAndFileDefault, StartOnly, FileDefaultOnly };
+
+// The value a control starts with, and gets back from "&Default": a text, a
+// radio group's item or a check box's state.
 struct ControlDefault {
   QString name;
   QString text;       // a number is written with a point, shown with the locale's separator
   QStringList items;  // combo and radio items in index order; empty for other controls
+  std::optional<int> item = std::nullopt;      // in place of the text
+  std::optional<bool> checked = std::nullopt;  // in place of the text
+  DefaultUse use = DefaultUse::StartAndFileDefault;
 };
 using PageDefaults = std::vector<ControlDefault>;
 
 // Puts every control of `defaults` to its start value: items first, so that
 // the text selects its item.
 void applyControlDefaults(FormState& form, const WindowState& window, const PageDefaults& defaults);
+
+// "&Default": the values of `defaults` it puts back, in their order. The
+// items stay as they are.
+void applyFileDefaultValues(FormState& form, const WindowState& window, const PageDefaults& defaults);
 
 // Text from the pure rules (UTF-8) for the form state.
 QString fromStd(std::string_view text);

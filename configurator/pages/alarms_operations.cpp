@@ -144,45 +144,63 @@ void sendGroup(const PageOperation& page, const AlarmGroup& group) {
 const PageDefaults& alarmsDefaults() {
   static const PageDefaults defaults = [] {
     const QStringList valveActions = itemList(kValveActions);
-    PageDefaults list = {
-        {"EditLimit1Min", "0", {}},
-        {"EditLimit1Max", "100", {}},
-        {"EditLimit1Hysteresis", "2", {}},
-        {"EditLimit2Min", "0", {}},
-        {"EditLimit2Max", "100", {}},
-        {"EditLimit2Hysteresis", "2", {}},
-        {"EditDeviationDistance", "10", {}},
-        {"EditDeviationTime", "10", {}},
-        {"EditPotPressMaxDiff", "3", {}},
-        {"EditPressInputMin", "0", {}},
-        {"EditPressInputMax", "100", {}},
-        {"EditPressInputHysteresis", "2", {}},
-        // The pressure alarm's unit is never read from the device.
-        {"LabelPressMinUnit", "%", {}},
-        {"LabelPressMaxUnit", "%", {}},
-        {"LabelPressHysteresisUnit", "%", {}},
-        {"EditTempMin", "0", {}},
-        {"EditTempMax", "100", {}},
-        {"EditTempHysteresis", "5", {}},
+    auto off = [](const char* box) { return ControlDefault{.name = box, .checked = false}; };
+    auto valveAction = [&](const char* combo) {
+      return ControlDefault{combo, valveActions.first(), valveActions};
+    };
+    // The pressure alarm's unit is never read from the device: its labels
+    // start as "%", and "&Default" gives them the default pressure unit.
+    auto pressureUnit = [](const char* label, const char* unit, DefaultUse use) {
+      return ControlDefault{.name = label, .text = unit, .use = use};
+    };
+    return PageDefaults{
+        off("CheckBoxAlarmLimit1"),
+        {"EditLimit1Min", "0"},
+        {"EditLimit1Max", "100"},
+        {"EditLimit1Hysteresis", "2"},
+        off("CheckBoxLimit1AlarmOut"),
+        valveAction("ComboBoxLimit1ValveAction"),
+        off("CheckBoxAlarmLimit2"),
+        {"EditLimit2Min", "0"},
+        {"EditLimit2Max", "100"},
+        {"EditLimit2Hysteresis", "2"},
+        off("CheckBoxLimit2AlarmOut"),
+        valveAction("ComboBoxLimit2ValveAction"),
+        off("CheckBoxAlarmDeviation"),
+        {"EditDeviationDistance", "10"},
+        {"EditDeviationTime", "10"},
+        {.name = "CheckBoxDeviationAlarmOut", .checked = true},
+        valveAction("ComboBoxDeviationValveAction"),
+        off("CheckBoxAlarmPressInput"),
+        {"EditPressInputMin", "0"},
+        {"EditPressInputMax", "100"},
+        {"EditPressInputHysteresis", "2"},
+        off("CheckBoxPressInputAlarmOut"),
+        valveAction("ComboBoxPressInputValveAction"),
+        pressureUnit("LabelPressMinUnit", "%", DefaultUse::StartOnly),
+        pressureUnit("LabelPressMaxUnit", "%", DefaultUse::StartOnly),
+        pressureUnit("LabelPressHysteresisUnit", "%", DefaultUse::StartOnly),
+        pressureUnit("LabelPressMinUnit", "bar", DefaultUse::FileDefaultOnly),
+        pressureUnit("LabelPressMaxUnit", "bar", DefaultUse::FileDefaultOnly),
+        pressureUnit("LabelPressHysteresisUnit", "bar", DefaultUse::FileDefaultOnly),
+        off("CheckBoxAlarmPot"),
+        {"EditPotPressMaxDiff", "3"},
+        off("CheckBoxPotAlarmOut"),
+        valveAction("ComboBoxPotPressValveAction"),
+        off("CheckBoxAlarmTemp"),
+        {"EditTempMin", "0"},
+        {"EditTempMax", "100"},
+        {"EditTempHysteresis", "5"},
+        off("CheckBoxTempAlarmOut"),
+        valveAction("ComboBoxTempValveAction"),
         // The temperature fields follow the device's temperature unit even
         // before the page is shown, so their labels start in the store.
-        {"LabelTempMinUnit", "C", {}},
-        {"LabelTempMaxUnit", "C", {}},
-        {"LabelTempHysteresisUnit", "C", {}},
+        {"LabelTempMinUnit", "C"},
+        {"LabelTempMaxUnit", "C"},
+        {"LabelTempHysteresisUnit", "C"},
     };
-    for (const AlarmGroup* group : kGroups)
-      list.push_back({group->valveAction, valveActions.first(), valveActions});
-    return list;
   }();
   return defaults;
-}
-
-void applyAlarmsDefaults(FormState& form, const WindowState& window) {
-  applyControlDefaults(form, window, alarmsDefaults());
-  for (const AlarmGroup* group : kGroups) {
-    form.setChecked(group->enable, false);
-    form.setChecked(group->alarmOut, group == &kDeviation);
-  }
 }
 
 std::optional<FloatEditBounds> alarmEditBounds(const FormState& form, const QString& field) {
@@ -241,7 +259,7 @@ const PageModule& alarmsModule() {
   static const PageModule module{
       .name = "TabSheetAlarms",
       .caption = "ALARMS",
-      .defaults = [](FormState& form, WindowState& window) { applyAlarmsDefaults(form, window); },
+      .defaultValues = &alarmsDefaults,
       .read = &readAlarms,
       .send = &sendAlarms,
       .controlRules =
@@ -290,48 +308,6 @@ const PageModule& alarmsModule() {
               {"ALARM TEMP HYSTERESIS", ConfigValueForm::Text, "EditTempHysteresis"},
               {"ALARM TEMP ALARM OUT", ConfigValueForm::Flag, "CheckBoxTempAlarmOut"},
               {"ALARM TEMP VALVE ACTION", ConfigValueForm::Text, "ComboBoxTempValveAction"},
-          },
-      .factoryValues =
-          {
-              {.control = "CheckBoxAlarmLimit1", .checked = false},
-              {"EditLimit1Min", "0"},
-              {"EditLimit1Max", "100"},
-              {"EditLimit1Hysteresis", "2"},
-              {.control = "CheckBoxLimit1AlarmOut", .checked = false},
-              {"ComboBoxLimit1ValveAction", "Do nothing"},
-              {.control = "CheckBoxAlarmLimit2", .checked = false},
-              {"EditLimit2Min", "0"},
-              {"EditLimit2Max", "100"},
-              {"EditLimit2Hysteresis", "2"},
-              {.control = "CheckBoxLimit2AlarmOut", .checked = false},
-              {"ComboBoxLimit2ValveAction", "Do nothing"},
-              {.control = "CheckBoxAlarmDeviation", .checked = false},
-              {"EditDeviationDistance", "10"},
-              {"EditDeviationTime", "10"},
-              {.control = "CheckBoxDeviationAlarmOut", .checked = true},
-              {"ComboBoxDeviationValveAction", "Do nothing"},
-              {.control = "CheckBoxAlarmPressInput", .checked = false},
-              {"EditPressInputMin", "0"},
-              {"EditPressInputMax", "100"},
-              {"EditPressInputHysteresis", "2"},
-              {.control = "CheckBoxPressInputAlarmOut", .checked = false},
-              {"ComboBoxPressInputValveAction", "Do nothing"},
-              {"LabelPressMinUnit", "bar"},
-              {"LabelPressMaxUnit", "bar"},
-              {"LabelPressHysteresisUnit", "bar"},
-              {.control = "CheckBoxAlarmPot", .checked = false},
-              {"EditPotPressMaxDiff", "3"},
-              {.control = "CheckBoxPotAlarmOut", .checked = false},
-              {"ComboBoxPotPressValveAction", "Do nothing"},
-              {.control = "CheckBoxAlarmTemp", .checked = false},
-              {"EditTempMin", "0"},
-              {"EditTempMax", "100"},
-              {"EditTempHysteresis", "5"},
-              {.control = "CheckBoxTempAlarmOut", .checked = false},
-              {"ComboBoxTempValveAction", "Do nothing"},
-              {"LabelTempMinUnit", "C"},
-              {"LabelTempMaxUnit", "C"},
-              {"LabelTempHysteresisUnit", "C"},
           },
       .readAllPlace = 6,
       .sendAllPlace = 6,

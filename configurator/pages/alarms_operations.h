@@ -17,11 +17,8 @@ namespace velk {
 class FormState;
 struct WindowState;
 
-// Start values of the page's controls.
+// Start values and "&Default" values of the page's controls.
 const PageDefaults& alarmsDefaults();
-
-// Puts the page to its start values.
-void applyAlarmsDefaults(FormState& form, const WindowState& window);
 
 // The bounds a value field is checked with when the user leaves it, as its
 // unit label stands now; nothing for a control that is no alarm value.

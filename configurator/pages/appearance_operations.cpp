@@ -73,13 +73,17 @@ constexpr UnitKind kUnitsOfConnection[] = {UnitKind::Position, UnitKind::Setpoin
 
 const PageDefaults& appearanceDefaults() {
   static const PageDefaults defaults = {
+      {"ComboBoxLanguage", "English", itemList(kLanguages)},
+      {"ComboBoxDefault", "Position", itemList(kDefaultDisplays)},
       {"ComboBoxSetpoint", "%", itemList(unitTable(UnitKind::Setpoint))},
       {"ComboBoxPosition", "%", itemList(unitTable(UnitKind::Position))},
       {"ComboBoxPressure", "bar", itemList(unitTable(UnitKind::Pressure))},
       {"ComboBoxTemp", "C", itemList(unitTable(UnitKind::Temperature))},
-      {"ComboBoxLanguage", "English", itemList(kLanguages)},
-      {"ComboBoxDefault", "Position", itemList(kDefaultDisplays)},
-      {"ComboBoxStartMenu", "Last value", {"Last value", "Basic menu", "Full menu"}},
+      // Never enabled and not in the configuration file, so not "&Default"'s.
+      {.name = "ComboBoxStartMenu",
+       .text = "Last value",
+       .items = {"Last value", "Basic menu", "Full menu"},
+       .use = DefaultUse::StartOnly},
   };
   return defaults;
 }
@@ -161,7 +165,7 @@ const PageModule& appearanceModule() {
   static const PageModule module{
       .name = "APPEARANCE",
       .caption = "APPEARANCE",
-      .defaults = [](FormState& form, WindowState& window) { applyAppearanceDefaults(form, window); },
+      .defaultValues = &appearanceDefaults,
       .read = &readAppearance,
       .send = &sendAppearance,
       .controlRules = {{when::connected, {"ButtonApperanceRead"}},
@@ -173,8 +177,13 @@ const PageModule& appearanceModule() {
               {"LANGUAGE", ConfigValueForm::Text, "ComboBoxLanguage"},
               {"DEFAULT DISPLAY", ConfigValueForm::Text, "ComboBoxDefault"},
               {"UNIT SETPOINT", ConfigValueForm::Text, "ComboBoxSetpoint"},
-              // The stroke's unit label follows: "inch" for inches, else "mm" (below).
-              {"UNIT POSITION", ConfigValueForm::Text, "ComboBoxPosition"},
+              {"UNIT POSITION",
+               ConfigValueForm::Text,
+               "ComboBoxPosition",
+               0,
+               false,
+               {},
+               &showStrokeUnitOfLoadedPosition},
               {"UNIT PRESSURE", ConfigValueForm::Text, "ComboBoxPressure"},
               {"UNIT TEMP",
                ConfigValueForm::Text,
@@ -182,15 +191,6 @@ const PageModule& appearanceModule() {
                0,
                false,
                {"LabelCalTempUnit", "LabelTempMinUnit", "LabelTempMaxUnit", "LabelTempHysteresisUnit"}},
-          },
-      .factoryValues =
-          {
-              {"ComboBoxLanguage", "English"},
-              {"ComboBoxDefault", "Position"},
-              {"ComboBoxSetpoint", "%"},
-              {"ComboBoxPosition", "%"},
-              {"ComboBoxPressure", "bar"},
-              {"ComboBoxTemp", "C"},
           },
       .readAllPlace = 1,
       .sendAllPlace = 1,

@@ -14,7 +14,7 @@ namespace velk {
 class FormState;
 struct WindowState;
 
-// Start values of the page's controls.
+// Start values and "&Default" values of the page's controls.
 const PageDefaults& appearanceDefaults();
 
 // Puts the page to its start values (start-up, "&Default").

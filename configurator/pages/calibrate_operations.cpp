@@ -16,25 +16,28 @@ constexpr const char* kTemperatureUnitStart = "C";
 }  // namespace
 
 const PageDefaults& calibrateDefaults() {
+  constexpr auto kStartOnly = DefaultUse::StartOnly;
   static const PageDefaults defaults = {
       {"ComboBoxCalType", "Autocalibration", {"Autocalibration", "Travelcalibration"}},
-      {"LabelCalTravelStatus", "", {}},
-      {"LabelCalLeakStatus", "", {}},
-      {"LabelCalTuneStatus", "", {}},
-      {"LabelCalPIDUpdated", "", {}},
-      {"LabelCalPValue", "", {}},
-      {"LabelCalIValue", "", {}},
-      {"LabelCalDValue", "", {}},
-      {"EditCalCurrentLow", "4", {}},
-      {"EditCalCurrentHigh", "20", {}},
-      {"EditCalTemp", "25", {}},
-      {"LabelCalTempUnit", kTemperatureUnitStart, {}},
-      {"Edit1", "0", {}},
-      {"Edit2", "700", {}},
-      {"Edit3", "0", {}},
-      {"Edit170", "700", {}},
-      {"Edit171", "0", {}},
-      {"Edit172", "700", {}},
+      {"EditCalCurrentLow", "4"},
+      {"EditCalCurrentHigh", "20"},
+      {"EditCalTemp", "25"},
+      {"LabelCalTempUnit", kTemperatureUnitStart},
+      // What a calibration found starts empty; "&Default" leaves the
+      // pressures alone and gives the PID labels the TUNING values.
+      {.name = "LabelCalTravelStatus", .use = kStartOnly},
+      {.name = "LabelCalLeakStatus", .use = kStartOnly},
+      {.name = "LabelCalTuneStatus", .use = kStartOnly},
+      {.name = "LabelCalPIDUpdated", .use = kStartOnly},
+      {.name = "LabelCalPValue", .use = kStartOnly},
+      {.name = "LabelCalIValue", .use = kStartOnly},
+      {.name = "LabelCalDValue", .use = kStartOnly},
+      {.name = "Edit1", .text = "0", .use = kStartOnly},
+      {.name = "Edit2", .text = "700", .use = kStartOnly},
+      {.name = "Edit3", .text = "0", .use = kStartOnly},
+      {.name = "Edit170", .text = "700", .use = kStartOnly},
+      {.name = "Edit171", .text = "0", .use = kStartOnly},
+      {.name = "Edit172", .text = "700", .use = kStartOnly},
   };
   return defaults;
 }
@@ -86,9 +89,9 @@ const PageModule& calibrateModule() {
   static const PageModule module{
       .name = "TabSheetCalibrate",
       .caption = "CALIBRATE",
+      .defaultValues = &calibrateDefaults,
       .defaults =
           [](FormState& form, WindowState& window) {
-            applyControlDefaults(form, window, calibrateDefaults());
             // "Abort Cal" is usable only while a calibration runs.
             form.setEnabled("ButtonAbortCalibrate", !window.StopRequested.load());
           },
@@ -114,15 +117,6 @@ const PageModule& calibrateModule() {
               {"CAL TEMP", ConfigValueForm::Text, "EditCalTemp"},
               {"CAL PRESSURE LOW", ConfigValueForm::Text, "Edit1", 91},
               {"CAL PRESSURE HIGH", ConfigValueForm::Text, "Edit2", 91},
-          },
-      .factoryValues =
-          {
-              {"ComboBoxCalType", "Autocalibration"},
-              {"EditCalCurrentLow", "4"},
-              {"EditCalCurrentHigh", "20"},
-              {"EditCalTemp", "25"},
-              {"LabelCalTempUnit", "C"},
-              {"ComboBoxActuatorType", "Rotating"},
           },
   };
   return module;

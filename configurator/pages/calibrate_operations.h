@@ -16,7 +16,7 @@ namespace velk {
 class FormState;
 struct WindowState;
 
-// Start values of the page's controls.
+// Start values and "&Default" values of the page's controls.
 const PageDefaults& calibrateDefaults();
 
 // The fields checked when the user leaves them, and their bounds now (the

@@ -97,7 +97,7 @@ void readCustomCurve(const PageOperation& page, const JobContext& job) {
     return;
   if (!isCurvePointCount(count)) {
     logRefusal(job, kReadPointCount,
-        QString("Unknown number of curve points %1; the curve is left as it was").arg(count));
+               QString("Unknown number of curve points %1; the curve is left as it was").arg(count));
     return;
   }
   job.form.setText(kComboBoxNumberOfPoints, QString::number(count));
@@ -134,10 +134,19 @@ void applyCharacteristicsDefaults(FormState& form, const WindowState& window) {
   applyControlDefaults(form, window, characteristicsDefaults());
 }
 
-void startCharacteristicsPage(FormState& form, WindowState& window) {
-  applyCharacteristicsDefaults(form, window);
+namespace {
+
+// The custom curve starts as a straight line over the points shown.
+void showStartCurve(FormState& form, WindowState& window) {
   window.CustomCurve.set(CustomCurve::straightLine(pointsShown(form)));
   ComboBoxCharacterChange(form, window);
+}
+
+}  // namespace
+
+void startCharacteristicsPage(FormState& form, WindowState& window) {
+  applyCharacteristicsDefaults(form, window);
+  showStartCurve(form, window);
 }
 
 void ComboBoxCharacterChange(FormState& form, WindowState& window) {
@@ -193,7 +202,7 @@ void ButtonCharacterReadClick(const JobContext& job, Sender sender) {
   const auto index = indexForCode(kCharacteristics, code);
   if (!index) {
     logRefusal(job, kReadOutputInformation,
-                           QString("Unknown characteristic code %1; the page is left as it was").arg(code));
+               QString("Unknown characteristic code %1; the page is left as it was").arg(code));
     return;
   }
   job.form.setSelectedIndex(kComboBoxCharacter, *index);
@@ -213,8 +222,8 @@ void ButtonCharacterSendClick(const JobContext& job, Sender sender) {
   const CustomCurve curve = job.window.CustomCurve.get();
   if (!isCurvePointCount(curve.count)) {
     logRefusal(job, kWritePointCount,
-        QString("The custom curve has %1 points, which the device cannot take; it is not sent")
-            .arg(curve.count));
+               QString("The custom curve has %1 points, which the device cannot take; it is not sent")
+                   .arg(curve.count));
     return;
   }
   if (!page.send(kWritePointCount, 1,
@@ -234,7 +243,8 @@ const PageModule& characteristicsModule() {
   static const PageModule module{
       .name = "TabSheetCara",
       .caption = "CHARACTERISTICS",
-      .defaults = &startCharacteristicsPage,
+      .defaultValues = &characteristicsDefaults,
+      .defaults = &showStartCurve,
       .read = &ButtonCharacterReadClick,
       .send = &ButtonCharacterSendClick,
       .controlRules = {{when::connected, {"ButtonCharacterRead"}},
@@ -244,11 +254,6 @@ const PageModule& characteristicsModule() {
           {
               {"CHARACTER", ConfigValueForm::Text, "ComboBoxCharacter"},
               {"NUMBER OF POINTS", ConfigValueForm::Text, "ComboBoxNumberOfPoints"},
-          },
-      .factoryValues =
-          {
-              {"ComboBoxCharacter", "Linear"},
-              {"ComboBoxNumberOfPoints", "33"},
           },
       .readAllPlace = 4,
       .sendAllPlace = 4,

@@ -219,23 +219,45 @@ void writeDeviceId(const JobContext& job, Sender sender, ThreadCommands& command
   commands.postRequest(kRequestConnection);
 }
 
+namespace {
+
+const PageDefaults& readPageDefaults() {
+  constexpr auto kStartOnly = DefaultUse::StartOnly;
+  // The identity the device is asked for starts empty; "&Default" puts the
+  // factory texts in.
+  constexpr auto kFileDefaultOnly = DefaultUse::FileDefaultOnly;
+  static const PageDefaults defaults = {
+      {.name = "SearchPollStart", .text = "0", .use = kStartOnly},
+      {.name = "SearchPollStop", .text = "15", .use = kStartOnly},
+      {"LabelNumberOfCyclesValue", "-"},
+      {"LabelAccumulatedTravelValue", "-"},
+      {"LabelMeanDeviationValue", "-"},
+      {"LabelRunTimeValue", "-"},
+      {.name = "Edit183", .text = "-", .use = kFileDefaultOnly},
+      {"LabelHWverValue", "-"},
+      {"LabelSWverValue", "-"},
+      {"LabelAssemblyNumberValue", "-"},
+      {"LabelDateValue", "-"},
+      {"LabelHartMessageValue", "-"},
+      {.name = "EditTag", .text = "B0,KB0,K", .use = kFileDefaultOnly},
+      {.name = "EditDescriptor", .text = "QTUEQTUEQTUETEAP", .use = kFileDefaultOnly},
+      {"EditPollAddress", "0"},
+      {"LabelHartUnivCmdValue", "-"},
+      {"LabelHartSpecCmdValue", "-"},
+      {.name = "LabelCapabilityValue", .text = "-", .use = kStartOnly},
+      {.name = "LabelStatMaxTempValue", .text = "-", .use = kStartOnly},
+      {.name = "LabelStatMinTempValue", .text = "-", .use = kStartOnly},
+  };
+  return defaults;
+}
+
+}  // namespace
+
 const PageModule& readModule() {
   static const PageModule module{
       .name = "TabSheetRead",
       .caption = "READ",
-      .defaults =
-          [](FormState& form, WindowState&) {
-            form.setText("SearchPollStart", "0");
-            form.setText("SearchPollStop", "15");
-            form.setText("EditPollAddress", "0");
-            for (const char* label :
-                 {"LabelHWverValue", "LabelSWverValue", "LabelAssemblyNumberValue", "LabelDateValue",
-                  "LabelCapabilityValue", "LabelHartMessageValue", "LabelHartUnivCmdValue",
-                  "LabelHartSpecCmdValue", "LabelNumberOfCyclesValue", "LabelAccumulatedTravelValue",
-                  "LabelMeanDeviationValue", "LabelRunTimeValue", "LabelStatMaxTempValue",
-                  "LabelStatMinTempValue"})
-              form.setText(label, "-");
-          },
+      .defaultValues = &readPageDefaults,
       .read = &readDeviceData,
       .controlRules = {{when::connected, {"ButtonReadRead"}},
                        {when::connectedAndWritable,
@@ -261,24 +283,6 @@ const PageModule& readModule() {
               {"HART POLL ADRESS", ConfigValueForm::Text, "EditPollAddress"},
               {"HART UNIVERSAL COMMAND", ConfigValueForm::Text, "LabelHartUnivCmdValue", 0, true},
               {"HART SPECIFIC COMMAND", ConfigValueForm::Text, "LabelHartSpecCmdValue", 0, true},
-          },
-      .factoryValues =
-          {
-              {"LabelNumberOfCyclesValue", "-"},
-              {"LabelAccumulatedTravelValue", "-"},
-              {"LabelMeanDeviationValue", "-"},
-              {"LabelRunTimeValue", "-"},
-              {"Edit183", "-"},
-              {"LabelHWverValue", "-"},
-              {"LabelSWverValue", "-"},
-              {"LabelAssemblyNumberValue", "-"},
-              {"LabelDateValue", "-"},
-              {"LabelHartMessageValue", "-"},
-              {"EditTag", "B0,KB0,K"},
-              {"EditDescriptor", "QTUEQTUEQTUETEAP"},
-              {"EditPollAddress", "0"},
-              {"LabelHartUnivCmdValue", "-"},
-              {"LabelHartSpecCmdValue", "-"},
           },
       .readAllPlace = 7,
       .searchRange = &searchPollRange,

@@ -53,9 +53,18 @@ void sendEndValues(const PageOperation& page, int command, const char* TravelEnd
   }
 }
 
+// A setting the device keeps as a one-byte code, shown as its item.
+bool readCode(const PageOperation& page, int command, const char* control, const CodedItemTable& table) {
+  const JobContext& job = page.job();
+  return page.read(command, 0, ReplyBytes{1},
+                   [&](HartLink& reply) { showCodedItem(job.form, control, table, reply.GetInteger(0, 1)); });
+}
+
 }  // namespace
 
 const PageDefaults& setupDefaults() {
+  // "&Default" sets the actuator type just before the stroke, as the
+  // calibration's lines of the file end with it.
   static const PageDefaults defaults = {
       {"ComboBoxActuatorType", "Rotating", itemList(kActuatorTypes)},
       {"EditStroke", "50", {}},
@@ -64,7 +73,7 @@ const PageDefaults& setupDefaults() {
       {"ComboBoxActuatorFunction", "Single act", itemList(kActuatorFunctions)},
       {"EditCurrentRangeMin", "4", {}},
       {"EditCurrentRangeMax", "20", {}},
-      {"RadioGroupDirection", "Direct", itemList(kDirections)},
+      {.name = "RadioGroupDirection", .items = itemList(kDirections), .item = 0},
       {"EditTravelRangeMin", "0", {}},
       {"EditTravelRangeMax", "100", {}},
       {"ComboBoxControlLow", "Cutoff", itemList(kTravelControls)},
@@ -95,10 +104,7 @@ void readSetup(const JobContext& job, Sender sender) {
   const char separator = decimalSeparator(job.window);
 
   page.progress("Reading actuator type...");
-  page.read(175, 0, ReplyBytes{1}, [&](HartLink& reply) {
-    showCodedItem(form, "ComboBoxActuatorType", kActuatorTypes, reply.GetInteger(0, 1));
-    actuatorTypeChanged(form);
-  });
+  if (readCode(page, 175, "ComboBoxActuatorType", kActuatorTypes)) actuatorTypeChanged(form);
 
   // The stroke is shown in the unit its label names until the position unit
   // says which unit that should be.
@@ -115,14 +121,10 @@ void readSetup(const JobContext& job, Sender sender) {
   });
 
   page.progress("Reading actuator size...");
-  page.read(153, 0, ReplyBytes{1}, [&](HartLink& reply) {
-    showCodedItem(form, "ComboBoxActuatorSize", kActuatorSizes, reply.GetInteger(0, 1));
-  });
+  readCode(page, 153, "ComboBoxActuatorSize", kActuatorSizes);
 
   page.progress("Reading actuator function...");
-  page.read(139, 0, ReplyBytes{1}, [&](HartLink& reply) {
-    showCodedItem(form, "ComboBoxActuatorFunction", kActuatorFunctions, reply.GetInteger(0, 1));
-  });
+  readCode(page, 139, "ComboBoxActuatorFunction", kActuatorFunctions);
 
   page.progress("Reading current range...");
   page.read(183, 0, ReplyBytes{8}, [&](HartLink& reply) {
@@ -131,9 +133,7 @@ void readSetup(const JobContext& job, Sender sender) {
   });
 
   page.progress("Reading direction...");
-  page.read(177, 0, ReplyBytes{1}, [&](HartLink& reply) {
-    showCodedItem(form, "RadioGroupDirection", kDirections, reply.GetInteger(0, 1));
-  });
+  readCode(page, 177, "RadioGroupDirection", kDirections);
 
   // The travel range is the primary variable's range: upper value first.
   page.progress("Reading travel range...");
@@ -219,7 +219,8 @@ const PageModule& setupModule() {
   static const PageModule module{
       .name = "TabSheetSetup",
       .caption = "SETUP",
-      .defaults = [](FormState& form, WindowState& window) { applySetupDefaults(form, window); },
+      .defaultValues = &setupDefaults,
+      .defaults = [](FormState& form, WindowState&) { actuatorTypeChanged(form); },
       .read = &readSetup,
       .send = &sendSetup,
       .controlRules = {{when::connected, {"ButtonSetupRead"}},
@@ -241,24 +242,6 @@ const PageModule& setupModule() {
               {"CUT OFF HIGH", ConfigValueForm::Text, "EditCutoffHigh"},
               {"LIMIT LOW", ConfigValueForm::Text, "EditLimitedLow"},
               {"LIMIT HIGH", ConfigValueForm::Text, "EditLimitedHigh"},
-          },
-      .factoryValues =
-          {
-              {"EditStroke", "50"},
-              {"LabelStrokeUnit", "mm"},
-              {"ComboBoxActuatorSize", "Medium"},
-              {"ComboBoxActuatorFunction", "Single act"},
-              {"EditCurrentRangeMin", "4"},
-              {"EditCurrentRangeMax", "20"},
-              {.control = "RadioGroupDirection", .item = 0},
-              {"EditTravelRangeMin", "0"},
-              {"EditTravelRangeMax", "100"},
-              {"ComboBoxControlLow", "Cutoff"},
-              {"ComboBoxControlHigh", "Cutoff"},
-              {"EditCutoffLow", "0.1"},
-              {"EditCutoffHigh", "99.9"},
-              {"EditLimitedLow", "0"},
-              {"EditLimitedHigh", "100"},
           },
       .readAllPlace = 3,
       .sendAllPlace = 3,

@@ -82,12 +82,29 @@ void fillFloats(HartLink& request, const std::array<float, N>& values) {
 }  // namespace
 
 const PageDefaults& tuningDefaults() {
+  constexpr auto kStartOnly = DefaultUse::StartOnly;
+  constexpr auto kFileDefaultOnly = DefaultUse::FileDefaultOnly;
   static const PageDefaults defaults = {
-      {"EditCloseTime", "0", {}},  {"EditOpenTime", "0", {}},        {"EditDeadBand", "0.5", {}},
-      {"EditToggleTime", "0", {}}, {"EditToggleCycleTime", "0", {}}, {"EditToggleSize", "0", {}},
-      {"EditPID_P", "5", {}},      {"EditPID_I", "1", {}},           {"EditPID_D", "0.05", {}},
-      {"EditMinpulseUp", "", {}},  {"EditMinpulseUp2", "", {}},      {"EditMinpulseDn", "", {}},
-      {"EditMinpulseDn2", "", {}}, {"LabelSelfTest", "", {}},
+      {"EditCloseTime", "0"},
+      {"EditOpenTime", "0"},
+      {"EditDeadBand", "0.5"},
+      {"EditToggleTime", "0"},
+      {"EditToggleCycleTime", "0"},
+      {"EditToggleSize", "0"},
+      {"EditPID_P", "5"},
+      {"EditPID_I", "1"},
+      {"EditPID_D", "0.05"},
+      // "&Default" also shows the PID values on the CALIBRATE page, whose
+      // labels start empty until a calibration reports them.
+      {.name = "LabelCalPValue", .text = "5", .use = kFileDefaultOnly},
+      {.name = "LabelCalIValue", .text = "1", .use = kFileDefaultOnly},
+      {.name = "LabelCalDValue", .text = "0.05", .use = kFileDefaultOnly},
+      // The minimum pulses are the device's own: "&Default" leaves them alone.
+      {.name = "EditMinpulseUp", .use = kStartOnly},
+      {.name = "EditMinpulseUp2", .use = kStartOnly},
+      {.name = "EditMinpulseDn", .use = kStartOnly},
+      {.name = "EditMinpulseDn2", .use = kStartOnly},
+      {.name = "LabelSelfTest", .use = kStartOnly},
   };
   return defaults;
 }
@@ -185,8 +202,7 @@ const PageModule& tuningModule() {
   static const PageModule module{
       .name = "TabSheetTuning",
       .caption = "TUNING",
-      .defaults = [](FormState& form,
-                     WindowState& window) { applyControlDefaults(form, window, tuningDefaults()); },
+      .defaultValues = &tuningDefaults,
       .read = &readTuning,
       .send = &sendTuning,
       .controlRules =
@@ -212,21 +228,6 @@ const PageModule& tuningModule() {
               {"PID P", ConfigValueForm::Text, "EditPID_P", 0, false, {"LabelCalPValue"}},
               {"PID I", ConfigValueForm::Text, "EditPID_I", 0, false, {"LabelCalIValue"}},
               {"PID D", ConfigValueForm::Text, "EditPID_D", 0, false, {"LabelCalDValue"}},
-          },
-      .factoryValues =
-          {
-              {"EditCloseTime", "0"},
-              {"EditOpenTime", "0"},
-              {"EditDeadBand", "0.5"},
-              {"EditToggleTime", "0"},
-              {"EditToggleCycleTime", "0"},
-              {"EditToggleSize", "0"},
-              {"EditPID_P", "5"},
-              {"EditPID_I", "1"},
-              {"EditPID_D", "0.05"},
-              {"LabelCalPValue", "5"},
-              {"LabelCalIValue", "1"},
-              {"LabelCalDValue", "0.05"},
           },
       .readAllPlace = 5,
       .sendAllPlace = 5,

@@ -15,7 +15,7 @@ namespace velk {
 
 struct WindowState;
 
-// Start values of the page's controls.
+// Start values and "&Default" values of the page's controls.
 const PageDefaults& tuningDefaults();
 
 // The fields checked when the user leaves them, with their bounds.

@@ -26,6 +26,10 @@ void applyStrokeUnitRule(FormState& form, const WindowState& window, int positio
   form.setText("LabelStrokeUnit", fromStd(strokeUnitLabel(after.unit)));
 }
 
+void showStrokeUnitOfLoadedPosition(FormState& form, const QString& positionUnit) {
+  form.setText("LabelStrokeUnit", fromStd(strokeUnitLabel(strokeUnitFromLabel(positionUnit.toStdString()))));
+}
+
 void ConvertTemperatureFields(FormState& form, const WindowState& window, int temperatureIndex) {
   const auto from = temperatureUnitFromName(form.text("LabelTempMinUnit").toStdString());
   if (from && temperatureIndex >= 0 && temperatureIndex <= 2) {

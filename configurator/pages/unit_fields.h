@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class QString;
+
 namespace velk {
 
 class FormState;
@@ -23,6 +25,11 @@ void applyPositionUnit(FormState& form, WindowState& window, int positionUnitInd
 // taken yet (a unit being sent).
 void applyStrokeUnitRule(FormState& form, const WindowState& window, int positionUnitIndex,
                          std::optional<int> strokeReadThisPass = std::nullopt);
+
+// A configuration file's stroke is in the unit its position unit names: the
+// stroke's unit label follows a loaded position unit ("inch", else "mm")
+// without converting the loaded stroke.
+void showStrokeUnitOfLoadedPosition(FormState& form, const QString& positionUnit);
 
 // Converts EditTempMin, EditTempMax, EditTempHysteresis (ALARMS) and
 // EditCalTemp (CALIBRATE) from the unit LabelTempMinUnit names to the unit of

@@ -253,7 +253,14 @@ ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form
   }
 
   // Every line converted: the fields take the file's values.
-  const int sourceBefore = form.selectedIndex("RadioGroupSetPointSource");
+  QStringList touched;
+  for (const Change& change : changes) {
+    if (const auto* set = std::get_if<SetText>(&change)) touched.append(set->entry->control);
+    if (const auto* set = std::get_if<SetIndex>(&change)) touched.append(set->control);
+    if (const auto* set = std::get_if<SetFlag>(&change)) touched.append(set->control);
+  }
+  touched.removeDuplicates();
+  const ShownValues before = shownValues(form, touched);
   CustomCurve curve = window.CustomCurve.get();
   for (const Change& change : changes) {
     std::visit(
@@ -262,8 +269,7 @@ ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form
           if constexpr (std::is_same_v<C, SetText>) {
             form.setText(c.entry->control, c.text);
             for (const char* also : c.entry->alsoSets) form.setText(also, c.text);
-            if (std::strcmp(c.entry->control, "ComboBoxPosition") == 0)
-              form.setText("LabelStrokeUnit", c.text == "inch" ? "inch" : "mm");
+            if (c.entry->onLoad) c.entry->onLoad(form, c.text);
           } else if constexpr (std::is_same_v<C, SetIndex>) {
             form.setSelectedIndex(c.control, c.index);
           } else if constexpr (std::is_same_v<C, SetFlag>) {
@@ -280,7 +286,7 @@ ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form
   window.CustomCurve.set(curve);
   result.ok = true;
   result.lines = 1 + static_cast<int>(changes.size());
-  result.setpointSourceChanged = form.selectedIndex("RadioGroupSetPointSource") != sourceBefore;
+  result.changedControls = changedControls(form, before);
   return result;
 }
 
@@ -292,6 +298,24 @@ ConfigurationLoad loadConfiguration(const QString& path, FormState& form, Window
     return result;
   }
   return loadConfigurationText(file.readAll(), form, window);
+}
+
+ShownValues shownValues(const FormState& form, const QStringList& controls) {
+  ShownValues shown;
+  shown.reserve(static_cast<std::size_t>(controls.size()));
+  for (const QString& control : controls) shown.emplace_back(control, form.value(control));
+  return shown;
+}
+
+QStringList changedControls(const FormState& form, const ShownValues& before) {
+  QStringList changed;
+  for (const auto& [control, was] : before) {
+    const ControlValue now = form.value(control);
+    if (now.text != was.text || now.selectedIndex != was.selectedIndex || now.checked != was.checked)
+      changed.append(control);
+  }
+  changed.removeDuplicates();
+  return changed;
 }
 
 QString linesWrittenText(int lines, const QString& path) {

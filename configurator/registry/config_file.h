@@ -9,13 +9,15 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <utility>
 #include <vector>
 
 #include "comm/configuration_fields.h"
+#include "model/form_state.h"
 
 namespace velk {
 
-class FormState;
 struct WindowState;
 
 inline constexpr const char* kConfigurationHeader = "Velk Configurator 2.0";
@@ -43,9 +45,9 @@ ConfigurationSave saveConfiguration(const QString& path, const FormState& form, 
 
 struct ConfigurationLoad {
   bool ok = false;
-  int lines = 0;  // 1 plus the lines that set a field
-  QString error;  // where the file is not correct: "line N: KEY" or why it could not be read
-  bool setpointSourceChanged = false;
+  int lines = 0;                // 1 plus the lines that set a field
+  QString error;                // where the file is not correct: "line N: KEY" or why it could not be read
+  QStringList changedControls;  // whose text, item or check the file changed
 };
 // Reads and converts the whole file before anything is set: a file with one
 // value that does not convert (a curve point of "nan" or "inf" included), a
@@ -53,6 +55,12 @@ struct ConfigurationLoad {
 // starts with a key changes no field.
 ConfigurationLoad loadConfigurationText(const QByteArray& bytes, FormState& form, WindowState& window);
 ConfigurationLoad loadConfiguration(const QString& path, FormState& form, WindowState& window);
+
+// What a set of controls shows (text, item, check), to tell afterwards which
+// of them a load or "&Default" changed.
+using ShownValues = std::vector<std::pair<QString, ControlValue>>;
+ShownValues shownValues(const FormState& form, const QStringList& controls);
+QStringList changedControls(const FormState& form, const ShownValues& before);
 
 // The status bar after a save or a load: "161 lines written to config.txt".
 QString linesWrittenText(int lines, const QString& path);

@@ -8,8 +8,8 @@
 
 namespace velk {
 
-void followLoadedConfiguration(Configurator& core, bool setpointSourceChanged, bool followOnDevice) {
-  const LoadedConfiguration loaded{core, setpointSourceChanged, followOnDevice};
+void followLoadedConfiguration(Configurator& core, const QStringList& changedControls, bool followOnDevice) {
+  const LoadedConfiguration loaded{core, changedControls, followOnDevice};
   for (const PageModule* module : pageModules())
     if (module->afterConfigurationLoaded) module->afterConfigurationLoaded(loaded);
 }
@@ -34,7 +34,7 @@ ConfigurationLoad afterLoad(Configurator& core, const ConfigurationLoad& result,
   if (!result.ok) return result;
   // First: a page that keeps a value it was given says so after it.
   core.form.setText(kStatusBar, linesReadText(result.lines, name));
-  followLoadedConfiguration(core, result.setpointSourceChanged, true);
+  followLoadedConfiguration(core, result.changedControls, true);
   return result;
 }
 

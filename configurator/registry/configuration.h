@@ -11,7 +11,7 @@ namespace velk {
 class Configurator;
 
 // The pages follow a configuration just put into the form (page_module.h).
-void followLoadedConfiguration(Configurator& core, bool setpointSourceChanged, bool followOnDevice);
+void followLoadedConfiguration(Configurator& core, const QStringList& changedControls, bool followOnDevice);
 
 // Saves to ConfigFileName; the status bar tells the lines written, or the
 // failure is reported. A saved file is also kept in the device history,

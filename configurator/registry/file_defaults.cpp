@@ -4,38 +4,39 @@
 #include "model/form_fields.h"
 #include "model/form_state.h"
 #include "model/window_state.h"
+#include "registry/config_file.h"
 #include "registry/page_registry.h"
 
 namespace velk {
 
 namespace {
 
-const std::vector<FactoryValue>& factoryValues() {
-  static const std::vector<FactoryValue> values = [] {
-    std::vector<FactoryValue> all = {{"EditPassword", kPasswordDefault}};
+// The window's own field first, then the pages' in configuration place.
+const std::vector<const PageDefaults*>& fileDefaultTables() {
+  static const PageDefaults window = {{"EditPassword", kPasswordDefault}};
+  static const std::vector<const PageDefaults*> tables = [] {
+    std::vector<const PageDefaults*> all = {&window};
     for (const PageModule* module : modulesByPlace(&PageModule::configurationPlace))
-      all.insert(all.end(), module->factoryValues.begin(), module->factoryValues.end());
+      if (module->defaultValues) all.push_back(&module->defaultValues());
     return all;
   }();
-  return values;
+  return tables;
 }
 
 }  // namespace
 
 QStringList fileDefaultControls() {
   QStringList controls;
-  for (const FactoryValue& value : factoryValues()) controls.append(value.control);
+  for (const PageDefaults* table : fileDefaultTables())
+    for (const ControlDefault& value : *table)
+      if (value.use != DefaultUse::StartOnly) controls.append(value.name);
   return controls;
 }
 
-bool applyFileDefaults(FormState& form, const WindowState& window) {
-  const int sourceBefore = form.selectedIndex("RadioGroupSetPointSource");
-  for (const FactoryValue& value : factoryValues()) {
-    if (value.text) applyControlDefaults(form, window, {{value.control, value.text, {}}});
-    if (value.item) form.setSelectedIndex(value.control, *value.item);
-    if (value.checked) form.setChecked(value.control, *value.checked);
-  }
-  return form.selectedIndex("RadioGroupSetPointSource") != sourceBefore;
+QStringList applyFileDefaults(FormState& form, const WindowState& window) {
+  const ShownValues before = shownValues(form, fileDefaultControls());
+  for (const PageDefaults* table : fileDefaultTables()) applyFileDefaultValues(form, window, *table);
+  return changedControls(form, before);
 }
 
 }  // namespace velk

@@ -69,8 +69,10 @@ void applyStartupDefaults(FormState& form, WindowState& window, const QString& d
   // Pages write their numbers with it.
   window.setDecimalSeparator(decimalSeparator);
   form.setText("EditPassword", kPasswordDefault);
-  for (const PageModule* module : pageModules())
+  for (const PageModule* module : pageModules()) {
+    if (module->defaultValues) applyControlDefaults(form, window, module->defaultValues());
     if (module->defaults) module->defaults(form, window);
+  }
   window.Connected.store(false);
   window.OutOfService.store(false);
 }

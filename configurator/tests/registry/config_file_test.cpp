@@ -116,6 +116,40 @@ TEST_F(ConfigFileTest, LoadsWhatItCanAndRefusesAWholeFileForOneBadValue) {
   EXPECT_EQ(bad.error, "line 3: ALARM TEMP CHECKED");
 }
 
+// The pages follow what a load changed (a changed source is clicked), so a
+// value the window already held, or one changed and changed back, is no change.
+TEST_F(ConfigFileTest, SaysWhichControlsTheFileChangedAndTheStrokeUnitFollowsThePositionUnit) {
+  struct Case {
+    const char* what;
+    QByteArray lines;
+    QStringList changed;
+    const char* strokeUnit;
+  };
+  const Case cases[] = {
+      {"values the window holds", "SOURCE 1\nSETPOINT 0\nUNIT POSITION %\n", {}, "mm"},
+      {"a source and a setpoint",
+       "SOURCE 0\nSETPOINT 5\n",
+       {"EditSetPoint", "RadioGroupSetPointSource"},
+       "mm"},
+      {"a source changed and changed back", "SOURCE 0\nSOURCE 1\n", {}, "mm"},
+      {"a check box", "ALARM TEMP CHECKED 1\n", {"CheckBoxAlarmTemp"}, "mm"},
+      {"inches: the loaded stroke is taken as it stands",
+       "STROKE LENGTH 2\nUNIT POSITION inch\n",
+       {"ComboBoxPosition", "EditStroke"},
+       "inch"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    applyDefaults();
+    ConfigurationLoad result = load("Velk Configurator 2.0\n" + c.lines);
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    result.changedControls.sort();
+    EXPECT_EQ(result.changedControls, c.changed);
+    EXPECT_EQ(form().text("LabelStrokeUnit"), c.strokeUnit);
+  }
+  EXPECT_EQ(form().text("EditStroke"), "2");
+}
+
 TEST_F(ConfigFileTest, TheCurveCountInEffectDecidesWhichPointsAreRead) {
   window().CustomCurve.set(CustomCurve::straightLine(33));
   const ConfigurationLoad result = load(

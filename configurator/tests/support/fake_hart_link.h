@@ -44,29 +44,7 @@ class FakeHartLink : public HartLink {
   int shutDowns() const { return shutDowns_; }
   int reloads() const { return reloads_; }
 
-  void InitHart(int port) override;
-  void ShutDownHart() override;
-  int GetErrorCode() override;
-  std::string GetErrorMessage() override;
-  InstrumentError GetInstrumentError() override;
-  int GetStatusBytes() override;
-  int SendLongCommand(int command, int handle, int byteCount) override;
-  int WaitForResponse() override;
-  int GetMessageLength() override;
-  unsigned GetInteger(int offset, int length) override;
-  void SetInteger(int offset, int length, unsigned value) override;
-  float GetFloat(int offset) override;
-  void SetFloat(int offset, float value) override;
-  std::string GetString(int offset, int byteLength) override;
-  void SetString(int offset, int byteLength, const std::string& text) override;
-  int DetectInstrumentWithShortAddress(int pollingAddress) override;
-  void SetPollingAddress(int handle, int address) override;
-  void ProcessBurstMessages(int flag) override;
-  int BurstDataUpdated() override;
-  int GetBurstMessageLength() override;
-  unsigned GetBurstInteger(int offset, int length) override;
-  float GetBurstFloat(int offset) override;
-  void reloadLibrary() override;
+  VELK_HART_LINK_OVERRIDES
 
  private:
   class CallGuard;
