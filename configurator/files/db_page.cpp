@@ -325,12 +325,20 @@ void DbPage::refresh() {
   searchText_->setText(searchDescription(search_));
   for (DbList list : kDbLists) {
     HistoryListModel& m = model(list);
+    // The records chosen stay chosen: a record written meanwhile (an upload
+    // that just ended) must not take the technician's choice away.
+    QList<QUuid> chosen;
+    for (const QModelIndex& index : view(list)->selectionModel()->selectedRows())
+      if (const std::optional<HistoryRecord> record = m.recordAt(index.row())) chosen << record->id;
     m.setFilter(filter);
     if (dbListGrouped(list)) {
       const ListControls& c = controlsOf(list);
       m.setGrouping(historyGrouping(core_.form.checked(c.weeks), core_.form.checked(c.days)));
     }
     m.reload();
+    for (const QUuid& id : chosen)
+      if (const int row = m.rowOf(id); row >= 0)
+        view(list)->selectionModel()->select(m.index(row), QItemSelectionModel::Select);
   }
   showProblem();
 }
