@@ -2,7 +2,8 @@
 // The DB page's widgets: the device history in four lists (configurations,
 // signatures, trends, logs) with their buttons, in two columns, and a device
 // chooser above them while no device is connected. The page reads its lists
-// from a store of its own; records are written by the program's history.
+// on a reader of its own, off the GUI thread; records are written by the
+// program's history.
 
 #include <QPointer>
 #include <QWidget>
@@ -12,6 +13,7 @@
 #include <optional>
 
 #include "files/db_operations.h"
+#include "files/db_reader.h"
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +23,6 @@ class QListView;
 namespace velk {
 
 class HistoryListModel;
-class HistoryStore;
 class ProgramHistory;
 class Configurator;
 struct PageContext;
@@ -75,9 +76,12 @@ class DbPage : public QWidget {
   void showDevices();
   void showProblem();
   void selectionChanged(DbList list);
-  std::optional<HistoryRecord> selected(DbList list, bool whole);
-  // The record with its payload, read again; none (said) when it is gone.
-  std::optional<HistoryRecord> wholeRecord(const HistoryRecord& listed);
+  // The one record selected, as listed (without its payload).
+  std::optional<HistoryRecord> selected(DbList list);
+  // The records with their payloads, read again; `then` runs only when all
+  // are there (what is missing is said).
+  void readWhole(std::vector<HistoryRecord> listed, std::function<void(const std::vector<HistoryRecord>&)> then);
+  void selectSaved();
   void compare();
   void save();
   void load(DbList list);
@@ -90,7 +94,9 @@ class DbPage : public QWidget {
   DbPageServices services_;
   QPointer<ProgramHistory> history_;  // gone before the page when the window closes
   DbPageDialogs dialogs_ = desktopDbPageDialogs();
-  std::unique_ptr<HistoryStore> store_;
+  std::unique_ptr<DbReader> reader_;
+  DbRequests deviceRequests_;
+  std::optional<QUuid> saved_;  // a record saved here, selected once it is listed
   std::array<HistoryListModel*, 4> models_{};
   std::array<QListView*, 4> views_{};
   QLabel* problem_ = nullptr;

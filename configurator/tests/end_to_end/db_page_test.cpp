@@ -20,6 +20,7 @@
 #include "pages/read_operations.h"
 #include "pages/setup_operations.h"
 #include "shell/main_window.h"
+#include "support/history_lists.h"
 #include "support/simulator_fixture.h"
 
 namespace velk {
@@ -53,6 +54,9 @@ class DbPageTest : public SimulatorFixture {
   bool waitForRow(DbList which, const QString& caption) {
     return QTest::qWaitFor([&] { return rowNamed(which, caption) >= 0; }, 15000);
   }
+  bool waitForNoRow(DbList which, const QString& caption) {
+    return QTest::qWaitFor([&] { return listRead(list(which)) && rowNamed(which, caption) < 0; }, 15000);
+  }
   void select(DbList which, int row) { page_->view(which)->setCurrentIndex(list(which).index(row)); }
   QPushButton* button(const char* name) { return form1_->findChild<QPushButton*>(name); }
   void record(HistoryKind kind, const QByteArray& payload, const QString& name = {}) {
@@ -75,6 +79,7 @@ TEST_F(DbPageTest, SavedConfigurationIsListedForItsDeviceAndLoadsBack) {
   const QString stroke = form().text("EditStroke");
   ASSERT_NE(deviceId, "-");
   page_->refresh();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return listRead(list(DbList::Configurations)); }, 15000));
   // The demo configuration belongs to another device: not listed while this one is connected.
   EXPECT_EQ(rowNamed(DbList::Configurations, kDemoConfigurationName), -1);
 
@@ -86,7 +91,7 @@ TEST_F(DbPageTest, SavedConfigurationIsListedForItsDeviceAndLoadsBack) {
   form().setText("EditStroke", "1.5");
   select(DbList::Configurations, row);
   button("ButtonDBConfLoad")->click();
-  EXPECT_EQ(form().text("EditStroke"), stroke);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form().text("EditStroke") == stroke; }, 5000));
   EXPECT_TRUE(form().text(kStatusBar).contains("Before repair")) << form().text(kStatusBar).toStdString();
 
   // A record that is no configuration file changes nothing, as File > Open.
@@ -135,17 +140,18 @@ TEST_F(DbPageTest, DeleteAsksFirstExceptForSignaturesWhichNeedAllowDelete) {
     EXPECT_GE(rowNamed(c.list, c.caption), 0) << c.remove;
     confirm_ = true;
     button(c.remove)->click();
-    EXPECT_EQ(rowNamed(c.list, c.caption), -1) << c.remove;
+    EXPECT_TRUE(waitForNoRow(c.list, c.caption)) << c.remove;
     questions_.clear();
   }
 
+  ASSERT_TRUE(waitForRow(DbList::Signatures, "Signature"));
   select(DbList::Signatures, rowNamed(DbList::Signatures, "Signature"));
   QTest::qWait(50);
   EXPECT_FALSE(button("ButtonDBSigDelete")->isEnabled());
   form1_->findChild<QCheckBox*>("CheckBoxDBSigAllow")->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return button("ButtonDBSigDelete")->isEnabled(); }, 5000));
   button("ButtonDBSigDelete")->click();
-  EXPECT_EQ(rowNamed(DbList::Signatures, "Signature"), -1);
+  EXPECT_TRUE(waitForNoRow(DbList::Signatures, "Signature"));
   EXPECT_TRUE(questions_.isEmpty());
 }
 
