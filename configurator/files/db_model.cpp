@@ -48,7 +48,7 @@ HistoryFilter HistoryListModel::effectiveFilter(bool& nothing) const {
   return filter;
 }
 
-void HistoryListModel::reload() {
+quint64 HistoryListModel::restart(bool reading) {
   // Whatever is still being read for the old rows is no longer wanted.
   const quint64 request = requests_.renew();
   beginResetModel();
@@ -59,10 +59,17 @@ void HistoryListModel::reload() {
   asked_.clear();
   error_.clear();
   note_.clear();
+  reading_ = reading;
+  endResetModel();
+  return request;
+}
+
+void HistoryListModel::showReading() { restart(true); }
+
+void HistoryListModel::reload() {
   bool nothing = false;
   const HistoryFilter filter = effectiveFilter(nothing);
-  reading_ = reader_ && !nothing;
-  endResetModel();
+  const quint64 request = restart(reader_ && !nothing);
   if (!reading_) return;
   const bool grouped = grouping_.has_value();
   reader_->read<Count>(

@@ -41,6 +41,8 @@ class HistoryListModel : public QAbstractListModel {
   void setTimeZone(const QTimeZone& zone);
   // Reads the store again; read() says when the rows are known.
   void reload();
+  // Says it is reading until the next reload: the store is being opened.
+  void showReading();
   // A reload has not answered yet.
   bool reading() const { return reading_; }
   // Why the last reading failed; empty when it did not.
@@ -73,6 +75,8 @@ class HistoryListModel : public QAbstractListModel {
     QString error;
     QString problem;
   };
+  // Forgets the rows; the request that supersedes those before it.
+  quint64 restart(bool reading);
   void counted(const Count& count);
   void pageRead(int page, const HistoryPage& read);
 

@@ -315,6 +315,12 @@ void DbPage::showDevices() {
 
 void DbPage::refresh() {
   openStore();
+  if (!reader_ && history_ && history_->chosen() && !history_->opened()) {
+    // The program's writer opens the store first (a shared one may take its
+    // connect timeout); the lists are read once it has (storeOpened).
+    for (HistoryListModel* m : models_) m->showReading();
+    return;
+  }
   const SearchFilter searched = searchFilter(search_);
   HistoryFilter filter = searched.filter;
   const std::optional<qint64> connected = connectedDeviceId(core_.form, core_.window);
