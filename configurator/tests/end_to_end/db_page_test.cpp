@@ -142,6 +142,8 @@ TEST_F(DbPageTest, DeleteAsksFirstExceptForSignaturesWhichNeedAllowDelete) {
   for (const Case& c : cases) {
     page_->view(c.list)->selectionModel()->clear();
     EXPECT_FALSE(form().enabled(c.remove)) << c.remove;
+    // A delete reads every list again.
+    ASSERT_TRUE(waitForRow(c.list, c.caption)) << c.remove;
     select(c.list, rowNamed(c.list, c.caption));
     ASSERT_TRUE(QTest::qWaitFor([&] { return button(c.remove)->isEnabled(); }, 5000)) << c.remove;
     confirm_ = false;
