@@ -3,20 +3,24 @@
 // newest first, read from the store a page at a time as the view shows them,
 // so that a history of 100,000 records lists at once. A grouped list (trends,
 // logs) puts a heading row above each period's records; finding the periods
-// reads the records' times only.
+// reads the records' times only. Every read runs on the page's reader: until
+// its answer the list shows that it is reading.
 
 #include <QAbstractListModel>
 #include <QTimeZone>
 #include <map>
+#include <set>
 #include <optional>
 #include <vector>
 
+#include "files/db_reader.h"
 #include "history/history_grouping.h"
 #include "history/history_record.h"
+#include "history/history_store.h"
 
 namespace velk {
 
-class HistoryStore;
+inline constexpr const char* kReadingHistory = "Reading the device history ...";
 
 class HistoryListModel : public QAbstractListModel {
   Q_OBJECT
@@ -29,16 +33,22 @@ class HistoryListModel : public QAbstractListModel {
   HistoryListModel(QList<HistoryKind> kinds, QObject* parent = nullptr);
 
   // Not owned; null lists nothing.
-  void setStore(HistoryStore* store);
+  void setReader(DbReader* reader);
   // What the list shows of its kinds: a filter's kinds narrow them.
   void setFilter(const HistoryFilter& filter);
   // None: no headings.
   void setGrouping(std::optional<HistoryGrouping> grouping);
   void setTimeZone(const QTimeZone& zone);
-  // Reads the store again.
+  // Reads the store again; read() says when the rows are known.
   void reload();
+  // Says it is reading until the next reload: the store is being opened.
+  void showReading();
+  // A reload has not answered yet.
+  bool reading() const { return reading_; }
   // Why the last reading failed; empty when it did not.
   QString error() const { return error_; }
+  // Why the records shown may not be all (the shared store cannot be reached).
+  QString note() const { return note_; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -50,14 +60,30 @@ class HistoryListModel : public QAbstractListModel {
   int rowOf(const QUuid& id) const;
   const QList<HistoryKind>& kinds() const { return kinds_; }
 
+ Q_SIGNALS:
+  // A reload or a page of records has been read (or failed).
+  void read();
+
  private:
   HistoryFilter effectiveFilter(bool& nothing) const;
   // The record's place in the store's order, or -1 for a heading.
   int recordIndex(int row) const;
   const HistoryRecord* record(int index) const;
+  struct Count {
+    std::optional<qint64> records;
+    std::optional<std::vector<qint64>> times;
+    QString error;
+    QString problem;
+  };
+  // Forgets the rows; the request that supersedes those before it.
+  quint64 restart(bool reading);
+  void counted(const Count& count);
+  void pageRead(int page, const HistoryPage& read);
 
   QList<HistoryKind> kinds_;
-  HistoryStore* store_ = nullptr;
+  DbReader* reader_ = nullptr;
+  DbRequests requests_;
+  bool reading_ = false;
   HistoryFilter filter_;
   std::optional<HistoryGrouping> grouping_;
   QTimeZone zone_ = QTimeZone::systemTimeZone();
@@ -66,7 +92,9 @@ class HistoryListModel : public QAbstractListModel {
   std::vector<int> rows_;
   QStringList headings_;
   mutable std::map<int, std::vector<HistoryRecord>> pages_;
-  mutable QString error_;
+  mutable std::set<int> asked_;  // pages being read
+  QString error_;
+  QString note_;
 };
 
 }  // namespace velk

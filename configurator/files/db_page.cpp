@@ -202,6 +202,10 @@ QWidget* DbPage::createList(DbList list, const char* name, const char* caption) 
   connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this, list] { selectionChanged(list); });
   connect(model, &QAbstractItemModel::modelReset, this, [this, list] { selectionChanged(list); });
+  connect(model, &HistoryListModel::read, this, [this, list] {
+    showProblem();
+    reselect(list);
+  });
 
   auto* row = new QHBoxLayout;
   // The check boxes on a line of their own, so that both columns fit the window.
@@ -243,10 +247,10 @@ QWidget* DbPage::createList(DbList list, const char* name, const char* caption) 
 void DbPage::setServices(DbPageServices services) {
   // Another history (the settings chose another place): the lists read it.
   for (HistoryListModel* model : models_) {
-    model->setStore(nullptr);
+    model->setReader(nullptr);
     model->reload();
   }
-  store_.reset();
+  reader_.reset();
   services_ = std::move(services);
   history_ = services_.history;
   if (ProgramHistory* history = history_) {
@@ -264,14 +268,10 @@ void DbPage::setServices(DbPageServices services) {
     });
     connect(history, &ProgramHistory::recorded, this, [this](const HistoryRecord& record) {
       // A page out of sight reads its lists when it is shown.
-      if (!store_ || !isVisible()) return;
+      if (!reader_ || !isVisible()) return;
       refresh();
       // What was just saved here is what the technician looks for.
-      if (record.kind == HistoryKind::Save) {
-        HistoryListModel& saved = model(DbList::Configurations);
-        if (const int row = saved.rowOf(record.id); row >= 0)
-          view(DbList::Configurations)->setCurrentIndex(saved.index(row));
-      }
+      if (record.kind == HistoryKind::Save) chosen_[int(DbList::Configurations)] = {record.id};
     });
   }
   if (isVisible()) refresh();
@@ -283,35 +283,44 @@ QListView* DbPage::view(DbList list) const { return views_[int(list)]; }
 
 void DbPage::openStore() {
   // After the writer: it makes a new store (and its demo configuration)
-  // once. And only once the page is looked at: opening costs the GUI thread.
-  if (store_ || !history_ || !history_->opened() || !history_->chosen()) return;
-  store_ = std::make_unique<HistoryStore>(history_->location());
-  for (HistoryListModel* model : models_) model->setStore(store_->available() ? store_.get() : nullptr);
+  // once. And only once the page is looked at.
+  if (reader_ || !history_ || !history_->opened() || !history_->chosen()) return;
+  reader_ = std::make_unique<DbReader>(history_->location());
+  for (HistoryListModel* model : models_) model->setReader(reader_.get());
   showDevices();
 }
 
 void DbPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (store_) showDevices();
+  if (reader_) showDevices();
   refresh();
 }
 
 void DbPage::showDevices() {
-  if (!store_ || !store_->available()) return;
-  const QVariant chosen = devices_->currentData();
-  devices_->clear();
-  devices_->addItem("All devices");
-  QString why;
-  for (const HistoryDevice& device : store_->devices(&why)) {
-    QString text = QString("%1 %2").arg(device.model).arg(device.deviceId);
-    if (!device.tag.isEmpty()) text += "  " + device.tag;
-    devices_->addItem(text, device.deviceId);
-  }
-  devices_->setCurrentIndex(std::max(0, devices_->findData(chosen)));
+  if (!reader_) return;
+  reader_->read<std::vector<HistoryDevice>>(
+      &deviceRequests_, deviceRequests_.renew(), [](HistoryStore& store) { return store.devices(); },
+      [this](const std::vector<HistoryDevice>& devices) {
+        const QVariant chosen = devices_->currentData();
+        devices_->clear();
+        devices_->addItem("All devices");
+        for (const HistoryDevice& device : devices) {
+          QString text = QString("%1 %2").arg(device.model).arg(device.deviceId);
+          if (!device.tag.isEmpty()) text += "  " + device.tag;
+          devices_->addItem(text, device.deviceId);
+        }
+        devices_->setCurrentIndex(std::max(0, devices_->findData(chosen)));
+      });
 }
 
 void DbPage::refresh() {
   openStore();
+  if (!reader_ && history_ && history_->chosen() && !history_->opened()) {
+    // The program's writer opens the store first (a shared one may take its
+    // connect timeout); the lists are read once it has (storeOpened).
+    for (HistoryListModel* m : models_) m->showReading();
+    return;
+  }
   const SearchFilter searched = searchFilter(search_);
   HistoryFilter filter = searched.filter;
   const std::optional<qint64> connected = connectedDeviceId(core_.form, core_.window);
@@ -326,19 +335,20 @@ void DbPage::refresh() {
   for (DbList list : kDbLists) {
     HistoryListModel& m = model(list);
     // The records chosen stay chosen: a record written meanwhile (an upload
-    // that just ended) must not take the technician's choice away.
-    QList<QUuid> chosen;
-    for (const QModelIndex& index : view(list)->selectionModel()->selectedRows())
-      if (const std::optional<HistoryRecord> record = m.recordAt(index.row())) chosen << record->id;
+    // that just ended) must not take the technician's choice away. While a
+    // reading is still out, what it is to choose again stays as it was.
+    if (!m.reading()) {
+      QList<QUuid>& chosen = chosen_[int(list)];
+      chosen.clear();
+      for (const QModelIndex& index : view(list)->selectionModel()->selectedRows())
+        if (const std::optional<HistoryRecord> record = m.recordAt(index.row())) chosen << record->id;
+    }
     m.setFilter(filter);
     if (dbListGrouped(list)) {
       const ListControls& c = controlsOf(list);
       m.setGrouping(historyGrouping(core_.form.checked(c.weeks), core_.form.checked(c.days)));
     }
     m.reload();
-    for (const QUuid& id : chosen)
-      if (const int row = m.rowOf(id); row >= 0)
-        view(list)->selectionModel()->select(m.index(row), QItemSelectionModel::Select);
   }
   showProblem();
 }
@@ -349,10 +359,10 @@ void DbPage::showProblem() {
     text = "No device history in this window.";
   else if (!history_->problem().isEmpty())
     text = history_->problem();
-  else if (store_ && !store_->problem().isEmpty())
-    text = store_->problem();
   for (const HistoryListModel* m : models_)
     if (text.isEmpty() && !m->error().isEmpty()) text = "The device history could not be read: " + m->error();
+  for (const HistoryListModel* m : models_)
+    if (text.isEmpty() && !m->note().isEmpty()) text = m->note();
   problem_->setText(text);
   problem_->setVisible(!text.isEmpty());
 }
@@ -365,21 +375,50 @@ void DbPage::selectionChanged(DbList list) {
   if (list == DbList::Signatures) core_.form.setEnabled(kSetBaselineButton, chosen);
 }
 
-std::optional<HistoryRecord> DbPage::selected(DbList list, bool whole) {
+std::optional<HistoryRecord> DbPage::selected(DbList list) {
   const QModelIndexList rows = view(list)->selectionModel()->selectedIndexes();
-  if (rows.size() != 1 || !store_) return std::nullopt;
-  std::optional<HistoryRecord> record = model(list).recordAt(rows.front().row());
-  if (!record || !whole) return record;
-  return wholeRecord(*record);
+  if (rows.size() != 1 || !reader_) return std::nullopt;
+  return model(list).recordAt(rows.front().row());
 }
 
-std::optional<HistoryRecord> DbPage::wholeRecord(const HistoryRecord& listed) {
-  const HistoryLookup found = store_->find(historyIdText(listed.id));
-  if (found.outcome == HistoryLookup::Found) return found.record;
-  say(found.outcome == HistoryLookup::Failed ? "The device history could not be read: " + found.error
-                                             : "The record is no longer in the device history");
-  refresh();
-  return std::nullopt;
+void DbPage::readWhole(std::vector<HistoryRecord> listed,
+                       std::function<void(const std::vector<HistoryRecord>&)> then) {
+  if (!reader_ || listed.empty()) return;
+  reader_->read<std::vector<HistoryLookup>>(
+      [listed](HistoryStore& store) {
+        std::vector<HistoryLookup> found;
+        for (const HistoryRecord& record : listed) found.push_back(store.find(historyIdText(record.id)));
+        return found;
+      },
+      [this, then = std::move(then)](const std::vector<HistoryLookup>& found) {
+        std::vector<HistoryRecord> records;
+        for (const HistoryLookup& lookup : found) {
+          if (lookup.outcome != HistoryLookup::Found) {
+            say(lookup.outcome == HistoryLookup::Failed ? "The device history could not be read: " + lookup.error
+                                                        : "The record is no longer in the device history");
+            refresh();
+            return;
+          }
+          records.push_back(lookup.record);
+        }
+        then(records);
+      });
+}
+
+void DbPage::reselect(DbList list) {
+  // Each record as soon as its row is read; one no longer among the newest
+  // is let go at the next refresh.
+  HistoryListModel& m = model(list);
+  QList<QUuid>& chosen = chosen_[int(list)];
+  if (m.reading()) return;
+  for (auto id = chosen.begin(); id != chosen.end();) {
+    if (const int row = m.rowOf(*id); row >= 0) {
+      view(list)->selectionModel()->setCurrentIndex(m.index(row), QItemSelectionModel::Select);
+      id = chosen.erase(id);
+    } else {
+      ++id;
+    }
+  }
 }
 
 void DbPage::say(const QString& text) { core_.form.setText(kStatusBar, text); }
@@ -397,13 +436,15 @@ void DbPage::save() {
 }
 
 void DbPage::load(DbList list) {
-  const std::optional<HistoryRecord> record = selected(list, true);
-  if (!record) return;
-  if (list == DbList::Configurations) {
-    if (services_.loadConfiguration) services_.loadConfiguration(*record);
-  } else if (services_.view) {
-    services_.view(*record);
-  }
+  const std::optional<HistoryRecord> listed = selected(list);
+  if (!listed) return;
+  readWhole({*listed}, [this, list](const std::vector<HistoryRecord>& records) {
+    if (list == DbList::Configurations) {
+      if (services_.loadConfiguration) services_.loadConfiguration(records.front());
+    } else if (services_.view) {
+      services_.view(records.front());
+    }
+  });
 }
 
 void DbPage::markBaseline() {
@@ -412,43 +453,62 @@ void DbPage::markBaseline() {
     return;
   }
   // Marked on the history's own thread; the answer comes back as baselineMarked.
-  if (const std::optional<HistoryRecord> record = selected(DbList::Signatures, true)) history_->markBaseline(*record);
+  if (const std::optional<HistoryRecord> listed = selected(DbList::Signatures))
+    readWhole({*listed}, [this](const std::vector<HistoryRecord>& records) {
+      if (history_) history_->markBaseline(records.front());
+    });
 }
 
 void DbPage::remove(DbList list) {
   const ListControls& c = controlsOf(list);
   if (!deleteAllowed(list, c.allow && core_.form.checked(c.allow))) return;
-  const std::optional<HistoryRecord> record = selected(list, false);
+  const std::optional<HistoryRecord> record = selected(list);
   if (!record) return;
   if (deleteAsksFirst(list) &&
       !dialogs_.confirm(this, QString("Delete \"%1\" from the device history?").arg(historyEntryText(*record))))
     return;
-  QString why;
-  if (!store_->remove(record->id, &why) && !why.isEmpty()) {
-    say("The record could not be deleted: " + why);
-    return;
-  }
-  say("Deleted " + historyEntryText(*record));
-  refresh();
+  struct Removed {
+    bool removed = false;
+    QString why;
+  };
+  const QUuid id = record->id;
+  reader_->read<Removed>(
+      [id](HistoryStore& store) {
+        Removed result;
+        result.removed = store.remove(id, &result.why);
+        return result;
+      },
+      [this, entry = historyEntryText(*record)](const Removed& result) {
+        if (result.removed)
+          say("Deleted " + entry);
+        else if (!result.why.isEmpty())
+          say("The record could not be deleted: " + result.why);
+        else
+          // Not there (any more): nothing was deleted, which is no success to report.
+          say("The record is no longer in the device history: " + entry);
+        refresh();
+      });
 }
 
 void DbPage::compare() {
   QModelIndexList rows = view(DbList::Configurations)->selectionModel()->selectedRows();
-  if (!store_ || !services_.compare) return;
+  if (!reader_ || !services_.compare) return;
   if (rows.isEmpty() || rows.size() > 2) {
     say("Compare: select one configuration (compared with the pages) or two");
     return;
   }
   // Newest first in the list: the older on the left.
   std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() > b.row(); });
-  std::vector<HistoryRecord> records;
+  std::vector<HistoryRecord> listed;
   for (const QModelIndex& row : rows) {
-    const std::optional<HistoryRecord> listed = model(DbList::Configurations).recordAt(row.row());
-    const std::optional<HistoryRecord> record = listed ? wholeRecord(*listed) : std::nullopt;
+    const std::optional<HistoryRecord> record = model(DbList::Configurations).recordAt(row.row());
     if (!record) return;
-    records.push_back(*record);
+    listed.push_back(*record);
   }
-  services_.compare(records.front(), records.size() == 2 ? std::optional(records.back()) : std::nullopt);
+  readWhole(std::move(listed), [this](const std::vector<HistoryRecord>& records) {
+    if (services_.compare)
+      services_.compare(records.front(), records.size() == 2 ? std::optional(records.back()) : std::nullopt);
+  });
 }
 
 void DbPage::search() {

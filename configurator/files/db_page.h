@@ -2,9 +2,12 @@
 // The DB page's widgets: the device history in four lists (configurations,
 // signatures, trends, logs) with their buttons, in two columns, and a device
 // chooser above them while no device is connected. The page reads its lists
-// from a store of its own; records are written by the program's history.
+// on a reader of its own, off the GUI thread; records are written by the
+// program's history.
 
+#include <QList>
 #include <QPointer>
+#include <QUuid>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -12,6 +15,7 @@
 #include <optional>
 
 #include "files/db_operations.h"
+#include "files/db_reader.h"
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +25,6 @@ class QListView;
 namespace velk {
 
 class HistoryListModel;
-class HistoryStore;
 class ProgramHistory;
 class Configurator;
 struct PageContext;
@@ -75,9 +78,13 @@ class DbPage : public QWidget {
   void showDevices();
   void showProblem();
   void selectionChanged(DbList list);
-  std::optional<HistoryRecord> selected(DbList list, bool whole);
-  // The record with its payload, read again; none (said) when it is gone.
-  std::optional<HistoryRecord> wholeRecord(const HistoryRecord& listed);
+  // The one record selected, as listed (without its payload).
+  std::optional<HistoryRecord> selected(DbList list);
+  // The records with their payloads, read again; `then` runs only when all
+  // are there (what is missing is said).
+  void readWhole(std::vector<HistoryRecord> listed, std::function<void(const std::vector<HistoryRecord>&)> then);
+  // Selects again the records chosen before the list was read anew.
+  void reselect(DbList list);
   void compare();
   void save();
   void load(DbList list);
@@ -90,7 +97,11 @@ class DbPage : public QWidget {
   DbPageServices services_;
   QPointer<ProgramHistory> history_;  // gone before the page when the window closes
   DbPageDialogs dialogs_ = desktopDbPageDialogs();
-  std::unique_ptr<HistoryStore> store_;
+  std::unique_ptr<DbReader> reader_;
+  DbRequests deviceRequests_;
+  // Per list: records to select again once the list's rows are read (the
+  // technician's choice across a refresh, or a record saved here).
+  std::array<QList<QUuid>, 4> chosen_;
   std::array<HistoryListModel*, 4> models_{};
   std::array<QListView*, 4> views_{};
   QLabel* problem_ = nullptr;

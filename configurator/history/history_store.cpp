@@ -64,9 +64,11 @@ HistoryDatabase* HistoryStore::sharedDatabase() {
     shared_ = HistoryDatabase::openShared(*location_.shared, why);
     if (!shared_) {
       sharedProblem_ = QString("The shared history %1 cannot be reached (%2)").arg(target(), why);
+      sharedFailedAt_ = std::chrono::steady_clock::now();
       return nullptr;
     }
     sharedProblem_.clear();
+    sharedFailedAt_.reset();
     seedIfNew(*shared_);
   }
   return shared_.get();
@@ -76,6 +78,11 @@ void HistoryStore::sharedFailed(const QString& why) {
   // Connected again at the next use: a server that restarted is found then.
   shared_.reset();
   sharedProblem_ = QString("The shared history %1 could not be used (%2)").arg(target(), why);
+  sharedFailedAt_ = std::chrono::steady_clock::now();
+}
+
+bool HistoryStore::sharedFailedLately() const {
+  return !shared_ && sharedFailedAt_ && std::chrono::steady_clock::now() - *sharedFailedAt_ < kSharedRetryAfter;
 }
 
 void HistoryStore::seedIfNew(HistoryDatabase& store) {
@@ -155,10 +162,11 @@ HistoryWriteResult HistoryStore::write(const std::vector<HistoryRecord>& records
 
 template <class T>
 std::optional<T> HistoryStore::ask(QString& why, QString& note,
-                                   const std::function<std::optional<T>(HistoryDatabase&, const QString&)>& query) {
+                                   const std::function<std::optional<T>(HistoryDatabase&, const QString&)>& query,
+                                   bool write) {
   if (location_.shared) {
     std::optional<T> answer;
-    if (onShared([&](HistoryDatabase& shared) {
+    if ((write || !sharedFailedLately()) && onShared([&](HistoryDatabase& shared) {
           answer = query(shared, QString());
           return answer ? QString() : why;
         }))
@@ -217,7 +225,7 @@ bool HistoryStore::remove(const QUuid& id, QString* error) {
   QString why, note;
   const auto removed = ask<bool>(why, note, [&](HistoryDatabase& db, const QString& waitingFor) {
     return db.remove(id, why, waitingFor);
-  });
+  }, true);
   if (!removed && error) *error = why;
   return removed.value_or(false);
 }

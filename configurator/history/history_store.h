@@ -11,6 +11,7 @@
 // its own.
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -94,6 +95,11 @@ class HistoryStore {
   // Sends what waits for the shared store.
   HistorySync sync();
 
+  // A read within this long of the shared store failing goes straight to the
+  // records waiting here: a server that does not answer would otherwise cost
+  // its connect timeout at every read. Writes and sync() try every time.
+  static constexpr std::chrono::seconds kSharedRetryAfter{30};
+
  private:
   HistoryDatabase* sharedDatabase();
   // Runs `work` on the shared store after sending what waits for it; once
@@ -107,15 +113,20 @@ class HistoryStore {
   QString target() const;
   // Asks the shared store (sending what waits first), or, while it cannot be
   // reached, the records waiting here for it (`note` says so); or the file.
+  // `write`: a change (a delete) that tries the shared store even right
+  // after it failed.
   template <class T>
   std::optional<T> ask(QString& why, QString& note,
-                       const std::function<std::optional<T>(HistoryDatabase&, const QString& waitingFor)>& query);
+                       const std::function<std::optional<T>(HistoryDatabase&, const QString& waitingFor)>& query,
+                       bool write = false);
+  bool sharedFailedLately() const;
 
   HistoryLocation location_;
   std::unique_ptr<HistoryDatabase> local_;
   std::unique_ptr<HistoryDatabase> shared_;
   QString localProblem_;
   QString sharedProblem_;
+  std::optional<std::chrono::steady_clock::time_point> sharedFailedAt_;
 };
 
 // Opens the store VELK_HISTORY names, writes the record and closes it: for a

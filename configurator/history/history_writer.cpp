@@ -2,10 +2,11 @@
 
 namespace velk {
 
-HistoryWriter::HistoryWriter(HistoryLocation location, Report report, Opened opened)
+HistoryWriter::HistoryWriter(HistoryLocation location, Report report, Opened opened, bool sendWaiting)
     : report_(std::move(report)) {
-  thread_ = std::thread(
-      [this, location = std::move(location), opened = std::move(opened)] { run(location, opened); });
+  thread_ = std::thread([this, location = std::move(location), opened = std::move(opened), sendWaiting] {
+    run(location, opened, sendWaiting);
+  });
 }
 
 HistoryWriter::~HistoryWriter() {
@@ -38,10 +39,10 @@ bool HistoryWriter::waitIdle(int timeoutMs) {
   return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return queue_.empty() && !busy_; });
 }
 
-void HistoryWriter::run(HistoryLocation location, const Opened& opened) {
+void HistoryWriter::run(HistoryLocation location, const Opened& opened, bool sendWaiting) {
   // Qt SQL's connections belong to the thread that opens them: this one.
   HistoryStore store(std::move(location));
-  const HistorySync sent = store.sync();
+  const HistorySync sent = sendWaiting ? store.sync() : HistorySync{};
   QString lastProblem;
   if (opened) {
     // Said now: a record that fails for the same reason need not say it again.

@@ -31,8 +31,9 @@ class HistoryWriter {
   using Opened = std::function<void(const QString& problem)>;
 
   // Opens the store on a thread of its own and sends what waits there for a
-  // shared store.
-  explicit HistoryWriter(HistoryLocation location, Report report = {}, Opened opened = {});
+  // shared store (unless `sendWaiting` is false: a store only read from, the
+  // program's writer sends them).
+  explicit HistoryWriter(HistoryLocation location, Report report = {}, Opened opened = {}, bool sendWaiting = true);
   // Writes every record already handed over, then ends.
   ~HistoryWriter();
   HistoryWriter(const HistoryWriter&) = delete;
@@ -46,7 +47,7 @@ class HistoryWriter {
   bool waitIdle(int timeoutMs);
 
  private:
-  void run(HistoryLocation location, const Opened& opened);
+  void run(HistoryLocation location, const Opened& opened, bool sendWaiting);
 
   Report report_;
   std::mutex mutex_;

@@ -2,12 +2,21 @@
 // configuration saved there from the simulated positioner's values is listed
 // under its device and loads back into the pages as File > Open would; and
 // which records "Delete" removes, and when.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include "diagnostics/diag2_operations.h"
@@ -15,11 +24,13 @@
 #include "diagnostics/logic/baseline_overlay.h"
 #include "files/db_model.h"
 #include "files/db_page.h"
+#include "history/history_database.h"
 #include "history/history_values.h"
 #include "history/program_history.h"
 #include "pages/read_operations.h"
 #include "pages/setup_operations.h"
 #include "shell/main_window.h"
+#include "support/history_lists.h"
 #include "support/simulator_fixture.h"
 
 namespace velk {
@@ -53,6 +64,9 @@ class DbPageTest : public SimulatorFixture {
   bool waitForRow(DbList which, const QString& caption) {
     return QTest::qWaitFor([&] { return rowNamed(which, caption) >= 0; }, 15000);
   }
+  bool waitForNoRow(DbList which, const QString& caption) {
+    return QTest::qWaitFor([&] { return listRead(list(which)) && rowNamed(which, caption) < 0; }, 15000);
+  }
   void select(DbList which, int row) { page_->view(which)->setCurrentIndex(list(which).index(row)); }
   QPushButton* button(const char* name) { return form1_->findChild<QPushButton*>(name); }
   void record(HistoryKind kind, const QByteArray& payload, const QString& name = {}) {
@@ -75,6 +89,7 @@ TEST_F(DbPageTest, SavedConfigurationIsListedForItsDeviceAndLoadsBack) {
   const QString stroke = form().text("EditStroke");
   ASSERT_NE(deviceId, "-");
   page_->refresh();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return listRead(list(DbList::Configurations)); }, 15000));
   // The demo configuration belongs to another device: not listed while this one is connected.
   EXPECT_EQ(rowNamed(DbList::Configurations, kDemoConfigurationName), -1);
 
@@ -86,7 +101,7 @@ TEST_F(DbPageTest, SavedConfigurationIsListedForItsDeviceAndLoadsBack) {
   form().setText("EditStroke", "1.5");
   select(DbList::Configurations, row);
   button("ButtonDBConfLoad")->click();
-  EXPECT_EQ(form().text("EditStroke"), stroke);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form().text("EditStroke") == stroke; }, 5000));
   EXPECT_TRUE(form().text(kStatusBar).contains("Before repair")) << form().text(kStatusBar).toStdString();
 
   // A record that is no configuration file changes nothing, as File > Open.
@@ -127,6 +142,8 @@ TEST_F(DbPageTest, DeleteAsksFirstExceptForSignaturesWhichNeedAllowDelete) {
   for (const Case& c : cases) {
     page_->view(c.list)->selectionModel()->clear();
     EXPECT_FALSE(form().enabled(c.remove)) << c.remove;
+    // A delete reads every list again.
+    ASSERT_TRUE(waitForRow(c.list, c.caption)) << c.remove;
     select(c.list, rowNamed(c.list, c.caption));
     ASSERT_TRUE(QTest::qWaitFor([&] { return button(c.remove)->isEnabled(); }, 5000)) << c.remove;
     confirm_ = false;
@@ -135,17 +152,18 @@ TEST_F(DbPageTest, DeleteAsksFirstExceptForSignaturesWhichNeedAllowDelete) {
     EXPECT_GE(rowNamed(c.list, c.caption), 0) << c.remove;
     confirm_ = true;
     button(c.remove)->click();
-    EXPECT_EQ(rowNamed(c.list, c.caption), -1) << c.remove;
+    EXPECT_TRUE(waitForNoRow(c.list, c.caption)) << c.remove;
     questions_.clear();
   }
 
+  ASSERT_TRUE(waitForRow(DbList::Signatures, "Signature"));
   select(DbList::Signatures, rowNamed(DbList::Signatures, "Signature"));
   QTest::qWait(50);
   EXPECT_FALSE(button("ButtonDBSigDelete")->isEnabled());
   form1_->findChild<QCheckBox*>("CheckBoxDBSigAllow")->click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return button("ButtonDBSigDelete")->isEnabled(); }, 5000));
   button("ButtonDBSigDelete")->click();
-  EXPECT_EQ(rowNamed(DbList::Signatures, "Signature"), -1);
+  EXPECT_TRUE(waitForNoRow(DbList::Signatures, "Signature"));
   EXPECT_TRUE(questions_.isEmpty());
 }
 
@@ -211,6 +229,87 @@ TEST_F(DbPageTest, ASignatureMarkedAsBaselineIsDrawnUnderTheNextUploadWithItsFig
   for (const char* figure : {"Curve 1 mean: ", "Curve 1 largest difference: ", "Widest gap between the curves: "})
     EXPECT_TRUE(failed.contains(figure + dash)) << figure << "\n" << failed.toStdString();
   EXPECT_FALSE(failed.contains("Curve 2 mean: " + dash)) << failed.toStdString();
+}
+
+
+// A plant's shared store whose host takes the connection and never answers
+// (as one behind a firewall that drops packets): each attempt waits for the
+// connect timeout. The window keeps turning meanwhile, and the lists show
+// what waits here for the shared store once the reads give up on it.
+// A TCP port on this host that takes connections (the kernel completes
+// them) and never answers.
+class SilentListener {
+ public:
+  SilentListener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 16) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      return;
+    port_ = ntohs(address.sin_port);
+  }
+  ~SilentListener() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+class DbPageSilentStoreTest : public SimulatorFixture {};
+
+TEST_F(DbPageSilentStoreTest, TheWindowKeepsTurningWhileTheSharedStoreNeverAnswers) {
+  if (!QSqlDatabase::isDriverAvailable("QPSQL")) GTEST_SKIP() << "Qt SQL's PostgreSQL driver is not installed";
+  const SilentListener silent;
+  ASSERT_NE(silent.port(), 0);
+  const QString address = QString("postgresql://velk@127.0.0.1:%1/history").arg(silent.port());
+  const HistoryLocationChoice shared = historyLocationFrom(address);
+  ASSERT_TRUE(shared.error.isEmpty()) << shared.error.toStdString();
+
+  QTemporaryDir dir;
+  QDir().mkpath(dir.filePath("data"));
+  {
+    QString why;
+    const auto local = HistoryDatabase::openFile(dir.filePath("data/history.sqlite"), why);
+    ASSERT_TRUE(local) << why.toStdString();
+    HistoryRecord waiting = newHistoryRecord(HistoryKind::Save, {"Q5", 101, 4711, {}, "FV-1", {}}, "text");
+    waiting.name = "Kept here";
+    ASSERT_TRUE(local->insert({waiting}, why, shared.location.shared->address())) << why.toStdString();
+  }
+
+  qputenv(kHistoryVariable, address.toUtf8());
+  TForm1 form1(core(), ProgramPaths{dir.filePath("settings.ini"), dir.filePath("data")});
+  qunsetenv(kHistoryVariable);
+  auto* page = form1.findChild<DbPage*>();
+  form1.pageControl()->setCurrentWidget(form1.pageControl()->findChild<QWidget*>("TabSheetDb"));
+  form1.show();
+
+  QElapsedTimer clock;
+  clock.start();
+  qint64 lastTick = 0, longestGap = 0;
+  bool saidReading = false;
+  QTimer ticks;
+  QObject::connect(&ticks, &QTimer::timeout, [&] {
+    longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+    lastTick = clock.elapsed();
+    saidReading = saidReading || page->model(DbList::Configurations).index(0).data() == kReadingHistory;
+  });
+  ticks.start(20);
+  HistoryListModel& configurations = page->model(DbList::Configurations);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return listRead(configurations) && configurations.rowCount() == 1 && form1.history()->opened(); }, 60000))
+      << configurations.index(0).data().toString().toStdString();
+  EXPECT_TRUE(configurations.index(0).data().toString().contains("Kept here"));
+  EXPECT_TRUE(saidReading);
+  EXPECT_TRUE(page->findChild<QLabel*>("DbHistoryProblem")->text().contains("cannot be reached"));
+  // Each attempt waits about five seconds: a window that waited with it would
+  // show a gap that long.
+  EXPECT_LT(longestGap, 2500) << "the window stood still for " << longestGap << " ms";
 }
 
 }  // namespace

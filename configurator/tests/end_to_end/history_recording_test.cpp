@@ -19,6 +19,7 @@
 #include "registry/config_file.h"
 #include "registry/configuration.h"
 #include "shell/main_window.h"
+#include "support/history_lists.h"
 #include "support/simulator_fixture.h"
 
 namespace velk {
@@ -74,7 +75,8 @@ class HistoryRecordingTest : public SimulatorFixture {
   void select(DbList list, HistoryKind kind) {
     HistoryListModel& model = page_->model(list);
     for (int row = 0; row < model.rowCount(); ++row)
-      if (model.recordAt(row)->kind == kind) page_->view(list)->setCurrentIndex(model.index(row));
+      if (const auto record = model.recordAt(row); record && record->kind == kind)
+        page_->view(list)->setCurrentIndex(model.index(row));
   }
 
   QTemporaryDir dir_;
@@ -118,6 +120,7 @@ TEST_F(HistoryRecordingTest, EachPieceOfWorkLandsInItsListAndShowsAgainAsItWasLe
   EXPECT_EQ(form1_->history()->problem(), "");
   form1_->pageControl()->setCurrentWidget(page_);
   page_->refresh();
+  for (DbList list : kDbLists) ASSERT_TRUE(QTest::qWaitFor([&] { return listRead(page_->model(list)); }, kWaitMs));
 
   // Configurations: as found, as left (with what was sent and refused), and as saved.
   const auto read = listed(DbList::Configurations, HistoryKind::Read);
@@ -168,7 +171,7 @@ TEST_F(HistoryRecordingTest, EachPieceOfWorkLandsInItsListAndShowsAgainAsItWasLe
     ASSERT_TRUE(listed(c.list, c.kind)) << historyKindName(c.kind).toStdString();
     select(c.list, c.kind);
     click(c.button);
-    EXPECT_TRUE(c.shownAgain()) << historyKindName(c.kind).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor(c.shownAgain, kWaitMs)) << historyKindName(c.kind).toStdString();
   }
 }
 

@@ -17,6 +17,7 @@
 #include "shell/comparison_window.h"
 #include "shell/main_menu.h"
 #include "shell/main_window.h"
+#include "support/history_lists.h"
 #include "support/pdf_text.h"
 #include "support/simulator_fixture.h"
 
@@ -70,12 +71,12 @@ TEST_F(ReportWindowTest, ReadChangeSendThenCompareAndReport) {
   auto* page = form1_->findChild<DbPage*>();
   page->refresh();
   HistoryListModel& configurations = page->model(DbList::Configurations);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return configurations.rowCount() == 2; }, 15000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return listRead(configurations) && configurations.rowCount() == 2; }, 15000));
   QItemSelectionModel* selection = page->view(DbList::Configurations)->selectionModel();
   for (int row : {0, 1}) selection->select(configurations.index(row), QItemSelectionModel::Select);
   form1_->findChild<QPushButton*>("ButtonDBConfCompare")->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form1_->findChild<ComparisonWindow*>() != nullptr; }, 15000));
   auto* compared = form1_->findChild<ComparisonWindow*>();
-  ASSERT_NE(compared, nullptr);
   QTableWidget* table = compared->table();
   EXPECT_TRUE(table->horizontalHeaderItem(1)->text().contains("Read All"));
   EXPECT_TRUE(table->horizontalHeaderItem(2)->text().contains("Send All"));

@@ -109,7 +109,28 @@ TEST_F(SharedHistoryTest, ABaselineIsMarkedInTheSharedStoreAndNotWhileItIsDown) 
   EXPECT_FALSE(down.marked);
   EXPECT_TRUE(down.error.contains("cannot be reached")) << down.error.toStdString();
   ASSERT_TRUE(server_.start()) << server_.problem().toStdString();
+  // Reads so soon after the failure keep to this machine; a sync asks the server at once.
+  laptop.sync();
   EXPECT_EQ(laptop.baseline(4711, "Ramp signature").record.id, second.id);
+}
+
+TEST_F(SharedHistoryTest, ReadsRightAfterAFailureKeepToTheLocalRecordsWhileWritesTryAgain) {
+  HistoryStore laptop(machine("laptop"));
+  ASSERT_TRUE(laptop.write(makeRecord("on the server")).stored);
+  ASSERT_TRUE(server_.stop()) << server_.problem().toStdString();
+  EXPECT_TRUE(laptop.list({}, 0, 10).note.contains("cannot be reached"));
+  ASSERT_TRUE(server_.start()) << server_.problem().toStdString();
+
+  // A server that did not answer is not waited for again at every read.
+  const HistoryPage soon = laptop.list({}, 0, 10);
+  EXPECT_TRUE(soon.note.contains("only the records waiting here")) << soon.note.toStdString();
+  EXPECT_TRUE(soon.records.empty());
+  // A record must reach the server as soon as it is back: the write tries, and the reads follow it.
+  const HistoryWriteResult written = laptop.write(makeRecord("after"));
+  EXPECT_TRUE(written.stored && !written.waiting) << written.message.toStdString();
+  const HistoryPage after = laptop.list({}, 0, 10);
+  EXPECT_TRUE(after.note.isEmpty()) << after.note.toStdString();
+  EXPECT_EQ(after.records.size(), 2u);
 }
 
 }  // namespace

@@ -274,8 +274,10 @@ TEST_F(HistoryStoreTest, OneBaselinePerDataSetAndDeviceMarkingAnotherReplacesIt)
   for (const Case& c : cases) {
     const HistoryLookup found = store.baseline(c.device, c.dataSet);
     EXPECT_EQ(found.outcome, c.baseline ? HistoryLookup::Found : HistoryLookup::Unknown) << c.device << c.dataSet;
-    if (c.baseline) EXPECT_EQ(found.record.id, *c.baseline) << c.device << c.dataSet;
-    if (c.baseline) EXPECT_EQ(found.record.payload, store.find(historyIdText(*c.baseline)).record.payload);
+    if (c.baseline) {
+      EXPECT_EQ(found.record.id, *c.baseline) << c.device << c.dataSet;
+      EXPECT_EQ(found.record.payload, store.find(historyIdText(*c.baseline)).record.payload);
+    }
   }
 
   // Deleting the record takes its mark along; a configuration holds no data set.
