@@ -1,12 +1,12 @@
 #include "checks/additional_status.h"
 
+#include "comm/device_commands.h"
 #include "model/form_state.h"
 
 namespace velk {
 
 namespace {
 
-constexpr int kReadAdditionalStatus = 48;
 constexpr int kAdditionalStatusRequestBytes = 11;
 
 }  // namespace

@@ -5,13 +5,12 @@
 #include <optional>
 
 #include "checks/additional_status.h"
+#include "comm/device_commands.h"
 #include "model/form_state.h"
 
 namespace velk {
 
 namespace {
-
-constexpr int kRunSelfTest = 41;
 
 std::chrono::steady_clock::time_point steadyNow() { return std::chrono::steady_clock::now(); }
 std::atomic<SelfTestClock> selfTestClock{&steadyNow};

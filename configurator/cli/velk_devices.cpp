@@ -3,14 +3,13 @@
 #include <cerrno>
 
 #include "comm/connection.h"
+#include "comm/device_commands.h"
 #include "comm/page_module.h"
 
 namespace velk::cli {
 
 namespace {
 
-constexpr int kReadIdentifier = 0;
-constexpr int kReadTagDescriptorDate = 13;
 constexpr int kPackedTagBytes = 6;
 
 // Command 0's identity, read only from bytes that arrived (a short reply is

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "comm/device_commands.h"
 #include "comm/direct_command.h"
 #include "comm/process_values.h"
 
@@ -10,13 +11,8 @@ namespace velk {
 
 namespace {
 
-constexpr int kSelectBurstCommand = 108;
-constexpr int kBurstModeControl = 109;
 constexpr unsigned kBurstOff = 0;
 constexpr unsigned kBurstOn = 1;
-constexpr int kDynamicVariablesCommand = 3;
-// Asked when the bursts stop: does the device still answer at all?
-constexpr int kReadUniqueIdentifier = 0;
 
 // The burst command whose message has this many data bytes.
 BurstCommand burstCommandOfLength(int length) {
@@ -53,7 +49,7 @@ bool BurstMonitor::sendBurstCommand(Link& link, std::stop_token stop, int handle
 int BurstMonitor::burstCommand(const FormState& form) const {
   for (const PageModule* module : modules_)
     if (module->burstCommand) return module->burstCommand(form);
-  return kDynamicVariablesCommand;
+  return kReadDynamicVariables;
 }
 
 void BurstMonitor::section(const JobContext& job) {
@@ -78,7 +74,7 @@ bool BurstMonitor::start(const JobContext& job) {
   const auto deadline = clock_.now() + kSwitchBudget;
   // Which message the device bursts; if it keeps its old choice, the frames
   // still arrive and are taken by their length.
-  sendBurstCommand(job.link, job.stop, handle, kSelectBurstCommand,
+  sendBurstCommand(job.link, job.stop, handle, kWriteBurstCommand,
                    static_cast<unsigned>(burstCommand(job.form)), kSelectAttempts, deadline);
   if (!sendBurstCommand(job.link, job.stop, handle, kBurstModeControl, kBurstOn, kUntilTheDeadline,
                         deadline)) {
@@ -134,7 +130,7 @@ void BurstMonitor::checkSilence(const JobContext& job) {
   lastSample_ = clock_.now();
   {
     auto tx = job.transaction();
-    if (job.ExecuteCommand(tx, kReadUniqueIdentifier, 0)) {
+    if (job.ExecuteCommand(tx, kReadIdentifier, 0)) {
       // It answers but does not burst (another master switched it off):
       // switch it on again on the next pass.
       lastSeen_ = false;

@@ -6,17 +6,12 @@
 #include <system_error>
 #include <utility>
 
+#include "comm/device_commands.h"
 #include "comm/process_values.h"
 
 namespace velk {
 
 namespace {
-
-constexpr int kReadIdentifier = 0;
-constexpr int kReadProtection = 156;
-constexpr int kReadServiceMode = 151;
-constexpr int kReadSetpointSource = 141;
-constexpr int kInServiceCode = 240;  // 241: out of service
 
 const QColor kConnectedColor(0, 128, 0);
 const QColor kDisconnectedColor(255, 0, 0);

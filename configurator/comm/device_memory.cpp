@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <optional>
 
+#include "comm/device_commands.h"
+
 namespace velk {
 
 namespace {
 
-constexpr int kReadMemory = 252;
 constexpr int kRequestBytes = 4;
 // Fewer blocks go by too quickly for a progress text to be read.
 constexpr int kBlocksWorthAProgressText = 4;

@@ -96,6 +96,11 @@ struct PageModule {
 
   PageJob read = nullptr;
   PageJob send = nullptr;
+  // The page's Read and Send buttons, whose clicks run `read` and `send`:
+  // Read is enabled while connected, Send while the settings may be changed
+  // (out of service only, where `sentOutOfServiceOnly`).
+  const char* readButton = nullptr;
+  const char* sendButton = nullptr;
 
   // Which of the page's controls the connection state enables.
   std::vector<ControlStateRule> controlRules = {};

@@ -1,13 +1,12 @@
 #include "comm/process_values.h"
 
+#include "comm/device_commands.h"
 #include "comm/direct_command.h"
 
 namespace velk {
 
 namespace {
 
-constexpr int kAssignDynamicVariables = 51;
-constexpr int kReadDynamicVariables = 3;
 constexpr int kAttempts = 2;
 // Device variable codes for the primary to fourth variable: position,
 // setpoint, temperature, supply pressure.
@@ -37,7 +36,7 @@ bool readProcessValues(const JobContext& job) {
     auto tx = job.transaction();
     for (int slot = 0; slot < 4; ++slot) tx->SetInteger(slot, 1, kAssignedVariables[slot]);
     // Whether the device took the assignment shows in what command 3 returns.
-    attemptCommand(tx.api(), kAssignDynamicVariables, handle, 4, kAttempts);
+    attemptCommand(tx.api(), kWriteDynamicVariables, handle, 4, kAttempts);
     if (!attemptCommand(tx.api(), kReadDynamicVariables, handle, 0, kAttempts)) return false;
     const int slots = reportsPressure(job.window) ? 4 : 3;
     if (const int received = tx->GetMessageLength(); received < dynamicVariableBytes(slots)) {

@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "comm/device_commands.h"
 #include "model/form_fields.h"
 #include "model/number_text.h"
 
@@ -11,10 +12,6 @@ namespace velk {
 namespace {
 
 constexpr auto kPassInterval = std::chrono::milliseconds(10);
-constexpr int kWriteSetpoint = 142;
-constexpr int kWriteMode = 150;
-constexpr unsigned kInServiceCode = 240;
-constexpr unsigned kOutOfServiceCode = 241;
 
 }  // namespace
 

@@ -104,14 +104,12 @@ ControlPage::ControlPage(PageContext& context, QWidget* parent)
 QWidget* ControlPage::buildSetpointColumn() {
   auto* column = new QWidget(this);
   column->setFixedWidth(kSetpointColumnWidth);
-  auto* layout = new QVBoxLayout(column);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = bareLayout<QVBoxLayout>(column);
 
   // The fields the page's operations read and write, locked together while
   // one runs (their own enabled states follow the connection).
   setpointFields_ = new QWidget(column);
-  auto* fields = new QVBoxLayout(setpointFields_);
-  fields->setContentsMargins(0, 0, 0, 0);
+  auto* fields = bareLayout<QVBoxLayout>(setpointFields_);
   fields->addWidget(named(new RadioGroup("Setpoint source", setpointFields_), kSetpointSourceGroup));
   auto* setpoint = new QHBoxLayout;
   setpoint->addWidget(label("LabelSetPoint", "Setpoint :", setpointFields_));
@@ -177,8 +175,7 @@ QWidget* ControlPage::buildGraphControls() {
   buttons->addWidget(label("Label13", "into set", controls));
   // Siblings of their own box, so that the two exclude each other.
   auto* sets = new QWidget(controls);
-  auto* setsLayout = new QHBoxLayout(sets);
-  setsLayout->setContentsMargins(0, 0, 0, 0);
+  auto* setsLayout = bareLayout<QHBoxLayout>(sets);
   auto* first = named(new QRadioButton("1", sets), "RadioButton1");
   first->setChecked(true);
   setsLayout->addWidget(first);

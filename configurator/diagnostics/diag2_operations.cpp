@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "comm/device_commands.h"
 #include "comm/job_context.h"
 #include "diagnostics/history_views.h"
 #include "diagnostics/modules.h"
@@ -15,8 +16,6 @@ namespace {
 constexpr std::array<const char*, 3> kDynamicVariableSelectors = {"ComboBox4", "ComboBox5", "ComboBox6"};
 constexpr std::array<const char*, 4> kAssignmentSelectors = {"ComboBox3", "ComboBox4", "ComboBox5",
                                                              "ComboBox6"};
-constexpr int kWriteDynamicVariables = 51;
-constexpr int kWriteBurstCommand = 108;
 constexpr unsigned kNoVariable = 255;
 
 // Where a data set lies in the device's memory: one upload per row.

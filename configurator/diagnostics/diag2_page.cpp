@@ -61,8 +61,7 @@ QGroupBox* createBurstGroup() {
 
 QWidget* createAssignment() {
   auto* box = new QWidget;
-  auto* grid = new QGridLayout(box);
-  grid->setContentsMargins(0, 0, 0, 0);
+  auto* grid = bareLayout<QGridLayout>(box);
   grid->setVerticalSpacing(2);
   const char* selectors[] = {"ComboBox3", "ComboBox4", "ComboBox5", "ComboBox6"};
   for (int i = 0; i < 4; ++i) {
@@ -75,8 +74,7 @@ QWidget* createAssignment() {
 
 QWidget* createGraphButtons() {
   auto* box = new QWidget;
-  auto* grid = new QGridLayout(box);
-  grid->setContentsMargins(0, 0, 0, 0);
+  auto* grid = bareLayout<QGridLayout>(box);
   grid->addWidget(new QLabel("Graph config :"), 0, 0, 1, 2);
   grid->addWidget(button("Button48", "100% scale"), 1, 0);
   grid->addWidget(button("Button49", "4092 scale"), 1, 1);
@@ -162,8 +160,7 @@ QWidget* createDiag2Page(PageContext& context) {
 
   // What "Configure" sends waits for its job, and so does the upload's choice.
   auto* settings = new QWidget(page);
-  auto* column = new QVBoxLayout(settings);
-  column->setContentsMargins(0, 0, 0, 0);
+  auto* column = bareLayout<QVBoxLayout>(settings);
   column->addWidget(createBurstGroup());
   column->addWidget(createAssignment());
   column->addSpacing(8);
@@ -197,8 +194,7 @@ QWidget* createDiag2Page(PageContext& context) {
   graphRow->addWidget(figures, 1);
   graphLayout->addLayout(graphRow);
   auto* uploadRow = new QWidget(graphGroup);
-  auto* uploadLayout = new QHBoxLayout(uploadRow);
-  uploadLayout->setContentsMargins(0, 0, 0, 0);
+  auto* uploadLayout = bareLayout<QHBoxLayout>(uploadRow);
   uploadLayout->addWidget(selector(kGraphTypeSelector, 170));
   auto* upload = button("Button37", "Upload");
   uploadLayout->addWidget(upload);

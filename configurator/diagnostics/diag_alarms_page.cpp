@@ -58,8 +58,7 @@ QVBoxLayout* captioned(QLabel* caption, QWidget* field) {
 
 QWidget* createCommand48Row() {
   auto* row = new QWidget;
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = bareLayout<QHBoxLayout>(row);
   layout->addWidget(button("ButtonReadDiagnostics", "Cmd 48 msg"), 0, Qt::AlignBottom);
   layout->addLayout(captioned(label("Label21", "Cmd 48 alarms :"), edit("Edit4", 9)));
   layout->addLayout(captioned(label("Label36", "Diagnostic alert :"), edit("Edit5", 6)));
@@ -72,8 +71,7 @@ QWidget* createCommand48Row() {
 
 QWidget* createUploadRow() {
   auto* row = new QWidget;
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = bareLayout<QHBoxLayout>(row);
   layout->addWidget(button("Button38", "Upload alarms"), 0, Qt::AlignBottom);
   layout->addLayout(captioned(label("Label424", "Message :"), edit("Edit168", 20)));
   layout->addStretch(1);
@@ -136,8 +134,7 @@ QWidget* createAlarmColumn(int first, int end) {
 
 QWidget* createAlarmTable() {
   auto* table = new QWidget;
-  auto* columns = new QHBoxLayout(table);
-  columns->setContentsMargins(0, 0, 0, 0);
+  auto* columns = bareLayout<QHBoxLayout>(table);
   for (int c = 0; c + 1 < static_cast<int>(std::size(kColumnStarts)); ++c)
     columns->addWidget(createAlarmColumn(kColumnStarts[c], kColumnStarts[c + 1]), 0, Qt::AlignTop);
   columns->addStretch(1);

@@ -76,8 +76,7 @@ TrendsPage::TrendsPage(PageContext& context, QWidget* parent) : QWidget(parent),
   auto* layout = new QVBoxLayout(this);
 
   auto* inputs = new QWidget(this);
-  auto* row = new QHBoxLayout(inputs);
-  row->setContentsMargins(0, 0, 0, 0);
+  auto* row = bareLayout<QHBoxLayout>(inputs);
   row->addWidget(named(new QLabel("Select  variable :"), "Label128"));
   auto* selector = named(new QComboBox, kTrendVariableSelector);
   selector->setPlaceholderText(kTrendVariableSelector);  // what the box shows with nothing selected

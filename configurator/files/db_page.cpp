@@ -20,6 +20,7 @@
 #include "history/program_history.h"
 #include "ui/form_binder.h"
 #include "ui/page_context.h"
+#include "ui/page_widgets.h"
 
 namespace velk {
 
@@ -144,8 +145,7 @@ DbPage::DbPage(PageContext& context) : core_(context.core) {
   column->addWidget(problem_);
 
   chooserRow_ = new QWidget(this);
-  auto* chooserLayout = new QHBoxLayout(chooserRow_);
-  chooserLayout->setContentsMargins(0, 0, 0, 0);
+  auto* chooserLayout = bareLayout<QHBoxLayout>(chooserRow_);
   chooserLayout->addWidget(new QLabel("Device :", chooserRow_));
   devices_ = new QComboBox(chooserRow_);
   devices_->setObjectName(kDeviceChooser);
@@ -156,8 +156,7 @@ DbPage::DbPage(PageContext& context) : core_(context.core) {
   column->addWidget(chooserRow_);
 
   auto* lists = new QWidget(this);
-  auto* grid = new QGridLayout(lists);
-  grid->setContentsMargins(0, 0, 0, 0);
+  auto* grid = bareLayout<QGridLayout>(lists);
   for (const ListControls& list : kLists) {
     const int i = int(list.list);
     grid->addWidget(createList(list.list, list.name, list.caption), i % 2, i / 2);
@@ -183,8 +182,7 @@ DbPage::~DbPage() = default;
 
 QWidget* DbPage::createList(DbList list, const char* name, const char* caption) {
   auto* box = new QWidget;
-  auto* layout = new QVBoxLayout(box);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = bareLayout<QVBoxLayout>(box);
   layout->addWidget(new QLabel(caption));
   auto* model = new HistoryListModel(dbListKinds(list), this);
   auto* view = new QListView;

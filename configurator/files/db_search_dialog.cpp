@@ -1,4 +1,5 @@
 #include "files/db_search_dialog.h"
+#include "ui/page_widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,8 +24,7 @@ struct OptionalDay {
 
 OptionalDay optionalDay(const QDate& current, QWidget* parent) {
   auto* row = new QWidget(parent);
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
+  auto* layout = bareLayout<QHBoxLayout>(row);
   auto* used = new QCheckBox(row);
   auto* day = new QDateEdit(current.isValid() ? current : QDate::currentDate(), row);
   day->setCalendarPopup(true);

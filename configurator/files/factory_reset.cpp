@@ -1,14 +1,9 @@
 #include "files/factory_reset.h"
 
+#include "comm/device_commands.h"
 #include "model/form_state.h"
 
 namespace velk {
-
-namespace {
-
-constexpr int kFactoryReset = 235;
-
-}  // namespace
 
 std::optional<QString> passwordProblem(const QString& password) {
   if (password.size() != 4) return QString("The Password Size Is 4 Digits");

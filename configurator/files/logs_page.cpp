@@ -51,8 +51,7 @@ QWidget* createLogsPage(PageContext& context) {
   grid->addWidget(createLog(kEventLog, page), 1, 1);
   // Its own box, so that it waits for its job without greying the logs.
   auto* getLog = new QWidget(page);
-  auto* getLogRow = new QHBoxLayout(getLog);
-  getLogRow->setContentsMargins(0, 0, 0, 0);
+  auto* getLogRow = bareLayout<QHBoxLayout>(getLog);
   auto* button = createButton("Button50", "Get log", getLog);
   getLogRow->addWidget(button);
   grid->addWidget(getLog, 2, 1, Qt::AlignLeft);

@@ -29,9 +29,9 @@ enum class DefaultUse : unsigned char { StartAndFileDefault, StartOnly, FileDefa
 // The value a control starts with, and gets back from "&Default": a text, a
 // radio group's item or a check box's state.
 struct ControlDefault {
-  QString name;
-  QString text;       // a number is written with a point, shown with the locale's separator
-  QStringList items;  // combo and radio items in index order; empty for other controls
+  QString name = {};
+  QString text = {};       // a number is written with a point, shown with the locale's separator
+  QStringList items = {};  // combo and radio items in index order; empty for other controls
   std::optional<int> item = std::nullopt;      // in place of the text
   std::optional<bool> checked = std::nullopt;  // in place of the text
   DefaultUse use = DefaultUse::StartAndFileDefault;

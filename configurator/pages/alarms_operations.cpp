@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "comm/device_commands.h"
 #include "model/engineering_units.h"
 #include "model/form_state.h"
 #include "model/number_text.h"
@@ -15,7 +16,6 @@ namespace velk {
 namespace {
 
 constexpr int kFirstVersionWithPressureAlarms = 90;
-constexpr int kReadDynamicVariables = 3;
 
 // One alarm's controls and commands. Its data field: the "ON" byte, the
 // values as singles from offset 1, then the "Alarm out" byte and the valve
@@ -262,10 +262,10 @@ const PageModule& alarmsModule() {
       .defaultValues = &alarmsDefaults,
       .read = &readAlarms,
       .send = &sendAlarms,
+      .readButton = "ButtonAlarmsRead",
+      .sendButton = "ButtonAlarmsSend",
       .controlRules =
           {
-              {when::connected, {"ButtonAlarmsRead"}},
-              {when::mayChangeSettings, {"ButtonAlarmsSend"}},
               {when::versionAbove89,
                {"CheckBoxAlarmPressInput", "EditPressInputMin", "EditPressInputMax",
                 "EditPressInputHysteresis", "CheckBoxPressInputAlarmOut", "ComboBoxPressInputValveAction",

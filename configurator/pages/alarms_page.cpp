@@ -13,6 +13,7 @@
 #include "comm/configurator.h"
 #include "pages/alarms_operations.h"
 #include "pages/logic/alarm_rules.h"
+#include "pages/modules.h"
 #include "ui/field_validation.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
@@ -119,15 +120,11 @@ QWidget* createAlarmsPage(PageContext& context) {
     ++index;
   }
 
-  auto* read = createPageButton("ButtonAlarmsRead", "Read");
-  auto* send = createPageButton("ButtonAlarmsSend", "Send");
-  grid->addLayout(createReadSendRow(read, send), 2, 0, 1, kColumns);
+  grid->addLayout(createReadSendRow(context, alarmsModule()), 2, 0, 1, kColumns);
   grid->setRowStretch(3, 1);
   grid->setColumnStretch(kColumns, 1);
 
   context.binder.bindNamedChildren(page);
-  postOnClick(read, context, "alarms read", &readAlarms);
-  postOnClick(send, context, "alarms send", &sendAlarms);
   lockWhileBusy(page, context);
   return page;
 }

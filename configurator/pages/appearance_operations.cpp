@@ -168,9 +168,9 @@ const PageModule& appearanceModule() {
       .defaultValues = &appearanceDefaults,
       .read = &readAppearance,
       .send = &sendAppearance,
-      .controlRules = {{when::connected, {"ButtonApperanceRead"}},
-                       {when::mayChangeSettings, {"ButtonApperanceSend"}},
-                       {when::never, {"ComboBoxStartMenu"}}},
+      .readButton = "ButtonApperanceRead",
+      .sendButton = "ButtonApperanceSend",
+      .controlRules = {{when::never, {"ComboBoxStartMenu"}}},
       .configurationPlace = 6,
       .configurationEntries =
           {

@@ -8,6 +8,7 @@
 
 #include "comm/configurator.h"
 #include "pages/appearance_operations.h"
+#include "pages/modules.h"
 #include "ui/field_validation.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
@@ -56,15 +57,11 @@ QWidget* createAppearancePage(PageContext& context) {
   grid->addWidget(createComboGroup("Units", kUnitCombos, core.form), 0, 0, Qt::AlignTop);
   grid->addWidget(createComboGroup("Display", kDisplayCombos, core.form), 0, 1, Qt::AlignTop);
 
-  auto* read = createPageButton("ButtonApperanceRead", "Read");
-  auto* send = createPageButton("ButtonApperanceSend", "Send");
-  grid->addLayout(createReadSendRow(read, send), 1, 0, 1, 2);
+  grid->addLayout(createReadSendRow(context, appearanceModule()), 1, 0, 1, 2);
   grid->setRowStretch(2, 1);
   grid->setColumnStretch(2, 1);
 
   context.binder.bindNamedChildren(page);
-  postOnClick(read, context, "appearance read", &readAppearance);
-  postOnClick(send, context, "appearance send", &sendAppearance);
   lockWhileBusy(page, context);
   return page;
 }

@@ -37,8 +37,7 @@ QLabel* createStatusLabel(const char* name) {
 // Outside the busy lock, so a running calibration never greys them.
 QWidget* createProgressGroups() {
   auto* groups = new QWidget;
-  auto* column = new QVBoxLayout(groups);
-  column->setContentsMargins(0, 0, 0, 0);
+  auto* column = bareLayout<QVBoxLayout>(groups);
 
   auto* status = new QGroupBox("Calibration status");
   status->setObjectName("GroupBoxCalStatus");
@@ -116,8 +115,7 @@ QWidget* createCalibratePage(PageContext& context) {
   // The start of a calibration is locked while the page is busy; "Abort Cal"
   // beside it is not: it must reach the running calibration.
   auto* start = new QWidget;
-  auto* startRow = new QHBoxLayout(start);
-  startRow->setContentsMargins(0, 0, 0, 0);
+  auto* startRow = bareLayout<QHBoxLayout>(start);
   startRow->addWidget(createComboBox("ComboBoxCalType"));
   auto* calibrate = createPageButton("ButtonCalibrate", "Calibrate device");
   calibrate->setMinimumWidth(calibrate->sizeHint().width());
@@ -130,8 +128,7 @@ QWidget* createCalibratePage(PageContext& context) {
   automaticRow->addStretch(1);
 
   auto* singlePoints = new QWidget;
-  auto* pointColumn = new QVBoxLayout(singlePoints);
-  pointColumn->setContentsMargins(0, 0, 0, 0);
+  auto* pointColumn = bareLayout<QVBoxLayout>(singlePoints);
   pointColumn->addWidget(createCurrentGroup());
   pointColumn->addWidget(createTemperatureGroup());
   pointColumn->addWidget(createPressureGroup());

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "comm/configurator.h"
+#include "comm/device_commands.h"
 #include "history/calibration_record.h"
 #include "model/form_fields.h"
 #include "model/number_text.h"
@@ -13,11 +14,6 @@ namespace velk {
 
 namespace {
 
-constexpr int kReadStatus = 159;
-constexpr int kStartTravel = 160;
-constexpr int kStartLeakTest = 157;
-constexpr int kStartTuning = 162;
-constexpr int kReadTunedParameters = 169;
 constexpr int kTravelRunning = 1;
 constexpr int kTravelDone = 0;
 constexpr int kLeakDone = 16;
@@ -173,7 +169,7 @@ void CalibrationSequence::stopStage(const JobContext& job) {
 void CalibrationSequence::poll(const JobContext& job) {
   auto tx = job.transaction();
   tx.leaveFailuresUnlogged();
-  if (job.ExecuteCommand(tx, kReadStatus, 0, 1)) status_ = static_cast<int>(tx->GetInteger(0, 1));
+  if (job.ExecuteCommand(tx, kReadCalibrationStatus, 0, 1)) status_ = static_cast<int>(tx->GetInteger(0, 1));
 }
 
 // A command that fails leaves stage and status alone: the next pass tries again.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "comm/configurator.h"
+#include "comm/device_commands.h"
 #include "model/characteristic_curve.h"
 #include "model/form_fields.h"
 #include "model/form_state.h"
@@ -14,13 +15,6 @@
 namespace velk {
 
 namespace {
-
-constexpr int kReadOutputInformation = 15;
-constexpr int kWriteTransferFunction = 47;
-constexpr int kWritePointCount = 190;
-constexpr int kReadPointCount = 191;
-constexpr int kWritePoint = 192;
-constexpr int kReadPoint = 193;
 
 bool customCurveSelected(const FormState& form) {
   return form.selectedIndex(kComboBoxCharacter) == kCustomCurveIndex;
@@ -247,8 +241,8 @@ const PageModule& characteristicsModule() {
       .defaults = &showStartCurve,
       .read = &ButtonCharacterReadClick,
       .send = &ButtonCharacterSendClick,
-      .controlRules = {{when::connected, {"ButtonCharacterRead"}},
-                       {when::mayChangeSettingsOutOfService, {"ButtonCharacterSend"}}},
+      .readButton = "ButtonCharacterRead",
+      .sendButton = "ButtonCharacterSend",
       .configurationPlace = 5,
       .configurationEntries =
           {

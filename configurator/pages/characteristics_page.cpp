@@ -18,6 +18,7 @@
 #include "model/form_fields.h"
 #include "pages/characteristics_curve_pictures.h"
 #include "pages/characteristics_operations.h"
+#include "pages/modules.h"
 #include "ui/form_binder.h"
 #include "ui/page_busy.h"
 #include "ui/page_context.h"
@@ -69,8 +70,7 @@ CharacteristicsPage::CharacteristicsPage(const PageContext& context, QWidget* pa
 
 QWidget* CharacteristicsPage::buildSelection() {
   auto* selection = new QWidget(this);
-  auto* form = new QFormLayout(selection);
-  form->setContentsMargins(0, 0, 0, 0);
+  auto* form = bareLayout<QFormLayout>(selection);
   ComboBoxCharacter_ = new QComboBox(selection);
   ComboBoxCharacter_->setObjectName(kComboBoxCharacter);
   ComboBoxNumberOfPoints_ = new QComboBox(selection);
@@ -105,15 +105,10 @@ QWidget* CharacteristicsPage::buildCurveGroup() {
 
 QWidget* CharacteristicsPage::buildButtons(const PageContext& context) {
   auto* buttons = new QWidget(this);
-  auto* read = createPageButton("ButtonCharacterRead", "Read");
-  auto* send = createPageButton("ButtonCharacterSend", "Send");
-  auto* row = createReadSendRow(read, send);
+  auto* row = createReadSendRow(context, characteristicsModule());
   row->setContentsMargins(0, 0, 0, 0);
   buttons->setLayout(row);
-  binder_.bind(read);
-  binder_.bind(send);
-  postOnClick(read, context, "ButtonCharacterReadClick", &ButtonCharacterReadClick);
-  postOnClick(send, context, "ButtonCharacterSendClick", &ButtonCharacterSendClick);
+  binder_.bindNamedChildren(buttons);
   return buttons;
 }
 

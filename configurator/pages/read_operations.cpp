@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "comm/connection.h"
+#include "comm/device_commands.h"
 #include "comm/thread_commands.h"
 #include "model/form_fields.h"
 #include "model/form_state.h"
@@ -15,17 +16,6 @@
 namespace velk {
 
 namespace {
-
-constexpr int kReadIdentifier = 0;
-constexpr int kWritePollingAddress = 6;
-constexpr int kReadMessage = 12;
-constexpr int kReadTagDescriptorDate = 13;
-constexpr int kReadAssemblyNumber = 16;
-constexpr int kWriteTagDescriptorDate = 18;
-constexpr int kReadOperationalStatistics = 146;
-constexpr int kReadMaintenanceStatistics = 147;
-constexpr int kResetStatistics = 148;
-constexpr int kWriteDeviceId = 245;
 
 constexpr unsigned kHighestDeviceId = 0xFFFFFF;
 constexpr int kTagBytes = 6;

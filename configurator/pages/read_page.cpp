@@ -35,23 +35,10 @@ QLabel* createValueLabel(const char* name) {
   return label;
 }
 
-QLineEdit* createTextEdit(const char* name) {
-  auto* edit = new QLineEdit;
-  edit->setObjectName(name);
-  edit->setFixedWidth(kTextEditWidth);
-  return edit;
-}
+QLineEdit* createTextEdit(const char* name) { return createLineEdit(name, kTextEditWidth); }
 
 // A field and the button that writes it, side by side.
-QWidget* withButton(QWidget* field, QPushButton* button) {
-  auto* row = new QWidget;
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(field);
-  layout->addWidget(button);
-  layout->addStretch();
-  return row;
-}
+QWidget* withButton(QWidget* field, QPushButton* button) { return fieldRow({field, button}); }
 
 template <std::size_t N>
 void addValueRows(QFormLayout* rows, const CaptionedValue (&values)[N]) {
@@ -85,8 +72,7 @@ QGroupBox* createHartGroup() {
                                         {"Spec cmd :", "LabelHartSpecCmdValue"}};
   addValueRows(rows, kValues);
   auto* range = new QWidget;
-  auto* rangeRow = new QHBoxLayout(range);
-  rangeRow->setContentsMargins(0, 0, 0, 0);
+  auto* rangeRow = bareLayout<QHBoxLayout>(range);
   rangeRow->addWidget(createNumberEdit("SearchPollStart"));
   rangeRow->addWidget(new QLabel("to"));
   rangeRow->addWidget(createNumberEdit("SearchPollStop"));

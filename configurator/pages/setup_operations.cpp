@@ -223,8 +223,8 @@ const PageModule& setupModule() {
       .defaults = [](FormState& form, WindowState&) { actuatorTypeChanged(form); },
       .read = &readSetup,
       .send = &sendSetup,
-      .controlRules = {{when::connected, {"ButtonSetupRead"}},
-                       {when::mayChangeSettingsOutOfService, {"ButtonSetupSend"}}},
+      .readButton = "ButtonSetupRead",
+      .sendButton = "ButtonSetupSend",
       .configurationPlace = 4,
       .configurationEntries =
           {

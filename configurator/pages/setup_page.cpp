@@ -10,6 +10,7 @@
 
 #include "comm/configurator.h"
 #include "pages/logic/setup_rules.h"
+#include "pages/modules.h"
 #include "pages/setup_operations.h"
 #include "ui/field_validation.h"
 #include "ui/form_binder.h"
@@ -118,9 +119,7 @@ QWidget* createSetupPage(PageContext& context) {
                   Qt::AlignTop);
   grid->addWidget(createTravelControlGroup(), 1, 1, 2, 1, Qt::AlignTop);
 
-  auto* read = createPageButton("ButtonSetupRead", "Read");
-  auto* send = createPageButton("ButtonSetupSend", "Send");
-  grid->addLayout(createReadSendRow(read, send), 3, 0, 1, 2);
+  grid->addLayout(createReadSendRow(context, setupModule()), 3, 0, 1, 2);
   grid->setRowStretch(4, 1);
   grid->setColumnStretch(2, 1);
 
@@ -129,8 +128,6 @@ QWidget* createSetupPage(PageContext& context) {
   // The binder stops at a bound widget; the stroke group's own controls are bound too.
   context.binder.bindNamedChildren(child<QGroupBox>(page, "GroupBoxLinear"));
   wireValidation(page, core.form, core.window);
-  postOnClick(read, context, "setup read", &readSetup);
-  postOnClick(send, context, "setup send", &sendSetup);
   lockWhileBusy(page, context);
   return page;
 }

@@ -205,10 +205,10 @@ const PageModule& tuningModule() {
       .defaultValues = &tuningDefaults,
       .read = &readTuning,
       .send = &sendTuning,
+      .readButton = "ButtonTuningRead",
+      .sendButton = "ButtonTuningSend",
       .controlRules =
           {
-              {when::connected, {"ButtonTuningRead"}},
-              {when::mayChangeSettings, {"ButtonTuningSend"}},
               {when::connectedInService, {"ButtonToggleStepStart", "ButtonToggleStepCancel"}},
               {[](const ControlConditions& c) {
                  return c.deviceType == kDeviceTypeQ5 && c.deviceVersion > 90;

@@ -12,6 +12,7 @@
 #include "checks/additional_status.h"
 #include "checks/self_test.h"
 #include "comm/configurator.h"
+#include "pages/modules.h"
 #include "pages/tuning_operations.h"
 #include "ui/field_validation.h"
 #include "ui/form_binder.h"
@@ -94,9 +95,7 @@ QWidget* createTuningPage(PageContext& context) {
   grid->addWidget(createMinPulseGroup(), 2, 0);
   grid->addWidget(createToggleGroup(), 0, 1, Qt::AlignTop);
   grid->addWidget(createExpertGroup(), 1, 1, 2, 1, Qt::AlignTop);
-  auto* read = createPageButton("ButtonTuningRead", "Read");
-  auto* send = createPageButton("ButtonTuningSend", "Send");
-  grid->addLayout(createReadSendRow(read, send), 3, 0, 1, 2);
+  grid->addLayout(createReadSendRow(context, tuningModule()), 3, 0, 1, 2);
   grid->setRowStretch(4, 1);
   grid->setColumnStretch(2, 1);
 
@@ -104,8 +103,6 @@ QWidget* createTuningPage(PageContext& context) {
   for (const BoundedField& field : tuningBoundedFields())
     validateFloatOnExit(child<QLineEdit>(page, field.name), core.form, core.window, field.bounds);
 
-  postOnClick(read, context, "tuning read", &readTuning);
-  postOnClick(send, context, "tuning send", &sendTuning);
   postOnClick(child<QPushButton>(page, "ButtonToggleStepStart"), context, "toggle step start",
               &ButtonToggleStepStartClick);
   postOnClick(child<QPushButton>(page, "ButtonToggleStepCancel"), context, "toggle step cancel",

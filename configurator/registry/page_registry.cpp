@@ -51,8 +51,13 @@ ControlStateRules controlStateRules() {
       {[](const ControlConditions& c) { return !c.sequenceRunning; },
        {"FileDefault", "FileOpen", "FileSave", "FileSaveAs"}},
   };
-  for (const PageModule* module : pageModules())
+  for (const PageModule* module : pageModules()) {
+    if (module->readButton) rules.push_back({when::connected, {module->readButton}});
+    if (module->sendButton)
+      rules.push_back({module->sentOutOfServiceOnly ? when::mayChangeSettingsOutOfService : when::mayChangeSettings,
+                       {module->sendButton}});
     rules.insert(rules.end(), module->controlRules.begin(), module->controlRules.end());
+  }
   return rules;
 }
 

@@ -129,8 +129,7 @@ QWidget* createDebugPage(PageContext& context) {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   auto* inputs = new QWidget;
-  auto* inputsLayout = new QVBoxLayout(inputs);
-  inputsLayout->setContentsMargins(0, 0, 0, 0);
+  auto* inputsLayout = bareLayout<QVBoxLayout>(inputs);
   inputsLayout->addWidget(createVariablesGroup());
   auto* table = new QTableView;
   table->setObjectName("StringGrid1");

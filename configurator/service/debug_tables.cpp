@@ -1,13 +1,13 @@
 #include "service/debug_tables.h"
 
+#include "comm/device_commands.h"
+
 #include <algorithm>
 
 namespace velk {
 
 namespace {
 
-constexpr int kReadMemory = 252;
-constexpr int kWriteMemory = 253;
 constexpr int kEntriesPerRead = 7;
 constexpr int kEntriesPerWrite = 6;
 

@@ -45,8 +45,7 @@ QWidget* createIrsPage(PageContext& context) {
   auto* page = new QWidget;
   auto* outer = new QGridLayout(page);
   auto* inputs = new QWidget;
-  auto* grid = new QGridLayout(inputs);
-  grid->setContentsMargins(0, 0, 0, 0);
+  auto* grid = bareLayout<QGridLayout>(inputs);
 
   auto* getGroupButton = createServiceButton("Button39", "Get Group :");
   grid->addWidget(getGroupButton, 0, 0);

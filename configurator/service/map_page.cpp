@@ -146,8 +146,7 @@ QWidget* createMapPage(PageContext& context) {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   auto* inputs = new QWidget;
-  auto* columns = new QHBoxLayout(inputs);
-  columns->setContentsMargins(0, 0, 0, 0);
+  auto* columns = bareLayout<QHBoxLayout>(inputs);
   columns->addWidget(createSymbolsGroup(parts, proxy), 2);
   columns->addWidget(createSelectionGroup(parts), 3);
   layout->addWidget(inputs, 1);

@@ -27,6 +27,7 @@
 #include "shell/main_menu.h"
 #include "shell/window_margins.h"
 #include "shell/window_pages.h"
+#include "ui/page_widgets.h"
 
 namespace velk {
 
@@ -90,8 +91,7 @@ void TForm1::buildFrame() {
   QPalette white = central->palette();
   white.setColor(QPalette::Window, Qt::white);
   central->setPalette(white);
-  auto* column = new QVBoxLayout(central);
-  column->setContentsMargins(0, 0, 0, 0);
+  auto* column = bareLayout<QVBoxLayout>(central);
   column->setSpacing(0);
   // The red corner shows right of the banner, above the yellow margin.
   auto* top = new QHBoxLayout;

@@ -21,12 +21,14 @@ constexpr int kButtonWidth = 90;
 
 }  // namespace
 
-QLineEdit* createNumberEdit(const char* name) {
+QLineEdit* createLineEdit(const char* name, int width) {
   auto* edit = new QLineEdit;
   edit->setObjectName(name);
-  edit->setFixedWidth(kNumberEditWidth);
+  edit->setFixedWidth(width);
   return edit;
 }
+
+QLineEdit* createNumberEdit(const char* name) { return createLineEdit(name, kNumberEditWidth); }
 
 QComboBox* createComboBox(const char* name) {
   auto* combo = new QComboBox;
@@ -48,15 +50,15 @@ QLabel* createUnitLabel(const QString& text, const char* name) {
   return label;
 }
 
-QWidget* withUnit(QWidget* control, QLabel* unit) {
+QWidget* fieldRow(std::initializer_list<QWidget*> widgets) {
   auto* field = new QWidget;
-  auto* row = new QHBoxLayout(field);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->addWidget(control);
-  row->addWidget(unit);
+  auto* row = bareLayout<QHBoxLayout>(field);
+  for (QWidget* widget : widgets) row->addWidget(widget);
   row->addStretch();
   return field;
 }
+
+QWidget* withUnit(QWidget* control, QLabel* unit) { return fieldRow({control, unit}); }
 
 QWidget* withUnit(QWidget* control, const QString& unit) { return withUnit(control, createUnitLabel(unit)); }
 
@@ -67,8 +69,12 @@ QFormLayout* createForm(QWidget* owner) {
   return form;
 }
 
-QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send) {
+QHBoxLayout* createReadSendRow(const PageContext& context, const PageModule& module) {
   auto* row = new QHBoxLayout;
+  QPushButton* read = createPageButton(module.readButton, "Read");
+  QPushButton* send = createPageButton(module.sendButton, "Send");
+  postOnClick(read, context, module.readButton, module.read);
+  postOnClick(send, context, module.sendButton, module.send);
   row->addWidget(read);
   row->addWidget(send);
   row->addStretch();

@@ -6,7 +6,9 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 
+#include "comm/page_module.h"
 #include "comm/page_operation.h"
 #include "comm/step_job.h"
 
@@ -22,6 +24,7 @@ namespace velk {
 
 struct PageContext;
 
+QLineEdit* createLineEdit(const char* name, int width);
 QLineEdit* createNumberEdit(const char* name);
 QComboBox* createComboBox(const char* name);
 QPushButton* createPageButton(const char* name, const char* caption);
@@ -36,6 +39,18 @@ Widget* child(QWidget* page, const char* name) {
   return widget;
 }
 
+// A layout that fills `owner` to its edges (a row or column inside a form
+// or group keeps to the surrounding margins).
+template <typename Layout>
+Layout* bareLayout(QWidget* owner) {
+  auto* layout = new Layout(owner);
+  layout->setContentsMargins(0, 0, 0, 0);
+  return layout;
+}
+
+// Widgets side by side from the left, as one field of a form.
+QWidget* fieldRow(std::initializer_list<QWidget*> widgets);
+
 // A control followed by its unit, as one field of a form.
 QWidget* withUnit(QWidget* control, QLabel* unit);
 QWidget* withUnit(QWidget* control, const QString& unit);
@@ -43,8 +58,9 @@ QWidget* withUnit(QWidget* control, const QString& unit);
 // The layout of captioned rows that a page's group boxes hold.
 QFormLayout* createForm(QWidget* owner);
 
-// The page's Read and Send buttons, side by side on the left.
-QHBoxLayout* createReadSendRow(QPushButton* read, QPushButton* send);
+// The module's Read and Send buttons, side by side on the left; a click
+// posts the module's read or send.
+QHBoxLayout* createReadSendRow(const PageContext& context, const PageModule& module);
 
 // Posts work of the page to the command thread, once or a step per turn:
 // the page is busy from now until it has run or is dropped. Posted again
