@@ -16,12 +16,7 @@ constexpr int kPackedTagBytes = 6;
 // a failed command).
 void readIdentity(const JobContext& job, Link::Transaction& tx, AnsweringDevice& device) {
   if (!job.ExecuteCommand(tx, kReadIdentifier, 0, kIdentifierBytes)) return;
-  device.identified = true;
-  device.manufacturer = tx->GetInteger(1, 1);
-  device.deviceType = tx->GetInteger(2, 1);
-  device.softwareRevision = tx->GetInteger(6, 1);
-  device.hardwareRevision = tx->GetInteger(7, 1) >> 3;
-  device.deviceId = tx->GetInteger(9, 3);
+  static_cast<DeviceIdentity&>(device) = decodeIdentity(tx.api(), device.pollingAddress);
   if (job.ExecuteCommand(tx, kReadTagDescriptorDate, 0, kPackedTagBytes))
     device.tag = QString::fromStdString(tx->GetString(0, kPackedTagBytes)).trimmed();
 }

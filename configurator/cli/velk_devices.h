@@ -8,19 +8,14 @@
 #include <functional>
 
 #include "cli/velk_session.h"
+#include "comm/device_identity.h"
 
 namespace velk::cli {
 
-struct AnsweringDevice {
-  int pollingAddress = 0;
-  int handle = 0;           // the link's, for commands to this device
-  bool identified = false;  // command 0's reply held the whole identity
-  unsigned manufacturer = 0;
-  unsigned deviceType = 0;
-  unsigned deviceId = 0;
-  unsigned softwareRevision = 0;
-  unsigned hardwareRevision = 0;
-  QString tag;  // empty when command 13 was not answered
+// `identified`: command 0's reply held the whole identity.
+struct AnsweringDevice : DeviceIdentity {
+  int handle = 0;  // the link's, for commands to this device
+  QString tag;     // empty when command 13 was not answered
   // A Q5 or Q50, which this program configures.
   bool isPositioner() const;
 };

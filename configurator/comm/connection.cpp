@@ -137,16 +137,8 @@ bool Connection::identify(const JobContext& job, int pollingAddress) {
   DeviceIdentity identity{.pollingAddress = pollingAddress};
   {
     auto tx = job.transaction();
-    if (job.ExecuteCommand(tx, kReadIdentifier, 0, kIdentifierBytes)) {
-      identity.identified = true;
-      identity.manufacturer = tx->GetInteger(1, 1);
-      identity.deviceType = tx->GetInteger(2, 1);
-      identity.universalRevision = tx->GetInteger(4, 1);
-      identity.specificRevision = tx->GetInteger(5, 1);
-      identity.softwareRevision = tx->GetInteger(6, 1);
-      identity.hardwareRevision = tx->GetInteger(7, 1) >> 3;
-      identity.deviceId = tx->GetInteger(9, 3);
-    }
+    if (job.ExecuteCommand(tx, kReadIdentifier, 0, kIdentifierBytes))
+      identity = decodeIdentity(tx.api(), pollingAddress);
   }
   // Shown even for a device of another kind: the user sees what answered.
   for (const PageModule* module : modules_)
@@ -163,6 +155,8 @@ bool Connection::identify(const JobContext& job, int pollingAddress) {
                             .arg(identity.deviceType));
     return false;
   }
+  // What the device history keeps of the device beside its ID and tag.
+  job.window.setLongAddress(longAddressText(identity));
   job.progress("Reading status...");
   return true;
 }

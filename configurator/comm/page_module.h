@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "comm/configuration_fields.h"
+#include "comm/device_identity.h"
 #include "comm/page_operation.h"
 #include "model/control_states.h"
 #include "model/dynamic_variables.h"
@@ -30,22 +31,6 @@ struct WindowState;
 struct PollRange {
   int first = 0;
   int last = 15;
-};
-
-// The data bytes of command 0's reply the program decodes: up to the device ID.
-inline constexpr int kIdentifierBytes = 12;
-
-// What command 0 told about the device the search found.
-struct DeviceIdentity {
-  int pollingAddress = 0;
-  bool identified = false;  // command 0 was answered; the numbers below are from it
-  unsigned manufacturer = 0;
-  unsigned deviceType = 0;
-  unsigned universalRevision = 0;
-  unsigned specificRevision = 0;
-  unsigned softwareRevision = 0;
-  unsigned hardwareRevision = 0;  // the upper five bits of its byte
-  unsigned deviceId = 0;
 };
 
 // What the connection's own reads found, for the pages to show.

@@ -157,14 +157,20 @@ void ThreadCommands::jobSection(const JobContext& context) {
   JobContext job = context;
   job.failedCommands = posted.failedCommands.get();
   bool more = false;
-  guarded(job, [&] { more = posted.job.step(job); });
+  bool stepped = false;
+  guarded(job, [&] {
+    more = posted.job.step(job);
+    stepped = true;
+  });
   if (more && !context.stop.stop_requested()) {
     // Its page stays busy while it waits for its next turn.
     std::lock_guard lock(mutex_);
     jobs_.push_back(std::move(posted));
     return;
   }
-  if (more && posted.job.dropped) posted.job.dropped();
+  // A step that threw ended the job before its last step, as a drop does:
+  // what the job holds (a running sequence, a page's upload) is let go.
+  if ((more || !stepped) && posted.job.dropped) posted.job.dropped();
   activity_.end(posted.page);
   endOperation(*posted.failedCommands);
 }

@@ -47,13 +47,13 @@ QString deviceModelName(int deviceType) {
   return QString::number(deviceType);
 }
 
-HistoryDevice historyDevice(const FormState& form, const WindowState& window, const QString& longAddress) {
+HistoryDevice historyDevice(const FormState& form, const WindowState& window) {
   HistoryDevice device;
   device.model = deviceModelName(window.DeviceType.load());
   device.softwareVersion = window.DeviceVersion.load();
   // "-" until the READ page has been read.
   device.deviceId = form.text("Edit183").trimmed().toLongLong();
-  device.longAddress = longAddress;
+  device.longAddress = window.LongAddress();
   device.tag = form.text("EditTag").trimmed();
   device.descriptor = form.text("EditDescriptor").trimmed();
   return device;

@@ -39,7 +39,7 @@ struct HistoryDevice {
 QString deviceModelName(int deviceType);
 // The connected device as the window shows it (the READ page's identity and
 // the model and version settings).
-HistoryDevice historyDevice(const FormState& form, const WindowState& window, const QString& longAddress = {});
+HistoryDevice historyDevice(const FormState& form, const WindowState& window);
 
 struct HistoryRecord {
   QUuid id;

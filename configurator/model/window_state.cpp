@@ -53,6 +53,16 @@ void WindowState::setHartIpKeyFile(const QString& path) {
   hartIpKeyFile_ = path.trimmed();
 }
 
+QString WindowState::LongAddress() const {
+  std::lock_guard lock(mutex_);
+  return longAddress_;
+}
+
+void WindowState::setLongAddress(const QString& address) {
+  std::lock_guard lock(mutex_);
+  longAddress_ = address;
+}
+
 QString WindowState::DecimalSeparator() const {
   std::lock_guard lock(mutex_);
   return decimalSeparator_;

@@ -87,6 +87,11 @@ struct WindowState {
   QString HartIpKeyFile() const;
   void setHartIpKeyFile(const QString& path);
 
+  // The unique address of the device last connected, in hexadecimal; empty
+  // before one has been.
+  QString LongAddress() const;
+  void setLongAddress(const QString& address);
+
   // The locale's decimal separator, fixed at start-up.
   QString DecimalSeparator() const;
   void setDecimalSeparator(const QString& separator);
@@ -98,6 +103,7 @@ struct WindowState {
   QString decimalSeparator_ = ".";
   std::array<QString, kComPortCount> portDevices_;
   QString hartIpKeyFile_;
+  QString longAddress_;
 };
 
 QString defaultPortDevice(int port);

@@ -111,13 +111,8 @@ void readDeviceData(const JobContext& job, Sender sender) {
   FormState& form = job.form;
 
   page.progress("Reading device data...");
-  page.read(kReadIdentifier, 0, ReplyBytes{kIdentifierBytes}, [&](HartLink& reply) {
-    showIdentity(form, {.universalRevision = reply.GetInteger(4, 1),
-                        .specificRevision = reply.GetInteger(5, 1),
-                        .softwareRevision = reply.GetInteger(6, 1),
-                        .hardwareRevision = reply.GetInteger(7, 1) >> 3,
-                        .deviceId = reply.GetInteger(9, 3)});
-  });
+  page.read(kReadIdentifier, 0, ReplyBytes{kIdentifierBytes},
+            [&](HartLink& reply) { showIdentity(form, decodeIdentity(reply, 0)); });
   page.read(kReadTagDescriptorDate, 0, ReplyBytes{kTagDescriptorDateBytes}, [&](HartLink& reply) {
     form.setText("EditTag", deviceText(reply, 0, kTagBytes));
     form.setText("EditDescriptor", deviceText(reply, kTagBytes, kDescriptorBytes));

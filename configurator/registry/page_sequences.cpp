@@ -67,9 +67,12 @@ void start(Configurator& core, const PageModules& modules, Operation operation, 
   if (sequence->modules.empty()) return finish(core, *sequence);
 
   core.commands.postSteps(key, {[&core, sequence, operation](const JobContext& job) {
-                                  const PageModule* module = sequence->modules[sequence->next++];
+                                  // Counted once it returns: a page whose operation throws
+                                  // is one the sequence did not get through.
+                                  const PageModule* module = sequence->modules[sequence->next];
                                   const int failedBefore = job.failedCommands ? *job.failedCommands : 0;
                                   (module->*operation)(job, Sender::Sequence);
+                                  ++sequence->next;
                                   if (job.failedCommands && *job.failedCommands != failedBefore)
                                     sequence->failed.push_back(module);
                                   const bool more = sequence->next < sequence->modules.size();

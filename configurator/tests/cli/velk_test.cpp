@@ -175,6 +175,8 @@ TEST_F(VelkAgainstTheSimulator, RecordsAWholeReadAndTheDeviceAsLeftAndOnlyWarnsW
   for (auto r = listed.rbegin(); r != listed.rend(); ++r) records.push_back(store.find(historyIdText(r->id)).record);
   EXPECT_EQ(records[0].kind, HistoryKind::Read);
   EXPECT_EQ(records[0].payload, asFound);
+  // The simulated positioner's unique address: manufacturer 62, type 97, ID 1.
+  EXPECT_EQ(records[0].device.longAddress, "3E61000001");
   struct Sent {
     const char* holds;
     QStringList failed;

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <atomic>
 #include <future>
+#include <stdexcept>
 #include <thread>
 
 #include "comm/configurator.h"
@@ -155,6 +156,16 @@ TEST_F(ThreadCommandsTest, ALongJobDroppedBeforeItsLastStepIsTold) {
   release.set_value();
   EXPECT_TRUE(dropped);
   EXPECT_FALSE(core_.activity.busy("TabSheetCalibrate"));
+
+  // A step that throws ends its job the same way (a Read All would otherwise
+  // keep its buttons off for good).
+  std::promise<void> droppedAfterThrow;
+  core_.commands.postSteps("throws",
+                           {[](const JobContext&) -> bool { throw std::runtime_error("reply decoding failed"); },
+                            [&] { droppedAfterThrow.set_value(); }},
+                           "TabSheetCalibrate");
+  EXPECT_EQ(droppedAfterThrow.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !core_.activity.busy("TabSheetCalibrate"); }));
 }
 
 }  // namespace
